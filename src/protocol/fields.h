@@ -1,0 +1,46 @@
+// Reading the "+"-separated fields of a message body.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <exception>
+#include <string>
+
+namespace wire {
+
+// A numeric field that is not a decimal number. what() is the text the player
+// sees: "'<field>' is not a valid integer value".
+class ConvertError : public std::exception {
+public:
+    explicit ConvertError(const QString& field);
+    const char* what() const noexcept override { return m_utf8.c_str(); }
+    QString message() const { return QString::fromStdString(m_utf8); }
+
+private:
+    std::string m_utf8;
+};
+
+// Decimal text (optional "-", digits, 32-bit range) to int; throws ConvertError.
+int toInt(const QString& field);
+
+class FieldReader {
+public:
+    explicit FieldReader(QString body) : m_body(std::move(body)) {}
+
+    // Text up to the next "+" (or to the end); the "+" is consumed.
+    QString next();
+    int nextInt() { return toInt(next()); }
+    // Everything not yet read (names and chat text are read this way).
+    QString rest();
+    bool atEnd() const { return m_pos >= m_body.size(); }
+
+    // A list "+a+b+c" or "+none" at the end of the body, after the fields before it
+    // were read with next(); "none" (or nothing) gives an empty list.
+    QList<int> intList();
+
+private:
+    QString m_body;
+    qsizetype m_pos = 0;
+};
+
+} // namespace wire

@@ -1,0 +1,55 @@
+// A window's inbound queue and its dispatch timer: complete messages wait here and
+// are handed to their handlers one per tick, in arrival order, never inside a
+// socket event.
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QQueue>
+#include <QString>
+#include <QTimer>
+#include <functional>
+
+namespace wire {
+
+struct InboundEntry {
+    QString text;    // the message without its terminator
+    int sender = 0;  // the record it came from (0: unknown / internal)
+};
+
+class Dispatcher : public QObject {
+    Q_OBJECT
+public:
+    using Handler = std::function<void(const QString& body, int sender)>;
+    using ErrorSink = std::function<void(const QString& message)>;
+
+    // `timerName` names the dispatch timer ("socktimer", "Timer1").
+    Dispatcher(const QString& timerName, int intervalMs, QObject* parent = nullptr);
+
+    // Registers the handler of one command name (compared exactly, letter case included).
+    void on(const QString& command, Handler handler);
+    // Where conversion errors of a message go; without one they are dropped.
+    void setErrorSink(ErrorSink sink) { m_errorSink = std::move(sink); }
+
+    // Appends a message; the timer starts if it was idle.
+    void enqueue(const QString& text, int sender = 0);
+
+    // One dispatch tick: takes the first entry (if any) and handles it. The timer
+    // stops when the queue is left empty, so an idle window sleeps.
+    void tick();
+
+    qsizetype pending() const { return m_queue.size(); }
+    bool timerActive() const { return m_timer.isActive(); }
+    QTimer& timer() { return m_timer; }
+
+    // Splits "CMD_x+body" into command and body; no "+" gives an empty command.
+    static void split(const QString& entry, QString& command, QString& body);
+
+private:
+    QTimer m_timer;
+    QQueue<InboundEntry> m_queue;
+    QHash<QString, Handler> m_handlers;
+    ErrorSink m_errorSink;
+};
+
+} // namespace wire

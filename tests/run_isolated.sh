@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Runs one test program with private HOME, XDG folders and runtime directory.
+set -eu
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/vimbrel-test.XXXXXX")
+trap 'rm -rf "$tmp"' EXIT
+mkdir -p "$tmp/home" "$tmp/config" "$tmp/data" "$tmp/runtime" "$tmp/cache"
+chmod 700 "$tmp/runtime"
+export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" \
+       XDG_RUNTIME_DIR="$tmp/runtime" XDG_CACHE_HOME="$tmp/cache" VIMBREL_TEST_TMP="$tmp"
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+cd "$tmp"
+"$@"
