@@ -1,0 +1,58 @@
+// The rules of the game as plain functions over plain data: faces and colours,
+// the phase checks with their per-die marks, the computer's strategies and the
+// winner text. Standard library only; the host calls these, they never call back.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace rules {
+
+inline constexpr int kDice = 10;
+inline constexpr int kPhases = 10;
+
+struct Die {
+    int value = 0;  // 0 = wild (dice 1..4 only), 1..10
+    int colour = 0; // 1..4; 0 = not rolled yet this turn
+    bool held = false;
+};
+
+// Index 0 is unused so that die n lives at [n], as everywhere in the game.
+using Dice = std::array<Die, kDice + 1>;
+
+// Per-die marks during a phase check: 0 not held, 1 held and free, 2 used, 3 set aside.
+using Marks = std::array<int, kDice + 1>;
+
+// One draw of a face 1..6, each equally likely. Injected so tests can seed or script it.
+using FaceSource = std::function<int()>;
+
+// Colour 1..4 of `face` (1..6) on die `die` (1..10); anything else gives 1.
+int findcolor(int die, int face);
+// Value of `face` on `die`: dice 1..4 show 1..4 or a wild (0); dice 5..10 show face + 4.
+int faceValue(int die, int face);
+// Rolls die n: redraws while the colour equals the die's present colour; clears held.
+void rolldice(Dice& dice, int n, const FaceSource& draw);
+
+// A set of n / a run of n among the dice marked 1; marks the dice used 2; returns the
+// points (0 = not found).
+int checkforkinds(const Dice& dice, Marks& used, int n);
+int checkforruns(const Dice& dice, Marks& used, int n);
+// Phases 1..10; phase 8 may mark dice 3 (set aside).
+int checkforphase(int phase, const Dice& dice, Marks& used);
+
+// The phase names shown to players, 1..10 ("Two Sets of 3" ...).
+const std::string& phaseName(int phase);
+
+// The computer's decision for `phase` on the dice as they lie: plan[n] = 1 holds die n.
+using Plan = std::array<int, kDice + 1>;
+Plan computerplay(int phase, const Dice& dice);
+
+// The winner sentence: the best seat's name (lowest seat on a tie), then " and " and
+// each other seat with the same score, in seat order. names[i]/scores[i] for seats 1..4
+// at index i-1; the caller has already put a seat's bot name where its name is empty.
+std::string winnerText(const std::array<std::string, 4>& names, const std::array<int, 4>& scores);
+
+} // namespace rules
