@@ -3,10 +3,10 @@
 set -eu
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/vimbrel-test.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
-mkdir -p "$tmp/home" "$tmp/config" "$tmp/data" "$tmp/runtime" "$tmp/cache"
+mkdir -p "$tmp/home" "$tmp/config" "$tmp/data" "$tmp/runtime" "$tmp/cache" "$tmp/program"
 chmod 700 "$tmp/runtime"
 export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" \
-       XDG_RUNTIME_DIR="$tmp/runtime" XDG_CACHE_HOME="$tmp/cache" VIMBREL_TEST_TMP="$tmp"
+       XDG_RUNTIME_DIR="$tmp/runtime" XDG_CACHE_HOME="$tmp/cache" VIMBREL_TEST_TMP="$tmp" VIMBREL_PROGRAM_DIR="$tmp/program"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 cd "$tmp"
 "$@"
