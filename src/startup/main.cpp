@@ -1,5 +1,58 @@
+// The program: one executable that hosts, joins or plays solo.
+#include "startup/launcher.h"
+#include "startup/singleinstance.h"
+#include "client/chatform.h"
+
 #include <QApplication>
+#include <QTextStream>
+
+namespace {
+
+constexpr const char* kVersion = "1.0.7.8";
+
+// --version and --help answer and end without starting a game; every other
+// argument is a positional parameter for the game.
+bool answerInfoOption(const QStringList& args) {
+    if (args.size() != 1) return false;
+    QTextStream out(stdout);
+    if (args[0] == QLatin1String("--version")) {
+        out << "Vimbrel " << kVersion << "\n";
+        return true;
+    }
+    if (args[0] == QLatin1String("--help")) {
+        out << "Usage: vimbrel [NAME [HOST [true]]]\n"
+               "  no parameters       a solo game against the computer\n"
+               "  NAME HOST true      host a network game on port 7772 as NAME\n"
+               "  NAME HOST other     join the game hosted at HOST as NAME\n";
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    if (answerInfoOption(args)) return 0;
+
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Vimbrel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vimbrel"));
+    QApplication::setOrganizationName(QStringLiteral("Zumvek"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance guard(QStringLiteral("vorkel"));
+    if (!guard.claim()) return 0;
+
+    Launcher launcher(args);
+    guard.setRaiseAction([&launcher] {
+        Tchat* t = launcher.table();
+        if (t->isMinimized()) t->showNormal();
+        t->show();
+        t->raise();
+        t->activateWindow();
+    });
+    launcher.table()->show();
+    return app.exec();
 }

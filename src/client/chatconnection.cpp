@@ -1,0 +1,190 @@
+// The table's side of the connection: launch modes, log-in, arrivals, departures,
+// just watch, removal, and the end of the connection.
+#include "client/board/board.h"
+#include "client/chatform.h"
+#include "client/spylistform.h"
+#include "net/Sock.h"
+#include "net/clientlink.h"
+#include "protocol/messages.h"
+#include "protocol/wiretext.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+
+void Tchat::registerHandlers() {
+    auto on = [this](const char* command, void (Tchat::*handler)(const QString&)) {
+        m_queue.on(QString::fromLatin1(command), [this, handler](const QString& body, int) { (this->*handler)(body); });
+    };
+    on("CMD_sendlogininfo", &Tchat::sendloginfo);
+    on("CMD_newplayerinfo", &Tchat::newplayerinfo);
+    on("CMD_existingplayers", &Tchat::newplayerinfo);
+    on("CMD_playerdisconnected", &Tchat::playerdisconnected);
+    on("CMD_justwatching", &Tchat::justwatching);
+    on("CMD_chat", &Tchat::chatrecieved);
+    on("CMD_action", &Tchat::chatrecieved);
+    m_queue.on(QStringLiteral("CMD_full"), [this](const QString&, int) {
+        showMessage(QStringLiteral("Game is full"));
+        close();
+    });
+    m_queue.on(QStringLiteral("CMD_havewrongversion"), [this](const QString& body, int) {
+        addlinetochat(wire::singleLine(body) + QStringLiteral(" has a different version of the game then you."),
+                      m_state.systemColour);
+    });
+    m_queue.on(QStringLiteral("CMD_wrongversion"), [this](const QString&, int) {
+        addlinetochat(QStringLiteral("You have a differnt version of the game then the host."), m_state.systemColour);
+    });
+    auto board = [this](const char* command, void (Board::*handler)(const QString&)) {
+        m_queue.on(QString::fromLatin1(command), [this, handler](const QString& body, int) { (m_board->*handler)(body); });
+    };
+    board("CMD_createdice", &Board::createdice);
+    board("CMD_startgame", &Board::startthegame);
+    board("CMD_nextplayer", &Board::getnextplayer);
+    board("CMD_scores", &Board::scores);
+    board("CMD_noscore", &Board::noscore);
+    board("CMD_markoff", &Board::markoff);
+    board("CMD_loadstats", &Board::loadstats);
+    board("CMD_loadpscores", &Board::loadpscores);
+    board("CMD_winner", &Board::winner);
+}
+
+void Tchat::processparams() {
+    setStartEnabled(false);
+    if (m_args.isEmpty()) {
+        addlinetochat(QStringLiteral("Loading Solo Game..Please Wait."), m_state.systemColour);
+        if (m_hooks.showDownload) m_hooks.showDownload();
+        m_state.hostAddress = QStringLiteral("127.0.0.1");
+        m_state.playerName = QStringLiteral("You");
+        hostpress();
+        return;
+    }
+    addlinetochat(QStringLiteral("Loading Multi-player Game.. Please Wait."), m_state.systemColour);
+    for (qsizetype i = 0; i < m_args.size() && i < 3; ++i) {
+        if (i == 0) m_state.playerName = wire::singleLine(m_args[0]);
+        if (i == 1) m_state.hostAddress = m_args[1];
+        if (i == 2) {
+            const bool hosting = m_args[2] == QLatin1String("true");
+            const bool started = hosting ? hostpress() : (joinpress(), true);
+            if (started && m_hooks.openLobbyLink) m_hooks.openLobbyLink();
+        }
+    }
+}
+
+bool Tchat::hostpress() {
+    try {
+        if (m_hooks.listen) m_hooks.listen();
+    } catch (const ESockException& e) {
+        showMessage(e.message());
+        return false;
+    }
+    m_state.isHost = true;
+    if (m_link) m_link->open(QStringLiteral("127.0.0.1"));
+    setStartEnabled(true);
+    if (m_spylist) m_spylist->setRemoveEnabled(true);
+    return true;
+}
+
+void Tchat::joinpress() {
+    if (m_link) m_link->open(m_state.hostAddress);
+    setStartEnabled(false);
+}
+
+void Tchat::sockInfo(const QString& text) {
+    if (text != QLatin1String("Socket Closed") || m_closing) return;
+    m_closing = true;
+    // Messages that arrived before the close (a "Game is full" notice, a last chat
+    // line) are still shown; the window closes once the queue is empty.
+    auto closeWhenDrained = std::make_shared<std::function<void()>>();
+    *closeWhenDrained = [this, closeWhenDrained] {
+        if (m_queue.pending() == 0) {
+            close();
+            return;
+        }
+        QTimer::singleShot(5, this, *closeWhenDrained);
+    };
+    QTimer::singleShot(0, this, *closeWhenDrained);
+}
+
+void Tchat::sendloginfo(const QString& body) {
+    const auto rec = wire::read::recordName(body);
+    if (m_state.connected) return; // a client logs in once
+    m_state.ownSeat = rec.record;
+    m_state.connected = true;
+    const QString version = m_hooks.version ? m_hooks.version() : QStringLiteral("1.0.7");
+    send(wire::msg::logininfo(m_state.ownSeat, version, m_state.playerName));
+}
+
+QString Tchat::seatName(int seat) const { return m_board->playerName(seat); }
+
+void Tchat::newplayerinfo(const QString& body) {
+    const auto rec = wire::read::recordName(body);
+    const QString name = wire::singleLine(rec.name);
+    if (rec.record == m_state.ownSeat) {
+        addlinetochat(QStringLiteral("You are Connected."), m_state.systemColour);
+        loadinifile();
+    } else {
+        addlinetochat(name + QStringLiteral(" is Connected."), m_state.systemColour);
+    }
+    if (rec.record >= 1 && rec.record <= m_state.playingSeats) {
+        m_board->setPlayerName(rec.record, name);
+    } else if (rec.record > m_state.playingSeats && rec.record <= 9) {
+        if (m_spylist) m_spylist->addSpy(QStringLiteral("%1: %2").arg(rec.record).arg(name));
+        addlinetochat(rec.record == m_state.ownSeat ? QStringLiteral("You are spying.") : name + QStringLiteral(" is spying."),
+                      m_state.systemColour);
+    }
+    playsounds(QStringLiteral("entered"));
+}
+
+void Tchat::playerdisconnected(const QString& body) {
+    const auto rec = wire::read::recordName(body);
+    if (rec.record >= 1 && rec.record <= m_state.playingSeats) {
+        const QString shown = seatName(rec.record);
+        if (shown != QLatin1String("<Waiting>")) addlinetochat(shown + QStringLiteral(" disconnected."), m_state.systemColour);
+        m_board->setPlayerName(rec.record, rec.record == 2 ? QStringLiteral("Klot") : QStringLiteral("<Waiting>"));
+        m_board->setEyesVisible(rec.record, false);
+        return;
+    }
+    const QString name = wire::singleLine(rec.name);
+    if (m_spylist && m_spylist->removeSpy(QStringLiteral("%1: %2").arg(rec.record).arg(name)))
+        addlinetochat(name + QStringLiteral(" has left."), m_state.systemColour);
+}
+
+void Tchat::justwatching(const QString& body) {
+    const auto jw = wire::read::justwatch(body);
+    if (jw.seat < 1 || jw.seat > m_state.playingSeats) return;
+    const bool watching = jw.value == 1;
+    if (jw.seat == m_state.ownSeat) setJustWatchChecked(watching);
+    addlinetochat(seatName(jw.seat) + (watching ? QStringLiteral(" is just watching") : QStringLiteral(" is now playing again")),
+                  m_state.systemColour);
+    m_board->setEyesVisible(jw.seat, watching);
+}
+
+void Tchat::chatrecieved(const QString& body) {
+    const auto line = wire::read::chatLine(body);
+    addlinetochat(wire::singleLine(line.line), line.colour);
+}
+
+void Tchat::kicking(int record) {
+    if (m_state.isHost && m_state.connected) send(wire::msg::kickhim(m_state.ownSeat, record));
+}
+
+void Tchat::JustWatch1Click() {
+    if (!m_state.connected || !m_state.ownSeatPlays()) return;
+    const bool ticked = action(QStringLiteral("JustWatch1"))->isChecked();
+    send(wire::msg::justwatch(m_state.ownSeat, ticked ? 2 : 1));
+}
+
+void Tchat::label_playername1ContextPopup(int seat, const QPoint& globalPos) {
+    QMenu* menu = findChild<QMenu*>(QStringLiteral("popup_kick"));
+    if (!menu) return;
+    for (QAction* a : menu->actions()) a->setEnabled(m_state.isHost);
+    if (seatName(seat) == QLatin1String("<Waiting>")) action(QStringLiteral("RemoveFromGame1"))->setEnabled(false);
+    menu->setProperty("Tag", seat);
+    if (!globalPos.isNull()) menu->popup(globalPos);
+}
+
+void Tchat::SpyList1Click() {
+    if (!m_spylist) return;
+    m_spylist->showCentredOn(this);
+}

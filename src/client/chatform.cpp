@@ -1,0 +1,183 @@
+#include "client/chatform.h"
+
+#include "client/board/board.h"
+#include "client/chatpanel.h"
+#include "client/inifile.h"
+#include "client/phrasesform.h"
+#include "client/sound/sounds.h"
+#include "client/spylistform.h"
+#include "net/clientlink.h"
+#include "widgets/art.h"
+#include "widgets/picturebutton.h"
+#include "widgets/tiledpanel.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kBoardWidth = 684;
+constexpr int kBoardHeight = 538;
+constexpr int kPhraseLefts[10] = {4, 31, 58, 84, 111, 138, 164, 191, 218, 245};
+
+// The board stays centred in whatever room the window gives it.
+class BoardFrame : public TiledPanel {
+public:
+    BoardFrame(QWidget* board, QWidget* parent) : TiledPanel(parent), m_board(board) {
+        m_board->setParent(this);
+        setMinimumSize(kBoardWidth + 15, kBoardHeight + 12);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override {
+        TiledPanel::resizeEvent(e);
+        m_board->move(std::max(5, (width() - kBoardWidth) / 2), std::max(3, (height() - kBoardHeight) / 2));
+    }
+
+private:
+    QWidget* m_board;
+};
+
+} // namespace
+
+Tchat::Tchat(QWidget* parent)
+    : QMainWindow(parent), m_queue(QStringLiteral("Timer1"), 1, this) {
+    setObjectName(QStringLiteral("Tchat"));
+    setWindowTitle(programName());
+    setWindowIcon(art::appIcon());
+    m_sounds = new Sounds(this);
+    m_phraseCooldown = new QTimer(this);
+    m_phraseCooldown->setSingleShot(true);
+    m_phraseCooldown->setInterval(kPhraseCooldownMs);
+    connect(m_phraseCooldown, &QTimer::timeout, this, [this] { m_state.phraseReady = true; });
+    m_messageSink = [this](const QString& text) { QMessageBox::information(this, programName(), text); };
+    m_queue.setErrorSink([this](const QString& e) { addlinetochat(e, wire::kRed); });
+    buildWindow();
+    buildMenus();
+    registerHandlers();
+    resize(700, 590);
+    move(3, 3);
+}
+
+Tchat::~Tchat() = default;
+
+void Tchat::buildWindow() {
+    m_board = new Board(m_state, *this, nullptr);
+    m_board->setFixedSize(kBoardWidth, kBoardHeight);
+    auto* frame = new BoardFrame(m_board, this);
+    setCentralWidget(frame);
+    buildChat();
+}
+
+void Tchat::buildChat() {
+    m_mainchat = new ChatPanel(m_board);
+    m_mainchat->setGeometry(4, 355, 493, 156);
+    m_mainchat->setReleaseAction([this] { m_mychat->setFocus(); });
+    m_mychat = new ChatInput(m_board);
+    m_mychat->setGeometry(4, 513, 493, 22);
+    connect(m_mychat, &ChatInput::sendRequested, this, &Tchat::sendit);
+    for (int k = 1; k <= 10; ++k) {
+        auto* b = PictureButton::phrase(k, m_board);
+        b->setObjectName(QStringLiteral("b_phrase%1").arg(k));
+        b->setGeometry(kPhraseLefts[k - 1], 334, 25, 19);
+        connect(b, &PictureButton::clicked, this, [this, k] { b_phrase1Click(k); });
+        m_phraseButtons[k - 1] = b;
+    }
+    setPhrases({QStringLiteral("Way To Go!"), QStringLiteral("Good One!"), QStringLiteral("Nice Try!"),
+                QStringLiteral("Excellent!"), QStringLiteral("Brilliant!"), QStringLiteral("Wow, WTG!"),
+                QStringLiteral("Thanks!"), QStringLiteral("Way To Go Teamie!"),
+                QStringLiteral("Good Game Everyone!"), QStringLiteral("/me waves \"Good-Bye\"")});
+    auto* logo = new PictureButton([](art::ButtonState, qreal dpr) { return art::logo(dpr); }, m_board);
+    logo->setObjectName(QStringLiteral("image_logo"));
+    logo->setGeometry(343, 333, 155, 22);
+    logo->setToolTip(tr("Visit Zumvek Software"));
+    connect(logo, &PictureButton::clicked, this, [this] {
+        if (m_hooks.openMakerPage) m_hooks.openMakerPage();
+    });
+}
+
+QAction* Tchat::action(const QString& objectName) const { return findChild<QAction*>(objectName); }
+
+void Tchat::setSpyList(Tspylist* spylist) {
+    m_spylist = spylist;
+    if (spylist) spylist->setKickAction([this](int record) { kicking(record); });
+}
+
+void Tchat::setPhraseEditor(Tphrases* phrases) {
+    m_phrases = phrases;
+    if (!phrases) return;
+    phrases->setDoneAction([this](const QStringList& texts) {
+        setPhrases(texts);
+        IniFile ini(settingsPath());
+        ini.load();
+        for (int k = 1; k <= 10; ++k) ini.writeString(programName(), QStringLiteral("Phrase%1").arg(k), texts.value(k - 1));
+        ini.save();
+    });
+}
+
+QString Tchat::phrase(int k) const {
+    return (k >= 1 && k <= 10) ? m_phraseButtons[k - 1]->toolTip() : QString();
+}
+
+void Tchat::setPhrases(const QStringList& phrases) {
+    for (int k = 1; k <= 10 && k <= phrases.size(); ++k) m_phraseButtons[k - 1]->setToolTip(phrases[k - 1]);
+}
+
+void Tchat::setStartEnabled(bool on) {
+    m_board->setStartVisible(on);
+    if (QAction* a = action(QStringLiteral("StartGame1"))) a->setEnabled(on);
+}
+
+void Tchat::showMessage(const QString& text) {
+    if (m_messageSink) m_messageSink(text);
+}
+
+void Tchat::send(const QByteArray& bytes) {
+    if (m_link) m_link->send(bytes);
+}
+
+void Tchat::addgame(const QString& winnerText) {
+    if (m_hooks.addgame) m_hooks.addgame(winnerText);
+}
+
+void Tchat::setJustWatchChecked(bool checked) {
+    if (QAction* a = action(QStringLiteral("JustWatch1"))) a->setChecked(checked);
+}
+
+void Tchat::turnStarted() {
+    if (!isActiveWindow()) QApplication::alert(this);
+}
+
+void Tchat::playsounds(const QString& name) { m_sounds->playsounds(name); }
+
+void Tchat::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (!m_firstShow) return;
+    m_firstShow = false;
+    processparams();
+}
+
+void Tchat::closeEvent(QCloseEvent* e) {
+    m_closing = true;
+    const QRect now = geometry();
+    if (now != m_boundsRead) {
+        QRect bounds = now;
+        if (const QScreen* s = screen()) {
+            const QRect work = s->availableGeometry();
+            if (bounds.width() > work.width()) bounds.setWidth(bounds.width() - 15);
+            if (bounds.height() > work.height()) bounds.setHeight(bounds.height() - 15);
+        }
+        setGeometry(bounds);
+        saveinifile();
+    }
+    e->accept();
+    emit tableClosed();
+}

@@ -1,0 +1,153 @@
+// `Tchat`, the table window: the board, the chat, the menus, the preferences and the
+// client's side of the connection to the host.
+#pragma once
+
+#include "client/board/boardhost.h"
+#include "client/clientstate.h"
+#include "protocol/colourtext.h"
+#include "protocol/inbound.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QRect>
+#include <array>
+#include <functional>
+
+class Board;
+class ChatInput;
+class ChatPanel;
+class ClientLink;
+class PictureButton;
+class QAction;
+class QActionGroup;
+class Sounds;
+class Tspylist;
+class Tphrases;
+
+class Tchat : public QMainWindow, public BoardHost {
+    Q_OBJECT
+public:
+    static QString programName() { return QStringLiteral("Vimbrel"); }
+    static QString settingsFileName() { return QStringLiteral("zumveklobby.ini"); }
+
+    explicit Tchat(QWidget* parent = nullptr);
+    ~Tchat() override;
+
+    // What the table reaches in the other windows and in start-up; set once all exist.
+    struct Hooks {
+        std::function<void()> listen;              // make the host's listener listen (throws ESockException)
+        std::function<void()> openLobbyLink;       // open the link to the game lobby
+        std::function<QString()> version;          // the about window's `version` text
+        std::function<void(const QString&)> addgame;  // the tally
+        std::function<void()> showTally;           // View > View Tally
+        std::function<void()> showHelp;            // Help > Content
+        std::function<void()> showAbout;           // Help > About
+        std::function<void()> showDownload;        // the lobby download window (solo start)
+        std::function<void()> openMakerPage;       // the maker's web page (logo click)
+    };
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    void setLink(ClientLink* link) { m_link = link; }
+    void setSpyList(Tspylist* spylist);
+    void setPhraseEditor(Tphrases* phrases);
+    void setArguments(const QStringList& args) { m_args = args; }
+    // Modal message boxes go here (replaceable so tests never block on a dialog).
+    void setMessageSink(std::function<void(const QString&)> sink) { m_messageSink = std::move(sink); }
+
+    ClientState& state() { return m_state; }
+    Board* board() const { return m_board; }
+    ChatPanel* mainchat() const { return m_mainchat; }
+    ChatInput* mychat() const { return m_mychat; }
+    Sounds* sounds() const { return m_sounds; }
+    wire::Dispatcher& queue() { return m_queue; }
+    QAction* action(const QString& objectName) const;
+    QString settingsPath() const;
+
+    // Start-up: the first showing reads the command line.
+    void processparams();
+    bool hostpress(); // false when the listener could not be opened
+    void joinpress();
+
+    // A complete message from the host, and the connection's info texts.
+    void received(const QString& message) { m_queue.enqueue(message); }
+    void sockInfo(const QString& text);
+
+    // Message handlers of the connection.
+    void sendloginfo(const QString& body);
+    void newplayerinfo(const QString& body);
+    void playerdisconnected(const QString& body);
+    void justwatching(const QString& body);
+    void chatrecieved(const QString& body);
+    void kicking(int record);
+    void JustWatch1Click();
+    void label_playername1ContextPopup(int seat, const QPoint& globalPos);
+    void SpyList1Click();
+
+    // Chat, phrases and preferences.
+    void addlinetochat(const QString& line, wire::BgrColour colour) override;
+    void sendit();
+    void b_phrase1Click(int k);
+    QString phrase(int k) const;
+    void setPhrases(const QStringList& phrases);
+    void loadinifile();
+    void saveinifile() override;
+    void playsounds(const QString& name) override;
+    wire::BgrColour textColour() const { return m_textColour; }
+    wire::BgrColour actionColour() const { return m_actionColour; }
+    int botSpeed() const { return m_botSpeed; }
+    void setBotSpeed(int ms);
+    void setTurnSound(int which);
+    void setTextSize(int points);
+    void setPlaySounds(bool on);
+    void setTextColour(wire::BgrColour c);
+    void setActionColour(wire::BgrColour c);
+    void resetScreenLocation();
+    // The phrase cool-down lasts this long after a phrase is sent.
+    static constexpr int kPhraseCooldownMs = 2000;
+
+    // BoardHost
+    void send(const QByteArray& bytes) override;
+    void addgame(const QString& winnerText) override;
+    int turnSound() const override { return m_turnSound; }
+    void showMessage(const QString& text) override;
+    void setJustWatchChecked(bool checked) override;
+    void turnStarted() override;
+
+signals:
+    // The table window closed: the program ends.
+    void tableClosed();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void buildWindow();
+    void buildMenus();
+    void buildChat();
+    void registerHandlers();
+    void setStartEnabled(bool on);
+    QString seatName(int seat) const;
+
+    ClientState m_state;
+    Hooks m_hooks;
+    QStringList m_args;
+    ClientLink* m_link = nullptr;
+    wire::Dispatcher m_queue;
+    Board* m_board = nullptr;
+    ChatPanel* m_mainchat = nullptr;
+    ChatInput* m_mychat = nullptr;
+    std::array<PictureButton*, 10> m_phraseButtons{};
+    Sounds* m_sounds = nullptr;
+    QPointer<Tspylist> m_spylist;
+    QPointer<Tphrases> m_phrases;
+    std::function<void(const QString&)> m_messageSink;
+    QTimer* m_phraseCooldown = nullptr;
+
+    wire::BgrColour m_textColour = wire::kBlack;
+    wire::BgrColour m_actionColour = wire::kBlack;
+    int m_botSpeed = 1000;
+    int m_turnSound = 0;
+    QRect m_boundsRead;      // bounds read from the settings file (all 0 until then)
+    bool m_firstShow = true;
+    bool m_closing = false;
+};

@@ -1,0 +1,188 @@
+#include "client/chatpanel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QUrl>
+
+namespace {
+
+const char* const kPrefixes[] = {"http://", "ftp://",    "file://", "gopher://",
+                                 "telnet://", "news:", "mailto:", "www."};
+
+QColor toQColor(wire::BgrColour c) { return QColor::fromRgb(wire::bgrToRgb(c & 0xFFFFFF)); }
+
+} // namespace
+
+QString linkAt(const QString& text, qsizetype pos) {
+    if (pos < 0 || pos >= text.size()) return {};
+    auto isBreak = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator || c == QChar::LineSeparator; };
+    if (isBreak(text[pos])) return {};
+    qsizetype start = pos, end = pos;
+    while (start > 0 && !isBreak(text[start - 1])) --start;
+    while (end < text.size() && !isBreak(text[end])) ++end;
+    const QString word = text.mid(start, end - start);
+    const QString lower = word.toLower();
+    for (const char* prefix : kPrefixes) {
+        const qsizetype at = lower.indexOf(QLatin1String(prefix));
+        if (at < 0) continue;
+        QString link = word.mid(at);
+        while (!link.isEmpty() && !(link.back().isLetterOrNumber() || link.back() == QLatin1Char('/')))
+            link.chop(1);
+        if (link.size() > qsizetype(qstrlen(prefix))) return link;
+        return {};
+    }
+    return {};
+}
+
+ChatPanel::ChatPanel(QWidget* parent) : QTextEdit(parent) {
+    setObjectName(QStringLiteral("mainchat"));
+    setReadOnly(true);
+    setUndoRedoEnabled(false);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
+    document()->setDocumentMargin(5);
+    QPalette p = palette();
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::Text, Qt::black);
+    // The selection stays visible when the panel loses the focus.
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               p.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(p);
+    setTextSize(8);
+    m_opener = [](const QString& link) {
+        QString url = link;
+        if (url.startsWith(QLatin1String("www."), Qt::CaseInsensitive)) url.prepend(QLatin1String("http://"));
+        return QDesktopServices::openUrl(QUrl(url));
+    };
+}
+
+void ChatPanel::setTextSize(int points) {
+    m_textSize = points;
+    QFont f = font();
+    f.setPointSize(qBound(4, points, 72));
+    setFont(f);
+    document()->setDefaultFont(f);
+}
+
+void ChatPanel::addlinetochat(const QString& line, wire::BgrColour colour) {
+    setUpdatesEnabled(false);
+    QScrollBar* bar = verticalScrollBar();
+    const int keptScroll = bar->value();
+    const QTextCursor keptCursor = textCursor();
+
+    QTextCursor c(document());
+    c.movePosition(QTextCursor::End);
+    if (!document()->isEmpty()) c.insertBlock();
+    const qsizetype colon = line.indexOf(QLatin1Char(':'));
+    QTextCharFormat fmt;
+    fmt.setForeground(toQColor(colour));
+    if (colon >= 0) {
+        fmt.setFontWeight(QFont::Bold);
+        c.insertText(line.left(colon + 1), fmt);
+    }
+    fmt.setFontWeight(QFont::Normal);
+    c.insertText(line.mid(colon + 1), fmt);
+
+    if (m_scrollOff) {
+        setTextCursor(keptCursor);
+        bar->setValue(keptScroll);
+    } else {
+        QTextCursor end(document());
+        end.movePosition(QTextCursor::End);
+        setTextCursor(end);
+        bar->setValue(bar->maximum());
+    }
+    setUpdatesEnabled(true);
+    viewport()->update();
+}
+
+QString ChatPanel::linkUnder(const QPoint& viewportPos, int* start) const {
+    const QTextCursor c = cursorForPosition(viewportPos);
+    const QTextBlock block = c.block();
+    const QString text = block.text();
+    const int inBlock = c.position() - block.position();
+    // cursorForPosition rounds to the nearest gap; look at the character on both sides.
+    for (int pos : {inBlock, inBlock - 1}) {
+        const QString link = linkAt(text, pos);
+        if (link.isEmpty()) continue;
+        if (start) {
+            qsizetype s = pos;
+            while (s > 0 && text[s - 1] != QLatin1Char(' ')) --s;
+            *start = block.position() + int(text.indexOf(link, s));
+        }
+        return link;
+    }
+    return {};
+}
+
+void ChatPanel::mouseMoveEvent(QMouseEvent* e) {
+    viewport()->setCursor(linkUnder(e->position().toPoint()).isEmpty() ? Qt::IBeamCursor : Qt::PointingHandCursor);
+    QTextEdit::mouseMoveEvent(e);
+}
+
+void ChatPanel::mousePressEvent(QMouseEvent* e) {
+    int start = 0;
+    const QString link = e->button() == Qt::LeftButton ? linkUnder(e->position().toPoint(), &start) : QString();
+    if (link.isEmpty()) {
+        QTextEdit::mousePressEvent(e);
+        return;
+    }
+    QTextCursor c(document());
+    c.setPosition(start);
+    c.setPosition(start + int(link.size()), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+    if (m_opener) m_opener(link);
+}
+
+void ChatPanel::mouseReleaseEvent(QMouseEvent* e) {
+    QTextEdit::mouseReleaseEvent(e);
+    if (m_onRelease) m_onRelease();
+}
+
+void ChatPanel::contextMenuEvent(QContextMenuEvent* e) {
+    QMenu menu(this);
+    for (QAction* a : m_menuActions) menu.addAction(a);
+    if (!menu.isEmpty()) menu.exec(e->globalPos());
+}
+
+ChatInput::ChatInput(QWidget* parent) : QLineEdit(parent) {
+    setObjectName(QStringLiteral("mychat"));
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(13);
+    setFont(f);
+    setText(placeholder());
+}
+
+void ChatInput::keyPressEvent(QKeyEvent* e) {
+    if (text() == placeholder()) clear();
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        emit sendRequested();
+        return;
+    }
+    if (e->matches(QKeySequence::Paste)) {
+        pasteWhole();
+        return;
+    }
+    QLineEdit::keyPressEvent(e);
+}
+
+void ChatInput::pasteWhole() {
+    const QString clip = QApplication::clipboard()->text();
+    if (!clip.isEmpty()) setText(clip.simplified());
+}
+
+void ChatInput::contextMenuEvent(QContextMenuEvent* e) {
+    QMenu menu(this);
+    QAction* paste = menu.addAction(tr("Paste"), this, &ChatInput::pasteWhole);
+    paste->setShortcut(QKeySequence::Paste);
+    menu.exec(e->globalPos());
+}

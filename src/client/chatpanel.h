@@ -1,0 +1,70 @@
+// `mainchat`: the read-only panel of coloured chat lines, with links that open in
+// the system's handler, and `mychat`: the single-line input under it.
+#pragma once
+
+#include "protocol/colourtext.h"
+
+#include <QLineEdit>
+#include <QTextEdit>
+#include <functional>
+
+class QAction;
+
+// The link in `text` around position `pos`, or an empty string. A word runs between
+// spaces or line breaks; it is a link when it contains one of the known prefixes.
+QString linkAt(const QString& text, qsizetype pos);
+
+class ChatPanel : public QTextEdit {
+    Q_OBJECT
+public:
+    explicit ChatPanel(QWidget* parent = nullptr);
+
+    // Appends a line: up to and including its first ":" in bold, the rest normal,
+    // both in `colour`.
+    void addlinetochat(const QString& line, wire::BgrColour colour);
+
+    void setScrollChatOff(bool on) { m_scrollOff = on; }
+    bool scrollChatOff() const { return m_scrollOff; }
+    void setTextSize(int points);
+    int textSize() const { return m_textSize; }
+
+    // The actions of the panel's context menu (Copy, Clear Main Chat, Scroll Chat Off).
+    void setMenuActions(const QList<QAction*>& actions) { m_menuActions = actions; }
+    // Opens a link; QDesktopServices by default, replaceable for tests.
+    void setLinkOpener(std::function<bool(const QString&)> opener) { m_opener = std::move(opener); }
+    // Called when a mouse button is released over the panel (focus goes to the input).
+    void setReleaseAction(std::function<void()> action) { m_onRelease = std::move(action); }
+
+protected:
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+
+private:
+    // The link under a viewport point, with its document range.
+    QString linkUnder(const QPoint& viewportPos, int* start = nullptr) const;
+
+    bool m_scrollOff = false;
+    int m_textSize = 8;
+    QList<QAction*> m_menuActions;
+    std::function<bool(const QString&)> m_opener;
+    std::function<void()> m_onRelease;
+};
+
+class ChatInput : public QLineEdit {
+    Q_OBJECT
+public:
+    static QString placeholder() { return QStringLiteral("<Enter Chat Here>"); }
+    explicit ChatInput(QWidget* parent = nullptr);
+
+signals:
+    void sendRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+
+private:
+    void pasteWhole();
+};

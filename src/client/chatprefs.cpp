@@ -1,0 +1,252 @@
+// Chat lines, phrases, the option menus and the settings file of the table window.
+#include "client/board/board.h"
+#include "client/chatform.h"
+#include "client/chatpanel.h"
+#include "client/inifile.h"
+#include "client/sound/sounds.h"
+#include "protocol/messages.h"
+#include "startup/datafolder.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QColorDialog>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+
+QAction* addItem(QMenu* menu, const QString& name, const QString& text, QObject* ctx, std::function<void()> fn,
+                 const QKeySequence& key = {}) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(name);
+    if (!key.isEmpty()) a->setShortcut(key);
+    QObject::connect(a, &QAction::triggered, ctx, [fn] { fn(); });
+    return a;
+}
+
+QActionGroup* checkGroup(QObject* parent, const QList<QAction*>& items) {
+    auto* g = new QActionGroup(parent);
+    for (QAction* a : items) {
+        a->setCheckable(true);
+        g->addAction(a);
+    }
+    return g;
+}
+
+} // namespace
+
+void Tchat::buildMenus() {
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    addItem(file, "StartGame1", tr("Start Game"), this, [this] { m_board->button_startClick(); });
+    file->addSeparator();
+    addItem(file, "Exit1", tr("Exit"), this, [this] { close(); });
+
+    QMenu* options = menuBar()->addMenu(tr("&Options"));
+    QAction* jw = addItem(options, "JustWatch1", tr("Just Watch"), this, [this] {
+        // The tick follows the host's answer, never the click itself.
+        QAction* a = action(QStringLiteral("JustWatch1"));
+        a->setChecked(!a->isChecked());
+        JustWatch1Click();
+    });
+    jw->setCheckable(true);
+    QAction* ps = addItem(options, "PlaySounds1", tr("Play Sounds"), this, [this] {
+        setPlaySounds(action(QStringLiteral("PlaySounds1"))->isChecked());
+        saveinifile();
+    });
+    ps->setCheckable(true);
+    ps->setChecked(true);
+    QMenu* turn = options->addMenu(tr("Turn Sound"));
+    checkGroup(this, {addItem(turn, "Classic1", tr("Classic"), this, [this] { setTurnSound(0); saveinifile(); }),
+                      addItem(turn, "New1", tr("New"), this, [this] { setTurnSound(1); saveinifile(); })});
+    QMenu* bot = options->addMenu(tr("Bot Speed"));
+    const std::pair<const char*, int> speeds[] = {{"Slow1", 2000}, {"Normal1", 1000}, {"Fast1", 500}};
+    QList<QAction*> botItems;
+    for (const auto& [name, ms] : speeds) {
+        const int value = ms;
+        QAction* a = addItem(bot, name, tr(name).chopped(1), this, [this, value] {
+            setBotSpeed(value);
+            if (m_state.connected) send(wire::msg::botspeed(m_state.ownSeat, value));
+            saveinifile();
+        });
+        a->setData(value);
+        botItems << a;
+    }
+    checkGroup(this, botItems);
+    options->addSeparator();
+    addItem(options, "TextColor1", tr("Text Color"), this, [this] {
+        const QColor c = QColorDialog::getColor(QColor::fromRgb(wire::bgrToRgb(m_textColour)), this, tr("Text Color"));
+        if (!c.isValid()) return;
+        setTextColour(wire::rgbToBgr(c.rgb()));
+        saveinifile();
+    });
+    addItem(options, "ActionColor1", tr("Action Color"), this, [this] {
+        const QColor c = QColorDialog::getColor(QColor::fromRgb(wire::bgrToRgb(m_actionColour)), this, tr("Action Color"));
+        if (c.isValid()) setActionColour(wire::rgbToBgr(c.rgb()));
+        saveinifile();
+    });
+    QMenu* size = options->addMenu(tr("Text Size"));
+    QList<QAction*> sizeItems;
+    for (int pt : {8, 10, 12, 14}) {
+        QAction* a = addItem(size, QStringLiteral("TextSize%1").arg(pt), QString::number(pt), this, [this, pt] {
+            setTextSize(pt);
+            saveinifile();
+        });
+        a->setData(pt);
+        sizeItems << a;
+    }
+    QActionGroup* sizes = checkGroup(this, sizeItems);
+    sizes->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    QAction* scroll = addItem(options, "ScrollChatOff1", tr("Scroll Chat Off"), this, [this] {
+        m_mainchat->setScrollChatOff(action(QStringLiteral("ScrollChatOff1"))->isChecked());
+    }, QKeySequence(Qt::CTRL | Qt::Key_S));
+    scroll->setCheckable(true);
+    QAction* clear = addItem(options, "ClearMainChat1", tr("Clear Main Chat"), this, [this] {
+        m_mainchat->clear();
+        m_mychat->setFocus();
+    });
+    addItem(options, "ResetScreenLocation1", tr("Reset Screen Location"), this, [this] { resetScreenLocation(); });
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    addItem(view, "ViewTally1", tr("View Tally"), this, [this] { if (m_hooks.showTally) m_hooks.showTally(); });
+    addItem(view, "SpyList1", tr("Spy List"), this, [this] { SpyList1Click(); });
+    addItem(view, "PhraseList1", tr("Phrase List"), this, [this] {
+        if (!m_phrases) return;
+        QStringList texts;
+        for (int k = 1; k <= 10; ++k) texts << phrase(k);
+        m_phrases->edit(texts, this);
+    });
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    addItem(help, "Content1", tr("Content"), this, [this] { if (m_hooks.showHelp) m_hooks.showHelp(); }, QKeySequence(Qt::Key_F1));
+    addItem(help, "About1", tr("About"), this, [this] { if (m_hooks.showAbout) m_hooks.showAbout(); });
+
+    // The chat panel's own menu shares the items.
+    QAction* copy = new QAction(tr("Copy"), this);
+    copy->setObjectName(QStringLiteral("Copy1"));
+    copy->setShortcut(QKeySequence::Copy);
+    connect(copy, &QAction::triggered, m_mainchat, &QTextEdit::copy);
+    m_mainchat->setMenuActions({copy, clear, scroll});
+
+    // The seat menu of the name labels.
+    auto* kick = new QMenu(this);
+    kick->setObjectName(QStringLiteral("popup_kick"));
+    auto menuSeat = [kick] { return kick->property("Tag").toInt(); };
+    addItem(kick, "RemoveFromGame1", tr("Remove From Game"), this, [this, menuSeat] { kicking(menuSeat()); });
+    addItem(kick, "SettoJustWatch1", tr("Set to Just Watch"), this, [this, menuSeat] {
+        const int seat = menuSeat();
+        if (m_state.connected && seat >= 1 && seat <= m_state.playingSeats) send(wire::msg::justwatch(seat, 1));
+    });
+    addItem(kick, "UnsetJustWatch1", tr("Unset Just Watch"), this, [this, menuSeat] {
+        const int seat = menuSeat();
+        if (m_state.connected && seat >= 1 && seat <= m_state.playingSeats) send(wire::msg::justwatch(seat, 2));
+    });
+    m_board->setSeatMenuRequest([this](int seat, const QPoint& pos) { label_playername1ContextPopup(seat, pos); });
+    setTurnSound(0);
+    setBotSpeed(1000);
+    setTextSize(8);
+}
+
+QString Tchat::settingsPath() const { return datafolder::configFile(settingsFileName()); }
+
+void Tchat::addlinetochat(const QString& line, wire::BgrColour colour) { m_mainchat->addlinetochat(line, colour); }
+
+void Tchat::sendit() {
+    if (!m_state.connected) return;
+    const QString text = wire::singleLine(m_mychat->text());
+    if (!text.isEmpty()) {
+        if (!text.startsWith(QLatin1Char('/')))
+            send(wire::msg::chat(m_state.ownSeat, text, wire::colourToText(m_textColour)));
+        else if (text.startsWith(QLatin1String("/me")))
+            send(wire::msg::action(m_state.ownSeat, text.mid(4), wire::colourToText(m_actionColour)));
+    }
+    m_mychat->clear();
+}
+
+void Tchat::b_phrase1Click(int k) {
+    if (!m_state.phraseReady) return;
+    const QString p = phrase(k);
+    const QString text = p.startsWith(QLatin1String("/me ")) ? p.mid(4) : QStringLiteral("says: ") + p;
+    send(wire::msg::action(m_state.ownSeat, text, wire::colourToText(m_actionColour)));
+    m_state.phraseReady = false;
+    m_phraseCooldown->start();
+}
+
+void Tchat::setBotSpeed(int ms) {
+    m_botSpeed = (ms == 2000 || ms == 500) ? ms : 1000;
+    for (const char* n : {"Slow1", "Normal1", "Fast1"}) {
+        QAction* a = action(QString::fromLatin1(n));
+        if (a) a->setChecked(a->data().toInt() == m_botSpeed);
+    }
+}
+
+void Tchat::setTurnSound(int which) {
+    m_turnSound = which == 1 ? 1 : 0;
+    action(QStringLiteral("Classic1"))->setChecked(m_turnSound == 0);
+    action(QStringLiteral("New1"))->setChecked(m_turnSound == 1);
+}
+
+void Tchat::setTextSize(int points) {
+    m_mainchat->setTextSize(points);
+    for (int pt : {8, 10, 12, 14}) action(QStringLiteral("TextSize%1").arg(pt))->setChecked(pt == points);
+}
+
+void Tchat::setPlaySounds(bool on) {
+    m_sounds->setEnabled(on);
+    action(QStringLiteral("PlaySounds1"))->setChecked(on);
+}
+
+void Tchat::setTextColour(wire::BgrColour c) {
+    m_textColour = c;
+    QPalette p = m_mychat->palette();
+    p.setColor(QPalette::Text, QColor::fromRgb(wire::bgrToRgb(c & 0xFFFFFF)));
+    m_mychat->setPalette(p);
+}
+
+void Tchat::setActionColour(wire::BgrColour c) { m_actionColour = c; }
+
+void Tchat::resetScreenLocation() { setGeometry(3, 3, 700, 590); }
+
+void Tchat::loadinifile() {
+    IniFile ini(settingsPath());
+    ini.load();
+    const QString s = programName();
+    setTextSize(ini.readInteger(s, QStringLiteral("Textsize"), 8));
+    auto colour = [&](const char* key) {
+        return wire::colourFromText(ini.readString(s, QString::fromLatin1(key), QStringLiteral("clblack"))).value_or(wire::kBlack);
+    };
+    setTextColour(colour("Textcolor"));
+    setActionColour(colour("Actioncolor"));
+    const QString speed = ini.readString(s, QStringLiteral("Botspeed"));
+    setBotSpeed(speed == QLatin1String("2000") ? 2000 : speed == QLatin1String("500") ? 500 : 1000);
+    if (m_state.ownSeat == 1 && m_state.connected) send(wire::msg::botspeed(m_state.ownSeat, m_botSpeed));
+    QStringList phrases;
+    for (int k = 1; k <= 10; ++k) {
+        const QString p = ini.readString(s, QStringLiteral("Phrase%1").arg(k));
+        phrases << (p.isEmpty() ? phrase(k) : p.left(50));
+    }
+    setPhrases(phrases);
+    setPlaySounds(ini.readString(s, QStringLiteral("Playsounds")) != QLatin1String("false"));
+    QRect bounds(ini.readInteger(s, QStringLiteral("Left"), 3), ini.readInteger(s, QStringLiteral("Top"), 3),
+                 ini.readInteger(s, QStringLiteral("Width"), 700), ini.readInteger(s, QStringLiteral("Height"), 590));
+    setGeometry(bounds);
+    m_boundsRead = bounds;
+    setTurnSound(ini.readString(s, QStringLiteral("Turnsound")) == QLatin1String("1") ? 1 : 0);
+}
+
+void Tchat::saveinifile() {
+    IniFile ini(settingsPath());
+    ini.load();
+    const QString s = programName();
+    const QRect g = geometry();
+    ini.writeInteger(s, QStringLiteral("Textsize"), m_mainchat->textSize());
+    ini.writeString(s, QStringLiteral("Textcolor"), wire::colourToText(m_textColour));
+    ini.writeString(s, QStringLiteral("Actioncolor"), wire::colourToText(m_actionColour));
+    ini.writeInteger(s, QStringLiteral("Botspeed"), m_botSpeed);
+    ini.writeInteger(s, QStringLiteral("Top"), g.top());
+    ini.writeInteger(s, QStringLiteral("Left"), g.left());
+    ini.writeInteger(s, QStringLiteral("Width"), g.width());
+    ini.writeInteger(s, QStringLiteral("Height"), g.height());
+    ini.writeInteger(s, QStringLiteral("Turnsound"), m_turnSound);
+    ini.writeString(s, QStringLiteral("Playsounds"), m_sounds->enabled() ? QStringLiteral("true") : QStringLiteral("false"));
+    ini.save();
+}

@@ -1,0 +1,41 @@
+// `Tspylist`: the list of spectators, with removal for the host's player.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+class QListWidget;
+class QMenu;
+class QAction;
+
+class Tspylist : public QDialog {
+    Q_OBJECT
+public:
+    explicit Tspylist(QWidget* parent = nullptr);
+
+    void addSpy(const QString& line);
+    // Removes the line when present; false when there was none.
+    bool removeSpy(const QString& line);
+    QStringList spies() const;
+
+    void setKickAction(std::function<void(int)> kick) { m_kick = std::move(kick); }
+    void setRemoveEnabled(bool on);
+    bool removeEnabled() const;
+    void showCentredOn(QWidget* table);
+
+    // The line under the pointer (-1 for none), kept in the list's tag.
+    int hoveredLine() const { return m_hovered; }
+    void listbox_spysMouseMove(const QPoint& pos);
+    void popup_kickhimClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    QListWidget* m_list = nullptr;
+    QMenu* m_menu = nullptr;
+    QAction* m_kickItem = nullptr;
+    int m_hovered = -1;
+    std::function<void(int)> m_kick;
+};

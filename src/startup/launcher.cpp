@@ -1,0 +1,114 @@
+#include "startup/launcher.h"
+
+#include "client/chatform.h"
+#include "client/phrasesform.h"
+#include "client/spylistform.h"
+#include "lobby/aboutform.h"
+#include "lobby/downloadform.h"
+#include "lobby/helpform.h"
+#include "net/Sock.h"
+#include "net/sockclientlink.h"
+#include "net/sockserverlink.h"
+#include "server/serverform.h"
+#include "tally/tallylistform.h"
+
+#include <QApplication>
+#include <QLabel>
+
+Launcher::Launcher(const QStringList& args, QObject* parent) : QObject(parent), m_args(args) {
+    createWindows();
+    createSockets();
+    wire();
+}
+
+Launcher::~Launcher() {
+    // The tally is written when its window goes, at the end of the program.
+    delete m_spylist;
+    delete m_server;
+    delete m_phrases;
+    delete m_help;
+    delete m_download;
+    delete m_about;
+    delete m_tally;
+    delete m_chat;
+}
+
+QString Launcher::gamePort() {
+    const QString p = qEnvironmentVariable("VIMBREL_PORT");
+    return p.isEmpty() ? QStringLiteral("7772") : p;
+}
+
+QString Launcher::lobbyPort() {
+    const QString p = qEnvironmentVariable("VIMBREL_LOBBY_PORT");
+    return p.isEmpty() ? QStringLiteral("9001") : p;
+}
+
+void Launcher::createWindows() {
+    m_chat = new Tchat;
+    m_tally = new Ttallylist;
+    m_about = new Tabout;
+    m_download = new Tdownload;
+    m_help = new Thelp;
+    m_phrases = new Tphrases;
+    m_server = new TServer;
+    m_spylist = new Tspylist;
+}
+
+void Launcher::createSockets() {
+    m_sock1 = new TSock(m_server);
+    m_sock1->setObjectName(QStringLiteral("Sock1"));
+    m_sock1->setPortName(gamePort());
+    m_serverLink = new SockServerLink(m_sock1, m_server);
+    m_server->setLink(m_serverLink);
+    m_serverLink->onAccept = [this] { m_server->Sock1Accept(); };
+    m_serverLink->onMessage = [this](int r, const QString& m) { m_server->received(r, m); };
+    m_serverLink->onDisconnect = [this](int r) { m_server->tempsockDisconnect(r); };
+    m_serverLink->onInfo = [this](int r, const QString& t) { m_server->tempsockInfo(r, t); };
+
+    m_sock = new TSock(m_chat);
+    m_sock->setObjectName(QStringLiteral("sock"));
+    m_sock->setPortName(gamePort());
+    m_clientLink = new SockClientLink(m_sock, m_chat);
+    m_clientLink->onMessage = [this](const QString& m) { m_chat->received(m); };
+    m_clientLink->onInfo = [this](TSocketInfo, const QString& t) { m_chat->sockInfo(t); };
+    m_chat->setLink(m_clientLink);
+
+    m_sock11 = new TSock(m_chat);
+    m_sock11->setObjectName(QStringLiteral("Sock11"));
+    m_sock11->setHostName(QStringLiteral("127.0.0.1"));
+    m_sock11->setPortName(lobbyPort());
+}
+
+void Launcher::wire() {
+    m_chat->setArguments(m_args);
+    m_chat->setSpyList(m_spylist);
+    m_chat->setPhraseEditor(m_phrases);
+    m_server->setVersion(m_about->versionText());
+    m_server->setErrorSink([this](const QString& e) { m_chat->addlinetochat(e, wire::kRed); });
+    m_tally->setSeatSource([this] {
+        TallySeats seats;
+        for (int s = 1; s <= 4; ++s) seats.names[s - 1] = m_chat->board()->playerName(s);
+        seats.ownSeat = m_chat->state().ownSeat;
+        return seats;
+    });
+    m_download->setExitAction([this] { m_chat->close(); });
+
+    Tchat::Hooks hooks;
+    hooks.listen = [this] { m_sock1->setListen(true); };
+    hooks.openLobbyLink = [this] {
+        try {
+            m_sock11->Open();
+        } catch (const ESockException&) {
+            // The lobby link is a courtesy; the game goes on without it.
+        }
+    };
+    hooks.version = [this] { return m_about->versionText(); };
+    hooks.addgame = [this](const QString& w) { m_tally->addgame(w); };
+    hooks.showTally = [this] { m_tally->showOver(m_chat); };
+    hooks.showHelp = [this] { m_help->show(); m_help->raise(); };
+    hooks.showAbout = [this] { m_about->showCentredOn(m_chat); };
+    hooks.showDownload = [this] { m_download->show(); m_download->raise(); };
+    hooks.openMakerPage = [this] { m_about->openMakerPage(); };
+    m_chat->setHooks(std::move(hooks));
+    connect(m_chat, &Tchat::tableClosed, qApp, &QApplication::quit, Qt::QueuedConnection);
+}
