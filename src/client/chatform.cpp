@@ -22,6 +22,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cstdio>
+
 namespace {
 
 constexpr int kBoardWidth = 684;
@@ -58,7 +60,12 @@ Tchat::Tchat(QWidget* parent)
     m_phraseCooldown->setSingleShot(true);
     m_phraseCooldown->setInterval(kPhraseCooldownMs);
     connect(m_phraseCooldown, &QTimer::timeout, this, [this] { m_state.phraseReady = true; });
-    m_messageSink = [this](const QString& text) { QMessageBox::information(this, programName(), text); };
+    m_messageSink = [this](const QString& text) {
+        // Echoed on standard error so a player who started us from a terminal sees it too.
+        std::fprintf(stderr, "vimbrel: %s\n", qPrintable(text));
+        std::fflush(stderr);
+        QMessageBox::information(this, programName(), text);
+    };
     m_queue.setErrorSink([this](const QString& e) { addlinetochat(e, wire::kRed); });
     buildWindow();
     buildMenus();

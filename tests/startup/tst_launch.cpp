@@ -1,0 +1,207 @@
+// The launch modes, with the real program started as separate processes, each with
+// its own runtime and settings folders and its own ports.
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+quint16 freePort() {
+    QTcpServer s;
+    s.listen(QHostAddress::AnyIPv4, 0);
+    return s.serverPort();
+}
+
+// One program run with private folders and ports.
+struct Game {
+    QTemporaryDir home;
+    QProcess process;
+    quint16 port = freePort();
+
+    void start(const QStringList& args, quint16 lobbyPort, const QString& runtime = {}) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        const QString rt = runtime.isEmpty() ? home.filePath("runtime") : runtime;
+        QDir().mkpath(rt);
+        QFile::setPermissions(rt, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir().mkpath(home.filePath("program"));
+        env.insert("XDG_RUNTIME_DIR", rt);
+        env.insert("HOME", home.filePath("home"));
+        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        env.insert("XDG_DATA_HOME", home.filePath("data"));
+        env.insert("VIMBREL_PROGRAM_DIR", home.filePath("program"));
+        env.insert("VIMBREL_PORT", QString::number(port));
+        env.insert("VIMBREL_LOBBY_PORT", QString::number(lobbyPort));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        process.setProcessEnvironment(env);
+        process.start(VIMBREL_EXE, args);
+        QVERIFY(process.waitForStarted());
+    }
+    ~Game() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+};
+
+// Reads messages (without terminators) from a socket until `want` is seen or time runs out.
+QList<QByteArray> readUntil(QTcpSocket& s, const QByteArray& want, int ms = 8000) {
+    QByteArray buf;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        s.waitForReadyRead(100);
+        buf += s.readAll();
+        if (buf.split('\xFF').contains(want)) break;
+    }
+    QList<QByteArray> out = buf.split('\xFF');
+    if (!out.isEmpty()) out.removeLast();
+    return out;
+}
+
+bool connectWithRetry(QTcpSocket& s, quint16 port, int ms = 8000) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        s.connectToHost(QHostAddress::LocalHost, port);
+        if (s.waitForConnected(500)) return true;
+        s.abort();
+        QTest::qWait(100);
+    }
+    return false;
+}
+
+// Logs a test client in and returns everything the host told it.
+QList<QByteArray> joinAs(quint16 port, const QByteArray& name, const QByteArray& want) {
+    QTcpSocket s;
+    if (!connectWithRetry(s, port)) return {};
+    QList<QByteArray> got = readUntil(s, {}, 1500);
+    for (const QByteArray& m : got)
+        if (m.startsWith("CMD_sendlogininfo+")) s.write("CMD_logininfo+" + m.mid(18) + "+1.0.7+" + name + '\xFF');
+    s.flush();
+    got += readUntil(s, want);
+    return got;
+}
+
+} // namespace
+
+class TestLaunch : public QObject {
+    Q_OBJECT
+private slots:
+    void infoOptionsPrintAndExit();
+    void soloHostsAsYouWithoutLobbyLink();
+    void hostStartConnectsToItselfAndOpensLobbyLink();
+    void joinStartLogsInToTheHost_data();
+    void joinStartLogsInToTheHost();
+    void tooFewParametersStayIdle();
+    void takenPortIsReportedAndNothingElseStarts();
+    void secondStartEndsAtOnce();
+};
+
+void TestLaunch::infoOptionsPrintAndExit() {
+    QProcess p;
+    p.start(VIMBREL_EXE, {"--version"});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY(p.readAllStandardOutput().contains("1.0.7.8"));
+    p.start(VIMBREL_EXE, {"--help"});
+    QVERIFY(p.waitForFinished(10000));
+    QVERIFY(p.readAllStandardOutput().contains("NAME HOST true"));
+}
+
+void TestLaunch::soloHostsAsYouWithoutLobbyLink() {
+    QTcpServer lobby;
+    QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
+    Game g;
+    g.start({}, lobby.serverPort());
+    const auto got = joinAs(g.port, "Tester", "CMD_existingplayers+1+You");
+    QVERIFY2(got.contains("CMD_existingplayers+1+You") || got.contains("CMD_newplayerinfo+1+You") ||
+                 got.contains("CMD_newplayerinfo+2+You"),
+             got.join(" | ").constData());
+    QVERIFY(!lobby.waitForNewConnection(500));
+}
+
+void TestLaunch::hostStartConnectsToItselfAndOpensLobbyLink() {
+    QTcpServer lobby;
+    QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
+    Game g;
+    // The address is ignored by the host, which always connects to itself.
+    g.start({"Ann", "remote.invalid", "true", "extra"}, lobby.serverPort());
+    QVERIFY(lobby.waitForNewConnection(8000));
+    const auto got = joinAs(g.port, "Tester", "CMD_existingplayers+1+Ann");
+    QVERIFY2(got.contains("CMD_existingplayers+1+Ann"), got.join(" | ").constData());
+}
+
+void TestLaunch::joinStartLogsInToTheHost_data() {
+    QTest::addColumn<QString>("role");
+    QTest::newRow("True") << "True";
+    QTest::newRow("yes") << "yes";
+}
+
+void TestLaunch::joinStartLogsInToTheHost() {
+    QFETCH(QString, role);
+    QTcpServer lobby, host;
+    QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
+    Game g;
+    QVERIFY(host.listen(QHostAddress::LocalHost, g.port)); // we play the host
+    g.start({"Bob", "127.0.0.1", role}, lobby.serverPort());
+    QVERIFY(host.waitForNewConnection(8000));
+    QTcpSocket* s = host.nextPendingConnection();
+    s->write("CMD_sendlogininfo+3\xFF");
+    const auto got = readUntil(*s, "CMD_logininfo+3+1.0.7+Bob");
+    QVERIFY2(got.contains("CMD_logininfo+3+1.0.7+Bob"), got.join(" | ").constData());
+    QVERIFY(lobby.waitForNewConnection(5000));
+}
+
+void TestLaunch::tooFewParametersStayIdle() {
+    for (const QStringList& args : {QStringList{"Ann"}, QStringList{"Ann", "127.0.0.1"}}) {
+        QTcpServer lobby;
+        QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
+        Game g;
+        g.start(args, lobby.serverPort());
+        QTest::qWait(1500);
+        QCOMPARE(g.process.state(), QProcess::Running);
+        QTcpSocket s;
+        s.connectToHost(QHostAddress::LocalHost, g.port);
+        QVERIFY(!s.waitForConnected(1000));
+        QVERIFY(!lobby.hasPendingConnections());
+    }
+}
+
+void TestLaunch::takenPortIsReportedAndNothingElseStarts() {
+    QTcpServer lobby, squatter;
+    QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
+    Game g;
+    QVERIFY(squatter.listen(QHostAddress::AnyIPv4, g.port));
+    g.start({"Ann", "127.0.0.1", "true"}, lobby.serverPort());
+    QByteArray err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += g.process.readAllStandardError()).contains("Listen - Error Binding Socket") ||
+                                 g.process.state() != QProcess::Running,
+                             8000);
+    QCOMPARE(g.process.state(), QProcess::Running); // the window stays open
+    QVERIFY(!squatter.waitForNewConnection(800));   // no own connection was made
+    QVERIFY(!lobby.hasPendingConnections());
+}
+
+void TestLaunch::secondStartEndsAtOnce() {
+    QTcpServer lobby;
+    QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
+    Game first;
+    first.start({}, lobby.serverPort());
+    QTcpSocket probe;
+    QVERIFY(connectWithRetry(probe, first.port)); // the first is up
+    Game second;
+    second.start({}, lobby.serverPort(), first.home.filePath("runtime"));
+    QVERIFY(second.process.waitForFinished(8000));
+    QCOMPARE(second.process.exitCode(), 0);
+    QCOMPARE(first.process.state(), QProcess::Running);
+    // Another user (another runtime folder) is not blocked.
+    Game other;
+    other.start({}, lobby.serverPort());
+    QVERIFY(!other.process.waitForFinished(1500));
+}
+
+QTEST_GUILESS_MAIN(TestLaunch)
+#include "tst_launch.moc"
