@@ -128,6 +128,7 @@ void Tchat::newplayerinfo(const QString& body) {
     }
     if (rec.record >= 1 && rec.record <= m_state.playingSeats) {
         m_board->setPlayerName(rec.record, name);
+        m_board->setScoreVisible(rec.record, true);
     } else if (rec.record > m_state.playingSeats && rec.record <= 9) {
         if (m_spylist) m_spylist->addSpy(QStringLiteral("%1: %2").arg(rec.record).arg(name));
         addlinetochat(rec.record == m_state.ownSeat ? QStringLiteral("You are spying.") : name + QStringLiteral(" is spying."),

@@ -103,6 +103,7 @@ public:
     void resetScreenLocation();
     // The phrase cool-down lasts this long after a phrase is sent.
     static constexpr int kPhraseCooldownMs = 2000;
+    QTimer* phraseCooldown() const { return m_phraseCooldown; }
 
     // BoardHost
     void send(const QByteArray& bytes) override;

@@ -3,7 +3,9 @@
 #include "client/chatform.h"
 #include "client/chatpanel.h"
 #include "client/inifile.h"
+#include "client/phrasesform.h"
 #include "client/sound/sounds.h"
+#include "protocol/wiretext.h"
 #include "protocol/messages.h"
 #include "startup/datafolder.h"
 
@@ -140,7 +142,15 @@ void Tchat::buildMenus() {
         const int seat = menuSeat();
         if (m_state.connected && seat >= 1 && seat <= m_state.playingSeats) send(wire::msg::justwatch(seat, 2));
     });
-    m_board->setSeatMenuRequest([this](int seat, const QPoint& pos) { label_playername1ContextPopup(seat, pos); });
+    for (int seat = 1; seat <= 4; ++seat) {
+        if (QWidget* label = m_board->findChild<QWidget*>(QStringLiteral("label_playername%1").arg(seat))) {
+            label->setProperty("Tag", seat);
+            label->setContextMenuPolicy(Qt::CustomContextMenu);
+            connect(label, &QWidget::customContextMenuRequested, this, [this, label, seat](const QPoint& p) {
+                label_playername1ContextPopup(seat, label->mapToGlobal(p));
+            });
+        }
+    }
     setTurnSound(0);
     setBotSpeed(1000);
     setTextSize(8);

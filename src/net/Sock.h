@@ -4,8 +4,11 @@
 // QTcpServer, whose events arrive on the user-interface thread. Events are plain
 // std::function members so that Accept can copy a listener's handlers onto the
 // sockets it creates, and one handler can serve many sockets (Sender is passed).
+//
+// A TSock must not be deleted inside one of its own handlers: use deleteLater().
 #pragma once
 
+#include <QAbstractSocket>
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
@@ -16,6 +19,7 @@
 class QTcpSocket;
 class QTcpServer;
 class QHostInfo;
+class QHostAddress;
 
 class ESockException : public std::runtime_error {
 public:
@@ -43,6 +47,9 @@ enum class TSocketInfo : int {
 QString sockErrorName(int code);
 // The text of an info-7 report: "Error #10061 (WSAECONNREFUSED)".
 QString sockErrorText(int code);
+// The Windows Sockets code for a Qt socket error; `detail` is Qt's error string,
+// which is the only place Qt tells "host unreachable" from "network unreachable".
+int sockErrorCode(QAbstractSocket::SocketError error, const QString& detail = {});
 
 class TSock : public QObject {
     Q_OBJECT
@@ -52,6 +59,7 @@ public:
     using ReadEvent = std::function<void(TSock* sender, int count)>;
 
     explicit TSock(QObject* owner = nullptr);
+    // Closes a listening or connected socket first ("Socket Closed" for the latter).
     ~TSock() override;
 
     // Published properties.
@@ -68,7 +76,8 @@ public:
     void setPortName(const QString& name);
 
     bool Listen() const { return m_listening; }
-    // Throws ESockException with the listen messages.
+    // Throws ESockException with the listen messages; a bad port name throws the
+    // port lookup message or wire::ConvertError.
     void setListen(bool listen);
 
     bool Connected() const { return m_connected; }
@@ -83,41 +92,66 @@ public:
     NotifyEvent OnAccept;
 
     // Starts connecting to HostName:PortName; returns Connected (false while connecting).
-    // A host name is resolved without blocking the window.
+    // A host name is resolved without blocking the window; a name that cannot be
+    // found is reported later as info 7 "Error #11001 (WSAHOST_NOT_FOUND)". A bad
+    // port name throws (ESockException or wire::ConvertError) and leaves the handle
+    // allocated until Close.
     bool Open();
     // On a listener, from OnAccept: takes the waiting connection into a new TSock owned
     // by this listener. Returns false (and reports info 6) when none was waiting.
     bool Accept(TSock*& newSock);
+    // Never blocks; bytes given before the connection stands go once it does.
     bool Send(const QByteArray& bytes);
     QByteArray Receive();
+    // Queued outgoing bytes still reach the peer after Close (graceful close).
     bool Close();
 
     // The listener's local port once listening (tests listen on port "0").
     quint16 localPort() const;
-    // Bytes waiting in the outgoing buffer (not yet taken by the network).
-    qsizetype pendingOutgoing() const { return m_out.size(); }
+    // Bytes given to Send and not yet taken by the network.
+    qsizetype pendingOutgoing() const;
 
     static constexpr int kReceiveArea = 32768;
+    // Keepalive timings so that a vanished peer ends in "Socket Closed".
+    static constexpr int kKeepIdleSeconds = 10;
+    static constexpr int kKeepIntervalSeconds = 5;
+    static constexpr int kKeepCount = 3;
+    static constexpr int kUserTimeoutMs = 30000;
+    // How long a closed connection may keep trying to hand over its last bytes.
+    static constexpr int kLingerMs = 30000;
+
+protected:
+    // Watches the socket's readiness notifications to catch a reset before Qt
+    // turns it into an ordinary end of stream.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void watchNotifiers();
     void info(TSocketInfo code, const QString& text);
+    void reportError(int code);
     quint16 resolvePort();
+    void resolveHostAndConnect(quint16 port);
     void attach(QTcpSocket* socket);
-    void startConnect(const QString& address, quint16 port);
+    void startConnect(const QHostAddress& address, quint16 port);
+    void releaseHandle();
+    void scheduleRead();
+    void scheduleCheckClosed();
     void onReadyRead();
     void onBytesWritten();
     void onConnected();
     void onDisconnected();
-    void onError(int code);
+    void onError(QAbstractSocket::SocketError error);
     void onNewConnection();
     void onLookup(const QHostInfo& info);
+    void deliverRead(qint64 limit = kReceiveArea);
     void flush();
 
     QString m_hostName;
     QString m_portName;
     bool m_listening = false;
     bool m_connected = false;
-    bool m_closing = false;
+    bool m_readScheduled = false;
+    int m_failure = 0; // errno that ended the connection, seen before Qt read it
     int m_lookupId = -1;
     quint16 m_pendingPort = 0;
     QByteArray m_in;

@@ -1,5 +1,6 @@
 #include "startup/launcher.h"
 
+#include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/phrasesform.h"
 #include "client/spylistform.h"
@@ -28,9 +29,8 @@ Launcher::~Launcher() {
     delete m_phrases;
     delete m_help;
     delete m_download;
-    delete m_about;
     delete m_tally;
-    delete m_chat;
+    delete m_chat; // and the about window it owns
 }
 
 QString Launcher::gamePort() {
@@ -46,9 +46,9 @@ QString Launcher::lobbyPort() {
 void Launcher::createWindows() {
     m_chat = new Tchat;
     m_tally = new Ttallylist;
-    m_about = new Tabout;
+    m_about = new Tabout(m_chat);
     m_download = new Tdownload;
-    m_help = new Thelp;
+    m_help = new Thelp(m_about);
     m_phrases = new Tphrases;
     m_server = new TServer;
     m_spylist = new Tspylist;
@@ -65,10 +65,9 @@ void Launcher::createSockets() {
     m_serverLink->onDisconnect = [this](int r) { m_server->tempsockDisconnect(r); };
     m_serverLink->onInfo = [this](int r, const QString& t) { m_server->tempsockInfo(r, t); };
 
-    m_sock = new TSock(m_chat);
+    m_clientLink = new SockClientLink(gamePort(), m_chat);
+    m_sock = m_clientLink->socket();
     m_sock->setObjectName(QStringLiteral("sock"));
-    m_sock->setPortName(gamePort());
-    m_clientLink = new SockClientLink(m_sock, m_chat);
     m_clientLink->onMessage = [this](const QString& m) { m_chat->received(m); };
     m_clientLink->onInfo = [this](TSocketInfo, const QString& t) { m_chat->sockInfo(t); };
     m_chat->setLink(m_clientLink);
@@ -104,11 +103,15 @@ void Launcher::wire() {
     };
     hooks.version = [this] { return m_about->versionText(); };
     hooks.addgame = [this](const QString& w) { m_tally->addgame(w); };
-    hooks.showTally = [this] { m_tally->showOver(m_chat); };
+    hooks.showTally = [this] {
+        m_tally->loadchecklist();
+        m_tally->show();
+        m_tally->raise();
+    };
     hooks.showHelp = [this] { m_help->show(); m_help->raise(); };
-    hooks.showAbout = [this] { m_about->showCentredOn(m_chat); };
+    hooks.showAbout = [this] { m_about->show(); m_about->raise(); };
     hooks.showDownload = [this] { m_download->show(); m_download->raise(); };
-    hooks.openMakerPage = [this] { m_about->openMakerPage(); };
+    hooks.openMakerPage = [this] { m_about->URL1.open(); };
     m_chat->setHooks(std::move(hooks));
     connect(m_chat, &Tchat::tableClosed, qApp, &QApplication::quit, Qt::QueuedConnection);
 }

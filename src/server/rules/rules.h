@@ -35,6 +35,8 @@ int findcolor(int die, int face);
 int faceValue(int die, int face);
 // Rolls die n: redraws while the colour equals the die's present colour; clears held.
 void rolldice(Dice& dice, int n, const FaceSource& draw);
+// Uniform faces 1..6 from a generator seeded with `seed`; copies share one generator.
+FaceSource seededFaces(std::uint32_t seed);
 
 // A set of n / a run of n among the dice marked 1; marks the dice used 2; returns the
 // points (0 = not found).
@@ -43,12 +45,38 @@ int checkforruns(const Dice& dice, Marks& used, int n);
 // Phases 1..10; phase 8 may mark dice 3 (set aside).
 int checkforphase(int phase, const Dice& dice, Marks& used);
 
+// The individual phase checks behind checkforphase. Each returns the points of the
+// phase; on 0 (not complete) `used` is left exactly as it was given.
+int checkforp1(const Dice& dice, Marks& used);  // two sets of 3
+int checkforp2(const Dice& dice, Marks& used);  // set of 3, then run of 3
+int checkforp3(const Dice& dice, Marks& used);  // set of 4, then run of 4
+int checkforp4(const Dice& dice, Marks& used);  // run of 7
+int checkforp5(const Dice& dice, Marks& used);  // run of 8
+int checkforp6(const Dice& dice, Marks& used);  // run of 9
+int checkforp7(const Dice& dice, Marks& used);  // two sets of 4
+int checkforp8(const Dice& dice, Marks& used);  // seven of one colour
+int checkforp9(const Dice& dice, Marks& used);  // set of 5, then set of 2
+int checkforp10(const Dice& dice, Marks& used); // set of 5, then set of 3
+
 // The phase names shown to players, 1..10 ("Two Sets of 3" ...).
 const std::string& phaseName(int phase);
 
 // The computer's decision for `phase` on the dice as they lie: plan[n] = 1 holds die n.
 using Plan = std::array<int, kDice + 1>;
+// Any phase outside 1..10 gives an empty plan (roll everything).
 Plan computerplay(int phase, const Dice& dice);
+
+// The strategies behind computerplay, one per phase; each looks at every die, held or not.
+Plan computerplayp1(const Dice& dice);
+Plan computerplayp2(const Dice& dice);
+Plan computerplayp3(const Dice& dice);
+Plan computerplayp4(const Dice& dice);
+Plan computerplayp5(const Dice& dice);
+Plan computerplayp6(const Dice& dice);
+Plan computerplayp7(const Dice& dice);
+Plan computerplayp8(const Dice& dice);
+Plan computerplayp9(const Dice& dice);
+Plan computerplayp10(const Dice& dice);
 
 // The winner sentence: the best seat's name (lowest seat on a tie), then " and " and
 // each other seat with the same score, in seat order. names[i]/scores[i] for seats 1..4

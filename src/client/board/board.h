@@ -1,0 +1,157 @@
+// The game board of the table window: the dice tray with its turn buttons, the four
+// player slots with their score sheets, the round, phase and status lines, the
+// phase list and the winner banner. It shows what the host broadcasts and sends
+// the player's requests through its BoardHost; it never decides anything itself.
+//
+// Message handlers take the body after "CMD_x+". A malformed number throws
+// wire::ConvertError, which the dispatcher reports; effects made before the bad
+// field stay. Numbers that would index the board (seats, dice, rows, faces,
+// colours) are checked first: an item out of range is skipped, a message whose
+// seat is out of range is ignored.
+#pragma once
+
+#include "client/board/boardhost.h"
+#include "client/clientstate.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class ArtImage;
+class DieImage;
+class PictureButton;
+class QLabel;
+
+class Board : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 684;
+    static constexpr int kHeight = 538;
+    static constexpr int kDice = 10;
+    static constexpr int kSeats = 4;
+    static constexpr int kRows = 12;
+    static constexpr int kPhases = 10;
+    static constexpr int kShuffleIntervalMs = 500;
+    static constexpr int kRestingTop = 15;
+    static constexpr int kRaisedTop = 5;
+
+    // One die as this client knows it: the host's last roll and the player's mark.
+    struct TrayDie {
+        int value = 0;  // 0 = wild (and after a reset), 1..10
+        int colour = 0; // 1..4; 0 = not rolled this turn
+        bool held = false;
+    };
+
+    // Uniform integer in [0, bound). The shuffle's only source of chance.
+    using RandomSource = std::function<int(int bound)>;
+
+    Board(ClientState& state, BoardHost& host, QWidget* parent = nullptr);
+    ~Board() override;
+
+    // ---- dice tray ------------------------------------------------------------
+    void createdice(const QString& body);
+    void dicetimerTimer();
+    void image_d1MouseUp(int die, Qt::MouseButton button);
+    void sortthem();
+    void button_rollClick();
+    void button_alldoneClick();
+
+    // ---- score board and game progress -----------------------------------------
+    void startthegame(const QString& body);
+    void getnextplayer(const QString& body);
+    void scores(const QString& body);
+    void noscore(const QString& body);
+    void markoff(const QString& body);
+    void loadstats(const QString& body);
+    void loadpscores(const QString& body);
+    void winner(const QString& body);
+    void clearall();
+    void button_startClick();
+
+    // ---- tray services (die numbers 1..10; others are ignored) ------------------
+    void paintDie(int die);
+    void resetTray();
+    void raiseDie(int die);
+    void restDie(int die);
+    void startShuffle();
+    void showRolls(int rolls); // 0..3; anything else leaves the indicator blank
+    void setRollVisible(bool visible);
+    void setAllDoneVisible(bool visible);
+    void setStartVisible(bool visible);
+
+    // Position k (0..9, left to right) shows die displayOrder()[k].
+    const std::array<int, kDice>& displayOrder() const { return m_order; }
+    TrayDie trayDie(int die) const; // a default record for numbers outside 1..10
+    QTimer& dicetimer() { return m_dicetimer; }
+    void setRandomSource(RandomSource source);
+
+    // ---- seats, for the client-connection code -----------------------------------
+    void setPlayerName(int seat, const QString& text);
+    QString playerName(int seat) const; // empty for seats outside 1..4
+    void setScoreVisible(int seat, bool visible);
+    void setEyesVisible(int seat, bool visible);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    enum class PhaseLook { Plain, Done, Current };
+
+    void buildTray();
+    void buildSlots();
+    void buildLines();
+    void buildPhaseList();
+    void buildButtons();
+    QLabel* addLabel(const QString& name, const QRect& geometry, int pixelSize, bool bold,
+                     const QColor& colour, Qt::Alignment align, QWidget* parent = nullptr);
+
+    void placeDie(int die, int top);
+    void restAllAndRaise(const QList<int>& dice);
+    void setCell(int seat, int row, const QString& text);
+    void clearBonusLabels();
+    void moveTurnHighlight(int seat);
+    void setPhaseLine(int seat, int phase);
+    void announceOwnTurn(int phase);
+    void showPhaseToGet(int phase);
+    void setPhaseLook(int phase, PhaseLook look);
+    void showExample(int phase);
+
+    static bool isSeat(int seat) { return seat >= 1 && seat <= kSeats; }
+    static bool isDie(int die) { return die >= 1 && die <= kDice; }
+    bool isOwnSeat(int seat) const { return isSeat(seat) && seat == m_state.ownSeat; }
+
+    ClientState& m_state;
+    BoardHost& m_host;
+
+    std::array<TrayDie, kDice> m_tray{};
+    std::array<int, kDice> m_order{};
+    QTimer m_dicetimer;
+    RandomSource m_random;
+
+    std::array<DieImage*, kDice> m_dice{};
+    ArtImage* m_rolls = nullptr;
+    PictureButton* m_roll = nullptr;
+    PictureButton* m_allDone = nullptr;
+    PictureButton* m_start = nullptr;
+
+    std::array<ArtImage*, kSeats> m_slots{};
+    std::array<ArtImage*, kSeats> m_eyes{};
+    std::array<QLabel*, kSeats> m_names{};
+    std::array<QLabel*, kSeats> m_bonus{};
+    std::array<QLabel*, kSeats> m_totals{};
+    std::array<std::array<QLabel*, kRows>, kSeats> m_cells{};
+
+    ArtImage* m_turn = nullptr;
+    ArtImage* m_winnerBanner = nullptr;
+    QLabel* m_winner = nullptr;
+    QLabel* m_round = nullptr;
+    QLabel* m_phase = nullptr;
+    QLabel* m_status = nullptr;
+
+    QWidget* m_phasePanel = nullptr;
+    std::array<QLabel*, kPhases> m_examples{};
+    ArtImage* m_example = nullptr;
+
+    QPixmap m_banner;
+};

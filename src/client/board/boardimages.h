@@ -1,0 +1,67 @@
+// The picture controls of the board: die images that report clicks by their tag,
+// and plain pictures painted from the artwork at the screen's pixel density.
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+#include <functional>
+
+// One of `image_d1`..`image_d10`. Its tag is the die number and never changes; the
+// picture is what the image currently shows, which during the shuffle is not the
+// die's record.
+class DieImage : public QWidget {
+    Q_OBJECT
+public:
+    struct Picture {
+        bool blank = true;
+        int colour = 0; // body 1..4, 0 for none
+        int value = 0;  // face 0 (wild) .. 10
+        bool framed = false;
+        friend bool operator==(const Picture&, const Picture&) = default;
+    };
+
+    DieImage(int tag, QWidget* parent);
+
+    int tag() const { return m_tag; }
+    const Picture& picture() const { return m_picture; }
+    void setPicture(const Picture& picture);
+    void clearPicture() { setPicture({}); }
+
+signals:
+    // The mouse button was released over the image.
+    void mouseUp(int tag, Qt::MouseButton button);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    const int m_tag;
+    Picture m_picture;
+    QPixmap m_cache;
+};
+
+// A picture drawn by one of the art:: painters. `index` names the image shown (-1
+// when blank) so callers can tell which one is up; `tag` is free for the owner.
+class ArtImage : public QWidget {
+    Q_OBJECT
+public:
+    using Painter = std::function<QPixmap(qreal dpr)>;
+
+    explicit ArtImage(QWidget* parent, Painter painter = {}, int index = 0);
+
+    void setArt(Painter painter, int index);
+    void clearArt();
+    int index() const { return m_painter ? m_index : -1; }
+    int tag() const { return m_tag; }
+    void setTag(int tag) { m_tag = tag; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Painter m_painter;
+    int m_index = -1;
+    int m_tag = 0;
+    QPixmap m_cache;
+};

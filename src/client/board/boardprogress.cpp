@@ -1,0 +1,285 @@
+// Game progress: the start, each turn, each result, the struck-off phases, the
+// snapshot a newcomer gets in the middle of a game, and the end.
+#include "client/board/board.h"
+
+#include "client/board/boardimages.h"
+#include "protocol/messages.h"
+#include "widgets/art.h"
+#include "widgets/picturebutton.h"
+
+#include <QLabel>
+
+namespace {
+
+constexpr int kAllPhasesDone = 11;
+constexpr QColor kWhite(255, 255, 255);
+constexpr QColor kSilver(192, 192, 192);
+constexpr QColor kLime(143, 245, 5);
+
+const std::array<const char*, 10> kPhaseNames{"Two Sets of 3",
+                                              "Set of 3 + Run of 3",
+                                              "Set of 4 + Run of 4",
+                                              "Run of 7",
+                                              "Run of 8",
+                                              "Run of 9",
+                                              "Two Sets of 4",
+                                              "7 of one color",
+                                              "Set of 5 + Set of 2",
+                                              "Set of 5 + Set of 3"};
+
+bool isPhase(int phase) {
+    return phase >= 1 && phase <= kAllPhasesDone;
+}
+bool isRow(int row) {
+    return row >= 1 && row <= 12;
+}
+
+} // namespace
+
+// ---- helpers ----------------------------------------------------------------------
+
+void Board::setCell(int seat, int row, const QString& text) {
+    if (isSeat(seat) && isRow(row)) m_cells[seat - 1][row - 1]->setText(text);
+}
+
+void Board::clearBonusLabels() {
+    for (QLabel* l : m_bonus)
+        l->clear();
+}
+
+void Board::moveTurnHighlight(int seat) {
+    if (isSeat(seat)) m_turn->move(m_names[seat - 1]->x() - 10, m_turn->y());
+}
+
+void Board::setPhaseLine(int seat, int phase) {
+    if (!isSeat(seat) || !isPhase(phase)) return;
+    const bool own = isOwnSeat(seat);
+    const QString who = own ? QStringLiteral("You") : playerName(seat);
+    if (phase == kAllPhasesDone) {
+        m_phase->setText(who + (own ? QStringLiteral(" have completed all phases.")
+                                    : QStringLiteral(" has completed all phases.")));
+        return;
+    }
+    const QString name = QString::fromLatin1(kPhaseNames[phase - 1]);
+    m_phase->setText(
+        who +
+        (own ? QStringLiteral(" are trying to get: ") : QStringLiteral(" is trying to get: ")) +
+        name);
+}
+
+void Board::setPhaseLook(int phase, PhaseLook look) {
+    if (phase < 1 || phase > kPhases) return;
+    QLabel* label = m_examples[phase - 1];
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, look == PhaseLook::Current ? kLime
+                                       : look == PhaseLook::Done  ? kSilver
+                                                                  : kWhite);
+    label->setPalette(pal);
+    QFont f = label->font();
+    f.setBold(look == PhaseLook::Current);
+    label->setFont(f);
+}
+
+void Board::showExample(int phase) {
+    if (phase >= 1 && phase <= kPhases)
+        m_example->setArt([phase](qreal dpr) { return art::phaseExample(phase, dpr); }, phase);
+    else
+        m_example->clearArt();
+}
+
+// The local player's list: earlier phases done, this one current. Phase 11 means
+// every phase is done.
+void Board::showPhaseToGet(int phase) {
+    if (!isPhase(phase) || m_example->tag() == phase) return;
+    for (int k = 1; k < phase && k <= kPhases; ++k)
+        setPhaseLook(k, PhaseLook::Done);
+    setPhaseLook(phase, PhaseLook::Current);
+    showExample(phase);
+    m_example->setTag(phase);
+}
+
+void Board::announceOwnTurn(int phase) {
+    m_status->setText(QStringLiteral("Your Turn"));
+    m_host.playsounds(m_host.turnSound() == 1 ? QStringLiteral("turnnew") : QStringLiteral("turn"));
+    showPhaseToGet(phase);
+    m_host.turnStarted();
+}
+
+// ---- handlers ---------------------------------------------------------------------
+
+void Board::button_startClick() {
+    if (!m_state.connected) {
+        m_host.showMessage(QStringLiteral("You are not connected"));
+        return;
+    }
+    m_host.send(wire::msg::startgame(m_state.playerName));
+    m_host.saveinifile();
+}
+
+void Board::clearall() {
+    for (int s = 0; s < kSeats; ++s) {
+        m_totals[s]->setText(QStringLiteral("0"));
+        m_bonus[s]->clear();
+        for (QLabel* cell : m_cells[s])
+            cell->clear();
+    }
+    resetTray();
+}
+
+void Board::startthegame(const QString& body) {
+    setStartVisible(false);
+    setAllDoneVisible(false);
+    setRollVisible(false);
+    m_turn->show();
+    m_winnerBanner->hide();
+    m_winner->hide();
+    m_host.setJustWatchChecked(false);
+    m_round->setText(QStringLiteral("Round: 0"));
+    clearall();
+    const std::array<QString, 4> fields = wire::read::startgame(body);
+    m_host.addlinetochat(fields[0] + QStringLiteral(" has started a game."), m_state.systemColour);
+    if (playerName(2) == QLatin1String("<Waiting>")) setPlayerName(2, QStringLiteral("Klot"));
+    for (int k = 1; k <= kPhases; ++k)
+        setPhaseLook(k, PhaseLook::Plain);
+    m_example->clearArt();
+    m_example->setTag(0);
+}
+
+void Board::getnextplayer(const QString& body) {
+    const wire::read::NextPlayer next = wire::read::nextplayer(body);
+    if (!isSeat(next.seat)) return;
+    startShuffle();
+    m_state.turnSeat = next.seat;
+    m_round->setText(QStringLiteral("Round: ") + next.round);
+    setPhaseLine(next.seat, next.phase);
+    moveTurnHighlight(next.seat);
+    showRolls(0);
+    resetTray();
+    // A turn opens with Roll only, and only for its own player.
+    setAllDoneVisible(false);
+    setRollVisible(isOwnSeat(next.seat));
+    if (isOwnSeat(next.seat)) {
+        announceOwnTurn(next.phase);
+    } else {
+        m_status->setText(playerName(next.seat) + QStringLiteral("'s turn"));
+    }
+}
+
+void Board::scores(const QString& body) {
+    setRollVisible(false);
+    setAllDoneVisible(false);
+    clearBonusLabels();
+    const wire::read::Scores s = wire::read::scores(body);
+    if (!isSeat(s.seat)) return;
+    if (!s.used.isEmpty()) restAllAndRaise(s.used);
+    if (s.phase >= 1 && s.phase <= kPhases) setCell(s.seat, s.phase, QString::number(s.points));
+    if (s.marker == QLatin1String("goneout") && s.bonus > 0) {
+        for (int seat = 1; seat <= kSeats; ++seat)
+            setCell(seat, 12, seat == s.seat ? QString::number(s.bonus) : QStringLiteral("-"));
+    }
+    if (s.marker == QLatin1String("bonus"))
+        setCell(s.seat, 11, s.bonus != 0 ? QString::number(s.bonus) : QStringLiteral("-"));
+    m_totals[s.seat - 1]->setText(QString::number(s.total));
+    m_bonus[s.seat - 1]->setText(QStringLiteral("+") + QString::number(s.points));
+    if (isOwnSeat(s.seat)) {
+        m_phase->setText(QStringLiteral("Way to Go! You completed the phase."));
+        int shown = m_example->tag();
+        for (int k = 1; k <= shown && k <= kPhases; ++k)
+            setPhaseLook(k, PhaseLook::Done);
+        m_example->clearArt();
+        ++shown;
+        if (shown <= kPhases) {
+            setPhaseLook(shown, PhaseLook::Current);
+            showExample(shown);
+        }
+        m_example->setTag(shown);
+    } else {
+        m_phase->setText(playerName(s.seat) + QStringLiteral(" completed the phase."));
+    }
+    m_status->setText(QStringLiteral("One Moment Please.."));
+    m_host.playsounds(QStringLiteral("gotpoints"));
+}
+
+void Board::noscore(const QString& body) {
+    clearBonusLabels();
+    const wire::read::NoScore n = wire::read::noscore(body);
+    if (!isSeat(n.seat)) return;
+    if (!n.held.isEmpty()) restAllAndRaise(n.held);
+    m_phase->setText(isOwnSeat(n.seat)
+                         ? QStringLiteral("You did not complete the phase.")
+                         : playerName(n.seat) + QStringLiteral(" did not complete the phase."));
+    m_bonus[n.seat - 1]->setText(QStringLiteral("-"));
+    m_status->setText(QStringLiteral("One Moment Please.."));
+    m_host.playsounds(QStringLiteral("nopoints"));
+}
+
+void Board::markoff(const QString& body) {
+    const wire::read::MarkOff m = wire::read::markoff(body);
+    if (!isSeat(m.seat) || m.phase < 1) return;
+    for (int k = m.phase; k <= kPhases; ++k)
+        setCell(m.seat, k, QStringLiteral("-"));
+}
+
+void Board::loadstats(const QString& body) {
+    const wire::msg::LoadStats st = wire::read::loadstats(body);
+    if (st.record != m_state.ownSeat || m_state.ownSeat == 0) return;
+    const int current = st.currentSeat;
+    if (current != 0 && !isSeat(current)) return;
+    m_state.turnSeat = current;
+    m_round->setText(QStringLiteral("Round: ") + QString::number(st.round));
+    for (int s = 0; s < kSeats; ++s)
+        m_totals[s]->setText(QString::number(st.scores[s]));
+    resetTray();
+    for (const wire::DieFace& f : st.dice) {
+        if (!isDie(f.die) || f.value < 0 || f.value > 10 || f.colour < 0 || f.colour > 4) continue;
+        m_tray[f.die - 1] = {f.value, f.colour, false};
+        paintDie(f.die);
+    }
+    showRolls(st.rolls);
+    if (current == 0) return;
+    setPhaseLine(current, st.phase);
+    moveTurnHighlight(current);
+    if (!isOwnSeat(current)) {
+        m_status->setText(playerName(current) + QStringLiteral("'s turn"));
+        return;
+    }
+    announceOwnTurn(st.phase);
+    // Only a turn in progress can go on: before its first roll there is nothing to
+    // end, and once scored (5) there is nothing left to do.
+    setRollVisible(st.rolls >= 0 && st.rolls < 3);
+    setAllDoneVisible(st.rolls >= 1 && st.rolls <= 3);
+}
+
+void Board::loadpscores(const QString& body) {
+    const wire::read::PScores p = wire::read::loadpscores(body);
+    if (p.record != m_state.ownSeat || m_state.ownSeat == 0) return;
+    for (const wire::ScoreCell& c : p.cells)
+        setCell(c.seat, c.column, QString::number(c.points));
+}
+
+void Board::winner(const QString& body) {
+    setRollVisible(false);
+    setAllDoneVisible(false);
+    m_turn->hide();
+    m_state.turnSeat = 0;
+    const QString text = wire::read::winner(body);
+    m_host.playsounds(QStringLiteral("winner"));
+    const bool plays = isSeat(m_state.ownSeat);
+    const bool won = plays && playerName(m_state.ownSeat) == text;
+    m_winner->setText(won ? QStringLiteral("You have Won the Game!")
+                          : text + QStringLiteral(" has Won the Game!"));
+    m_host.addlinetochat(m_winner->text(), m_state.systemColour);
+    m_phase->clear();
+    m_status->setText(QStringLiteral("Game Over!"));
+    m_winnerBanner->show();
+    m_winner->show();
+    for (int k = 1; k <= kPhases; ++k)
+        setPhaseLook(k, PhaseLook::Done);
+    m_example->clearArt();
+    if (m_state.isHost) setStartVisible(true);
+    if (!plays) return;
+    if (won)
+        m_host.addgame(QStringLiteral("addtomine"));
+    else if (!text.contains(QLatin1String(" and ")))
+        m_host.addgame(text);
+}

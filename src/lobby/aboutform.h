@@ -1,0 +1,39 @@
+// Tabout: the about box with the version and a link to the maker's web page.
+//
+// The `version` label is also the protocol version a client sends at log-in.
+#pragma once
+
+#include "lobby/urlopener.h"
+
+#include <QDialog>
+
+class QLabel;
+class HoverButton;
+
+class Tabout : public QDialog {
+    Q_OBJECT
+public:
+    // The protocol version ("1.0.7"); the release number adds ".8".
+    static constexpr char kVersion[] = "1.0.7";
+    static constexpr char kRelease[] = ".8";
+
+    // `tableWindow` is the window the box opens centred on.
+    explicit Tabout(QWidget* tableWindow = nullptr);
+
+    // The text of `version`, as compared at log-in.
+    QString versionText() const;
+
+    // The address line was clicked.
+    void Label7Click();
+    // "Done".
+    void Button1Click();
+
+    QLabel* Label7;
+    QLabel* version;
+    HoverButton* button_done;
+    TURL URL1;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};

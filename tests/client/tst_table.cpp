@@ -1,0 +1,356 @@
+// The table window as a client: log-in, arrivals and departures, just watch, removal,
+// chat and phrases, the settings file, and the end of the connection.
+#include "client/board/board.h"
+#include "client/chatform.h"
+#include "client/chatpanel.h"
+#include "client/inifile.h"
+#include "client/sound/sounds.h"
+#include "client/spylistform.h"
+#include "net/clientlink.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QtTest>
+
+namespace {
+
+struct RecorderLink : ClientLink {
+    QList<QByteArray> sent;
+    QString opened;
+    void open(const QString& host) override { opened = host; }
+    void send(const QByteArray& bytes) override { sent << bytes; }
+    void close() override {}
+    QByteArray last() const { return sent.isEmpty() ? QByteArray() : sent.last(); }
+};
+
+const QByteArray T(1, '\xFF');
+
+} // namespace
+
+class TestTable : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void ownArrivalLoadsSettingsAndSendsBotSpeed();
+    void spectatorArrivalAndDeparture();
+    void playerDepartures();
+    void seatMenuFollowsHostAndWaitingSeats();
+    void justWatchTickFollowsTheHost();
+    void removalOnlyFromTheHostsPlayer();
+    void chatColoursAndConversionErrors();
+    void typedLines();
+    void phraseButtonsAndCooldown();
+    void scrollChatOffKeepsTheView();
+    void settingsDefaultsAndInvalidValues();
+    void savingKeepsForeignSectionsAndPhrases();
+    void gameIsFullShowsBeforeClosing();
+    void linksInChatLines();
+
+private:
+    void deliver(const QString& message);
+    void loginAs(int record, const QString& name = QStringLiteral("Ann"));
+    QString lastLine() const;
+    QColor lastColour() const;
+
+    Tchat* m_table = nullptr;
+    RecorderLink m_link;
+    QStringList m_boxes;
+    QStringList m_played;
+};
+
+void TestTable::init() {
+    QFile::remove(QDir(qEnvironmentVariable("VIMBREL_PROGRAM_DIR")).filePath("zumveklobby.ini"));
+    m_link = RecorderLink();
+    m_boxes.clear();
+    m_played.clear();
+    m_table = new Tchat;
+    m_table->setLink(&m_link);
+    m_table->setMessageSink([this](const QString& t) { m_boxes << t; });
+    connect(m_table->sounds(), &Sounds::played, this, [this](const QString& n) { m_played << n; });
+    m_table->state().playerName = QStringLiteral("Ann");
+}
+
+void TestTable::cleanup() { delete m_table; }
+
+void TestTable::deliver(const QString& message) {
+    m_table->received(message);
+    while (m_table->queue().pending()) m_table->queue().tick();
+}
+
+void TestTable::loginAs(int record, const QString& name) {
+    m_table->state().playerName = name;
+    deliver(QStringLiteral("CMD_sendlogininfo+%1").arg(record));
+    deliver(QStringLiteral("CMD_newplayerinfo+%1+%2").arg(record).arg(name));
+}
+
+QString TestTable::lastLine() const {
+    return m_table->mainchat()->document()->lastBlock().text();
+}
+
+QColor TestTable::lastColour() const {
+    const QTextBlock b = m_table->mainchat()->document()->lastBlock();
+    return b.begin().fragment().charFormat().foreground().color();
+}
+
+void TestTable::ownArrivalLoadsSettingsAndSendsBotSpeed() {
+    IniFile ini(m_table->settingsPath());
+    ini.writeString("Vimbrel", "Botspeed", "500");
+    ini.writeString("Vimbrel", "Phrase3", "Hi, \"all\"");
+    QVERIFY(ini.save());
+    deliver("CMD_sendlogininfo+1");
+    QCOMPARE(m_link.last(), "CMD_logininfo+1+1.0.7+Ann" + T);
+    deliver("CMD_newplayerinfo+1+Ann");
+    QCOMPARE(lastLine(), QStringLiteral("You are Connected."));
+    QCOMPARE(lastColour(), QColor(0, 0, 255));
+    QCOMPARE(m_link.last(), "CMD_botspeed+1+500+" + T);
+    QCOMPARE(m_table->phrase(3), QStringLiteral("Hi, \"all\""));
+    QCOMPARE(m_table->board()->playerName(1), QStringLiteral("Ann"));
+    QCOMPARE(m_played, QStringList{"entered"});
+    // A second log-in request is not answered again.
+    m_link.sent.clear();
+    deliver("CMD_sendlogininfo+4");
+    QVERIFY(m_link.sent.isEmpty());
+    QCOMPARE(m_table->state().ownSeat, 1);
+}
+
+void TestTable::spectatorArrivalAndDeparture() {
+    Tspylist spies;
+    m_table->setSpyList(&spies);
+    loginAs(6, "Zed");
+    QCOMPARE(spies.spies(), QStringList{"6: Zed"});
+    QCOMPARE(lastLine(), QStringLiteral("You are spying."));
+    deliver("CMD_newplayerinfo+7+Bo");
+    QCOMPARE(lastLine(), QStringLiteral("Bo is spying."));
+    QCOMPARE(m_table->mainchat()->toPlainText().count("Bo is Connected."), 1);
+    deliver("CMD_playerdisconnected+7+Bo");
+    QCOMPARE(lastLine(), QStringLiteral("Bo has left."));
+    QCOMPARE(spies.spies(), QStringList{"6: Zed"});
+    // A departure of a line that is not there does nothing.
+    deliver("CMD_playerdisconnected+8+Nobody");
+    QCOMPARE(lastLine(), QStringLiteral("Bo has left."));
+    // Spectators never get a seat on the board.
+    for (int s = 1; s <= 4; ++s) QVERIFY(m_table->board()->playerName(s) != QLatin1String("Zed"));
+}
+
+void TestTable::playerDepartures() {
+    loginAs(1);
+    deliver("CMD_newplayerinfo+2+Bo");
+    deliver("CMD_playerdisconnected+2+Bo");
+    QCOMPARE(lastLine(), QStringLiteral("Bo disconnected."));
+    QCOMPARE(m_table->board()->playerName(2), QStringLiteral("Klot"));
+    const QString before = m_table->mainchat()->toPlainText();
+    deliver("CMD_playerdisconnected+3+Cy");
+    QCOMPARE(m_table->mainchat()->toPlainText(), before); // seat 3 was waiting: no notice
+    QCOMPARE(m_table->board()->playerName(3), QStringLiteral("<Waiting>"));
+}
+
+void TestTable::seatMenuFollowsHostAndWaitingSeats() {
+    loginAs(1);
+    m_table->state().isHost = true;
+    m_table->label_playername1ContextPopup(3, {});
+    QVERIFY(!m_table->action("RemoveFromGame1")->isEnabled());
+    QVERIFY(m_table->action("SettoJustWatch1")->isEnabled());
+    QVERIFY(m_table->action("UnsetJustWatch1")->isEnabled());
+    m_table->label_playername1ContextPopup(1, {});
+    QVERIFY(m_table->action("RemoveFromGame1")->isEnabled());
+    m_table->action("SettoJustWatch1")->trigger();
+    QCOMPARE(m_link.last(), "CMD_justwatch+1+1" + T);
+    m_table->state().isHost = false;
+    m_table->label_playername1ContextPopup(1, {});
+    for (const char* n : {"RemoveFromGame1", "SettoJustWatch1", "UnsetJustWatch1"})
+        QVERIFY(!m_table->action(n)->isEnabled());
+}
+
+void TestTable::justWatchTickFollowsTheHost() {
+    loginAs(2, "Bo");
+    QAction* jw = m_table->action("JustWatch1");
+    jw->trigger();
+    QCOMPARE(m_link.last(), "CMD_justwatch+2+1" + T);
+    QVERIFY(!jw->isChecked()); // nothing came back yet
+    deliver("CMD_justwatching+2+1");
+    QVERIFY(jw->isChecked());
+    QCOMPARE(lastLine(), QStringLiteral("Bo is just watching"));
+    QVERIFY(m_table->board()->findChild<QWidget*>("image_eyes2")->isVisibleTo(m_table->board()));
+    jw->trigger();
+    QCOMPARE(m_link.last(), "CMD_justwatch+2+2" + T);
+    deliver("CMD_justwatching+2+2");
+    QVERIFY(!jw->isChecked());
+    QCOMPARE(lastLine(), QStringLiteral("Bo is now playing again"));
+    // Seats beyond the playing seats are ignored.
+    deliver("CMD_justwatching+7+1");
+    QCOMPARE(lastLine(), QStringLiteral("Bo is now playing again"));
+}
+
+void TestTable::removalOnlyFromTheHostsPlayer() {
+    Tspylist spies;
+    m_table->setSpyList(&spies);
+    loginAs(1);
+    m_table->kicking(3);
+    QVERIFY(!m_link.last().startsWith("CMD_kickhim")); // not the host
+    m_table->state().isHost = true;
+    m_table->kicking(3);
+    QCOMPARE(m_link.last(), "CMD_kickhim+1+3+" + T);
+    deliver("CMD_newplayerinfo+6+Spy");
+    spies.listbox_spysMouseMove(QPoint(5, 5));
+    QCOMPARE(spies.hoveredLine(), 0);
+    spies.popup_kickhimClick();
+    QCOMPARE(m_link.last(), "CMD_kickhim+1+6+" + T);
+}
+
+void TestTable::chatColoursAndConversionErrors() {
+    loginAs(1);
+    deliver("CMD_chat+Bo chats: hi there|clGreen");
+    QCOMPARE(lastLine(), QStringLiteral("Bo chats: hi there"));
+    QCOMPARE(lastColour(), QColor(0, 128, 0));
+    const QTextBlock b = m_table->mainchat()->document()->lastBlock();
+    QCOMPARE(b.begin().fragment().text(), QStringLiteral("Bo chats:"));
+    QVERIFY(b.begin().fragment().charFormat().fontWeight() == QFont::Bold);
+    deliver("CMD_chat+Bo chats: no colour");
+    QCOMPARE(lastColour(), QColor(255, 0, 0));
+    deliver("CMD_chat+Bo chats: a|b|clGreen");
+    QCOMPARE(lastLine(), QStringLiteral("Bo chats: a"));
+    QCOMPARE(lastColour(), QColor(255, 0, 0));
+    deliver("CMD_action+Bo waves|$00FF8000");
+    QCOMPARE(lastColour(), QColor(0, 128, 255));
+    // A malformed number is a red line, never a dialog.
+    deliver("CMD_justwatching+x2+1");
+    QCOMPARE(lastLine(), QStringLiteral("'x2' is not a valid integer value"));
+    QCOMPARE(lastColour(), QColor(255, 0, 0));
+    QVERIFY(m_boxes.isEmpty());
+}
+
+void TestTable::typedLines() {
+    ChatInput* box = m_table->mychat();
+    QCOMPARE(box->text(), ChatInput::placeholder());
+    QTest::keyClick(box, Qt::Key_H);
+    QCOMPARE(box->text(), QStringLiteral("h"));
+    // Not connected: nothing goes and the text stays.
+    QTest::keyClick(box, Qt::Key_Return);
+    QVERIFY(m_link.sent.isEmpty());
+    QCOMPARE(box->text(), QStringLiteral("h"));
+    loginAs(2, "Bo");
+    m_link.sent.clear();
+    box->setText("hello, all");
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(m_link.last(), "CMD_chat+2+hello, all|clBlack" + T);
+    QVERIFY(box->text().isEmpty());
+    box->setText("/me dances");
+    m_table->sendit();
+    QCOMPARE(m_link.last(), "CMD_action+2+dances|clBlack" + T);
+    box->setText("/meow");
+    m_table->sendit();
+    QCOMPARE(m_link.last(), "CMD_action+2+w|clBlack" + T); // the fifth character on
+    const int count = int(m_link.sent.size());
+    box->setText("/quit now");
+    m_table->sendit();
+    QCOMPARE(m_link.sent.size(), count);
+    QVERIFY(box->text().isEmpty());
+}
+
+void TestTable::phraseButtonsAndCooldown() {
+    loginAs(2, "Bo");
+    m_link.sent.clear();
+    m_table->setPhrases({"/meX", "Two", "x", "x", "x", "x", "x", "x", "x", "/me waves \"Good-Bye\""});
+    m_table->b_phrase1Click(1);
+    m_table->b_phrase1Click(2);
+    QCOMPARE(m_link.sent, QList<QByteArray>{"CMD_action+2+says: /meX|clBlack" + T});
+    QVERIFY(m_table->phraseCooldown()->isActive());
+    QCOMPARE(m_table->phraseCooldown()->interval(), 2000);
+    m_table->phraseCooldown()->start(1); // let the cool-down run out
+    QTRY_VERIFY(m_table->state().phraseReady);
+    m_table->b_phrase1Click(10);
+    QCOMPARE(m_link.last(), "CMD_action+2+waves \"Good-Bye\"|clBlack" + T);
+    // The button's tooltip is its phrase.
+    auto* b10 = m_table->board()->findChild<QWidget*>("b_phrase10");
+    QCOMPARE(b10->toolTip(), QStringLiteral("/me waves \"Good-Bye\""));
+}
+
+void TestTable::scrollChatOffKeepsTheView() {
+    m_table->resize(800, 640);
+    m_table->show();
+    for (int i = 0; i < 80; ++i) m_table->addlinetochat(QStringLiteral("line %1").arg(i), 0);
+    QScrollBar* bar = m_table->mainchat()->verticalScrollBar();
+    QCOMPARE(bar->value(), bar->maximum());
+    bar->setValue(10);
+    m_table->action("ScrollChatOff1")->trigger();
+    for (int i = 0; i < 20; ++i) m_table->addlinetochat(QStringLiteral("more %1").arg(i), 0);
+    QCOMPARE(bar->value(), 10);
+    m_table->action("ScrollChatOff1")->trigger();
+    m_table->addlinetochat("last", 0);
+    QCOMPARE(bar->value(), bar->maximum());
+    m_table->action("ClearMainChat1")->trigger();
+    QVERIFY(m_table->mainchat()->toPlainText().isEmpty());
+}
+
+void TestTable::settingsDefaultsAndInvalidValues() {
+    IniFile ini(m_table->settingsPath());
+    ini.writeString("Vimbrel", "Textsize", "abc");
+    ini.writeString("Vimbrel", "Textcolor", "notacolour");
+    ini.writeString("Vimbrel", "Actioncolor", "clGreen");
+    ini.writeString("Vimbrel", "Botspeed", "1234");
+    ini.writeString("Vimbrel", "Turnsound", "yes");
+    ini.writeString("Vimbrel", "Playsounds", "no");
+    ini.writeString("Vimbrel", "Top", "x");
+    QVERIFY(ini.save());
+    loginAs(1);
+    QCOMPARE(m_table->mainchat()->textSize(), 8);
+    QVERIFY(m_table->action("TextSize8")->isChecked());
+    QCOMPARE(m_table->textColour(), 0u);
+    QCOMPARE(m_table->actionColour(), 0x008000u);
+    QCOMPARE(m_table->botSpeed(), 1000);
+    QVERIFY(m_table->action("Normal1")->isChecked());
+    QCOMPARE(m_table->turnSound(), 0);
+    QVERIFY(m_table->sounds()->enabled()); // only "false" turns them off
+    QCOMPARE(m_table->geometry().top(), 3);
+    // Choosing 12 checks only 12.
+    m_table->action("TextSize12")->trigger();
+    for (int pt : {8, 10, 14}) QVERIFY(!m_table->action(QStringLiteral("TextSize%1").arg(pt))->isChecked());
+    QVERIFY(m_table->action("TextSize12")->isChecked());
+}
+
+void TestTable::savingKeepsForeignSectionsAndPhrases() {
+    IniFile ini(m_table->settingsPath());
+    ini.parse("[Lobby]\nServer=a, b\n\n[Vimbrel]\nPhrase1=Hi, \"you\"\n");
+    QVERIFY(ini.save());
+    loginAs(1);
+    m_table->action("Fast1")->trigger();
+    QCOMPARE(m_link.last(), "CMD_botspeed+1+500+" + T);
+    IniFile back(m_table->settingsPath());
+    QVERIFY(back.load());
+    QCOMPARE(back.readString("Lobby", "Server"), QStringLiteral("a, b"));
+    QCOMPARE(back.readString("Vimbrel", "Phrase1"), QStringLiteral("Hi, \"you\""));
+    QCOMPARE(back.readString("Vimbrel", "Botspeed"), QStringLiteral("500"));
+    QCOMPARE(back.readString("Vimbrel", "Playsounds"), QStringLiteral("true"));
+    QVERIFY(back.text().startsWith("[Lobby]\nServer=a, b\n"));
+}
+
+void TestTable::gameIsFullShowsBeforeClosing() {
+    m_table->show();
+    QVERIFY(m_table->isVisible());
+    m_table->received("CMD_full+");
+    m_table->sockInfo("Socket Closed");
+    QTRY_VERIFY(!m_table->isVisible());
+    QCOMPARE(m_boxes, QStringList{"Game is full"});
+    // Other info texts change nothing.
+    m_table->show();
+    m_table->sockInfo("Non-Blocking Incoming Data");
+    QTest::qWait(20);
+    QVERIFY(m_table->isVisible());
+}
+
+void TestTable::linksInChatLines() {
+    QCOMPARE(linkAt("Bo chats: see http://example.org/x, ok", 20), QStringLiteral("http://example.org/x"));
+    QCOMPARE(linkAt("Bo chats: www.example.org!", 14), QStringLiteral("www.example.org"));
+    QCOMPARE(linkAt("Bo chats: (mailto:a@b.org)", 15), QStringLiteral("mailto:a@b.org"));
+    QVERIFY(linkAt("Bo chats: http:// ", 12).isEmpty());   // no longer than its prefix
+    QVERIFY(linkAt("Bo chats: plain words", 12).isEmpty());
+    QVERIFY(linkAt("Bo chats: x", 9).isEmpty());          // a space is no word
+    QCOMPARE(linkAt("go to XWWW.Site.com", 8), QStringLiteral("WWW.Site.com"));
+}
+
+QTEST_MAIN(TestTable)
+#include "tst_table.moc"

@@ -1,0 +1,374 @@
+// TSock on loopback: info texts, event order, byte-exact data, errors.
+#include "net/Sock.h"
+#include "protocol/fields.h"
+#include "sockrecorder.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kWait = 10000;
+
+// A listener on an ephemeral port that accepts every connection, and a client.
+// The recorders come first: the sockets report "Socket Closed" as they are destroyed.
+struct Pair {
+    SockRecorder listenerEvents;
+    SockRecorder acceptedEvents; // bound on the listener, so copied by Accept
+    SockRecorder clientEvents;
+    QList<TSock*> accepted;
+    TSock listener;
+    TSock client;
+
+    Pair() {
+        acceptedEvents.bind(&listener);
+        // Accept copies this handler: texts of the accepted sockets go to their recorder.
+        listener.OnInfo = [this](TSock* sender, TSocketInfo code, const QString& text) {
+            SockRecorder& to = sender == &listener ? listenerEvents : acceptedEvents;
+            to.events << QStringLiteral("info %1 %2").arg(int(code)).arg(text);
+        };
+        listener.OnAccept = [this](TSock* sender) {
+            TSock* sock = nullptr;
+            if (sender->Accept(sock)) accepted << sock;
+        };
+        listener.setPortName(QStringLiteral("0"));
+        listener.setListen(true);
+        clientEvents.bind(&client);
+        client.setHostName(QStringLiteral("127.0.0.1"));
+        client.setPortName(QString::number(listener.localPort()));
+    }
+    bool connect() {
+        client.Open();
+        return QTest::qWaitFor([this] { return client.Connected() && !accepted.isEmpty(); }, kWait);
+    }
+};
+
+quint16 unusedPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+template <typename F> QString thrownText(F&& call) {
+    try {
+        call();
+    } catch (const ESockException& e) {
+        return e.message();
+    } catch (const wire::ConvertError& e) {
+        return e.message();
+    }
+    return QStringLiteral("(nothing thrown)");
+}
+
+} // namespace
+
+class TestSock : public QObject {
+    Q_OBJECT
+private slots:
+    void errorNames();
+    void listenerRules();
+    void bindingHeldPortFails();
+    void badPortNames();
+    void connectReportsAndAcceptedTexts();
+    void messagesTogetherAndSplit();
+    void everyByteValuePasses();
+    void largeArrivalIsSpreadOverReads();
+    void sendBeforeConnectIsKept();
+    void orderlyCloseOrder();
+    void closedSocketSendAndReceive();
+    void refusedGivesOnlyTheError();
+    void resetEndsLikeAClose();
+    void hostNameIsResolved();
+    void failingInfoHandler();
+};
+
+void TestSock::errorNames() {
+    int named = 0;
+    for (int code = 0; code < 12000; ++code) {
+        if (sockErrorName(code) != QLatin1String("UNKNOWN ERROR")) ++named;
+    }
+    QCOMPARE(named, 51);
+    QCOMPARE(sockErrorName(10004), QStringLiteral("WSAEINTR"));
+    QCOMPARE(sockErrorName(10035), QStringLiteral("WSAEWOULDBLOCK"));
+    QCOMPARE(sockErrorName(10054), QStringLiteral("WSAECONNRESET"));
+    QCOMPARE(sockErrorName(10101), QStringLiteral("WSAEDISCON"));
+    QCOMPARE(sockErrorName(11001), QStringLiteral("WSAHOST_NOT_FOUND"));
+    QCOMPARE(sockErrorName(11004), QStringLiteral("WSANO_DATA"));
+    QCOMPARE(sockErrorName(10072), QStringLiteral("UNKNOWN ERROR"));
+    QCOMPARE(sockErrorText(10061), QStringLiteral("Error #10061 (WSAECONNREFUSED)"));
+    QCOMPARE(sockErrorCode(QAbstractSocket::NetworkError, QStringLiteral("Host unreachable")),
+             10065);
+    QCOMPARE(sockErrorCode(QAbstractSocket::NetworkError, QStringLiteral("Network unreachable")),
+             10051);
+}
+
+void TestSock::listenerRules() {
+    Pair pair;
+    QCOMPARE(pair.listenerEvents.events,
+             QStringList({"info 0 Lookup Of Port 0", "info 3 Listening Started"}));
+    pair.listener.setListen(true);
+    QCOMPARE(pair.listenerEvents.events.last(), QStringLiteral("info 3 Listening Already Running"));
+    QVERIFY(pair.listener.Listen());
+    QVERIFY(pair.connect()); // still listening after the second call
+
+    QCOMPARE(thrownText([&] { pair.listener.Send("x"); }),
+             QStringLiteral("Send - Cannot Send On A Listener Socket"));
+    QCOMPARE(thrownText([&] { pair.listener.Receive(); }),
+             QStringLiteral("Receive - Cannot Receive On A Listener Socket"));
+    TSock* none = nullptr;
+    QVERIFY(!pair.listener.Accept(none));
+    QVERIFY(!none);
+    QCOMPARE(pair.listenerEvents.events.last(), QStringLiteral("info 6 Could Not Accept Connection"));
+    QCOMPARE(thrownText([&] { pair.client.Accept(none); }),
+             QStringLiteral("Accept - Socket Not In Listening Mode"));
+    QCOMPARE(thrownText([&] { pair.client.setListen(true); }),
+             QStringLiteral("Listen - Socket Already In Use"));
+    TSock datagram;
+    datagram.SocketType = TSocketType::stDatagram;
+    QCOMPARE(thrownText([&] { datagram.setListen(true); }),
+             QStringLiteral("Listen - Cannot Listen On A Datagram Socket"));
+}
+
+void TestSock::bindingHeldPortFails() {
+    Pair pair;
+    TSock second;
+    second.setPortName(QString::number(pair.listener.localPort()));
+    QCOMPARE(thrownText([&] { second.setListen(true); }),
+             QStringLiteral("Listen - Error Binding Socket"));
+    QVERIFY(!second.Listen());
+
+    // A port held by another program's listener, bound to one address only.
+    QTcpServer other;
+    QVERIFY(other.listen(QHostAddress::LocalHost, 0));
+    TSock third;
+    third.setPortName(QString::number(other.serverPort()));
+    QCOMPARE(thrownText([&] { third.setListen(true); }),
+             QStringLiteral("Listen - Error Binding Socket"));
+}
+
+void TestSock::badPortNames() {
+    TSock sock;
+    sock.setHostName(QStringLiteral("127.0.0.1"));
+    sock.setPortName(QStringLiteral("77x2"));
+    QCOMPARE(thrownText([&] { sock.Open(); }),
+             QStringLiteral("'77x2' is not a valid integer value"));
+    // The handle stays until Close; Open in between does nothing.
+    QVERIFY(sock.hasHandle());
+    QVERIFY(!sock.Open());
+    sock.Close();
+    sock.setPortName(QStringLiteral("no-such-service-here"));
+    QCOMPARE(thrownText([&] { sock.Open(); }),
+             QStringLiteral("Port Lookup - Could Not Find Service Entry"));
+    sock.Close();
+    TSock listener;
+    listener.setPortName(QStringLiteral("99999"));
+    QCOMPARE(thrownText([&] { listener.setListen(true); }),
+             QStringLiteral("Port Lookup - Could Not Find Service Entry"));
+}
+
+void TestSock::connectReportsAndAcceptedTexts() {
+    Pair pair;
+    const QString port = QString::number(pair.listener.localPort());
+    QVERIFY(!pair.client.Open()); // the outcome comes later
+    QVERIFY(QTest::qWaitFor([&] { return pair.client.Connected() && !pair.accepted.isEmpty(); },
+                            kWait));
+    QCOMPARE(pair.clientEvents.significant(),
+             QStringList({"info 0 Lookup Of Port " + port, "info 0 Lookup Of Host 127.0.0.1",
+                          "info 1 Non-Blocking Socket Connected", "connect"}));
+    TSock* accepted = pair.accepted.first();
+    QVERIFY(accepted->Connected());
+    QCOMPARE(accepted->parent(), &pair.listener);
+    QCOMPARE(accepted->HostName(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(accepted->PortName(), QStringLiteral("0"));
+    QCOMPARE(pair.acceptedEvents.significant(),
+             QStringList({"info 0 Setting PortName While Connected Has No Effect",
+                          "info 0 Setting HostName While Connected Has No Effect"}));
+    QCOMPARE(pair.listenerEvents.events.last(), QStringLiteral("info 6 Created New TSock Structure"));
+    // Setting the names of a connected socket still stores them.
+    pair.client.setHostName(QStringLiteral("10.0.0.1"));
+    QCOMPARE(pair.clientEvents.events.last(),
+             QStringLiteral("info 0 Setting HostName While Connected Has No Effect"));
+    QCOMPARE(pair.client.HostName(), QStringLiteral("10.0.0.1"));
+}
+
+void TestSock::messagesTogetherAndSplit() {
+    Pair pair;
+    QVERIFY(pair.connect());
+    SockRecorder& server = pair.acceptedEvents;
+    pair.client.Send(QByteArray("CMD_chat+1+hi\xFF" "CMD_action+1+waves\xFF"));
+    QTRY_COMPARE_WITH_TIMEOUT(server.received.size(), 33, kWait);
+    QCOMPARE(server.receiveSizes, QList<int>({33})); // both in one Receive
+    QCOMPARE(server.received, QByteArray("CMD_chat+1+hi\xFF" "CMD_action+1+waves\xFF"));
+
+    server.received.clear();
+    server.receiveSizes.clear();
+    pair.client.Send("CMD_rollth");
+    QTRY_COMPARE_WITH_TIMEOUT(server.received.size(), 10, kWait);
+    pair.client.Send("edice+1+2\xFF");
+    QTRY_COMPARE_WITH_TIMEOUT(server.received, QByteArray("CMD_rollthedice+1+2\xFF"), kWait);
+    QCOMPARE(server.receiveSizes.size(), 2);
+}
+
+void TestSock::everyByteValuePasses() {
+    Pair pair;
+    QVERIFY(pair.connect());
+    QByteArray all;
+    for (int i = 0; i < 256; ++i) all.append(char(i));
+    pair.client.Send(all);
+    pair.accepted.first()->Send(all + all);
+    QTRY_COMPARE_WITH_TIMEOUT(pair.acceptedEvents.received, all, kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(pair.clientEvents.received, all + all, kWait);
+}
+
+void TestSock::largeArrivalIsSpreadOverReads() {
+    Pair pair;
+    QVERIFY(pair.connect());
+    QByteArray big(200000, '\0');
+    for (int i = 0; i < big.size(); ++i) big[i] = char(i * 7);
+    pair.client.Send(big);
+    QTRY_COMPARE_WITH_TIMEOUT(pair.acceptedEvents.received.size(), big.size(), kWait);
+    QCOMPARE(pair.acceptedEvents.received, big);
+    QVERIFY(pair.acceptedEvents.receiveSizes.size() >= 7);
+    for (int size : pair.acceptedEvents.receiveSizes) QVERIFY(size <= TSock::kReceiveArea);
+}
+
+void TestSock::sendBeforeConnectIsKept() {
+    Pair pair;
+    pair.client.Open();
+    QVERIFY(!pair.client.Connected());
+    QVERIFY(pair.client.Send("CMD_logininfo+1+1.0.7+Ann\xFF"));
+    QVERIFY(pair.client.pendingOutgoing() > 0);
+    pair.client.Send("CMD_botspeed+1+500+\xFF");
+    QTRY_COMPARE_WITH_TIMEOUT(pair.acceptedEvents.received,
+                              QByteArray("CMD_logininfo+1+1.0.7+Ann\xFF" "CMD_botspeed+1+500+\xFF"),
+                              kWait);
+}
+
+void TestSock::orderlyCloseOrder() {
+    Pair pair;
+    QVERIFY(pair.connect());
+    pair.acceptedEvents.events.clear();
+    pair.acceptedEvents.closeOnDisconnect = true; // as the host does
+    pair.client.Close();
+    QCOMPARE(pair.clientEvents.events.last(), QStringLiteral("info 2 Socket Closed"));
+    QVERIFY(!pair.client.hasHandle());
+    QTRY_COMPARE_WITH_TIMEOUT(pair.acceptedEvents.significant(),
+                              QStringList({"disconnect", "info 2 Socket Closed",
+                                           "info 2 Socket Closed"}),
+                              kWait);
+    QVERIFY(!pair.accepted.first()->Connected());
+
+    // Without a Close in the handler the close is reported once.
+    Pair other;
+    QVERIFY(other.connect());
+    other.acceptedEvents.events.clear();
+    other.client.Close();
+    QTRY_COMPARE_WITH_TIMEOUT(other.acceptedEvents.significant(),
+                              QStringList({"disconnect", "info 2 Socket Closed"}), kWait);
+}
+
+void TestSock::closedSocketSendAndReceive() {
+    Pair pair;
+    QVERIFY(pair.connect());
+    pair.acceptedEvents.receiveOnRead = false; // bytes stay in the incoming buffer
+    pair.client.Send("CMD_full+\xFF");
+    pair.client.Close();
+    TSock* accepted = pair.accepted.first();
+    QTRY_VERIFY_WITH_TIMEOUT(!accepted->hasHandle(), kWait);
+    QCOMPARE(accepted->Receive(), QByteArray("CMD_full+\xFF"));
+    QCOMPARE(thrownText([&] { accepted->Receive(); }),
+             QStringLiteral("Receive - Socket Not Connected"));
+    QCOMPARE(thrownText([&] { accepted->Send("x"); }),
+             QStringLiteral("Send - Socket Not Connected"));
+    QCOMPARE(thrownText([&] { pair.client.Send("x"); }),
+             QStringLiteral("Send - Socket Not Connected"));
+}
+
+void TestSock::refusedGivesOnlyTheError() {
+    SockRecorder events;
+    TSock client;
+    events.bind(&client);
+    client.setHostName(QStringLiteral("127.0.0.1"));
+    client.setPortName(QString::number(unusedPort()));
+    client.Open();
+    events.events.clear();
+    QTRY_VERIFY_WITH_TIMEOUT(!events.events.isEmpty(), kWait);
+    QTest::qWait(200); // anything else would come right behind it
+    QCOMPARE(events.events, QStringList({"info 7 Error #10061 (WSAECONNREFUSED)"}));
+    // Still connecting: Open does nothing until Close.
+    QVERIFY(client.hasHandle());
+    QVERIFY(!client.Open());
+    QTest::qWait(100);
+    QCOMPARE(events.events.size(), 1);
+    client.Close();
+    QCOMPARE(events.events.last(), QStringLiteral("info 2 Socket Closed"));
+    QVERIFY(!client.hasHandle());
+}
+
+void TestSock::resetEndsLikeAClose() {
+    SockRecorder events;
+    QList<TSock*> accepted;
+    TSock listener;
+    events.bind(&listener);
+    listener.OnAccept = [&](TSock* sender) {
+        TSock* sock = nullptr;
+        if (sender->Accept(sock)) accepted << sock;
+    };
+    listener.setPortName(QStringLiteral("0"));
+    listener.setListen(true);
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress::LocalHost, listener.localPort());
+    QTRY_VERIFY_WITH_TIMEOUT(!accepted.isEmpty() && peer.state() == QTcpSocket::ConnectedState,
+                             kWait);
+    events.events.clear();
+    // A zero linger turns the close into a reset.
+    const linger abortive{1, 0};
+    QCOMPARE(setsockopt(int(peer.socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive,
+                        sizeof abortive),
+             0);
+    ::close(int(peer.socketDescriptor()));
+    QTRY_COMPARE_WITH_TIMEOUT(events.significant(),
+                              QStringList({"info 7 Error #10054 (WSAECONNRESET)", "disconnect",
+                                           "info 2 Socket Closed"}),
+                              kWait);
+    QVERIFY(!accepted.first()->hasHandle());
+}
+
+void TestSock::hostNameIsResolved() {
+    Pair pair;
+    pair.client.setHostName(QStringLiteral("LocalHost"));
+    QVERIFY(pair.connect());
+    QVERIFY(pair.clientEvents.events.contains("info 0 Lookup Of Host LocalHost"));
+
+    SockRecorder events;
+    TSock lost;
+    events.bind(&lost);
+    lost.setHostName(QStringLiteral("no-such-host.invalid"));
+    lost.setPortName(QStringLiteral("7"));
+    lost.Open();
+    QTRY_VERIFY_WITH_TIMEOUT(events.events.contains("info 7 Error #11001 (WSAHOST_NOT_FOUND)"),
+                             30000);
+    QVERIFY(lost.hasHandle());
+    QVERIFY(!lost.Connected());
+}
+
+void TestSock::failingInfoHandler() {
+    Pair pair;
+    QVERIFY(pair.connect());
+    pair.client.OnInfo = [](TSock*, TSocketInfo, const QString&) {
+        throw std::runtime_error("handler failed");
+    };
+    QCOMPARE(thrownText([&] { pair.client.setPortName(QStringLiteral("1")); }),
+             QStringLiteral("Error here"));
+    // Close swallows it and still closes.
+    QVERIFY(pair.client.Close());
+    QVERIFY(!pair.client.hasHandle());
+}
+
+QTEST_MAIN(TestSock)
+#include "tst_sock.moc"

@@ -1,0 +1,259 @@
+// The seat table: connections, log-in, departures, removal, just watch, chat and
+// bot speed, with the exact bytes each record receives.
+#include "serverharness.h"
+
+#include <QTest>
+
+class TestServerSeats : public QObject {
+    Q_OBJECT
+private slots:
+    void firstConnectionIsRecordOne();
+    void loginAnnouncesInOrder();
+    void loginRefusedForBadSeats();
+    void newcomerCatchesUpDuringGame();
+    void tenthConnectionIsTurnedAway();
+    void freedRecordIsReused();
+    void departureIsAnnouncedOnce_data();
+    void departureIsAnnouncedOnce();
+    void removalOnlyByRecordOne();
+    void justWatchRelayAndLimits();
+    void chatAndActionRelay();
+    void botSpeedOnlyFromRecordOne();
+    void conversionErrorsReachTheSink();
+};
+
+void TestServerSeats::firstConnectionIsRecordOne() {
+    Host h;
+    QCOMPARE(h.server.windowTitle(), QStringLiteral("Server"));
+    QCOMPARE(h.server.queue().timer().objectName(), QStringLiteral("socktimer"));
+    QCOMPARE(h.server.queue().timer().interval(), 10);
+    QCOMPARE(h.connectOne(), 1);
+    QCOMPARE(h.server.recordcount(), 1);
+    QCOMPARE(h.link.take(1), QByteArrayList{framed("CMD_sendlogininfo+1")});
+    // Nothing waiting on the listener: nothing changes.
+    h.server.Sock1Accept();
+    QCOMPARE(h.server.recordcount(), 1);
+    QVERIFY(h.link.sent.isEmpty());
+}
+
+void TestServerSeats::loginAnnouncesInOrder() {
+    Host h;
+    h.join(QStringLiteral("Ann"));
+    h.join(QStringLiteral("Bob"));
+    const int r = h.connectOne();
+    QCOMPARE(r, 3);
+    h.link.clear();
+    h.send(3, framed("CMD_logininfo+3+0.9+Cid\ndy"));
+
+    QCOMPARE(h.server.record(3).name, QStringLiteral("Ciddy"));
+    QCOMPARE(texts(h.link.take(1)),
+             QStringList({"CMD_newplayerinfo+3+Ciddy", "CMD_havewrongversion+Ciddy"}));
+    QCOMPARE(texts(h.link.take(2)), QStringList({"CMD_newplayerinfo+3+Ciddy"}));
+    QCOMPARE(texts(h.link.take(3)),
+             QStringList({"CMD_newplayerinfo+3+Ciddy", "CMD_existingplayers+1+Ann",
+                          "CMD_existingplayers+2+Bob", "CMD_wrongversion+"}));
+    // No game runs: no catch-up.
+    QVERIFY(h.link.sent.isEmpty());
+}
+
+void TestServerSeats::loginRefusedForBadSeats() {
+    Host h;
+    h.join(QStringLiteral("Ann"));
+    h.connectOne();
+    h.link.clear();
+    h.send(2, framed("CMD_logininfo+0+1.0.7+Zero"));
+    h.send(2, framed("CMD_logininfo+10+1.0.7+Ten"));
+    h.send(2, framed("CMD_logininfo+1+1.0.7+Spoof")); // record 2 posing as record 1
+    h.send(2, framed("CMD_logininfo+5+1.0.7+Ghost")); // a record nobody holds
+    QVERIFY(h.link.sent.isEmpty());
+    QCOMPARE(h.server.record(1).name, QStringLiteral("Ann"));
+    QVERIFY(!h.server.record(5).connected);
+
+    // A log-in still queued when its connection closed does not bring the record back.
+    h.server.received(2, QStringLiteral("CMD_logininfo+2+1.0.7+Late"));
+    h.server.tempsockInfo(2, QStringLiteral("Socket Closed"));
+    h.drain();
+    QVERIFY(!h.server.record(2).connected);
+    QVERIFY(h.server.record(2).name.isEmpty());
+}
+
+void TestServerSeats::newcomerCatchesUpDuringGame() {
+    Host h;
+    h.join(QStringLiteral("Ann"));
+    h.join(QStringLiteral("Bob"));
+    h.join(QStringLiteral("Cid"));
+    h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
+    // Seat 1: six 5s on dice 5..10 make phase 1 for 30.
+    h.script({1, 1, 2, 2, 1, 1, 1, 1, 1, 1});
+    h.send(1, framed("CMD_rollthedice+1+1+2+3+4+5+6+7+8+9+10"));
+    h.send(1, framed("CMD_alldone+1+5+6+7+8+9+10"));
+    h.finishPause();
+    QCOMPARE(h.server.currentseat(), 2);
+    // Seat 2 rolls dice 1 (face 6: a wild of colour 2) and 5 (face 3: 7 of colour 3).
+    h.script({6, 3});
+    h.send(2, framed("CMD_rollthedice+2+1+5"));
+
+    // Seat 3 leaves; the newcomer takes it over and sees the game as it stands.
+    h.server.tempsockDisconnect(3);
+    h.link.clear();
+    QCOMPARE(h.join(QStringLiteral("Dan")), 3);
+    QCOMPARE(
+        texts(h.link.take(3)),
+        QStringList({"CMD_sendlogininfo+3", "CMD_newplayerinfo+3+Dan", "CMD_existingplayers+1+Ann",
+                     "CMD_existingplayers+2+Bob", "CMD_loadstats+3+2+1+1+1+30+0+0+0+1+0+2+5+7+3",
+                     "CMD_loadpscores+3+1+1+30"}));
+}
+
+void TestServerSeats::tenthConnectionIsTurnedAway() {
+    Host h;
+    for (int i = 1; i <= 9; ++i)
+        QCOMPARE(h.connectOne(), i);
+    h.link.clear();
+    QCOMPARE(h.connectOne(), 0);
+    QCOMPARE(h.server.recordcount(), 9);
+    QCOMPARE(h.link.take(10), QByteArrayList{framed("CMD_full+")});
+    QCOMPARE(h.link.destroyed, QList<int>{10});
+    QVERIFY(!h.server.record(10).connected);
+    QVERIFY(h.link.sent.isEmpty());
+}
+
+void TestServerSeats::freedRecordIsReused() {
+    Host h;
+    for (int i = 0; i < 3; ++i)
+        h.connectOne();
+    h.server.tempsockDisconnect(2);
+    QCOMPARE(h.connectOne(), 2);
+    QCOMPARE(h.connectOne(), 4);
+    QCOMPARE(h.server.recordcount(), 4);
+}
+
+void TestServerSeats::departureIsAnnouncedOnce_data() {
+    QTest::addColumn<bool>("reportAtOnce");
+    QTest::addColumn<bool>("viaInfo");
+    QTest::newRow("peer closed, adapter reports") << true << false;
+    QTest::newRow("peer closed, no report") << false << false;
+    QTest::newRow("socket closed info") << true << true;
+}
+
+void TestServerSeats::departureIsAnnouncedOnce() {
+    QFETCH(bool, reportAtOnce);
+    QFETCH(bool, viaInfo);
+    Host h;
+    h.link.reportCloseAtOnce = reportAtOnce;
+    h.join(QStringLiteral("Ann"));
+    h.join(QStringLiteral("Bob"));
+    h.join(QStringLiteral("Cid"));
+    h.link.clear();
+    if (viaInfo)
+        h.server.tempsockInfo(2, QStringLiteral("Socket Closed"));
+    else
+        h.server.tempsockDisconnect(2);
+    // The close reported again, in every way, changes nothing.
+    h.server.tempsockInfo(2, QStringLiteral("Socket Closed"));
+    h.server.tempsockDisconnect(2);
+    h.server.tempsockInfo(3, QStringLiteral("Error #10054"));
+
+    const QStringList notice{"CMD_playerdisconnected+2+Bob"};
+    QCOMPARE(texts(h.link.take(1)), notice);
+    QCOMPARE(texts(h.link.take(3)), notice);
+    QVERIFY(h.link.sent.isEmpty());
+    QVERIFY(!h.server.record(2).connected);
+    QVERIFY(h.server.record(2).name.isEmpty());
+    QVERIFY(h.server.record(3).connected);
+}
+
+void TestServerSeats::removalOnlyByRecordOne() {
+    Host h;
+    h.join(QStringLiteral("Ann"));
+    h.join(QStringLiteral("Bob"));
+    h.join(QStringLiteral("Cid"));
+    h.link.clear();
+    h.send(2, framed("CMD_kickhim+2+3+")); // requester 2
+    h.send(2, framed("CMD_kickhim+1+3+")); // record 2 claiming to be record 1
+    h.send(1, framed("CMD_kickhim+1+0+"));
+    h.send(1, framed("CMD_kickhim+1+12+"));
+    h.send(1, framed("CMD_kickhim+1+7+")); // beyond recordcount
+    QVERIFY(h.link.closed.isEmpty());
+    QVERIFY(h.link.sent.isEmpty());
+
+    h.send(1, framed("CMD_kickhim+1+3+"));
+    QCOMPARE(h.link.closed, QList<int>{3});
+    QCOMPARE(texts(h.link.take(1)), QStringList{"CMD_playerdisconnected+3+Cid"});
+    QCOMPARE(texts(h.link.take(2)), QStringList{"CMD_playerdisconnected+3+Cid"});
+    QVERIFY(h.link.sent.isEmpty());
+    QVERIFY(!h.server.record(3).connected);
+}
+
+void TestServerSeats::justWatchRelayAndLimits() {
+    Host h;
+    for (const char* n : {"Ann", "Bob", "Cid", "Dan", "Eve"})
+        h.join(QString::fromLatin1(n));
+    h.link.clear();
+    h.send(2, framed("CMD_justwatch+3+1")); // no game: ignored
+    h.send(1, framed("CMD_justwatch+5+2")); // a spectator
+    h.send(1, framed("CMD_justwatch+0+2"));
+    h.send(1, framed("CMD_justwatch+3+7"));
+    QVERIFY(h.link.sent.isEmpty());
+    QVERIFY(!h.server.record(3).computer);
+
+    h.send(4, framed("CMD_justwatch+3+2"));
+    for (int r = 1; r <= 5; ++r)
+        QCOMPARE(texts(h.link.take(r)), QStringList{"CMD_justwatching+3+2"});
+
+    h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
+    h.link.clear();
+    h.send(3, framed("CMD_justwatch+3+1"));
+    QVERIFY(h.server.record(3).computer);
+    for (int r = 1; r <= 5; ++r)
+        QCOMPARE(texts(h.link.take(r)), QStringList{"CMD_justwatching+3+1"});
+    h.send(3, framed("CMD_justwatch+3+2"));
+    QVERIFY(!h.server.record(3).computer);
+}
+
+void TestServerSeats::chatAndActionRelay() {
+    Host h;
+    h.join(QStringLiteral("Ann"));
+    h.join(QStringLiteral("Bob"));
+    h.link.clear();
+    h.send(1, framed("CMD_chat+1+hello|clBlack"));
+    const QByteArrayList expected{QByteArray("CMD_chat+Ann chats: hello|clBlack\xFF")};
+    QCOMPARE(h.link.take(1), expected);
+    QCOMPARE(h.link.take(2), expected);
+
+    h.send(2, framed("CMD_action+2+waves\r\nCMD_kickhim+1+1+|$00FF0000"));
+    const QStringList action{"CMD_action+Bob wavesCMD_kickhim+1+1+|$00FF0000"};
+    QCOMPARE(texts(h.link.take(1)), action);
+    QCOMPARE(texts(h.link.take(2)), action);
+
+    h.send(2, framed("CMD_chat+1+I am Ann|clRed")); // speaking under another name
+    h.send(2, framed("CMD_chat+12+hi|clRed"));
+    QVERIFY(h.link.sent.isEmpty());
+}
+
+void TestServerSeats::botSpeedOnlyFromRecordOne() {
+    Host h;
+    h.join(QStringLiteral("Ann"));
+    h.join(QStringLiteral("Bob"));
+    QCOMPARE(h.server.botinterval(), 0);
+    h.send(2, framed("CMD_botspeed+2+500+"));
+    h.send(2, framed("CMD_botspeed+1+500+"));
+    QCOMPARE(h.server.botinterval(), 0);
+    h.send(1, framed("CMD_botspeed+1+2000+"));
+    QCOMPARE(h.server.botinterval(), 2000);
+}
+
+void TestServerSeats::conversionErrorsReachTheSink() {
+    Host h;
+    h.join(QStringLiteral("Ann"));
+    h.join(QStringLiteral("Bob"));
+    h.link.clear();
+    h.send(1, framed("CMD_kickhim+1+x2+"));
+    h.send(1, framed("CMD_chat+one+hi|clRed"));
+    QCOMPARE(h.errors, QStringList({"'x2' is not a valid integer value",
+                                    "'one' is not a valid integer value"}));
+    QVERIFY(h.link.sent.isEmpty());
+    QVERIFY(h.link.closed.isEmpty());
+}
+
+QTEST_MAIN(TestServerSeats)
+#include "tst_serverseats.moc"
