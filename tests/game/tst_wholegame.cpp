@@ -1,0 +1,138 @@
+// Two tables and a host on loopback play a whole game to the winner, by clicking the
+// widgets as players would. The dice to keep are chosen with the computer's strategy.
+#include "client/board/board.h"
+#include "client/chatform.h"
+#include "client/chatpanel.h"
+#include "net/Sock.h"
+#include "net/sockclientlink.h"
+#include "net/sockserverlink.h"
+#include "server/rules/rules.h"
+#include "server/serverform.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QtTest>
+
+namespace {
+
+// One table window with its own connection to the host.
+struct Table {
+    Tchat window;
+    SockClientLink link;
+    QStringList boxes;
+
+    Table(const QString& port, const QStringList& args) : link(port) {
+        window.setLink(&link);
+        link.onMessage = [this](const QString& m) { window.received(m); };
+        link.onInfo = [this](TSocketInfo, const QString& t) { window.sockInfo(t); };
+        window.setMessageSink([this](const QString& t) { boxes << t; });
+        Tchat::Hooks hooks;
+        hooks.listen = [] {}; // the test's host already listens
+        window.setHooks(hooks);
+        window.setArguments(args);
+    }
+    Board* board() { return window.board(); }
+    template <class W> W* find(const QString& name) { return window.findChild<W*>(name); }
+    bool shows(const QString& button) {
+        auto* b = find<QAbstractButton>(button);
+        return b && b->isVisibleTo(&window);
+    }
+};
+
+} // namespace
+
+class TestWholeGame : public QObject {
+    Q_OBJECT
+private slots:
+    void twoPlayersPlayToTheWinner();
+
+private:
+    void playTurn(Table& t);
+};
+
+void TestWholeGame::playTurn(Table& t) {
+    Board* b = t.board();
+    QTRY_VERIFY_WITH_TIMEOUT(t.shows("button_roll"), 5000);
+    QTest::mouseClick(t.find<QAbstractButton>("button_roll"), Qt::LeftButton);
+    for (int roll = 1;; ++roll) {
+        QTRY_VERIFY_WITH_TIMEOUT(t.shows("button_alldone"), 5000);
+        // Decide what to keep from the dice as this table shows them.
+        rules::Dice dice{};
+        for (int n = 1; n <= 10; ++n) dice[n] = {b->trayDie(n).value, b->trayDie(n).colour, false};
+        const int phase = t.window.property("phaseToGet").toInt();
+        const rules::Plan plan = rules::computerplay(phase, dice);
+        for (int n = 1; n <= 10; ++n) {
+            if ((plan[n] == 1) != b->trayDie(n).held)
+                QTest::mouseClick(t.find<QWidget>(QStringLiteral("image_d%1").arg(n)), Qt::LeftButton);
+            QCOMPARE(b->trayDie(n).held, plan[n] == 1);
+        }
+        if (roll == 3 || !t.shows("button_roll")) break;
+        QTest::mouseClick(t.find<QAbstractButton>("button_roll"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!t.shows("button_roll") && !t.shows("button_alldone"), 1000);
+    }
+    QTest::mouseClick(t.find<QAbstractButton>("button_alldone"), Qt::LeftButton);
+}
+
+void TestWholeGame::twoPlayersPlayToTheWinner() {
+    TServer server;
+    server.setFaceSource(rules::seededFaces(20261207));
+    TSock sock1(&server);
+    sock1.setPortName("0");
+    SockServerLink serverLink(&sock1);
+    server.setLink(&serverLink);
+    serverLink.onAccept = [&] { server.Sock1Accept(); };
+    serverLink.onMessage = [&](int r, const QString& m) { server.received(r, m); };
+    serverLink.onDisconnect = [&](int r) { server.tempsockDisconnect(r); };
+    serverLink.onInfo = [&](int r, const QString& t) { server.tempsockInfo(r, t); };
+    sock1.setListen(true);
+    const QString port = QString::number(sock1.localPort());
+    // Virtual time, nearly: the host's queue and pause run fast.
+    server.queue().timer().setInterval(0);
+    server.timer1().setInterval(1);
+
+    Table ann(port, {"Ann", "127.0.0.1", "true"});
+    ann.window.show();
+    QTRY_COMPARE(ann.window.state().ownSeat, 1);
+    Table bob(port, {"Bob", "127.0.0.1", "join"});
+    bob.window.show();
+    QTRY_COMPARE(bob.window.state().ownSeat, 2);
+    QTRY_COMPARE(ann.board()->playerName(2), QStringLiteral("Bob"));
+    QTRY_COMPARE(bob.board()->playerName(1), QStringLiteral("Ann"));
+
+    QVERIFY(ann.shows("button_start"));
+    QVERIFY(!bob.shows("button_start"));
+    QTest::mouseClick(ann.find<QAbstractButton>("button_start"), Qt::LeftButton);
+    QTRY_VERIFY(server.gameon());
+
+    int turns = 0;
+    while (server.gameon()) {
+        QTRY_VERIFY_WITH_TIMEOUT(!server.gameon() || ann.window.state().turnSeat == ann.window.state().ownSeat ||
+                                     bob.window.state().turnSeat == bob.window.state().ownSeat,
+                                 5000);
+        if (!server.gameon()) break;
+        Table& t = ann.window.state().turnSeat == 1 ? ann : bob;
+        t.window.setProperty("phaseToGet", server.record(t.window.state().ownSeat).phase);
+        playTurn(t);
+        ++turns;
+        QVERIFY2(turns < 400, "the game does not end");
+    }
+    // Both tables show the same winner, and the host's start button is back.
+    const QString total1 = ann.find<QLabel>("label_score1")->text();
+    const QString total2 = ann.find<QLabel>("label_score2")->text();
+    QTRY_VERIFY(ann.find<QLabel>("label_winner")->isVisibleTo(&ann.window));
+    QTRY_VERIFY(bob.find<QLabel>("label_winner")->isVisibleTo(&bob.window));
+    QCOMPARE(total1, QString::number(server.record(1).score));
+    QCOMPARE(total2, QString::number(server.record(2).score));
+    QCOMPARE(bob.find<QLabel>("label_score1")->text(), total1);
+    const QString expected = server.record(1).score > server.record(2).score   ? "You have Won the Game!"
+                             : server.record(1).score == server.record(2).score ? "Ann and Bob has Won the Game!"
+                                                                                 : "Bob has Won the Game!";
+    QCOMPARE(ann.find<QLabel>("label_winner")->text(), expected);
+    QTRY_VERIFY(ann.shows("button_start"));
+    QVERIFY(ann.window.mainchat()->toPlainText().contains("Ann has started a game."));
+    QVERIFY(ann.boxes.isEmpty() && bob.boxes.isEmpty());
+    qInfo("whole game: %d turns, totals %s and %s", turns, qPrintable(total1), qPrintable(total2));
+}
+
+QTEST_MAIN(TestWholeGame)
+#include "tst_wholegame.moc"
