@@ -3,6 +3,7 @@
 #include "client/board/board.h"
 #include "client/chatpanel.h"
 #include "client/inifile.h"
+#include "client/netdialog.h"
 #include "client/phrasesform.h"
 #include "client/sound/sounds.h"
 #include "client/spylistform.h"
@@ -66,6 +67,7 @@ Tchat::Tchat(QWidget* parent)
         std::fflush(stderr);
         QMessageBox::information(this, programName(), text);
     };
+    m_alert = [](QWidget* w) { QApplication::alert(w); };
     m_queue.setErrorSink([this](const QString& e) { addlinetochat(e, wire::kRed); });
     buildWindow();
     buildMenus();
@@ -160,7 +162,18 @@ void Tchat::setJustWatchChecked(bool checked) {
 }
 
 void Tchat::turnStarted() {
-    if (!isActiveWindow()) QApplication::alert(this);
+    if (!isActiveWindow() && m_alert) m_alert(this);
+}
+
+void Tchat::openNetworkDialog(bool host) {
+    // "You" is the solo game's name, not one to offer to other players.
+    const QString fallback = m_state.playerName == QLatin1String("You") ? QString() : m_state.playerName;
+    auto* dialog = new NetDialog(host ? NetDialog::Mode::Host : NetDialog::Mode::Join, settingsPath(), fallback,
+                                 QCoreApplication::applicationFilePath(), m_hooks.startProgram, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // The new copy waits for this one to end before it takes over.
+    connect(dialog, &NetDialog::launched, this, &QWidget::close, Qt::QueuedConnection);
+    dialog->open();
 }
 
 void Tchat::playsounds(const QString& name) { m_sounds->playsounds(name); }
@@ -169,6 +182,7 @@ void Tchat::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (!m_firstShow) return;
     m_firstShow = false;
+    m_mychat->setFocus(); // typing goes to the chat; a click on the table hands it the keys
     processparams();
 }
 

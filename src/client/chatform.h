@@ -44,6 +44,9 @@ public:
         std::function<void()> showAbout;           // Help > About
         std::function<void()> showDownload;        // the lobby download window (solo start)
         std::function<void()> openMakerPage;       // the maker's web page (logo click)
+        // Starts a copy of the program that takes over from this one (File > Host/Join
+        // a Network Game); false when it could not be started.
+        std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
     };
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     void setLink(ClientLink* link) { m_link = link; }
@@ -52,6 +55,8 @@ public:
     void setArguments(const QStringList& args) { m_args = args; }
     // Modal message boxes go here (replaceable so tests never block on a dialog).
     void setMessageSink(std::function<void(const QString&)> sink) { m_messageSink = std::move(sink); }
+    // Asks the desktop for attention to the window (QApplication::alert by default).
+    void setAlertAction(std::function<void(QWidget*)> alert) { m_alert = std::move(alert); }
 
     ClientState& state() { return m_state; }
     Board* board() const { return m_board; }
@@ -66,6 +71,9 @@ public:
     void processparams();
     bool hostpress(); // false when the listener could not be opened
     void joinpress();
+    // File > "Host a Network Game…" (host true) and "Join a Network Game…": the dialog
+    // that starts the program again in that role.
+    void openNetworkDialog(bool host);
 
     // A complete message from the host, and the connection's info texts.
     void received(const QString& message) { m_queue.enqueue(message); }
@@ -142,6 +150,7 @@ private:
     QPointer<Tspylist> m_spylist;
     QPointer<Tphrases> m_phrases;
     std::function<void(const QString&)> m_messageSink;
+    std::function<void(QWidget*)> m_alert;
     QTimer* m_phraseCooldown = nullptr;
 
     wire::BgrColour m_textColour = wire::kBlack;

@@ -41,6 +41,9 @@ void Tchat::buildMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     addItem(file, "StartGame1", tr("Start Game"), this, [this] { m_board->button_startClick(); });
     file->addSeparator();
+    addItem(file, "HostGame1", tr("Host a Network Game\u2026"), this, [this] { openNetworkDialog(true); });
+    addItem(file, "JoinGame1", tr("Join a Network Game\u2026"), this, [this] { openNetworkDialog(false); });
+    file->addSeparator();
     addItem(file, "Exit1", tr("Exit"), this, [this] { close(); });
 
     QMenu* options = menuBar()->addMenu(tr("&Options"));

@@ -25,8 +25,10 @@ bool startsWithDigit(const QString& text) {
 TSock::TSock(QObject* owner) : QObject(owner) {}
 
 TSock::~TSock() {
-    if (m_listening || m_connected) Close();
-    else releaseHandle();
+    if (m_listening || m_connected)
+        Close();
+    else
+        releaseHandle();
 }
 
 void TSock::setHostName(const QString& name) {
@@ -41,7 +43,9 @@ void TSock::setPortName(const QString& name) {
     m_portName = name;
 }
 
-bool TSock::hasHandle() const { return !m_socket.isNull() || !m_server.isNull(); }
+bool TSock::hasHandle() const {
+    return !m_socket.isNull() || !m_server.isNull();
+}
 
 quint16 TSock::localPort() const {
     if (m_server) return m_server->serverPort();
@@ -63,7 +67,9 @@ void TSock::info(TSocketInfo code, const QString& text) {
     }
 }
 
-void TSock::reportError(int code) { info(TSocketInfo::Error, sockErrorText(code)); }
+void TSock::reportError(int code) {
+    info(TSocketInfo::Error, sockErrorText(code));
+}
 
 quint16 TSock::resolvePort() {
     info(TSocketInfo::Lookup, QStringLiteral("Lookup Of Port ") + m_portName);
@@ -75,7 +81,8 @@ quint16 TSock::resolvePort() {
     }
     const char* protocol = SocketType == TSocketType::stDatagram ? "udp" : "tcp";
     const QByteArray name = m_portName.toLocal8Bit();
-    const servent* entry = m_portName.isEmpty() ? nullptr : getservbyname(name.constData(), protocol);
+    const servent* entry =
+        m_portName.isEmpty() ? nullptr : getservbyname(name.constData(), protocol);
     if (!entry) throw ESockException("Port Lookup - Could Not Find Service Entry");
     return ntohs(quint16(entry->s_port));
 }
@@ -109,8 +116,7 @@ bool TSock::Open() {
 
 void TSock::setListen(bool listen) {
     if (!listen) {
-        if (!m_listening && hasHandle())
-            throw ESockException("Listen - Socket Already In Use");
+        if (!m_listening && hasHandle()) throw ESockException("Listen - Socket Already In Use");
         m_listening = false;
         Close();
         info(TSocketInfo::Listen, QStringLiteral("Listening Stopped"));
@@ -143,8 +149,7 @@ void TSock::setListen(bool listen) {
 }
 
 bool TSock::Accept(TSock*& newSock) {
-    if (!m_listening || !m_server)
-        throw ESockException("Accept - Socket Not In Listening Mode");
+    if (!m_listening || !m_server) throw ESockException("Accept - Socket Not In Listening Mode");
     QTcpSocket* socket = m_server->nextPendingConnection();
     if (!socket) {
         info(TSocketInfo::Accept, QStringLiteral("Could Not Accept Connection"));

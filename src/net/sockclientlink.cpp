@@ -26,7 +26,9 @@ void SockClientLink::send(const QByteArray& bytes) {
     }
 }
 
-void SockClientLink::close() { sock.Close(); }
+void SockClientLink::close() {
+    sock.Close();
+}
 
 void SockClientLink::sockRead(TSock* sender) {
     QByteArray bytes;

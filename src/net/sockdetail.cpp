@@ -71,14 +71,22 @@ int takeFailure(qintptr descriptor) {
 int wsaCodeOfErrno(int failure) {
     switch (failure) {
     case ECONNRESET:
-    case EPIPE: return 10054;
-    case ETIMEDOUT: return 10060;
-    case EHOSTUNREACH: return 10065;
-    case ENETUNREACH: return 10051;
-    case ENETDOWN: return 10050;
-    case ENETRESET: return 10052;
-    case ECONNREFUSED: return 10061;
-    default: return 10053;
+    case EPIPE:
+        return 10054;
+    case ETIMEDOUT:
+        return 10060;
+    case EHOSTUNREACH:
+        return 10065;
+    case ENETUNREACH:
+        return 10051;
+    case ENETDOWN:
+        return 10050;
+    case ENETRESET:
+        return 10052;
+    case ECONNREFUSED:
+        return 10061;
+    default:
+        return 10053;
     }
 }
 

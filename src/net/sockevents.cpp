@@ -67,16 +67,18 @@ void TSock::scheduleRead() {
     QPointer<QTcpSocket> socket = m_socket;
     QTimer::singleShot(0, this, [this, socket] {
         if (!m_readScheduled || !socket || socket != m_socket) return;
-        if (socket->bytesAvailable() > 0) shielded([this] { deliverRead(); });
-        else m_readScheduled = false;
+        if (socket->bytesAvailable() > 0)
+            shielded([this] { deliverRead(); });
+        else
+            m_readScheduled = false;
     });
 }
 
 void TSock::scheduleCheckClosed() {
     QPointer<QTcpSocket> socket = m_socket;
     QTimer::singleShot(0, this, [this, socket] {
-        if (socket && socket == m_socket && m_connected
-            && socket->state() == QAbstractSocket::UnconnectedState)
+        if (socket && socket == m_socket && m_connected &&
+            socket->state() == QAbstractSocket::UnconnectedState)
             onDisconnected();
     });
 }
@@ -118,7 +120,8 @@ void TSock::onConnected() {
     sockdetail::enableKeepAlive(m_socket);
     watchNotifiers();
     QPointer<TSock> self(this);
-    shielded([this] { info(TSocketInfo::Connect, QStringLiteral("Non-Blocking Socket Connected")); });
+    shielded(
+        [this] { info(TSocketInfo::Connect, QStringLiteral("Non-Blocking Socket Connected")); });
     if (self && OnConnect) {
         const NotifyEvent handler = OnConnect;
         shielded([&] { handler(this); });

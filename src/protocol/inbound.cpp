@@ -17,7 +17,14 @@ void Dispatcher::on(const QString& command, Handler handler) {
 
 void Dispatcher::enqueue(const QString& text, int sender) {
     m_queue.enqueue({text, sender});
+    ++m_perSender[sender];
     if (!m_timer.isActive()) m_timer.start();
+}
+
+void Dispatcher::discardFrom(int sender) {
+    if (m_perSender.remove(sender) == 0) return;
+    m_queue.removeIf([sender](const InboundEntry& e) { return e.sender == sender; });
+    if (m_queue.isEmpty()) m_timer.stop();
 }
 
 void Dispatcher::split(const QString& entry, QString& command, QString& body) {
@@ -37,6 +44,7 @@ void Dispatcher::tick() {
         return;
     }
     const InboundEntry entry = m_queue.dequeue();
+    if (--m_perSender[entry.sender] <= 0) m_perSender.remove(entry.sender);
     if (m_queue.isEmpty()) m_timer.stop();
 
     QString command, body;

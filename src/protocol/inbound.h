@@ -39,6 +39,11 @@ public:
     void tick();
 
     qsizetype pending() const { return m_queue.size(); }
+    // Entries still waiting that came from `sender`.
+    int pendingFrom(int sender) const { return m_perSender.value(sender); }
+    // Drops every waiting entry from `sender` (a connection that is gone for good,
+    // whose record may soon hold somebody else).
+    void discardFrom(int sender);
     bool timerActive() const { return m_timer.isActive(); }
     QTimer& timer() { return m_timer; }
 
@@ -49,6 +54,7 @@ private:
     QTimer m_timer;
     QQueue<InboundEntry> m_queue;
     QHash<QString, Handler> m_handlers;
+    QHash<int, int> m_perSender;
     ErrorSink m_errorSink;
 };
 

@@ -23,10 +23,15 @@ bool isRecord(int r) {
     return r >= 1 && r <= kMaxRecords;
 }
 
+qint64 steadyMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 } // namespace
 
 TServer::TServer(QWidget* parent)
-    : QWidget(parent), m_draw(clockSeededFaces()),
+    : QWidget(parent), m_draw(clockSeededFaces()), m_clock(steadyMs),
       m_queue(QStringLiteral("socktimer"), kDispatchMs, this), m_timer1(this),
       m_computertimer(this) {
     setWindowTitle(QStringLiteral("Server"));
@@ -56,10 +61,13 @@ void TServer::registerHandlers() {
         {"CMD_rollthedice", &TServer::rollthedice},
         {"CMD_alldone", &TServer::alldone},
     };
-    for (const auto& [command, member] : table)
-        m_queue.on(QString::fromLatin1(command), [this, member](const QString& body, int sender) {
-            (this->*member)(body, sender);
-        });
+    // Plain names, not structured bindings: clang 14 cannot capture those.
+    for (const auto& entry : table) {
+        const Member member = entry.second;
+        m_queue.on(
+            QString::fromLatin1(entry.first),
+            [this, member](const QString& body, int sender) { (this->*member)(body, sender); });
+    }
 }
 
 void TServer::setLink(ServerLink* link) {
@@ -70,6 +78,10 @@ void TServer::setFaceSource(rules::FaceSource draw) {
 }
 void TServer::setVersion(const QString& version) {
     m_version = version;
+}
+
+void TServer::setClock(Clock clock) {
+    m_clock = std::move(clock);
 }
 
 void TServer::setErrorSink(std::function<void(const QString&)> sink) {
@@ -117,13 +129,27 @@ void TServer::Sock1Accept() {
 }
 
 void TServer::useRecord(int r) {
+    // Whatever the record's previous connection left waiting is not this one's to say.
+    m_queue.discardFrom(r);
+    m_lineTimes[r].clear();
     m_seats[r].connected = true;
     sendTo(r, wire::msg::sendlogininfo(r));
 }
 
 void TServer::received(int record, const QString& message) {
-    // An unknown record can never pass a sender check.
-    m_queue.enqueue(message, isRecord(record) ? record : -1);
+    if (!isRecord(record)) {
+        // An unknown record can never pass a sender check.
+        m_queue.enqueue(message, -1);
+        return;
+    }
+    // Bytes still on their way when the connection ended speak for nobody.
+    if (!m_seats[record].connected) return;
+    if (m_queue.pendingFrom(record) >= kMaxWaiting) {
+        m_queue.discardFrom(record);
+        disconnectsock(record);
+        return;
+    }
+    m_queue.enqueue(message, record);
 }
 
 void TServer::tempsockDisconnect(int record) {
@@ -246,7 +272,18 @@ void TServer::relay(const QString& body, int sender, bool isAction) {
     const auto req = wire::read::chat(body);
     if (!isRecord(req.seat)) return;
     if (sender != 0 && sender != req.seat) return;
+    if (sender != 0 && !takeLine(sender)) return;
     const QString& name = m_seats[req.seat].name;
     const QString rest = wire::singleLine(req.rest);
     broadcast(isAction ? wire::msg::actionRelay(name, rest) : wire::msg::chatRelay(name, rest));
+}
+
+bool TServer::takeLine(int record) {
+    QList<qint64>& times = m_lineTimes[record];
+    const qint64 now = m_clock();
+    while (!times.isEmpty() && now - times.constFirst() >= kLineWindowMs)
+        times.removeFirst();
+    if (times.size() >= kLineBurst) return false;
+    times.append(now);
+    return true;
 }

@@ -13,6 +13,7 @@
 #include "protocol/inbound.h"
 #include "server/rules/rules.h"
 
+#include <QList>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -32,6 +33,12 @@ inline constexpr int kPauseTicks = 5;     // ticks between a scored turn and the
 inline constexpr int kBonusThreshold = 220;
 inline constexpr int kBonus = 40;
 inline const QString kVersion = QStringLiteral("1.0.7");
+// Abuse limits, far beyond what an honest client does: one that gets this many
+// messages ahead of the host is closed; chat and action lines beyond kLineBurst
+// within kLineWindowMs from one connection are dropped.
+inline constexpr int kMaxWaiting = 64;
+inline constexpr int kLineBurst = 10;
+inline constexpr qint64 kLineWindowMs = 10000;
 
 // One record of the seat table. Game fields are used in records 1..4 only.
 struct SeatRecord {
@@ -62,9 +69,15 @@ public:
     void setFaceSource(rules::FaceSource draw);
     void setVersion(const QString& version);
     void setErrorSink(std::function<void(const QString&)> sink);
+    // Milliseconds from any fixed start; the chat limit reads it (tests inject one).
+    using Clock = std::function<qint64()>;
+    void setClock(Clock clock);
 
     // ---- events from the socket adapter -----------------------------------------
     void Sock1Accept();
+    // Queues a message from the record's connection. A record without a connection
+    // has nobody to speak for; one with more than kMaxWaiting messages waiting is
+    // closed and its waiting messages dropped.
     void received(int record, const QString& message);
     // The peer closed, or the connection broke: either way the record is torn down.
     void tempsockDisconnect(int record);
@@ -126,6 +139,7 @@ private:
     void catchUp(int r);
     void teardown(int record);
     void relay(const QString& body, int sender, bool isAction);
+    bool takeLine(int record);
     // gameflow.cpp
     bool turnOpenFor(int seat, int sender) const;
     // scoring.cpp
@@ -139,6 +153,7 @@ private:
     rules::FaceSource m_draw;
     QString m_version = server::kVersion;
     std::function<void(const QString&)> m_errorSink;
+    Clock m_clock;
     wire::Dispatcher m_queue;
     QTimer m_timer1;
     QTimer m_computertimer;
@@ -147,6 +162,8 @@ private:
     int m_recordcount = 0;
     int m_seatcount = server::kSeatCount;
     int m_botinterval = 0;
+    // Times of the chat and action lines relayed lately, per record.
+    std::array<QList<qint64>, server::kRecordSlots + 1> m_lineTimes;
 
     rules::Dice m_dice{};
     bool m_gameon = false;

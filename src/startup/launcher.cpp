@@ -11,6 +11,7 @@
 #include "net/sockclientlink.h"
 #include "net/sockserverlink.h"
 #include "server/serverform.h"
+#include "startup/singleinstance.h"
 #include "tally/tallylistform.h"
 
 #include <QApplication>
@@ -23,6 +24,13 @@ Launcher::Launcher(const QStringList& args, QObject* parent) : QObject(parent), 
 }
 
 Launcher::~Launcher() {
+    // Closing sockets still report "Socket Closed"; nobody may hear it once the
+    // windows are going.
+    m_clientLink->onInfo = {};
+    m_clientLink->onMessage = {};
+    m_chat->setLink(nullptr);
+    m_server->setLink(nullptr);
+    delete m_serverLink;
     // The tally is written when its window goes, at the end of the program.
     delete m_spylist;
     delete m_server;
@@ -112,6 +120,7 @@ void Launcher::wire() {
     hooks.showAbout = [this] { m_about->show(); m_about->raise(); };
     hooks.showDownload = [this] { m_download->show(); m_download->raise(); };
     hooks.openMakerPage = [this] { m_about->URL1.open(); };
+    hooks.startProgram = &SingleInstance::startReplacement;
     m_chat->setHooks(std::move(hooks));
     connect(m_chat, &Tchat::tableClosed, qApp, &QApplication::quit, Qt::QueuedConnection);
 }

@@ -40,10 +40,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Vimbrel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vimbrel"));
     QApplication::setOrganizationName(QStringLiteral("Zumvek"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("vimbrel")); // matches the installed desktop entry
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance guard(QStringLiteral("vorkel"));
-    if (!guard.claim()) return 0;
+    if (!guard.claim(SingleInstance::takeRelaunchWait())) return 0;
 
     Launcher launcher(args);
     guard.setRaiseAction([&launcher] {

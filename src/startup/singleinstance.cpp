@@ -4,8 +4,11 @@
 #include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
+
+#include <algorithm>
 
 namespace {
 
@@ -26,10 +29,28 @@ SingleInstance::SingleInstance(const QString& key, QObject* parent) : QObject(pa
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::claim() {
+int SingleInstance::takeRelaunchWait() {
+    const QByteArray name = relaunchMarker().toLatin1();
+    const bool relaunch = qgetenv(name.constData()) == "1";
+    qunsetenv(name.constData());
+    return relaunch ? kRelaunchWaitMs : 0;
+}
+
+bool SingleInstance::startReplacement(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(relaunchMarker(), QStringLiteral("1"));
+    process.setProcessEnvironment(env);
+    return process.startDetached();
+}
+
+bool SingleInstance::claim(int waitMs) {
     m_lock = std::make_unique<QLockFile>(m_lockPath);
     m_lock->setStaleLockTime(0); // a lock whose process died is taken over at once
-    if (!m_lock->tryLock(0)) {
+    // Nothing is shown yet, so waiting here blocks no window.
+    if (!m_lock->tryLock(std::max(0, waitMs))) {
         askFirstToRaise();
         return false;
     }

@@ -40,7 +40,9 @@ Ttallylist::Ttallylist(QWidget* parent, MessageSink messages)
     FormCreate();
 }
 
-Ttallylist::~Ttallylist() { FormDestroy(); }
+Ttallylist::~Ttallylist() {
+    FormDestroy();
+}
 
 void Ttallylist::FormCreate() {
     // A long load lets the interface breathe between blocks; never during teardown.
@@ -50,7 +52,9 @@ void Ttallylist::FormCreate() {
     m_store.doit.setBlockCallback({});
 }
 
-void Ttallylist::FormDestroy() { save(); } // errors at exit are not reported
+void Ttallylist::FormDestroy() {
+    save();
+} // errors at exit are not reported
 
 QString Ttallylist::tallyFilePath() {
     return datafolder::dataFile(QStringLiteral("Vimbreltally.tld"));
@@ -71,7 +75,9 @@ void Ttallylist::load() {
     loadtally();
 }
 
-bool Ttallylist::save() { return m_store.save(tallyFilePath()); }
+bool Ttallylist::save() {
+    return m_store.save(tallyFilePath());
+}
 
 void Ttallylist::report(const QString& message) {
     if (m_messages)
@@ -84,8 +90,10 @@ void Ttallylist::loadtally() {
     {
         Quiet quiet(m_quiet);
         listbox_tally->clear();
-        for (int n = 1; n <= 4; ++n) mylabel(n)->setText(m_store.stringgrid_scores.cell(n, 0));
-        for (int r = 1; r <= m_store.opponentCount(); ++r) addFollowed(m_store.opponent(r));
+        for (int n = 1; n <= 4; ++n)
+            mylabel(n)->setText(m_store.stringgrid_scores.cell(n, 0));
+        for (int r = 1; r <= m_store.opponentCount(); ++r)
+            addFollowed(m_store.opponent(r));
     }
     listbox_tallyClick();
     syncChecklist();
@@ -207,11 +215,13 @@ void Ttallylist::showOpponent(int row) {
 void Ttallylist::button_resetClick() {
     if (!m_confirm(QStringLiteral("Are you sure you want to reset the Tally?"))) return;
     m_store.clear();
-    for (int n = 1; n <= 4; ++n) mylabel(n)->setText(QStringLiteral("0"));
+    for (int n = 1; n <= 4; ++n)
+        mylabel(n)->setText(QStringLiteral("0"));
     {
         Quiet quiet(m_quiet);
         listbox_tally->clear();
     }
-    for (int n = 1; n <= 8; ++n) label(n)->setText(QStringLiteral("0"));
+    for (int n = 1; n <= 8; ++n)
+        label(n)->setText(QStringLiteral("0"));
     syncChecklist();
 }

@@ -25,6 +25,10 @@ QLabel[role="caption"] { color: #ffe3a8; font-weight: bold; }
 QListWidget { background: rgba(255, 248, 232, 238); color: #3a210c;
     border: 1px solid #c89a5a; border-radius: 6px; padding: 2px; }
 QListWidget::item:selected { background: #b8692a; color: white; }
+QListWidget::indicator { width: 12px; height: 12px; border: 1px solid #7a4a16;
+    border-radius: 3px; background: #fffdf6; }
+QListWidget::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, radius:0.6,
+    fx:0.5, fy:0.5, stop:0 #3f8f2f, stop:0.55 #3f8f2f, stop:0.6 #fffdf6); }
 QPushButton { color: #3a210c; font-weight: bold; padding: 5px 18px;
     border: 1px solid #6e4014; border-radius: 6px;
     background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffe7b4, stop:1 #e2a84e); }
@@ -119,10 +123,11 @@ QWidget* Ttallylist::buildOpponentPanel() {
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(14, 10, 14, 12);
     grid->setHorizontalSpacing(18);
-    label_hisnametop = makeLabel(QStringLiteral("XX's Tally"), "heading",
-                                 QStringLiteral("label_hisnametop"));
+    label_hisnametop =
+        makeLabel(QStringLiteral("XX's Tally"), "heading", QStringLiteral("label_hisnametop"));
     grid->addWidget(label_hisnametop, 0, 0, 1, 3);
-    for (int n = 1; n <= 8; ++n) m_labels[n - 1] = makeValue(QStringLiteral("label_%1").arg(n));
+    for (int n = 1; n <= 8; ++n)
+        m_labels[n - 1] = makeValue(QStringLiteral("label_%1").arg(n));
     QLabel* total = makeLabel(QStringLiteral("Total"), "column");
     QLabel* session = makeLabel(QStringLiteral("Session"), "column");
     total->setAlignment(Qt::AlignRight);

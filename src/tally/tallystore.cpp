@@ -14,7 +14,8 @@ TallyStore::TallyStore() {
 
 void TallyStore::clear() {
     stringgrid_scores = StringGrid(kCount, 1);
-    for (int c = 0; c < kCount; ++c) stringgrid_scores.setCell(c, 0, QStringLiteral("0"));
+    for (int c = 0; c < kCount; ++c)
+        stringgrid_scores.setCell(c, 0, QStringLiteral("0"));
 }
 
 int TallyStore::findRow(const QString& name) const {
@@ -33,14 +34,16 @@ void TallyStore::addrow(const QString& name) {
     const int row = stringgrid_scores.rowCount();
     stringgrid_scores.setRowCount(row + 1);
     stringgrid_scores.setCell(kName, row, name);
-    for (int c = 1; c < kCount; ++c) stringgrid_scores.setCell(c, row, QStringLiteral("0"));
+    for (int c = 1; c < kCount; ++c)
+        stringgrid_scores.setCell(c, row, QStringLiteral("0"));
 }
 
 void TallyStore::moverow(int row) {
     StringGrid& g = stringgrid_scores;
     if (row < 1 || row >= g.rowCount()) return;
     for (int r = row; r + 1 < g.rowCount(); ++r)
-        for (int c = 0; c < g.colCount(); ++c) g.setCell(c, r, g.cell(c, r + 1));
+        for (int c = 0; c < g.colCount(); ++c)
+            g.setCell(c, r, g.cell(c, r + 1));
     g.setRowCount(qMax(1, g.rowCount() - 1));
 }
 
@@ -98,7 +101,8 @@ QString TallyStore::keepAside(const QString& path) {
 
 bool TallyStore::save(const QString& path, QString* error) {
     if (m_protectFile) {
-        if (error) *error = QStringLiteral("%1 could not be set aside; it is left as it is").arg(path);
+        if (error)
+            *error = QStringLiteral("%1 could not be set aside; it is left as it is").arg(path);
         return false;
     }
     doit.InputFile = QStringLiteral("tally");

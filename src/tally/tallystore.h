@@ -10,8 +10,8 @@
 // Columns of an opponent's row (row 0, the local player, uses 1 and 2 only).
 namespace tallycol {
 constexpr int kName = 0;
-constexpr int kGames = 1;     // row 0: games finished as a player
-constexpr int kHisWins = 2;   // row 0: games won
+constexpr int kGames = 1;   // row 0: games finished as a player
+constexpr int kHisWins = 2; // row 0: games won
 constexpr int kMyWins = 3;
 constexpr int kNeither = 4;
 constexpr int kSessionOffset = 4; // columns 5..8 repeat 1..4 for the current run
@@ -52,8 +52,8 @@ public:
     enum class LoadStatus { Missing, Loaded, Failed };
     struct LoadResult {
         LoadStatus status = LoadStatus::Missing;
-        QString error;    // the reason, when Failed
-        QString keptAs;   // where the unreadable file was moved, when Failed
+        QString error;  // the reason, when Failed
+        QString keptAs; // where the unreadable file was moved, when Failed
     };
     // Replaces the tally with the file's (session columns zeroed). A file that cannot
     // be read leaves the empty tally and is moved aside to `path` + ".bad" so the

@@ -7,8 +7,8 @@
 
 struct SockRecorder {
     QStringList events;
-    QByteArray received;      // everything taken with Receive, in order
-    QList<int> receiveSizes;  // the size of each Receive
+    QByteArray received;     // everything taken with Receive, in order
+    QList<int> receiveSizes; // the size of each Receive
     bool receiveOnRead = true;
     bool closeOnDisconnect = false;
 
@@ -34,8 +34,8 @@ struct SockRecorder {
     QStringList significant() const {
         QStringList out;
         for (const QString& e : events) {
-            if (e == QLatin1String("read") || e.startsWith(QLatin1String("info 4 "))
-                || e.startsWith(QLatin1String("info 5 ")))
+            if (e == QLatin1String("read") || e.startsWith(QLatin1String("info 4 ")) ||
+                e.startsWith(QLatin1String("info 5 ")))
                 continue;
             out << e;
         }

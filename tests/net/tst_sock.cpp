@@ -7,7 +7,9 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <arpa/inet.h>
 #include <memory>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -123,7 +125,8 @@ void TestSock::listenerRules() {
     TSock* none = nullptr;
     QVERIFY(!pair.listener.Accept(none));
     QVERIFY(!none);
-    QCOMPARE(pair.listenerEvents.events.last(), QStringLiteral("info 6 Could Not Accept Connection"));
+    QCOMPARE(pair.listenerEvents.events.last(),
+             QStringLiteral("info 6 Could Not Accept Connection"));
     QCOMPARE(thrownText([&] { pair.client.Accept(none); }),
              QStringLiteral("Accept - Socket Not In Listening Mode"));
     QCOMPARE(thrownText([&] { pair.client.setListen(true); }),
@@ -188,7 +191,8 @@ void TestSock::connectReportsAndAcceptedTexts() {
     QCOMPARE(pair.acceptedEvents.significant(),
              QStringList({"info 0 Setting PortName While Connected Has No Effect",
                           "info 0 Setting HostName While Connected Has No Effect"}));
-    QCOMPARE(pair.listenerEvents.events.last(), QStringLiteral("info 6 Created New TSock Structure"));
+    QCOMPARE(pair.listenerEvents.events.last(),
+             QStringLiteral("info 6 Created New TSock Structure"));
     // Setting the names of a connected socket still stores them.
     pair.client.setHostName(QStringLiteral("10.0.0.1"));
     QCOMPARE(pair.clientEvents.events.last(),
@@ -200,10 +204,12 @@ void TestSock::messagesTogetherAndSplit() {
     Pair pair;
     QVERIFY(pair.connect());
     SockRecorder& server = pair.acceptedEvents;
-    pair.client.Send(QByteArray("CMD_chat+1+hi\xFF" "CMD_action+1+waves\xFF"));
+    pair.client.Send(QByteArray("CMD_chat+1+hi\xFF"
+                                "CMD_action+1+waves\xFF"));
     QTRY_COMPARE_WITH_TIMEOUT(server.received.size(), 33, kWait);
     QCOMPARE(server.receiveSizes, QList<int>({33})); // both in one Receive
-    QCOMPARE(server.received, QByteArray("CMD_chat+1+hi\xFF" "CMD_action+1+waves\xFF"));
+    QCOMPARE(server.received, QByteArray("CMD_chat+1+hi\xFF"
+                                         "CMD_action+1+waves\xFF"));
 
     server.received.clear();
     server.receiveSizes.clear();
@@ -218,7 +224,8 @@ void TestSock::everyByteValuePasses() {
     Pair pair;
     QVERIFY(pair.connect());
     QByteArray all;
-    for (int i = 0; i < 256; ++i) all.append(char(i));
+    for (int i = 0; i < 256; ++i)
+        all.append(char(i));
     pair.client.Send(all);
     pair.accepted.first()->Send(all + all);
     QTRY_COMPARE_WITH_TIMEOUT(pair.acceptedEvents.received, all, kWait);
@@ -229,12 +236,14 @@ void TestSock::largeArrivalIsSpreadOverReads() {
     Pair pair;
     QVERIFY(pair.connect());
     QByteArray big(200000, '\0');
-    for (int i = 0; i < big.size(); ++i) big[i] = char(i * 7);
+    for (int i = 0; i < big.size(); ++i)
+        big[i] = char(i * 7);
     pair.client.Send(big);
     QTRY_COMPARE_WITH_TIMEOUT(pair.acceptedEvents.received.size(), big.size(), kWait);
     QCOMPARE(pair.acceptedEvents.received, big);
     QVERIFY(pair.acceptedEvents.receiveSizes.size() >= 7);
-    for (int size : pair.acceptedEvents.receiveSizes) QVERIFY(size <= TSock::kReceiveArea);
+    for (int size : pair.acceptedEvents.receiveSizes)
+        QVERIFY(size <= TSock::kReceiveArea);
 }
 
 void TestSock::sendBeforeConnectIsKept() {
@@ -245,7 +254,8 @@ void TestSock::sendBeforeConnectIsKept() {
     QVERIFY(pair.client.pendingOutgoing() > 0);
     pair.client.Send("CMD_botspeed+1+500+\xFF");
     QTRY_COMPARE_WITH_TIMEOUT(pair.acceptedEvents.received,
-                              QByteArray("CMD_logininfo+1+1.0.7+Ann\xFF" "CMD_botspeed+1+500+\xFF"),
+                              QByteArray("CMD_logininfo+1+1.0.7+Ann\xFF"
+                                         "CMD_botspeed+1+500+\xFF"),
                               kWait);
 }
 
@@ -257,10 +267,9 @@ void TestSock::orderlyCloseOrder() {
     pair.client.Close();
     QCOMPARE(pair.clientEvents.events.last(), QStringLiteral("info 2 Socket Closed"));
     QVERIFY(!pair.client.hasHandle());
-    QTRY_COMPARE_WITH_TIMEOUT(pair.acceptedEvents.significant(),
-                              QStringList({"disconnect", "info 2 Socket Closed",
-                                           "info 2 Socket Closed"}),
-                              kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        pair.acceptedEvents.significant(),
+        QStringList({"disconnect", "info 2 Socket Closed", "info 2 Socket Closed"}), kWait);
     QVERIFY(!pair.accepted.first()->Connected());
 
     // Without a Close in the handler the close is reported once.
@@ -321,21 +330,24 @@ void TestSock::resetEndsLikeAClose() {
     };
     listener.setPortName(QStringLiteral("0"));
     listener.setListen(true);
-    QTcpSocket peer;
-    peer.connectToHost(QHostAddress::LocalHost, listener.localPort());
-    QTRY_VERIFY_WITH_TIMEOUT(!accepted.isEmpty() && peer.state() == QTcpSocket::ConnectedState,
-                             kWait);
+    // A plain descriptor as the peer, so its close can be made abortive.
+    const int peer = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(listener.localPort());
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::connect(peer, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!accepted.isEmpty(), kWait);
+    QTest::qWait(50); // let the accepted socket settle before the reset
     events.events.clear();
     // A zero linger turns the close into a reset.
     const linger abortive{1, 0};
-    QCOMPARE(setsockopt(int(peer.socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive,
-                        sizeof abortive),
-             0);
-    ::close(int(peer.socketDescriptor()));
-    QTRY_COMPARE_WITH_TIMEOUT(events.significant(),
-                              QStringList({"info 7 Error #10054 (WSAECONNRESET)", "disconnect",
-                                           "info 2 Socket Closed"}),
-                              kWait);
+    QCOMPARE(setsockopt(peer, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive), 0);
+    ::close(peer);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        events.significant(),
+        QStringList({"info 7 Error #10054 (WSAECONNRESET)", "disconnect", "info 2 Socket Closed"}),
+        kWait);
     QVERIFY(!accepted.first()->hasHandle());
 }
 

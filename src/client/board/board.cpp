@@ -83,6 +83,8 @@ Board::Board(ClientState& state, BoardHost& host, QWidget* parent)
     : QWidget(parent), m_state(state), m_host(host), m_random(clockSeededSource()) {
     setObjectName(QStringLiteral("board"));
     setFixedSize(kWidth, kHeight);
+    // Clicking anywhere on the table (or tabbing to it) hands it the keys for play.
+    setFocusPolicy(Qt::StrongFocus);
     for (int k = 0; k < kDice; ++k)
         m_order[k] = k + 1;
     m_dicetimer.setObjectName(QStringLiteral("dicetimer"));
@@ -230,6 +232,13 @@ void Board::paintEvent(QPaintEvent*) {
     if (m_banner.isNull() || !qFuzzyCompare(m_banner.devicePixelRatio(), dpr))
         m_banner = art::topBanner(dpr);
     p.drawPixmap(QRect(1, 1, 682, 129), m_banner);
+    if (hasFocus()) {
+        // A faint frame round the dice tells the player that keys now play.
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(143, 245, 5, 140), 1.5));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(61.5, 1.5, 564, 69), 6, 6);
+    }
 }
 
 void Board::setRandomSource(RandomSource source) {

@@ -56,6 +56,11 @@ public:
     void sortthem();
     void button_rollClick();
     void button_alldoneClick();
+    // Keyboard play while the board holds the focus: R rolls, D or Enter ends the
+    // turn, 1..9 and 0 hold or release the die at that position, S sorts. Each key
+    // goes through the handler of the click it stands for, and only where that
+    // click is possible. True when the key is one of these.
+    bool playKey(int key);
 
     // ---- score board and game progress -----------------------------------------
     void startthegame(const QString& body);
@@ -94,6 +99,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     enum class PhaseLook { Plain, Done, Current };

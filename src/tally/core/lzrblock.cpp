@@ -62,14 +62,15 @@ inline int runLength(const uint8_t* s, int x, int n) {
     return r;
 }
 
-// Copies len bytes from dist back; the copy may overlap its own output. The caller
-// has checked that dist <= the output so far and that the block limit holds; the
-// destination buffer's spare bytes absorb the eight-byte steps' overshoot.
-inline void copyBack(uint8_t* out, int dist, int len) {
+// Copies len (3..18) bytes from dist back; the copy may overlap its own output. The
+// caller has checked dist and the block limit; with room for it, 24 bytes are moved
+// in three fixed steps and the surplus is overwritten by later items.
+inline void copyBack(uint8_t* out, int dist, int len, int room) {
     const uint8_t* from = out - dist;
-    if (dist >= 8) {
-        for (int i = 0; i < len; i += 8)
-            std::memcpy(out + i, from + i, 8);
+    if (dist >= 8 && room >= 24) {
+        std::memcpy(out, from, 8);
+        std::memcpy(out + 8, from + 8, 8);
+        std::memcpy(out + 16, from + 16, 8);
         return;
     }
     for (int i = 0; i < len; ++i)
@@ -95,7 +96,8 @@ void fillSlots(const uint8_t* s, int from, int to, uint16_t* out) {
 TLZR::TLZR()
     : m_hash(new (std::nothrow) int16_t[kHashSize]),
       m_slots(new (std::nothrow) uint16_t[kSlotAhead]) {
-    if (!m_hash || !m_slots) throw ELzrw1KHCompressor(QStringLiteral("LZRW1KH : no memory for HASH table"));
+    if (!m_hash || !m_slots)
+        throw ELzrw1KHCompressor(QStringLiteral("LZRW1KH : no memory for HASH table"));
 }
 
 int TLZR::CompressBlock(const uint8_t* s, int n, uint8_t* d) {
@@ -104,7 +106,7 @@ int TLZR::CompressBlock(const uint8_t* s, int n, uint8_t* d) {
     int16_t* const table = m_hash.get();
     std::fill_n(table, kHashSize, int16_t(-kWindow));
     uint16_t* const ahead = m_slots.get();
-    int slotBase = 0, slotEnd = 0; // ahead[i] is the table slot of position slotBase + i
+    int slotBase = 0, fastEnd = 0; // ahead[i] is the table slot of position slotBase + i
     d[0] = kCoded;
     int x = 0, y = 3, z = 1, g = 0; // input, output, control word position, items
     uint32_t c = 0;                 // control bits; only the low 16 are written
@@ -134,6 +136,12 @@ int TLZR::CompressBlock(const uint8_t* s, int n, uint8_t* d) {
     };
     // Stops as soon as the output outgrows the input: the block is then stored.
     while (x < n && y <= n) {
+        if (x >= fastEnd && kLittleEndian && n - x >= kMaxCopy) {
+            slotBase = x;
+            const int end = std::min(x + kSlotAhead, n - 2);
+            fillSlots(s, slotBase, end, ahead);
+            fastEnd = std::min(end, n - kMaxCopy + 1);
+        }
         if (g == 16) {
             // A control word slot is reserved only when a 17th item follows.
             d[z] = uint8_t(c >> 8);
@@ -143,7 +151,7 @@ int TLZR::CompressBlock(const uint8_t* s, int n, uint8_t* d) {
             y += 2;
         }
         ++g;
-        if (kLittleEndian && n - x >= kMaxCopy) {
+        if (x < fastEnd) {
             // At least 18 bytes left: every load is in bounds and a copy may take all 18.
             // Bytes are picked out of words in little-endian order.
             const uint32_t w = load32(s + x);
@@ -153,11 +161,6 @@ int TLZR::CompressBlock(const uint8_t* s, int n, uint8_t* d) {
                     emitRun(r, uint8_t(w));
                     continue;
                 }
-            }
-            if (x >= slotEnd) {
-                slotBase = x;
-                slotEnd = std::min(x + kSlotAhead, n - 2);
-                fillSlots(s, slotBase, slotEnd, ahead);
             }
             const int p = candidate(ahead[x - slotBase]);
             if (x - p < kWindow) {
@@ -209,7 +212,7 @@ int TLZR::DecompressBlock(const uint8_t* b, int length, uint8_t* d) {
     }
     if (length < 3) return 0;
     int x = 3, y = 0, bits = 16;
-    uint32_t c = (uint32_t(b[1]) << 8) | b[2];
+    uint32_t c = (uint32_t(b[1]) << 8) | b[2]; // the next item's bit is bit 15
     while (x < length) {
         if (bits == 0) {
             // A control word is always followed by at least one item.
@@ -218,26 +221,35 @@ int TLZR::DecompressBlock(const uint8_t* b, int length, uint8_t* d) {
             x += 2;
             bits = 16;
         }
-        if (!(c & 0x8000)) {
-            if (y >= kBlockSize) return -1;
-            d[y++] = b[x++];
+        // Consecutive literals (the leading zero bits) move in one go.
+        const int literals = std::min({std::countl_zero(uint16_t(c)), bits, length - x});
+        if (literals > 0) {
+            if (literals > kBlockSize - y) return -1;
+            if (length - x >= 16 && kBufferSize - y >= 16)
+                std::memcpy(d + y, b + x, 16); // the surplus is overwritten later
+            else
+                std::memcpy(d + y, b + x, size_t(literals));
+            x += literals;
+            y += literals;
+            c <<= literals;
+            bits -= literals;
+            continue;
+        }
+        if (length - x < 2) return -1;
+        const int dist = (b[x] << 4) | (b[x + 1] >> 4);
+        if (dist == 0) {
+            if (length - x < 4) return -1;
+            const int len = ((b[x + 1] << 8) | b[x + 2]) + kMinRun;
+            if (len > kBlockSize - y) return -1;
+            std::memset(d + y, b[x + 3], size_t(len));
+            y += len;
+            x += 4;
         } else {
-            if (length - x < 2) return -1;
-            const int dist = (b[x] << 4) | (b[x + 1] >> 4);
-            if (dist == 0) {
-                if (length - x < 4) return -1;
-                const int len = ((b[x + 1] << 8) | b[x + 2]) + kMinRun;
-                if (len > kBlockSize - y) return -1;
-                std::memset(d + y, b[x + 3], size_t(len));
-                y += len;
-                x += 4;
-            } else {
-                const int len = (b[x + 1] & 0x0F) + 3;
-                if (dist > y || len > kBlockSize - y) return -1;
-                copyBack(d + y, dist, len);
-                y += len;
-                x += 2;
-            }
+            const int len = (b[x + 1] & 0x0F) + 3;
+            if (dist > y || len > kBlockSize - y) return -1;
+            copyBack(d + y, dist, len, kBufferSize - y);
+            y += len;
+            x += 2;
         }
         c <<= 1;
         --bits;

@@ -1,0 +1,208 @@
+// The whole host in virtual time: connections arrive, send well-formed requests and
+// arbitrary bytes from any record, close in every way, and the timers tick, in any
+// order. After every step the seat table and the game state must hold together.
+#include "fuzzinput.h"
+
+#include "net/serverlink.h"
+#include "protocol/messages.h"
+#include "protocol/wiretext.h"
+#include "server/serverform.h"
+
+#include <QApplication>
+#include <QMap>
+#include <map>
+#include <utility>
+
+namespace {
+
+// Stands in for the sockets; checks every byte the host sends as it goes.
+class CheckingLink : public ServerLink {
+public:
+    TServer* server = nullptr;
+    int waiting = 0;
+    bool closeReportsAtOnce = true;
+    QList<int> closesToReport;
+    // Departure notices each record received about each record, since that record's
+    // latest connection was accepted.
+    std::map<std::pair<int, int>, int> notices;
+
+    bool accept(int record) override {
+        FUZZ_CHECK(record >= 1 && record <= 10);
+        if (waiting == 0) return false;
+        --waiting;
+        for (auto& [key, count] : notices)
+            if (key.second == record) count = 0;
+        return true;
+    }
+    void send(int record, const QByteArray& bytes) override {
+        FUZZ_CHECK(record >= 1 && record <= 10);
+        FUZZ_CHECK(record == 10 || server->record(record).connected);
+        FUZZ_CHECK(bytes.startsWith("CMD_") && bytes.endsWith(wire::kTerminator));
+        FUZZ_CHECK(bytes.count(wire::kTerminator) == 1);
+        if (record == 10) FUZZ_CHECK(bytes == wire::msg::full());
+        static const QByteArray kNotice("CMD_playerdisconnected+");
+        if (bytes.startsWith(kNotice)) {
+            const int departed = bytes.mid(kNotice.size()).split('+').value(0).toInt();
+            FUZZ_CHECK(departed != record);
+            FUZZ_CHECK(++notices[std::make_pair(record, departed)] == 1);
+        }
+    }
+    void close(int record) override {
+        if (closeReportsAtOnce)
+            server->tempsockInfo(record, QStringLiteral("Socket Closed"));
+        else
+            closesToReport.append(record);
+    }
+    void destroy(int record) override { FUZZ_CHECK(record == 10); }
+};
+
+void checkInvariants(const TServer& s) {
+    FUZZ_CHECK(s.recordcount() >= 0 && s.recordcount() <= server::kMaxRecords);
+    for (int r = 1; r <= server::kRecordSlots; ++r)
+        if (r > s.recordcount()) FUZZ_CHECK(!s.record(r).connected);
+    for (int seat = 1; seat <= server::kSeatCount; ++seat) {
+        const server::SeatRecord& rec = s.record(seat);
+        FUZZ_CHECK(rec.phase >= 1 && rec.phase <= rules::kPhases + 1);
+        FUZZ_CHECK(rec.status >= 0 && rec.status <= 2);
+        int sum = rec.scorebonus + rec.outbonus;
+        for (int p = 1; p <= rules::kPhases; ++p)
+            sum += rec.phasepoints[p];
+        FUZZ_CHECK(rec.score == sum);
+        FUZZ_CHECK(rec.scorebonus == 0 || rec.scorebonus == server::kBonus);
+        FUZZ_CHECK(rec.outbonus == 0 || rec.outbonus == server::kBonus);
+    }
+    FUZZ_CHECK(s.currentseat() >= 0 && s.currentseat() <= server::kSeatCount);
+    if (s.gameon()) FUZZ_CHECK(s.currentseat() >= 1);
+    FUZZ_CHECK(s.rollno() >= 0); // the host leaves the three-roll limit to the client
+    for (int d = 1; d <= rules::kDice; ++d) {
+        FUZZ_CHECK(s.dice()[d].value >= 0 && s.dice()[d].value <= 10);
+        FUZZ_CHECK(s.dice()[d].colour >= 0 && s.dice()[d].colour <= 4);
+    }
+}
+
+QString diceList(fuzz::Input& in, bool noneWhenEmpty) {
+    const int low = in.byte();
+    const int mask = low | (in.byte() << 8);
+    QString text;
+    for (int d = 1; d <= rules::kDice; ++d)
+        if (mask & (1 << (d - 1))) text += QLatin1Char('+') + QString::number(d);
+    if (text.isEmpty() && noneWhenEmpty) text = QStringLiteral("+none");
+    return text;
+}
+
+// A request as a client would send it: mostly naming the sender's own seat.
+QString request(fuzz::Input& in, int sender, const TServer& s) {
+    const int seat = in.below(5) == 0 ? in.below(12) - 1 : sender;
+    const QString n = QString::number(seat);
+    switch (in.below(11)) {
+    case 0: {
+        const QString version = in.flag() ? QStringLiteral("1.0.7") : QStringLiteral("0.9");
+        return QStringLiteral("CMD_logininfo+%1+%2+%3").arg(n, version, wire::decode(in.bytes(12)));
+    }
+    case 1:
+        return QStringLiteral("CMD_startgame+Ann+0+0+f+");
+    case 2:
+        return QStringLiteral("CMD_justwatch+%1+%2").arg(n).arg(in.below(4));
+    case 3:
+        return QStringLiteral("CMD_botspeed+%1+%2+").arg(n).arg(in.flag() ? 500 : 0);
+    case 4:
+        return QStringLiteral("CMD_kickhim+%1+%2+").arg(n).arg(in.below(12) - 1);
+    case 5:
+        return QStringLiteral("CMD_chat+%1+hi|clBlack").arg(n);
+    case 6:
+        return QStringLiteral("CMD_action+%1+waves|$00FF0000").arg(n);
+    case 7:
+    case 8:
+        return QStringLiteral("CMD_rollthedice+") + n + diceList(in, false);
+    default:
+        // The seat whose turn it is ends its turn, so games really get somewhere.
+        return QStringLiteral("CMD_alldone+%1").arg(s.currentseat()) + diceList(in, true);
+    }
+}
+
+int anyRecord(fuzz::Input& in) {
+    return in.below(13) - 1; // -1..11
+}
+
+void step(fuzz::Input& in, TServer& s, CheckingLink& link, qint64& now) {
+    switch (in.below(13)) {
+    case 0:
+        ++link.waiting;
+        s.Sock1Accept();
+        break;
+    case 1: {
+        const int record = anyRecord(in);
+        s.received(record, wire::decode(in.bytes(40)));
+        break;
+    }
+    case 2:
+    case 3: {
+        const int sender = in.flag() ? s.currentseat() : 1 + in.below(9);
+        s.received(sender, request(in, sender, s));
+        break;
+    }
+    case 4:
+        if (s.queue().pending() > 0) s.queue().tick();
+        break;
+    case 5:
+        while (s.queue().pending() > 0)
+            s.queue().tick();
+        break;
+    case 6:
+        if (s.timer1().isActive()) s.timer1Timer();
+        break;
+    case 7:
+        if (s.computertimer().isActive()) s.computertimerTimer();
+        break;
+    case 8: {
+        const int record = anyRecord(in);
+        s.tempsockInfo(record, in.flag() ? QStringLiteral("Socket Closed")
+                                         : QStringLiteral("Error #10054 (WSAECONNRESET)"));
+        break;
+    }
+    case 9:
+        s.tempsockDisconnect(anyRecord(in));
+        break;
+    case 10:
+        while (!link.closesToReport.isEmpty())
+            s.tempsockInfo(link.closesToReport.takeFirst(), QStringLiteral("Socket Closed"));
+        break;
+    case 11: {
+        // A flood from one record: the queue limit must hold it.
+        const int record = 1 + in.below(9);
+        for (int i = in.below(100); i > 0; --i)
+            s.received(record, QStringLiteral("CMD_chat+%1+x|clRed").arg(record));
+        break;
+    }
+    default:
+        now += in.below(12) * 1000;
+        break;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::Input in(data, size);
+    TServer s;
+    CheckingLink link;
+    link.server = &s;
+    link.closeReportsAtOnce = in.flag();
+    s.setLink(&link);
+    s.setFaceSource(rules::seededFaces(in.byte()));
+    qint64 now = 0;
+    s.setClock([&now] { return now; });
+    for (int steps = 0; !in.atEnd() && steps < 2000; ++steps) {
+        step(in, s, link, now);
+        checkInvariants(s);
+        for (int r = 1; r <= server::kMaxRecords; ++r)
+            FUZZ_CHECK(s.queue().pendingFrom(r) <= server::kMaxWaiting);
+    }
+    return 0;
+}

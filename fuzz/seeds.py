@@ -1,0 +1,127 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus (fuzz/corpus/<target>/) from a hand-written session.
+
+Each target reads its input as a stream of decisions (fuzz/fuzzinput.h): a byte
+picks among n choices by its value modulo n, and a counted string is a length byte
+then the bytes. The helpers below spell those decisions out, so the seeds start the
+fuzzer inside real games rather than at the front door. Run it again after changing
+how a target reads its input; the tally seed needs the lzrw1kh tool (argument 1).
+"""
+import os
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+T = b"\xff"
+
+
+def put(target, name, data):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+def counted(data):
+    assert len(data) <= 255
+    return bytes([len(data)]) + data
+
+
+# ---- a session as it travels, both directions ------------------------------------
+SESSION_TO_HOST = [
+    b"CMD_logininfo+1+1.0.7+Ann", b"CMD_botspeed+1+500+", b"CMD_chat+1+hello|clBlack",
+    b"CMD_startgame+Ann+0+0+f+", b"CMD_rollthedice+1+1+2+3+4+5+6+7+8+9+10",
+    b"CMD_rollthedice+1+4+5+9", b"CMD_alldone+1+1+2+3+6+7+8", b"CMD_action+1+waves|$00FF0000",
+    b"CMD_justwatch+1+1", b"CMD_justwatch+1+2", b"CMD_kickhim+1+3+", b"CMD_alldone+1+none",
+]
+SESSION_TO_TABLE = [
+    b"CMD_sendlogininfo+1", b"CMD_newplayerinfo+1+Ann", b"CMD_existingplayers+3+Bob",
+    b"CMD_newplayerinfo+6+Cid", b"CMD_startgame+Ann+0+0+f+", b"CMD_nextplayer+1+1+1+",
+    b"CMD_createdice+1+1+1+3+2+2+4+1+3+1+4+4+0+3+5+9+1+6+10+2+7+7+3+8+6+4+9+8+1+10+10+2",
+    b"CMD_scores+1+1+21+21+0+none+1+2+5+6+7+8", b"CMD_nextplayer+2+1+1+",
+    b"CMD_noscore+2+none", b"CMD_markoff+3+4+", b"CMD_justwatching+2+1",
+    b"CMD_chat+Ann chats: hi|clBlue", b"CMD_playerdisconnected+3+Bob",
+    b"CMD_loadstats+1+2+3+4+2+10+20+30+40+1+3+2+5+9+1",
+    b"CMD_loadpscores+1+1+1+21+2+11+40+3+12+40", b"CMD_winner+Ann and Klot+",
+    b"CMD_havewrongversion+Bob", b"CMD_wrongversion+",
+]
+
+
+def framing_seeds():
+    stream = b"".join(m + T for m in SESSION_TO_HOST + SESSION_TO_TABLE)
+    put("framing", "session-whole", bytes([0]) + stream)
+    # The same stream cut into pieces of 7, 1 and 40 bytes.
+    for cut in (7, 1, 40):
+        pieces = [stream[i:i + cut] for i in range(0, len(stream), cut)][:15]
+        body = b"".join(counted(p) for p in pieces[:-1]) + pieces[-1]
+        put("framing", "session-cut%d" % cut, bytes([len(pieces) - 1]) + body)
+    put("framing", "empty-and-unknown", bytes([2]) + counted(T + T + b"cmd_chat+x" + T) + b"CMD_chat" + T)
+
+
+# ---- the host: op codes of fuzz_host.cpp's step() --------------------------------
+ACCEPT, RAW, REQUEST, TICK, DRAIN, PAUSE, COMPUTER, CLOCK = 0, 1, 2, 4, 5, 6, 7, 12
+
+
+def request(sender, kind, *extra):
+    # flag byte 0: the sender is the given record (1 + below(9)); below(5) != 0: own seat
+    return bytes([REQUEST, 0, sender - 1, 1, kind]) + bytes(extra)
+
+
+def host_seeds():
+    login = lambda r: request(r, 0, 1) + counted(b"P%d" % r)
+    ops = bytes([1, 7])  # closes are reported at once; the dice's seed
+    ops += bytes([ACCEPT]) + login(1) + bytes([ACCEPT]) + login(2) + bytes([ACCEPT]) + login(3)
+    ops += request(1, 3, 1) + request(1, 1) + bytes([DRAIN])  # bot speed, start
+    ops += request(3, 2, 1) + bytes([DRAIN])  # seat 3 just watches: the computer plays it
+    for turn in range(30):
+        # The seat whose turn it is rolls everything, rolls again, and ends the turn.
+        ops += bytes([REQUEST, 1, 1, 7, 0xFF, 0x03, DRAIN])
+        ops += bytes([REQUEST, 1, 1, 7, 0x0F, 0x00, DRAIN])
+        ops += bytes([REQUEST, 1, 1, 9, 0xFF, 0x03, DRAIN, CLOCK, 3])
+        ops += bytes([PAUSE]) * 5 + bytes([COMPUTER, COMPUTER, COMPUTER]) * 3
+    put("host", "two-players-and-klot", ops)
+    crowd = bytes([0, 3]) + bytes([ACCEPT]) * 10 + b"".join(login(r) for r in range(1, 10))
+    crowd += bytes([DRAIN, 9, 3, 8, 5, 0, 10, ACCEPT, DRAIN])  # record 2 leaves, one arrives
+    put("host", "full-table", crowd)
+
+
+# ---- the table: op codes of fuzz_table.cpp's step() ------------------------------
+def table_seeds():
+    ini = b"[Vimbrel]\r\nTextsize=10\r\nTextcolor=clNavy\r\nBotspeed=500\r\nPhrase1=/me waves\r\n"
+    ops = counted(ini) + bytes([1])  # settings file, then: this table hosts
+    for m in SESSION_TO_TABLE:
+        ops += bytes([3]) + counted(m) + bytes([4, 5])
+    ops += bytes([6, 3, 1, 7, 0, 7, 1, 9])
+    put("table", "session", ops)
+
+
+def settings_seeds():
+    ini = (b"; shared with the lobby\r\n[Zumvek]\r\nName=Ann\r\n\r\n[Vimbrel]\r\nTextsize=10\r\n"
+           b"Textcolor=$00FF0000\r\nPhrase1=/me waves, \"hi\"\r\nTop=3\r\nLeft=3\r\n")
+    put("settings", "lobby-and-game", bytes([3]) + counted(ini[:255]) + counted(b"") + bytes(range(12)))
+    put("settings", "no-sections", bytes([1]) + counted(b"key=value\nnoequals\n=x\n") + counted(b""))
+
+
+def tally_seeds(tool):
+    grid = b"9\r\n2\r\n\r\nBob\r\n3\r\n1\r\n2\r\n1\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n"
+    put("tally", "grid", bytes([3]) + grid)
+    put("tally", "plain", bytes([1]) + grid * 4)
+    with tempfile.TemporaryDirectory() as tmp:
+        plain, packed = os.path.join(tmp, "t.txt"), os.path.join(tmp, "t.tld")
+        with open(plain, "wb") as f:
+            f.write(grid * 20)
+        subprocess.run([tool, "compress", plain, packed], check=True)
+        with open(packed, "rb") as f:
+            data = f.read()
+    put("tally", "compressed", bytes([0]) + data)
+    put("tally", "block", bytes([2]) + data[12:])
+
+
+if __name__ == "__main__":
+    framing_seeds()
+    host_seeds()
+    table_seeds()
+    settings_seeds()
+    if len(sys.argv) > 1:
+        tally_seeds(sys.argv[1])

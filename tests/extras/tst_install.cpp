@@ -1,0 +1,86 @@
+// Installing into a staging prefix puts the program, its desktop entry and its
+// icons where a desktop looks for them, and the installed program runs.
+#include <QImage>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestInstall : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void programRuns();
+    void desktopEntryStartsTheProgram();
+    void iconsHaveTheirSizes();
+
+private:
+    QTemporaryDir m_prefix;
+    QString installed(const QString& relative) const {
+        return QDir(m_prefix.path()).filePath(relative);
+    }
+};
+
+void TestInstall::initTestCase() {
+    QVERIFY(m_prefix.isValid());
+    QProcess cmake;
+    cmake.setProcessChannelMode(QProcess::MergedChannels);
+    cmake.start(QStringLiteral(CMAKE_COMMAND_PATH),
+                {QStringLiteral("--install"), QStringLiteral(BUILD_DIR), QStringLiteral("--prefix"),
+                 m_prefix.path()});
+    QVERIFY(cmake.waitForFinished(120000));
+    QVERIFY2(cmake.exitCode() == 0, cmake.readAll().constData());
+}
+
+void TestInstall::programRuns() {
+    const QString exe = installed(QStringLiteral("bin/vimbrel"));
+    QVERIFY(QFileInfo(exe).isExecutable());
+    QProcess p;
+    p.start(exe, {QStringLiteral("--version")});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(p.readAllStandardOutput().trimmed(), QByteArray("Vimbrel 1.0.7.8"));
+    p.start(exe, {QStringLiteral("--help")});
+    QVERIFY(p.waitForFinished(10000));
+    const QByteArray help = p.readAllStandardOutput();
+    QVERIFY2(help.contains("NAME HOST true") && help.contains("NAME HOST other"), help.constData());
+}
+
+void TestInstall::desktopEntryStartsTheProgram() {
+    const QString path = installed(QStringLiteral("share/applications/vimbrel.desktop"));
+    QVERIFY(QFile::exists(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QMap<QString, QString> entry;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.value(0), QByteArray("[Desktop Entry]"));
+    for (const QByteArray& line : lines) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq > 0)
+            entry.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
+    }
+    QCOMPARE(entry.value("Type"), QStringLiteral("Application"));
+    QCOMPARE(entry.value("Name"), QStringLiteral("Vimbrel"));
+    QCOMPARE(entry.value("Exec"), QStringLiteral("vimbrel"));
+    QCOMPARE(entry.value("Icon"), QStringLiteral("vimbrel"));
+    QCOMPARE(entry.value("Categories"), QStringLiteral("Game;BoardGame;"));
+    // The entry runs the program by name, so it must be the one installed.
+    QVERIFY(QFile::exists(installed(QStringLiteral("bin/") + entry.value("Exec"))));
+}
+
+void TestInstall::iconsHaveTheirSizes() {
+    for (int size : {64, 256}) {
+        const QString path =
+            installed(QStringLiteral("share/icons/hicolor/%1x%1/apps/vimbrel.png").arg(size));
+        QImage icon;
+        QVERIFY2(icon.load(path), qPrintable(path));
+        QCOMPARE(icon.size(), QSize(size, size));
+        QVERIFY(icon.hasAlphaChannel());
+        // Corners are see-through, the middle is painted.
+        QCOMPARE(icon.pixelColor(0, 0).alpha(), 0);
+        QCOMPARE(icon.pixelColor(size / 2, size / 2).alpha(), 255);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestInstall)
+#include "tst_install.moc"

@@ -1,0 +1,181 @@
+// The network start dialog on its own: the command line it builds, what it refuses,
+// and what it remembers in the shared settings file.
+#include "client/inifile.h"
+#include "client/netdialog.h"
+#include "widgets/hoverbutton.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+using Mode = NetDialog::Mode;
+
+struct Recorder {
+    QList<QStringList> starts;
+    QString program;
+    bool works = true;
+    NetDialog::ProcessStarter starter() {
+        return [this](const QString& p, const QStringList& args) {
+            program = p;
+            starts << args;
+            return works;
+        };
+    }
+};
+
+} // namespace
+
+class TestNetDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void startsWithTheLobbysParameters_data();
+    void startsWithTheLobbysParameters();
+    void refusesUnusableInput_data();
+    void refusesUnusableInput();
+    void remembersNameAndAddressBesideOtherSettings();
+    void hostingKeepsTheLastAddress();
+
+private:
+    QString m_ini;
+    QTemporaryDir m_dir;
+};
+
+void TestNetDialog::init() {
+    m_ini = m_dir.filePath(QStringLiteral("zumveklobby.ini"));
+    QFile::remove(m_ini);
+}
+
+void TestNetDialog::startsWithTheLobbysParameters_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("host, trimmed") << int(Mode::Host) << "  Ann Lee \t" << QString()
+                                   << QStringList{"Ann Lee", "127.0.0.1", "true"};
+    QTest::newRow("join by address")
+        << int(Mode::Join) << "Bob"
+        << " 192.168.1.20 " << QStringList{"Bob", "192.168.1.20", "join"};
+    QTest::newRow("join by name") << int(Mode::Join) << QString::fromUtf8("Zoë")
+                                  << "game.example.org"
+                                  << QStringList{QString::fromUtf8("Zoë"), "game.example.org",
+                                                 "join"};
+}
+
+void TestNetDialog::startsWithTheLobbysParameters() {
+    QFETCH(int, mode);
+    QFETCH(QString, name);
+    QFETCH(QString, address);
+    QFETCH(QStringList, expected);
+    Recorder rec;
+    NetDialog d(Mode(mode), m_ini, {}, QStringLiteral("/opt/vimbrel/vimbrel"), rec.starter());
+    QSignalSpy launched(&d, &NetDialog::launched);
+    QCOMPARE(d.addressBox() != nullptr, Mode(mode) == Mode::Join);
+    d.nameBox()->setText(name);
+    if (d.addressBox()) d.addressBox()->setText(address);
+    // Enter in a box starts as the button does.
+    QTest::keyClick(d.nameBox(), Qt::Key_Return);
+    QCOMPARE(rec.starts, QList<QStringList>{expected});
+    QCOMPARE(rec.program, QStringLiteral("/opt/vimbrel/vimbrel"));
+    QCOMPARE(launched.count(), 1);
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+}
+
+void TestNetDialog::refusesUnusableInput_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("empty name") << int(Mode::Host) << ""
+                                << ""
+                                << "Please enter your name.";
+    QTest::newRow("blank name") << int(Mode::Join) << "   "
+                                << "10.0.0.1"
+                                << "Please enter your name.";
+    QTest::newRow("plus") << int(Mode::Host) << "A+B"
+                          << ""
+                          << "Your name cannot contain \"+\" or \"|\".";
+    QTest::newRow("bar") << int(Mode::Join) << "A|B"
+                         << "10.0.0.1"
+                         << "Your name cannot contain \"+\" or \"|\".";
+    QTest::newRow("no address") << int(Mode::Join) << "Ann"
+                                << "  "
+                                << "Please enter the host's address.";
+    QTest::newRow("spaced address") << int(Mode::Join) << "Ann"
+                                    << "my host"
+                                    << "The host's address cannot contain spaces.";
+}
+
+void TestNetDialog::refusesUnusableInput() {
+    QFETCH(int, mode);
+    QFETCH(QString, name);
+    QFETCH(QString, address);
+    QFETCH(QString, problem);
+    Recorder rec;
+    NetDialog d(Mode(mode), m_ini, {}, QStringLiteral("vimbrel"), rec.starter());
+    QSignalSpy launched(&d, &NetDialog::launched);
+    d.show();
+    d.nameBox()->setText(name);
+    if (d.addressBox()) d.addressBox()->setText(address);
+    QTest::mouseClick(d.startButton(), Qt::LeftButton);
+    QCOMPARE(d.problemLabel()->text(), problem);
+    QVERIFY(d.problemLabel()->isVisible());
+    QVERIFY(rec.starts.isEmpty());
+    QCOMPARE(launched.count(), 0);
+    QVERIFY(d.isVisible());
+    QVERIFY(!QFile::exists(m_ini)); // nothing remembered from a refused start
+}
+
+void TestNetDialog::remembersNameAndAddressBesideOtherSettings() {
+    IniFile before(m_ini);
+    before.writeString("Lobby", "Server", "lobby.example.org");
+    before.writeString("Vimbrel", "Textsize", "12");
+    QVERIFY(before.save());
+    Recorder rec;
+    {
+        NetDialog d(Mode::Join, m_ini, QStringLiteral("Ann"), QStringLiteral("vimbrel"),
+                    rec.starter());
+        QCOMPARE(d.nameBox()->text(), QStringLiteral("Ann")); // nothing remembered yet
+        QCOMPARE(d.addressBox()->text(), QString());
+        d.nameBox()->setText(QStringLiteral(" Bob "));
+        d.addressBox()->setText(QStringLiteral("10.1.2.3"));
+        QTest::mouseClick(d.startButton(), Qt::LeftButton);
+    }
+    IniFile after(m_ini);
+    QVERIFY(after.load());
+    QCOMPARE(after.readString("Vimbrel", "Lastname"), QStringLiteral("Bob"));
+    QCOMPARE(after.readString("Vimbrel", "Lastaddress"), QStringLiteral("10.1.2.3"));
+    QCOMPARE(after.readString("Vimbrel", "Textsize"), QStringLiteral("12"));
+    QCOMPARE(after.readString("Lobby", "Server"), QStringLiteral("lobby.example.org"));
+    // The next dialog offers them again, over the table's own name.
+    NetDialog again(Mode::Join, m_ini, QStringLiteral("Ann"), QStringLiteral("vimbrel"),
+                    rec.starter());
+    QCOMPARE(again.nameBox()->text(), QStringLiteral("Bob"));
+    QCOMPARE(again.addressBox()->text(), QStringLiteral("10.1.2.3"));
+}
+
+void TestNetDialog::hostingKeepsTheLastAddress() {
+    IniFile before(m_ini);
+    before.writeString("Vimbrel", "Lastaddress", "10.1.2.3");
+    QVERIFY(before.save());
+    Recorder rec;
+    rec.works = false; // remembered even when the new copy fails to start
+    NetDialog d(Mode::Host, m_ini, {}, QStringLiteral("vimbrel"), rec.starter());
+    QSignalSpy launched(&d, &NetDialog::launched);
+    d.nameBox()->setText(QStringLiteral("Cy"));
+    QTest::mouseClick(d.startButton(), Qt::LeftButton);
+    QCOMPARE(rec.starts.size(), 1);
+    QCOMPARE(launched.count(), 0);
+    QVERIFY(!d.problemLabel()->text().isEmpty());
+    IniFile after(m_ini);
+    QVERIFY(after.load());
+    QCOMPARE(after.readString("Vimbrel", "Lastname"), QStringLiteral("Cy"));
+    QCOMPARE(after.readString("Vimbrel", "Lastaddress"), QStringLiteral("10.1.2.3"));
+}
+
+QTEST_MAIN(TestNetDialog)
+#include "tst_netdialog.moc"
