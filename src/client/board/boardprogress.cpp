@@ -1,6 +1,7 @@
 // Game progress: the start, each turn, each result, the struck-off phases, the
 // snapshot a newcomer gets in the middle of a game, and the end.
 #include "client/board/board.h"
+#include "server/rules/rules.h"
 
 #include "client/board/boardimages.h"
 #include "protocol/messages.h"
@@ -15,17 +16,6 @@ constexpr int kAllPhasesDone = 11;
 constexpr QColor kWhite(255, 255, 255);
 constexpr QColor kSilver(192, 192, 192);
 constexpr QColor kLime(143, 245, 5);
-
-const std::array<const char*, 10> kPhaseNames{"Two Sets of 3",
-                                              "Set of 3 + Run of 3",
-                                              "Set of 4 + Run of 4",
-                                              "Run of 7",
-                                              "Run of 8",
-                                              "Run of 9",
-                                              "Two Sets of 4",
-                                              "7 of one color",
-                                              "Set of 5 + Set of 2",
-                                              "Set of 5 + Set of 3"};
 
 bool isPhase(int phase) {
     return phase >= 1 && phase <= kAllPhasesDone;
@@ -60,7 +50,7 @@ void Board::setPhaseLine(int seat, int phase) {
                                     : QStringLiteral(" has completed all phases.")));
         return;
     }
-    const QString name = QString::fromLatin1(kPhaseNames[phase - 1]);
+    const QString name = QString::fromStdString(rules::phaseName(phase));
     m_phase->setText(
         who +
         (own ? QStringLiteral(" are trying to get: ") : QStringLiteral(" is trying to get: ")) +
