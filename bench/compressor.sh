@@ -42,6 +42,7 @@ best_ns() {
 mbps() { awk -v b="$1" -v ns="$2" 'BEGIN { printf "%.1f", b / (ns / 1e9) / 1e6 }'; }
 
 cat "$input" > /dev/null # warm the page cache
+load_before=$(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo '?')
 c_lzr=$(best_ns "$tool" compress "$input" "$work/out.lzr")
 d_lzr=$(best_ns "$tool" decompress "$work/out.lzr" "$work/back.lzr")
 c_lz4=$(best_ns lz4 -1 -q -f "$input" "$work/out.lz4")
@@ -52,6 +53,9 @@ cmp -s "$input" "$work/back.lz4" || { echo "lz4 round trip FAILED" >&2; exit 1; 
 
 zl=$(stat -c %s "$work/out.lzr"); z4=$(stat -c %s "$work/out.lz4")
 printf 'input: %d bytes (tar of /usr/include, repeated), best of %d runs\n' "$size" "$rounds"
+# Other work on the machine slows both tools; the load says how far to trust the figures.
+printf 'machine: %s cores, load average %s before, %s after\n' "$(nproc)" "$load_before" \
+    "$(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo '?')"
 printf '%-10s %12s %12s %14s %8s\n' tool 'compress' 'decompress' 'output bytes' 'ratio'
 printf '%-10s %9s MB/s %7s MB/s %14d %8s\n' lzrw1kh "$(mbps "$size" "$c_lzr")" \
     "$(mbps "$size" "$d_lzr")" "$zl" "$(awk -v a="$zl" -v b="$size" 'BEGIN{printf "%.3f", a/b}')"

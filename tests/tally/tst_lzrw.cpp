@@ -207,7 +207,7 @@ private slots:
         doit.setBlockCallback([&calls] { ++calls; });
         const qint64 written = doit.Compress(text);
         QCOMPARE(written, QFileInfo(path("mem.tld")).size());
-        QVERIFY(calls >= 6); // three blocks: a read and a write each
+        QVERIFY(calls >= 3); // at least once per block (three blocks)
         doit.InputFile = path("mem.tld");
         qint64 restored = 0;
         QCOMPARE(doit.Decompress(&restored), text);

@@ -6,14 +6,21 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstring>
 #include <new>
+
+#ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#endif
 
 namespace {
 
 constexpr char kFastId[4] = {0x57, 0x52, 0x5A, 0x4C};
 constexpr int kHeaderSize = 8;
 constexpr int kLengthSize = 2;
+// Input mapped at a time: a whole number of block pairs, and of any page size.
+constexpr qint64 kMapWindow = qint64(4) << 20;
 
 const QString kNoMemory =
     QStringLiteral("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
@@ -69,51 +76,116 @@ ELzrw1Exception::ELzrw1Exception(const QString& message)
 ELzrw1KHCompressor::ELzrw1KHCompressor(const QString& message)
     : std::runtime_error(message.toStdString()) {}
 
-// The two block buffers of one call, freed when the call ends however it ends.
+// The two block buffers of one call, in one piece, freed when the call ends however it
+// ends. Paired blocks are coded into both halves, each behind room for its length.
 struct Tlzrw1::Buffers {
-    std::unique_ptr<uint8_t[]> in{new (std::nothrow) uint8_t[TLZR::kBufferSize]};
-    std::unique_ptr<uint8_t[]> out{new (std::nothrow) uint8_t[TLZR::kBufferSize]};
+    std::unique_ptr<uint8_t[]> mem{new (std::nothrow) uint8_t[TLZR::kLanes * TLZR::kBufferSize]};
     Buffers() {
-        if (!in || !out) fail(kNoMemory);
+        if (!mem) fail(kNoMemory);
     }
+    uint8_t* in() const { return mem.get(); }
+    uint8_t* out() const { return mem.get() + TLZR::kBufferSize; }
 };
 
-void Tlzrw1::compressLoop(QIODevice& in, qint64 size, QIODevice& out, Buffers& buf,
-                          qint64& written) {
-    auto put = [&](const uint8_t* p, qint64 n) {
-        if (out.write(reinterpret_cast<const char*>(p), n) != n) fail(writeError(OutputFile));
-        written += n;
-        notify();
-    };
+// Where the coded blocks of one call go.
+struct Tlzrw1::Sink {
+    explicit Sink(QIODevice& out) : device(out) {}
+    QIODevice& device;
+    Buffers buf;
+    qint64 written = 0;
+};
+
+void Tlzrw1::put(Sink& sink, const uint8_t* p, qint64 n) {
+    if (sink.device.write(reinterpret_cast<const char*>(p), n) != n) fail(writeError(OutputFile));
+    sink.written += n;
+    notify();
+}
+
+void Tlzrw1::putHeader(Sink& sink, qint64 size) {
     uint8_t header[kHeaderSize];
     std::memcpy(header, kFastId, 4);
     putLe(header + 4, uint32_t(size), 4);
-    put(header, kHeaderSize);
+    put(sink, header, kHeaderSize);
+}
+
+// Codes n <= kBlockSize bytes as one block; its length and data leave in one write.
+void Tlzrw1::putBlock(Sink& sink, const uint8_t* data, int n) {
+    uint8_t* const out = sink.buf.out();
+    const int length = m_engine.CompressBlock(data, n, out + kLengthSize);
+    putLe(out, uint32_t(length), kLengthSize);
+    put(sink, out, kLengthSize + length);
+}
+
+// Codes the blocks of data[0..count): full blocks, two at a time where it can, and when
+// `last` the short (possibly empty) block that ends every file.
+void Tlzrw1::putSpan(Sink& sink, const uint8_t* data, qint64 count, bool last) {
+    constexpr int kPair = TLZR::kLanes * TLZR::kBlockSize;
+    static_assert(TLZR::kLanes == 2);
+    uint8_t* const mem = sink.buf.in();
+    qint64 at = 0;
+    for (; count - at >= kPair; at += kPair) {
+        int lengths[TLZR::kLanes];
+        m_engine.CompressBlocks(data + at, mem + kLengthSize, lengths);
+        notify();
+        // Close the gap between the two blocks so that they leave in one write.
+        putLe(mem, uint32_t(lengths[0]), kLengthSize);
+        uint8_t* const second = mem + kLengthSize + lengths[0];
+        putLe(second, uint32_t(lengths[1]), kLengthSize);
+        std::memmove(second + kLengthSize, mem + TLZR::kBufferSize + kLengthSize,
+                     size_t(lengths[1]));
+        put(sink, mem, 2 * kLengthSize + lengths[0] + lengths[1]);
+    }
+    for (; count - at >= TLZR::kBlockSize; at += TLZR::kBlockSize)
+        putBlock(sink, data + at, TLZR::kBlockSize);
+    if (last) putBlock(sink, data + at, int(count - at));
+}
+
+// Reads and codes one block at a time, until a read comes back short.
+void Tlzrw1::putStream(Sink& sink, QIODevice& in) {
     qint64 got = 0;
     do {
-        got = readFull(in, buf.in.get(), TLZR::kBlockSize);
+        got = readFull(in, sink.buf.in(), TLZR::kBlockSize);
         if (got < 0) fail(readError(InputFile) + QStringLiteral(" (LZRW1/KH)"));
         notify();
-        // Length and data leave in one write.
-        const int length = m_engine.CompressBlock(buf.in.get(), int(got), buf.out.get() + 2);
-        putLe(buf.out.get(), uint32_t(length), kLengthSize);
-        put(buf.out.get(), kLengthSize + length);
+        putBlock(sink, sink.buf.in(), int(got));
     } while (got == TLZR::kBlockSize);
 }
 
-qint64 Tlzrw1::Compress(QIODevice& input, qint64 inputSize, QIODevice& output) {
-    Buffers buf;
-    qint64 written = 0;
-    compressLoop(input, inputSize, output, buf, written);
-    return written;
+// Codes the file straight from its pages, a window at a time, so that memory holds no
+// copy of the input and only one window of it is mapped. Where the file cannot be
+// mapped, the rest is read instead.
+void Tlzrw1::putMapped(Sink& sink, QFile& in, qint64 size) {
+    qint64 at = 0;
+    while (at < size) {
+        const qint64 length = std::min(kMapWindow, size - at);
+        // Pages past the end of a file that shrank meanwhile cannot be read: look first.
+        if (in.size() < at + length) fail(readError(InputFile) + QStringLiteral(" (LZRW1/KH)"));
+        uchar* const map = in.map(at, length);
+        if (!map) {
+            if (!in.seek(at)) fail(readError(InputFile) + QStringLiteral(" (LZRW1/KH)"));
+            putStream(sink, in);
+            return;
+        }
+#ifdef Q_OS_UNIX
+        ::madvise(map, size_t(length), MADV_SEQUENTIAL);
+#endif
+        at += length;
+        try {
+            putSpan(sink, map, length, at == size);
+        } catch (...) {
+            in.unmap(map);
+            throw;
+        }
+        in.unmap(map);
+    }
+    if (size == 0) putBlock(sink, sink.buf.in(), 0);
 }
 
-qint64 Tlzrw1::compressTo(QIODevice& input, qint64 inputSize, const QString& outputName) {
-    ReplacingFile out(outputName, SyncOutput);
-    if (!out.open()) fail(openOutputError(outputName));
-    const qint64 written = Compress(input, inputSize, out.device());
-    if (!out.commit()) fail(writeError(outputName));
-    return written;
+qint64 Tlzrw1::Compress(QIODevice& input, qint64 inputSize, QIODevice& output) {
+    Sink sink(output);
+    putHeader(sink, inputSize);
+    putStream(sink, input);
+    return sink.written;
 }
 
 qint64 Tlzrw1::Compress() {
@@ -122,19 +194,29 @@ qint64 Tlzrw1::Compress() {
         fail(QStringLiteral("Lzrw1 compression : Failed to obtain the size of : ") + InputFile);
     QFile in(InputFile);
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) fail(openInputError(InputFile));
-    return compressTo(in, in.size(), OutputFile);
+    const qint64 size = in.size();
+    ReplacingFile out(OutputFile, SyncOutput);
+    if (!out.open()) fail(openOutputError(OutputFile));
+    Sink sink(out.device());
+    putHeader(sink, size);
+    putMapped(sink, in, size);
+    if (!out.commit()) fail(writeError(OutputFile));
+    return sink.written;
 }
 
 qint64 Tlzrw1::Compress(const QByteArray& input) {
-    QBuffer in;
-    in.setData(input);
-    in.open(QIODevice::ReadOnly);
-    return compressTo(in, input.size(), OutputFile);
+    ReplacingFile out(OutputFile, SyncOutput);
+    if (!out.open()) fail(openOutputError(OutputFile));
+    Sink sink(out.device());
+    putHeader(sink, input.size());
+    putSpan(sink, reinterpret_cast<const uint8_t*>(input.constData()), input.size(), true);
+    if (!out.commit()) fail(writeError(OutputFile));
+    return sink.written;
 }
 
 qint64 Tlzrw1::Decompress(QIODevice& input, QIODevice& output) {
     Buffers buf;
-    uint8_t* const inBuf = buf.in.get();
+    uint8_t* const inBuf = buf.in();
     auto get = [&](qint64 n) {
         if (readFull(input, inBuf, n) != n) fail(readError(InputFile));
         notify();
@@ -153,9 +235,9 @@ qint64 Tlzrw1::Decompress(QIODevice& input, QIODevice& output) {
         const int length = int(getLe(inBuf, kLengthSize));
         if (length > TLZR::kMaxBlockData) fail(kSizesDiffer);
         get(length);
-        restored = TLZR::DecompressBlock(inBuf, length, buf.out.get());
+        restored = TLZR::DecompressBlock(inBuf, length, buf.out());
         if (restored < 0) fail(kSizesDiffer);
-        if (output.write(reinterpret_cast<const char*>(buf.out.get()), restored) != restored)
+        if (output.write(reinterpret_cast<const char*>(buf.out()), restored) != restored)
             fail(writeError(OutputFile));
         written += restored;
         notify();

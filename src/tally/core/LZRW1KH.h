@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 
+class QFile;
 class QIODevice;
 
 // Every failure of Tlzrw1; message() is the exact text shown to the user.
@@ -36,12 +37,18 @@ public:
     static constexpr int kMaxBlockData = kBlockSize + 1; // a stored full block
     static constexpr int kHashSize = 4096;
     static constexpr int kSlotAhead = 1024; // hash slots worked out ahead of the coder
+    static constexpr int kLanes = 2;        // full blocks CompressBlocks codes at once
 
     TLZR(); // throws ELzrw1KHCompressor when the hash table cannot be allocated
 
     // Codes source[0..n-1] (n <= kBlockSize) into destination, which must hold
     // n + 8 bytes. Never reads source past n. Returns the block data length.
     int CompressBlock(const uint8_t* source, int n, uint8_t* destination);
+
+    // Codes kLanes full blocks that lie one after another at source; block i goes to
+    // dest + i * kBufferSize and its length to lengths[i]. The same bytes as CompressBlock
+    // on each block, but faster: independent blocks keep the processor busy.
+    void CompressBlocks(const uint8_t* source, uint8_t* dest, int* lengths);
 
     // Restores block data of `length` bytes into destination (kBufferSize bytes).
     // Returns the restored length, or -1 when the data is corrupt (an item cut short,
@@ -50,15 +57,17 @@ public:
     static int DecompressBlock(const uint8_t* block, int length, uint8_t* destination);
 
 private:
-    std::unique_ptr<int16_t[]> m_hash;
-    std::unique_ptr<uint16_t[]> m_slots;
+    std::unique_ptr<int16_t[]> m_hash;   // one table per lane, kHashSize entries each
+    std::unique_ptr<uint16_t[]> m_slots; // kSlotAhead per lane
 };
 
 // The file component. Set InputFile and OutputFile, then call Compress or Decompress.
 // Each call allocates its two block buffers and opens its files itself and releases
-// them however it ends. Output files are written beside the target and renamed over
-// it only when complete, so a failed call leaves no partial file and never destroys
-// an existing one.
+// them however it ends. Compress() codes a file straight from its mapped pages, 4 MiB
+// at a time, so the heap still holds only the two buffers (both then receive coded
+// blocks) and the engine's tables, whatever the file size. Output files are written beside the
+// target and renamed over it only when complete, so a failed call leaves no partial file and never
+// destroys an existing one.
 class Tlzrw1 {
 public:
     QString InputFile;
@@ -91,8 +100,13 @@ public:
 
 private:
     struct Buffers;
-    qint64 compressTo(QIODevice& input, qint64 inputSize, const QString& outputName);
-    void compressLoop(QIODevice& in, qint64 size, QIODevice& out, Buffers& buf, qint64& written);
+    struct Sink;
+    void put(Sink& sink, const uint8_t* p, qint64 n);
+    void putHeader(Sink& sink, qint64 size);
+    void putBlock(Sink& sink, const uint8_t* data, int n);
+    void putSpan(Sink& sink, const uint8_t* data, qint64 count, bool last);
+    void putStream(Sink& sink, QIODevice& in);
+    void putMapped(Sink& sink, QFile& in, qint64 size);
     void notify() const {
         if (m_callback) m_callback();
     }
