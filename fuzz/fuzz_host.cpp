@@ -9,7 +9,6 @@
 #include "server/serverform.h"
 
 #include <QApplication>
-#include <QMap>
 #include <map>
 #include <utility>
 

@@ -36,7 +36,10 @@ void Tchat::registerHandlers() {
         addlinetochat(QStringLiteral("You have a differnt version of the game then the host."), m_state.systemColour);
     });
     auto board = [this](const char* command, void (Board::*handler)(const QString&)) {
-        m_queue.on(QString::fromLatin1(command), [this, handler](const QString& body, int) { (m_board->*handler)(body); });
+        // The board itself is captured: gcc's vptr check misreads a member reached
+        // through a captured pointer inside this nested lambda.
+        m_queue.on(QString::fromLatin1(command),
+                   [board = m_board, handler](const QString& body, int) { (board->*handler)(body); });
     };
     board("CMD_createdice", &Board::createdice);
     board("CMD_startgame", &Board::startthegame);

@@ -7,7 +7,10 @@ namespace wire {
 QByteArray encode(const QString& text) { return text.toUtf8(); }
 
 QString decode(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A leading U+FEFF is text like any other: dropping it would change a name or a
+    // tally cell each time it is read back.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString s = utf8.decode(bytes);
     if (!utf8.hasError()) return s;
     return QString::fromLatin1(bytes);

@@ -112,7 +112,7 @@ void fillSlots(const uint8_t* s, int from, int to, uint16_t* out) {
 #endif
     for (; i < to; ++i) {
         const uint16_t key = uint16_t((s[i] << 8) ^ (s[i + 1] << 4) ^ s[i + 2]);
-        out[i - from] = uint16_t(key * uint16_t(40543)) >> 4;
+        out[i - from] = uint16_t(uint32_t(key) * 40543u) >> 4; // 16-bit wrap, as the SIMD lanes do
     }
 }
 

@@ -73,7 +73,10 @@ bool loadgrid(StringGrid& grid, const QByteArray& text, QString* error) {
     } catch (const wire::ConvertError& e) {
         return failWith(e.message());
     }
-    if (columns < 0 || rows < 0)
+    // The tally has nine columns; a wild count with no rows would otherwise cost a
+    // loop of billions of empty columns.
+    constexpr int kMaxColumns = 1024;
+    if (columns < 0 || rows < 0 || columns > kMaxColumns)
         return failWith(QStringLiteral("The tally text has an invalid grid size"));
     // Checked before anything is allocated, so a wild count costs nothing.
     const qint64 needed = 2 + qint64(columns) * rows;
