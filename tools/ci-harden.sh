@@ -4,7 +4,8 @@
 #      (build-asan); any report fails the run;
 #   2. every fuzz target for a bounded time (build-fuzz, clang and libFuzzer), with
 #      the seed corpus and the dictionary; any crash fails the run.
-# VIMBREL_FUZZ_SECONDS sets the time per target (60 by default).
+# VIMBREL_FUZZ_SECONDS sets the time per target (60 by default); VIMBREL_FUZZ_SEED the
+# mutation seed, fixed by default so a CI run repeats what was run before it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -50,7 +51,7 @@ run_fuzzers() {
     mkdir -p "build-fuzz/corpus/$t" "build-fuzz/crashes/$t"
     local log="build-fuzz/fuzz_$t.log"
     if ! (cd build-fuzz && "./fuzz_$t" -dict="$root/fuzz/vimbrel.dict" \
-            -max_total_time="$fuzz_seconds" -timeout=10 -print_final_stats=1 \
+            -max_total_time="$fuzz_seconds" -timeout=10 -seed="${VIMBREL_FUZZ_SEED:-20261207}" -print_final_stats=1 \
             -artifact_prefix="crashes/$t/" "corpus/$t" "$root/fuzz/corpus/$t") >"$log" 2>&1; then
       failed+=("$t")
       grep -E "ERROR|SUMMARY|fuzz check failed|runtime error" "$log" | head -5 || true
