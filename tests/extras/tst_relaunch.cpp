@@ -1,47 +1,15 @@
 // A copy started by the File menu's network starts waits for the running copy to
 // end and then takes over; it never runs beside it.
-#include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTemporaryDir>
-#include <QtTest>
+#include "common/gameprocess.h"
 
 namespace {
 
-quint16 freePort() {
-    QTcpServer s;
-    s.listen(QHostAddress::AnyIPv4, 0);
-    return s.serverPort();
-}
-
-// A hosting copy with its own folders and port; `runtime` is shared to share the guard.
-struct Copy {
-    QTemporaryDir home;
-    QProcess process;
-    quint16 port = freePort();
-
+// A hosting copy; `runtime` is shared to share the guard.
+struct Copy : GameProcess {
     void start(const QString& runtime, bool relaunch) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* sub : {"home", "config", "data", "program"})
-            QDir().mkpath(home.filePath(sub));
-        env.insert("XDG_RUNTIME_DIR", runtime);
-        env.insert("HOME", home.filePath("home"));
-        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-        env.insert("XDG_DATA_HOME", home.filePath("data"));
-        env.insert("VIMBREL_PROGRAM_DIR", home.filePath("program"));
-        env.insert("VIMBREL_PORT", QString::number(port));
-        env.insert("VIMBREL_LOBBY_PORT", QString::number(freePort())); // nobody listens
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        if (relaunch) env.insert("VIMBREL_RELAUNCH", "1");
-        process.setProcessEnvironment(env);
-        process.start(VIMBREL_EXE, {"Ann", "127.0.0.1", "true"});
-        QVERIFY(process.waitForStarted());
-    }
-    ~Copy() {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
+        QList<QPair<QString, QString>> env;
+        if (relaunch) env.append(qMakePair(QStringLiteral("VIMBREL_RELAUNCH"), QStringLiteral("1")));
+        GameProcess::start({"Ann", "127.0.0.1", "true"}, freePort(), runtime, env); // no lobby listens
     }
 };
 

@@ -1,50 +1,8 @@
 // The launch modes, with the real program started as separate processes, each with
 // its own runtime and settings folders and its own ports.
-#include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTemporaryDir>
-#include <QtTest>
+#include "common/gameprocess.h"
 
 namespace {
-
-quint16 freePort() {
-    QTcpServer s;
-    s.listen(QHostAddress::AnyIPv4, 0);
-    return s.serverPort();
-}
-
-// One program run with private folders and ports.
-struct Game {
-    QTemporaryDir home;
-    QProcess process;
-    quint16 port = freePort();
-
-    void start(const QStringList& args, quint16 lobbyPort, const QString& runtime = {}) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        const QString rt = runtime.isEmpty() ? home.filePath("runtime") : runtime;
-        QDir().mkpath(rt);
-        QFile::setPermissions(rt, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QDir().mkpath(home.filePath("program"));
-        env.insert("XDG_RUNTIME_DIR", rt);
-        env.insert("HOME", home.filePath("home"));
-        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-        env.insert("XDG_DATA_HOME", home.filePath("data"));
-        env.insert("VIMBREL_PROGRAM_DIR", home.filePath("program"));
-        env.insert("VIMBREL_PORT", QString::number(port));
-        env.insert("VIMBREL_LOBBY_PORT", QString::number(lobbyPort));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        process.setProcessEnvironment(env);
-        process.start(VIMBREL_EXE, args);
-        QVERIFY(process.waitForStarted());
-    }
-    ~Game() {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
-};
 
 // Reads messages (without terminators) from a socket until `want` is seen or time runs out.
 QList<QByteArray> readUntil(QTcpSocket& s, const QByteArray& want, int ms = 8000) {
@@ -59,18 +17,6 @@ QList<QByteArray> readUntil(QTcpSocket& s, const QByteArray& want, int ms = 8000
     QList<QByteArray> out = buf.split('\xFF');
     if (!out.isEmpty()) out.removeLast();
     return out;
-}
-
-bool connectWithRetry(QTcpSocket& s, quint16 port, int ms = 8000) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        s.connectToHost(QHostAddress::LocalHost, port);
-        if (s.waitForConnected(500)) return true;
-        s.abort();
-        QTest::qWait(100);
-    }
-    return false;
 }
 
 // Logs a test client in and returns everything the host told it.
@@ -114,7 +60,7 @@ void TestLaunch::infoOptionsPrintAndExit() {
 void TestLaunch::soloHostsAsYouWithoutLobbyLink() {
     QTcpServer lobby;
     QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
-    Game g;
+    GameProcess g;
     g.start({}, lobby.serverPort());
     const auto got = joinAs(g.port, "Tester", "CMD_existingplayers+1+You");
     QVERIFY2(got.contains("CMD_existingplayers+1+You") || got.contains("CMD_newplayerinfo+1+You") ||
@@ -126,7 +72,7 @@ void TestLaunch::soloHostsAsYouWithoutLobbyLink() {
 void TestLaunch::hostStartConnectsToItselfAndOpensLobbyLink() {
     QTcpServer lobby;
     QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
-    Game g;
+    GameProcess g;
     // The address is ignored by the host, which always connects to itself.
     g.start({"Ann", "remote.invalid", "true", "extra"}, lobby.serverPort());
     QVERIFY(lobby.waitForNewConnection(8000));
@@ -146,7 +92,7 @@ void TestLaunch::joinStartLogsInToTheHost() {
     QFETCH(QString, role);
     QTcpServer lobby, host;
     QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
-    Game g;
+    GameProcess g;
     QVERIFY(host.listen(QHostAddress::LocalHost, g.port)); // we play the host
     g.start({"Bob", "127.0.0.1", role}, lobby.serverPort());
     QVERIFY(host.waitForNewConnection(8000));
@@ -161,7 +107,7 @@ void TestLaunch::tooFewParametersStayIdle() {
     for (const QStringList& args : {QStringList{"Ann"}, QStringList{"Ann", "127.0.0.1"}}) {
         QTcpServer lobby;
         QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
-        Game g;
+        GameProcess g;
         g.start(args, lobby.serverPort());
         QTest::qWait(1500);
         QCOMPARE(g.process.state(), QProcess::Running);
@@ -175,7 +121,7 @@ void TestLaunch::tooFewParametersStayIdle() {
 void TestLaunch::takenPortIsReportedAndNothingElseStarts() {
     QTcpServer lobby, squatter;
     QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
-    Game g;
+    GameProcess g;
     QVERIFY(squatter.listen(QHostAddress::AnyIPv4, g.port));
     g.start({"Ann", "127.0.0.1", "true"}, lobby.serverPort());
     QByteArray err;
@@ -190,17 +136,17 @@ void TestLaunch::takenPortIsReportedAndNothingElseStarts() {
 void TestLaunch::secondStartEndsAtOnce() {
     QTcpServer lobby;
     QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
-    Game first;
+    GameProcess first;
     first.start({}, lobby.serverPort());
     QTcpSocket probe;
     QVERIFY(connectWithRetry(probe, first.port)); // the first is up
-    Game second;
+    GameProcess second;
     second.start({}, lobby.serverPort(), first.home.filePath("runtime"));
     QVERIFY(second.process.waitForFinished(8000));
     QCOMPARE(second.process.exitCode(), 0);
     QCOMPARE(first.process.state(), QProcess::Running);
     // Another user (another runtime folder) is not blocked.
-    Game other;
+    GameProcess other;
     other.start({}, lobby.serverPort());
     QVERIFY(!other.process.waitForFinished(1500));
 }
