@@ -94,6 +94,11 @@ void Tchat::joinpress() {
 }
 
 void Tchat::sockInfo(const QString& text) {
+    // A host that cannot be reached would otherwise leave the player waiting in silence.
+    if (!m_state.connected && text.startsWith(QLatin1String("Error #"))) {
+        addlinetochat(QStringLiteral("Could not connect to the host: ") + text, m_state.systemColour);
+        return;
+    }
     if (text != QLatin1String("Socket Closed") || m_closing) return;
     m_closing = true;
     // Messages that arrived before the close (a "Game is full" notice, a last chat

@@ -335,11 +335,13 @@ void TestTable::gameIsFullShowsBeforeClosing() {
     m_table->sockInfo("Socket Closed");
     QTRY_VERIFY(!m_table->isVisible());
     QCOMPARE(m_boxes, QStringList{"Game is full"});
-    // Other info texts change nothing.
+    // Other info texts change nothing; an error before the log-in is shown to the player.
     m_table->show();
     m_table->sockInfo("Non-Blocking Incoming Data");
+    m_table->sockInfo("Error #10061 (WSAECONNREFUSED)");
     QTest::qWait(20);
     QVERIFY(m_table->isVisible());
+    QCOMPARE(lastLine(), QStringLiteral("Could not connect to the host: Error #10061 (WSAECONNREFUSED)"));
 }
 
 void TestTable::linksInChatLines() {
