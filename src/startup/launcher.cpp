@@ -111,12 +111,18 @@ void Launcher::wire() {
     };
     hooks.version = [this] { return m_about->versionText(); };
     hooks.addgame = [this](const QString& w) { m_tally->addgame(w); };
-    hooks.showTally = [this] {
-        m_tally->loadchecklist();
-        m_tally->show();
-        m_tally->raise();
+    // Windows that open from the table open over it.
+    auto showOverTable = [this](QWidget* w) {
+        if (!w->isVisible()) w->move(m_chat->geometry().center() - w->rect().center());
+        w->show();
+        w->raise();
+        w->activateWindow();
     };
-    hooks.showHelp = [this] { m_help->show(); m_help->raise(); };
+    hooks.showTally = [this, showOverTable] {
+        m_tally->loadchecklist();
+        showOverTable(m_tally);
+    };
+    hooks.showHelp = [this, showOverTable] { showOverTable(m_help); };
     hooks.showAbout = [this] { m_about->show(); m_about->raise(); };
     hooks.showDownload = [this] { m_download->show(); m_download->raise(); };
     hooks.openMakerPage = [this] { m_about->URL1.open(); };
