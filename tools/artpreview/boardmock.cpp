@@ -1,5 +1,6 @@
 #include "boardmock.h"
 
+#include "client/board/board.h"
 #include "widgets/art.h"
 
 #include <QPainter>
@@ -74,22 +75,12 @@ void paintLowerArea(QPainter& p, qreal dpr) {
     p.fillRect(QRect(4, 355, 493, 156), Qt::white);
     p.fillRect(QRect(4, 513, 493, 22), Qt::white);
     text(p, QRect(8, 513, 300, 22), QStringLiteral("<Enter Chat Here>"), Qt::black, 13, false);
-    const QString phases[10] = {"PH1: Two SETS of 3",
-                                "PH2: SET of 3 and RUN of 3",
-                                "PH3: SET of 4 and RUN of 4",
-                                "PH4: RUN of 7",
-                                "PH5: RUN of 8",
-                                "PH6: RUN of 9",
-                                "PH7: Two SETS of 4",
-                                "PH8: Seven of one COLOR",
-                                "PH9: SET of 5 and SET of 2",
-                                "PH10: SET of 5 and SET of 3"};
     const int tops[10] = {26, 43, 60, 78, 95, 112, 129, 147, 164, 181};
     p.drawPixmap(502 + 13, 334 + 4, art::phaseExample(5, dpr));
     for (int k = 0; k < 10; ++k) {
         const QColor c =
             k < 4 ? QColor(192, 192, 192) : (k == 4 ? QColor(143, 245, 5) : QColor(Qt::white));
-        text(p, QRect(502 + 8, 334 + tops[k], 170, 15), phases[k], c, 12, k == 4);
+        text(p, QRect(502 + 8, 334 + tops[k], 170, 15), Board::phaseListText(k + 1), c, 12, k == 4);
     }
     p.drawPixmap(570, 100 + 200, art::eyes(dpr));
 }

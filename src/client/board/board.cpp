@@ -110,6 +110,10 @@ Board::Board(ClientState& state, BoardHost& host, QWidget* parent)
 
 Board::~Board() = default;
 
+QString Board::phaseListText(int phase) {
+    return (phase >= 1 && phase <= kDice) ? QString::fromLatin1(kPhaseTexts[phase - 1]) : QString();
+}
+
 QLabel* Board::addLabel(const QString& name, const QRect& geometry, int pixelSize, bool bold,
                         const QColor& colour, Qt::Alignment align, QWidget* parent) {
     auto* label = new QLabel(parent ? parent : this);
@@ -220,7 +224,7 @@ void Board::buildPhaseList() {
         m_examples[k] = addLabel(QStringLiteral("label_example") + QString::number(k + 1),
                                  QRect(8, kExampleTop[k], 165, 16), 12, false, kWhite,
                                  Qt::AlignLeft, m_phasePanel);
-        m_examples[k]->setText(QString::fromLatin1(kPhaseTexts[k]));
+        m_examples[k]->setText(phaseListText(k + 1));
         useNarrowFont(m_examples[k]);
     }
 }

@@ -47,6 +47,8 @@ public:
     using RandomSource = std::function<int(int bound)>;
 
     Board(ClientState& state, BoardHost& host, QWidget* parent = nullptr);
+    // The line of the phase list for phase 1..10 ("PH1: Two SETS of 3" ...); empty otherwise.
+    static QString phaseListText(int phase);
     ~Board() override;
 
     // ---- dice tray ------------------------------------------------------------
