@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 
 namespace {
@@ -68,9 +69,18 @@ QString hostMessage(fuzz::Input& in) {
                                       "CMD_full"};
     const QString command = QString::fromLatin1(kCommands[in.below(std::size(kCommands))]);
     QString body = numbers(in, in.below(40)).mid(1);
-    if (in.flag()) body += QLatin1Char('+') + wire::decode(in.bytes(16));
+    if (in.flag()) body += QLatin1Char('+') + wire::decode(in.bytes(40));
     if (in.below(4) == 0) body += QStringLiteral("+none");
     return command + QLatin1Char('+') + body;
+}
+
+// Lays the window out and paints every widget, as showing it would: a label that read
+// a received name as markup would load its pictures here. Every label that can show
+// received text must stay plain text.
+void paint(Tchat& table) {
+    table.grab();
+    for (const QLabel* label : table.findChildren<QLabel*>())
+        FUZZ_CHECK(label->textFormat() == Qt::PlainText);
 }
 
 void drain(Tchat& table) {
@@ -119,7 +129,10 @@ void step(fuzz::Input& in, Tchat& table) {
         }
         break;
     case 8:
-        table.kicking(number(in));
+        if (in.flag())
+            table.kicking(number(in));
+        else
+            paint(table);
         break;
     default:
         table.JustWatch1Click();
@@ -158,5 +171,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int steps = 0; !in.atEnd() && steps < 500; ++steps)
         step(in, table);
     drain(table);
+    paint(table);
     return 0;
 }

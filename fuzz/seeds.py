@@ -94,6 +94,15 @@ def table_seeds():
         ops += bytes([3]) + counted(m) + bytes([4, 5])
     ops += bytes([6, 3, 1, 7, 0, 7, 1, 9])
     put("table", "session", ops)
+    # Names that try to be markup, then the window is laid out and painted (op 8, flag 0).
+    hostile = [b"CMD_sendlogininfo+1", b"CMD_newplayerinfo+1+<b>Ann</b>",
+               b'CMD_existingplayers+2+<img src="/dev/zero">', b"CMD_newplayerinfo+6+&lt;Cid&gt;",
+               b"CMD_startgame+<b>Ann</b>+0+0+f+", b"CMD_nextplayer+2+1+<i>1</i>",
+               b'CMD_winner+<img src="/dev/zero"> and <b>Ann</b>+']
+    ops = counted(b"") + bytes([1])
+    for m in hostile:
+        ops += bytes([3]) + counted(m) + bytes([4, 8, 0])
+    put("table", "hostile-names", ops)
 
 
 def settings_seeds():

@@ -10,6 +10,7 @@
 #include "net/clientlink.h"
 #include "widgets/art.h"
 #include "widgets/picturebutton.h"
+#include "widgets/plaintext.h"
 #include "widgets/tiledpanel.h"
 
 #include <QAction>
@@ -65,7 +66,7 @@ Tchat::Tchat(QWidget* parent)
         // Echoed on standard error so a player who started us from a terminal sees it too.
         std::fprintf(stderr, "vimbrel: %s\n", qPrintable(text));
         std::fflush(stderr);
-        QMessageBox::information(this, programName(), text);
+        plain::ask(this, QMessageBox::Information, programName(), text);
     };
     m_alert = [](QWidget* w) { QApplication::alert(w); };
     m_queue.setErrorSink([this](const QString& e) { addlinetochat(e, wire::kRed); });

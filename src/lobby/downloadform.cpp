@@ -5,6 +5,7 @@
 #include "lobby/lobbystyle.h"
 #include "widgets/art.h"
 #include "widgets/hoverbutton.h"
+#include "widgets/plaintext.h"
 
 #include <QApplication>
 #include <QDir>
@@ -241,7 +242,7 @@ void Tdownload::showMessage(const QString& text) {
         m_messageSink(text);
         return;
     }
-    QMessageBox::information(this, QStringLiteral("Vimbrel"), text);
+    plain::ask(this, QMessageBox::Information, QStringLiteral("Vimbrel"), text);
 }
 
 void Tdownload::paintEvent(QPaintEvent*) {

@@ -38,7 +38,6 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vimbrel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vimbrel"));
     QApplication::setOrganizationName(QStringLiteral("Zumvek"));
     QGuiApplication::setDesktopFileName(QStringLiteral("vimbrel")); // matches the installed desktop entry
     QApplication::setQuitOnLastWindowClosed(false);

@@ -2,6 +2,7 @@
 
 #include "protocol/fields.h"
 #include "startup/datafolder.h"
+#include "widgets/plaintext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,8 +34,8 @@ Ttallylist::Ttallylist(QWidget* parent, MessageSink messages)
     : QWidget(parent), m_messages(std::move(messages)) {
     setWindowTitle(QStringLiteral("Vimbrel - Tally List"));
     m_confirm = [this](const QString& question) {
-        return QMessageBox::question(this, QStringLiteral("Confirm"), question,
-                                     QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        return plain::ask(this, QMessageBox::Question, QStringLiteral("Confirm"), question,
+                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     };
     buildLayout();
     FormCreate();
@@ -83,7 +84,7 @@ void Ttallylist::report(const QString& message) {
     if (m_messages)
         m_messages(message);
     else
-        QMessageBox::critical(nullptr, QStringLiteral("Vimbrel"), message);
+        plain::ask(nullptr, QMessageBox::Critical, QStringLiteral("Vimbrel"), message);
 }
 
 void Ttallylist::loadtally() {

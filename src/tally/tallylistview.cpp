@@ -3,6 +3,7 @@
 #include "tally/tallylistform.h"
 
 #include "widgets/art.h"
+#include "widgets/plaintext.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -38,7 +39,7 @@ QPushButton:pressed { background: #cf8d38; }
 )";
 
 QLabel* makeLabel(const QString& text, const char* role = nullptr, const QString& name = {}) {
-    auto* label = new QLabel(text);
+    auto* label = new PlainLabel(text);
     if (role) label->setProperty("role", role);
     if (!name.isEmpty()) label->setObjectName(name);
     return label;

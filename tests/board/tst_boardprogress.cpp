@@ -44,6 +44,8 @@ private slots:
     void winnerAndTally();
     void newcomerSnapshot();
     void newcomerSnapshotAllPhasesDone();
+    void newcomerSeesTheTruth();
+    void gameBoundariesResetTheTable();
     void hostileValuesIgnored();
     void screenshots();
 };
@@ -281,6 +283,42 @@ void TestBoardProgress::newcomerSnapshot() {
     QCOMPARE(colourOf(rig, 2), kLime);
     rig.board->image_d1MouseUp(1, Qt::LeftButton);
     QVERIFY(rig.board->trayDie(1).held);
+}
+
+// A player who joins a running game: the highlight on the current seat, the computer's
+// seat named, and nothing stale from before.
+void TestBoardProgress::newcomerSeesTheTruth() {
+    BoardRig rig(3);
+    rig.board->setPlayerName(2, QStringLiteral("<Waiting>"));
+    rig.board->loadstats(QStringLiteral("3+2+1+1+1+0+0+0+0+none"));
+    QVERIFY(rig.shows("image_Turn"));
+    QCOMPARE(rig.image("image_Turn")->x(), 172);
+    QCOMPARE(rig.text("label_playername2"), QStringLiteral("Klot"));
+    QCOMPARE(rig.text("label_status"), QStringLiteral("Klot's turn"));
+    QCOMPARE(rig.text("label_phase"), QStringLiteral("Klot is trying to get: Two Sets of 3"));
+    rig.board->getnextplayer(QStringLiteral("2+1+2"));
+    QCOMPARE(rig.text("label_status"), QStringLiteral("Klot's turn"));
+}
+
+void TestBoardProgress::gameBoundariesResetTheTable() {
+    BoardRig rig;
+    rig.board->startthegame(QStringLiteral("Ann+0+0+f"));
+    rig.board->setEyesVisible(2, true);
+    rig.board->setEyesVisible(4, true);
+    // Our seat, played by the computer while we watch: its failed turn leaves no buttons up.
+    rig.board->getnextplayer(QStringLiteral("1+1+1"));
+    rig.board->createdice(QStringLiteral("1+1+1+3+2"));
+    QVERIFY(rig.shows("button_alldone"));
+    rig.board->noscore(QStringLiteral("1+none"));
+    QVERIFY(!rig.shows("button_roll") && !rig.shows("button_alldone"));
+    // The game ends while the dice still shuffle for a turn that never rolled.
+    rig.board->getnextplayer(QStringLiteral("2+1+1"));
+    QVERIFY(rig.board->dicetimer().isActive());
+    rig.board->winner(QStringLiteral("Ann"));
+    QVERIFY(!rig.board->dicetimer().isActive());
+    rig.board->startthegame(QStringLiteral("Ann+0+0+f"));
+    for (int s = 1; s <= 4; ++s)
+        QVERIFY(!rig.shows(QStringLiteral("image_eyes%1").arg(s)));
 }
 
 void TestBoardProgress::newcomerSnapshotAllPhasesDone() {

@@ -3,8 +3,8 @@
 #include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
+#include "game/loopbacktable.h"
 #include "net/Sock.h"
-#include "net/sockclientlink.h"
 #include "net/sockserverlink.h"
 #include "server/rules/rules.h"
 #include "server/serverform.h"
@@ -13,33 +13,7 @@
 #include <QLabel>
 #include <QtTest>
 
-namespace {
-
-// One table window with its own connection to the host.
-struct Table {
-    Tchat window;
-    SockClientLink link;
-    QStringList boxes;
-
-    Table(const QString& port, const QStringList& args) : link(port) {
-        window.setLink(&link);
-        link.onMessage = [this](const QString& m) { window.received(m); };
-        link.onInfo = [this](TSocketInfo, const QString& t) { window.sockInfo(t); };
-        window.setMessageSink([this](const QString& t) { boxes << t; });
-        Tchat::Hooks hooks;
-        hooks.listen = [] {}; // the test's host already listens
-        window.setHooks(hooks);
-        window.setArguments(args);
-    }
-    Board* board() { return window.board(); }
-    template <class W> W* find(const QString& name) { return window.findChild<W*>(name); }
-    bool shows(const QString& button) {
-        auto* b = find<QAbstractButton>(button);
-        return b && b->isVisibleTo(&window);
-    }
-};
-
-} // namespace
+using Table = LoopbackTable;
 
 class TestWholeGame : public QObject {
     Q_OBJECT

@@ -2,6 +2,8 @@
 // its own runtime and settings folders and its own ports.
 #include "common/gameprocess.h"
 
+#include <QStandardPaths>
+
 namespace {
 
 // Reads messages (without terminators) from a socket until `want` is seen or time runs out.
@@ -31,6 +33,27 @@ QList<QByteArray> joinAs(quint16 port, const QByteArray& name, const QByteArray&
     return got;
 }
 
+// The names of the visible top-level windows on an X display, as a window manager reads them.
+QStringList windowNames(const QString& display) {
+    QProcess search;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display);
+    search.setProcessEnvironment(env);
+    search.start("xdotool", {"search", "--onlyvisible", "--name", "."});
+    search.waitForFinished(5000);
+    QStringList names;
+    for (const QByteArray& id : search.readAllStandardOutput().split('\n')) {
+        if (id.isEmpty()) continue;
+        QProcess name;
+        name.setProcessEnvironment(env);
+        name.start("xdotool", {"getwindowname", QString::fromLatin1(id)});
+        name.waitForFinished(5000);
+        names << QString::fromUtf8(name.readAllStandardOutput()).trimmed();
+    }
+    names.sort();
+    return names;
+}
+
 } // namespace
 
 class TestLaunch : public QObject {
@@ -44,6 +67,7 @@ private slots:
     void tooFewParametersStayIdle();
     void takenPortIsReportedAndNothingElseStarts();
     void secondStartEndsAtOnce();
+    void captionsAsAWindowManagerShowsThem();
 };
 
 void TestLaunch::infoOptionsPrintAndExit() {
@@ -149,6 +173,35 @@ void TestLaunch::secondStartEndsAtOnce() {
     GameProcess other;
     other.start({}, lobby.serverPort());
     QVERIFY(!other.process.waitForFinished(1500));
+}
+
+// Under a real X server: the title bars read exactly the windows' captions.
+void TestLaunch::captionsAsAWindowManagerShowsThem() {
+    if (QStandardPaths::findExecutable("Xvfb").isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
+        QSKIP("needs Xvfb and xdotool (./dev installs them)");
+    QProcess xvfb;
+    xvfb.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"});
+    QVERIFY(xvfb.waitForStarted());
+    QVERIFY(xvfb.waitForReadyRead(10000));
+    const QString display = ":" + QString::fromLatin1(xvfb.readAllStandardOutput()).trimmed();
+    QTcpServer lobby;
+    QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
+    GameProcess g;
+    g.start({}, lobby.serverPort(), {}, {{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", display}});
+    QTRY_COMPARE_WITH_TIMEOUT(windowNames(display), QStringList({"Download The Zumvek Lobby", "Vimbrel"}), 10000);
+    // F1 on the table opens the help window.
+    QProcess keys;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display);
+    keys.setProcessEnvironment(env);
+    keys.start("sh", {"-c", "xdotool windowfocus --sync $(xdotool search --onlyvisible --name '^Vimbrel$') key F1"});
+    QVERIFY(keys.waitForFinished(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(windowNames(display),
+                              QStringList({"Download The Zumvek Lobby", "Vimbrel", "Vimbrel - Help File"}), 10000);
+    g.process.kill();
+    g.process.waitForFinished();
+    xvfb.terminate();
+    xvfb.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TestLaunch)

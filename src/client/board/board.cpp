@@ -4,6 +4,7 @@
 #include "client/board/boardimages.h"
 #include "widgets/art.h"
 #include "widgets/picturebutton.h"
+#include "widgets/plaintext.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -116,7 +117,7 @@ QString Board::phaseListText(int phase) {
 
 QLabel* Board::addLabel(const QString& name, const QRect& geometry, int pixelSize, bool bold,
                         const QColor& colour, Qt::Alignment align, QWidget* parent) {
-    auto* label = new QLabel(parent ? parent : this);
+    auto* label = new PlainLabel(parent ? parent : this);
     label->setObjectName(name);
     label->setGeometry(geometry);
     QFont f = label->font();

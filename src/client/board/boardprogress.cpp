@@ -123,6 +123,10 @@ void Board::startthegame(const QString& body) {
     m_turn->show();
     m_winnerBanner->hide();
     m_winner->hide();
+    m_dicetimer.stop();
+    // A new game hands every seat back to its player.
+    for (int seat = 1; seat <= kSeats; ++seat)
+        setEyesVisible(seat, false);
     m_host.setJustWatchChecked(false);
     m_round->setText(QStringLiteral("Round: 0"));
     clearall();
@@ -191,6 +195,9 @@ void Board::scores(const QString& body) {
 }
 
 void Board::noscore(const QString& body) {
+    // The turn is over, also when the computer played it for this player.
+    setRollVisible(false);
+    setAllDoneVisible(false);
     clearBonusLabels();
     const wire::read::NoScore n = wire::read::noscore(body);
     if (!isSeat(n.seat)) return;
@@ -226,9 +233,12 @@ void Board::loadstats(const QString& body) {
         paintDie(f.die);
     }
     showRolls(st.rolls);
+    // A game is running: an empty seat 2 is the computer's.
+    if (playerName(2) == QLatin1String("<Waiting>")) setPlayerName(2, QStringLiteral("Klot"));
     if (current == 0) return;
     setPhaseLine(current, st.phase);
     moveTurnHighlight(current);
+    m_turn->show();
     if (!isOwnSeat(current)) {
         m_status->setText(playerName(current) + QStringLiteral("'s turn"));
         return;
@@ -251,6 +261,7 @@ void Board::winner(const QString& body) {
     setRollVisible(false);
     setAllDoneVisible(false);
     m_turn->hide();
+    m_dicetimer.stop();
     m_state.turnSeat = 0;
     const QString text = wire::read::winner(body);
     m_host.playsounds(QStringLiteral("winner"));
