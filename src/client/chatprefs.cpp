@@ -191,7 +191,7 @@ void Tchat::copyChatSelection() {
 
 bool Tchat::takeLine() {
     if (m_lineAllowance.take(m_clock())) return true;
-    addlinetochat(tr("Too many lines at once: wait a few seconds, then send again."), wire::kRed);
+    addlinetochat(tr("Too many lines at once; wait a few seconds and send again."), wire::kRed);
     return false;
 }
 
