@@ -26,7 +26,7 @@ void Tchat::registerHandlers() {
     on("CMD_action", &Tchat::chatrecieved);
     m_queue.on(QStringLiteral("CMD_full"), [this](const QString&, int) {
         showMessage(QStringLiteral("Game is full"));
-        close();
+        closeWhenIdle();
     });
     m_queue.on(QStringLiteral("CMD_havewrongversion"), [this](const QString& body, int) {
         addlinetochat(wire::singleLine(body) + QStringLiteral(" has a different version of the game then you."),
@@ -99,19 +99,10 @@ void Tchat::sockInfo(const QString& text) {
         addlinetochat(QStringLiteral("Could not connect to the host: ") + text, m_state.systemColour);
         return;
     }
-    if (text != QLatin1String("Socket Closed") || m_closing) return;
-    m_closing = true;
+    if (text != QLatin1String("Socket Closed")) return;
     // Messages that arrived before the close (a "Game is full" notice, a last chat
-    // line) are still shown; the window closes once the queue is empty.
-    auto closeWhenDrained = std::make_shared<std::function<void()>>();
-    *closeWhenDrained = [this, closeWhenDrained] {
-        if (m_queue.pending() == 0) {
-            close();
-            return;
-        }
-        QTimer::singleShot(5, this, *closeWhenDrained);
-    };
-    QTimer::singleShot(0, this, *closeWhenDrained);
+    // line) are still handled, and a message on screen is read to the end.
+    closeWhenIdle();
 }
 
 void Tchat::sendloginfo(const QString& body) {

@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -62,6 +63,19 @@ Tchat::Tchat(QWidget* parent)
     m_phraseCooldown->setSingleShot(true);
     m_phraseCooldown->setInterval(kPhraseCooldownMs);
     connect(m_phraseCooldown, &QTimer::timeout, this, [this] { m_state.phraseReady = true; });
+    m_closeTimer = new QTimer(this);
+    m_closeTimer->setInterval(5);
+    connect(m_closeTimer, &QTimer::timeout, this, [this] {
+        // While a message is up nothing polls: its end starts the check again.
+        if (m_messagesShown > 0) m_closeTimer->stop();
+        if (m_messagesShown > 0 || m_queue.pending() > 0) return;
+        m_closeTimer->stop();
+        close();
+    });
+    m_clock = [] {
+        using namespace std::chrono;
+        return qint64(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    };
     m_messageSink = [this](const QString& text) {
         // Echoed on standard error so a player who started us from a terminal sees it too.
         std::fprintf(stderr, "vimbrel: %s\n", qPrintable(text));
@@ -73,8 +87,9 @@ Tchat::Tchat(QWidget* parent)
     buildWindow();
     buildMenus();
     registerHandlers();
-    resize(700, 590);
-    move(3, 3);
+    // The same kind of bounds the settings file holds, so unmoved means unchanged.
+    m_boundsApplied = QRect(3, 3, 700, 590);
+    setGeometry(m_boundsApplied);
 }
 
 Tchat::~Tchat() = default;
@@ -127,7 +142,10 @@ void Tchat::setPhraseEditor(Tphrases* phrases) {
     phrases->setDoneAction([this](const QStringList& texts) {
         setPhrases(texts);
         IniFile ini(settingsPath());
-        ini.load();
+        if (!ini.load()) {
+            warnSettingsUnreadable();
+            return;
+        }
         for (int k = 1; k <= 10; ++k) ini.writeString(programName(), QStringLiteral("Phrase%1").arg(k), texts.value(k - 1));
         ini.save();
     });
@@ -147,7 +165,19 @@ void Tchat::setStartEnabled(bool on) {
 }
 
 void Tchat::showMessage(const QString& text) {
-    if (m_messageSink) m_messageSink(text);
+    if (!m_messageSink) return;
+    // The sink returns when the player dismisses the message; the window stays open
+    // until then, whatever arrives meanwhile.
+    ++m_messagesShown;
+    m_messageSink(text);
+    --m_messagesShown;
+    if (m_closing && m_messagesShown == 0) m_closeTimer->start();
+}
+
+void Tchat::closeWhenIdle() {
+    if (m_closing) return;
+    m_closing = true;
+    m_closeTimer->start();
 }
 
 void Tchat::send(const QByteArray& bytes) {

@@ -4,12 +4,15 @@
 
 #include "client/board/boardhost.h"
 #include "client/clientstate.h"
+#include "protocol/chatlimit.h"
 #include "protocol/colourtext.h"
 #include "protocol/inbound.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
+#include <QSet>
 #include <array>
 #include <functional>
 
@@ -53,8 +56,12 @@ public:
     void setSpyList(Tspylist* spylist);
     void setPhraseEditor(Tphrases* phrases);
     void setArguments(const QStringList& args) { m_args = args; }
-    // Modal message boxes go here (replaceable so tests never block on a dialog).
+    // Modal message boxes go here (replaceable so tests never block on a dialog). The
+    // sink returns once the player has dismissed the message.
     void setMessageSink(std::function<void(const QString&)> sink) { m_messageSink = std::move(sink); }
+    // Milliseconds on a steady clock; the chat allowance reads it (tests inject one).
+    using Clock = std::function<qint64()>;
+    void setClock(Clock clock) { m_clock = std::move(clock); }
     // Asks the desktop for attention to the window (QApplication::alert by default).
     void setAlertAction(std::function<void(QWidget*)> alert) { m_alert = std::move(alert); }
 
@@ -111,6 +118,9 @@ public:
     void resetScreenLocation();
     // The phrase cool-down lasts this long after a phrase is sent.
     static constexpr int kPhraseCooldownMs = 2000;
+    // Our lines reach the host's chat limit a little later than they leave; this much
+    // room keeps a line that lagged behind from pushing a later one over it.
+    static constexpr qint64 kLineSlackMs = 1000;
     QTimer* phraseCooldown() const { return m_phraseCooldown; }
 
     // BoardHost
@@ -136,6 +146,17 @@ private:
     void registerHandlers();
     void setStartEnabled(bool on);
     QString seatName(int seat) const;
+    // The player chose the value of this settings key, so saving may write it.
+    void chose(const QString& key) { m_settingsChosen.insert(key); }
+    // Tells the player, once, that the settings file cannot be read (nor is written).
+    void warnSettingsUnreadable();
+    // Counts one chat or action line against the host's limit; false, with a note in
+    // the panel, when it would be one too many.
+    bool takeLine();
+    void copyChatSelection();
+    // Closes the window once every message that came before the end is handled and no
+    // message is up waiting for the player.
+    void closeWhenIdle();
 
     ClientState m_state;
     Hooks m_hooks;
@@ -152,12 +173,22 @@ private:
     std::function<void(const QString&)> m_messageSink;
     std::function<void(QWidget*)> m_alert;
     QTimer* m_phraseCooldown = nullptr;
+    QTimer* m_closeTimer = nullptr;
 
     wire::BgrColour m_textColour = wire::kBlack;
     wire::BgrColour m_actionColour = wire::kBlack;
     int m_botSpeed = 1000;
     int m_turnSound = 0;
     QRect m_boundsRead;      // bounds read from the settings file (all 0 until then)
+    QRect m_boundsApplied;   // bounds the program last gave the window
+    // The raw texts of our keys the settings file held when it was read, and the keys
+    // the player changed: saving writes these and nothing else.
+    QHash<QString, QString> m_settingsRead;
+    QSet<QString> m_settingsChosen;
+    bool m_settingsWarned = false;
+    Clock m_clock;
+    wire::LineAllowance m_lineAllowance{wire::kLineWindowMs + kLineSlackMs};
+    int m_messagesShown = 0; // message boxes up right now
     bool m_firstShow = true;
     bool m_closing = false;
 };

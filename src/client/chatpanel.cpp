@@ -6,8 +6,10 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextDocumentFragment>
 #include <QUrl>
 
 namespace {
@@ -154,6 +156,12 @@ void ChatPanel::contextMenuEvent(QContextMenuEvent* e) {
     if (!menu.isEmpty()) menu.exec(e->globalPos());
 }
 
+QMimeData* ChatPanel::createMimeDataFromSelection() const {
+    auto* data = new QMimeData;
+    data->setText(textCursor().selection().toPlainText());
+    return data;
+}
+
 ChatInput::ChatInput(QWidget* parent) : QLineEdit(parent) {
     setObjectName(QStringLiteral("mychat"));
     QFont f(QStringLiteral("Arial"));
@@ -172,12 +180,22 @@ void ChatInput::keyPressEvent(QKeyEvent* e) {
         pasteWhole();
         return;
     }
+    if (e->matches(QKeySequence::Copy) && !hasSelectedText() && m_copyFallback) {
+        m_copyFallback();
+        return;
+    }
     QLineEdit::keyPressEvent(e);
 }
 
 void ChatInput::pasteWhole() {
-    const QString clip = QApplication::clipboard()->text();
-    if (!clip.isEmpty()) setText(clip.simplified());
+    QString clip = QApplication::clipboard()->text();
+    if (clip.isEmpty()) return;
+    // A line break of any kind counts once: CR LF is one break, not two spaces.
+    clip.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    for (QChar brk : {QChar(u'\r'), QChar(u'\n'), QChar(QChar::LineSeparator),
+                      QChar(QChar::ParagraphSeparator)})
+        clip.replace(brk, QLatin1Char(' '));
+    setText(clip);
 }
 
 void ChatInput::contextMenuEvent(QContextMenuEvent* e) {

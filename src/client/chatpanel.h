@@ -40,6 +40,8 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    // Copies and drags carry plain text, never the panel's HTML.
+    QMimeData* createMimeDataFromSelection() const override;
 
 private:
     // The link under a viewport point, with its document range.
@@ -58,6 +60,12 @@ public:
     static QString placeholder() { return QStringLiteral("<Enter Chat Here>"); }
     explicit ChatInput(QWidget* parent = nullptr);
 
+    // Run by the copy key when the box has no selection of its own (the chat panel's
+    // selection is copied then).
+    void setCopyFallback(std::function<void()> copy) { m_copyFallback = std::move(copy); }
+    // The clipboard's text replaces the box's text, line breaks turned into spaces.
+    void pasteWhole();
+
 signals:
     void sendRequested();
 
@@ -66,5 +74,5 @@ protected:
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
-    void pasteWhole();
+    std::function<void()> m_copyFallback;
 };

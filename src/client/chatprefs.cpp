@@ -11,9 +11,13 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QClipboard>
 #include <QColorDialog>
+#include <QDir>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTextDocumentFragment>
 
 namespace {
 
@@ -56,13 +60,19 @@ void Tchat::buildMenus() {
     jw->setCheckable(true);
     QAction* ps = addItem(options, "PlaySounds1", tr("Play Sounds"), this, [this] {
         setPlaySounds(action(QStringLiteral("PlaySounds1"))->isChecked());
+        chose(QStringLiteral("Playsounds"));
         saveinifile();
     });
     ps->setCheckable(true);
     ps->setChecked(true);
     QMenu* turn = options->addMenu(tr("Turn Sound"));
-    checkGroup(this, {addItem(turn, "Classic1", tr("Classic"), this, [this] { setTurnSound(0); saveinifile(); }),
-                      addItem(turn, "New1", tr("New"), this, [this] { setTurnSound(1); saveinifile(); })});
+    auto turnSound = [this](int which) {
+        setTurnSound(which);
+        chose(QStringLiteral("Turnsound"));
+        saveinifile();
+    };
+    checkGroup(this, {addItem(turn, "Classic1", tr("Classic"), this, [turnSound] { turnSound(0); }),
+                      addItem(turn, "New1", tr("New"), this, [turnSound] { turnSound(1); })});
     QMenu* bot = options->addMenu(tr("Bot Speed"));
     const std::pair<const char*, int> speeds[] = {{"Slow1", 2000}, {"Normal1", 1000}, {"Fast1", 500}};
     QList<QAction*> botItems;
@@ -71,6 +81,7 @@ void Tchat::buildMenus() {
         QAction* a = addItem(bot, name, tr(name).chopped(1), this, [this, value] {
             setBotSpeed(value);
             if (m_state.connected) send(wire::msg::botspeed(m_state.ownSeat, value));
+            chose(QStringLiteral("Botspeed"));
             saveinifile();
         });
         a->setData(value);
@@ -82,11 +93,15 @@ void Tchat::buildMenus() {
         const QColor c = QColorDialog::getColor(QColor::fromRgb(wire::bgrToRgb(m_textColour)), this, tr("Text Color"));
         if (!c.isValid()) return;
         setTextColour(wire::rgbToBgr(c.rgb()));
+        chose(QStringLiteral("Textcolor"));
         saveinifile();
     });
     addItem(options, "ActionColor1", tr("Action Color"), this, [this] {
         const QColor c = QColorDialog::getColor(QColor::fromRgb(wire::bgrToRgb(m_actionColour)), this, tr("Action Color"));
-        if (c.isValid()) setActionColour(wire::rgbToBgr(c.rgb()));
+        if (c.isValid()) {
+            setActionColour(wire::rgbToBgr(c.rgb()));
+            chose(QStringLiteral("Actioncolor"));
+        }
         saveinifile();
     });
     QMenu* size = options->addMenu(tr("Text Size"));
@@ -94,6 +109,7 @@ void Tchat::buildMenus() {
     for (int pt : {8, 10, 12, 14}) {
         QAction* a = addItem(size, QStringLiteral("TextSize%1").arg(pt), QString::number(pt), this, [this, pt] {
             setTextSize(pt);
+            chose(QStringLiteral("Textsize"));
             saveinifile();
         });
         a->setData(pt);
@@ -125,11 +141,14 @@ void Tchat::buildMenus() {
     addItem(help, "Content1", tr("Content"), this, [this] { if (m_hooks.showHelp) m_hooks.showHelp(); }, QKeySequence(Qt::Key_F1));
     addItem(help, "About1", tr("About"), this, [this] { if (m_hooks.showAbout) m_hooks.showAbout(); });
 
-    // The chat panel's own menu shares the items.
+    // The chat panel's own menu shares the items. Copy belongs to the window, so its
+    // key works wherever the focus is; the input box keeps the key for its own text.
     QAction* copy = new QAction(tr("Copy"), this);
     copy->setObjectName(QStringLiteral("Copy1"));
     copy->setShortcut(QKeySequence::Copy);
-    connect(copy, &QAction::triggered, m_mainchat, &QTextEdit::copy);
+    connect(copy, &QAction::triggered, this, [this] { copyChatSelection(); });
+    addAction(copy);
+    m_mychat->setCopyFallback([this] { copyChatSelection(); });
     m_mainchat->setMenuActions({copy, clear, scroll});
 
     // The seat menu of the name labels.
@@ -163,20 +182,38 @@ QString Tchat::settingsPath() const { return datafolder::configFile(settingsFile
 
 void Tchat::addlinetochat(const QString& line, wire::BgrColour colour) { m_mainchat->addlinetochat(line, colour); }
 
+void Tchat::copyChatSelection() {
+    // Plain text only: the panel's colours and weights are no business of the place
+    // the player pastes into.
+    const QString text = m_mainchat->textCursor().selection().toPlainText();
+    if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
+}
+
+bool Tchat::takeLine() {
+    if (m_lineAllowance.take(m_clock())) return true;
+    addlinetochat(tr("Too many lines at once; wait a few seconds and send again."), wire::kRed);
+    return false;
+}
+
 void Tchat::sendit() {
     if (!m_state.connected) return;
     const QString text = wire::singleLine(m_mychat->text());
-    if (!text.isEmpty()) {
-        if (!text.startsWith(QLatin1Char('/')))
-            send(wire::msg::chat(m_state.ownSeat, text, wire::colourToText(m_textColour)));
-        else if (text.startsWith(QLatin1String("/me")))
-            send(wire::msg::action(m_state.ownSeat, text.mid(4), wire::colourToText(m_actionColour)));
+    QByteArray message;
+    if (!text.isEmpty() && !text.startsWith(QLatin1Char('/')))
+        message = wire::msg::chat(m_state.ownSeat, text, wire::colourToText(m_textColour));
+    else if (text.startsWith(QLatin1String("/me")))
+        message =
+            wire::msg::action(m_state.ownSeat, text.mid(4), wire::colourToText(m_actionColour));
+    if (!message.isEmpty()) {
+        // A line the host would drop stays in the box, to be sent again.
+        if (!takeLine()) return;
+        send(message);
     }
     m_mychat->clear();
 }
 
 void Tchat::b_phrase1Click(int k) {
-    if (!m_state.phraseReady) return;
+    if (!m_state.phraseReady || !takeLine()) return;
     const QString p = phrase(k);
     const QString text = p.startsWith(QLatin1String("/me ")) ? p.mid(4) : QStringLiteral("says: ") + p;
     send(wire::msg::action(m_state.ownSeat, text, wire::colourToText(m_actionColour)));
@@ -217,12 +254,38 @@ void Tchat::setTextColour(wire::BgrColour c) {
 
 void Tchat::setActionColour(wire::BgrColour c) { m_actionColour = c; }
 
-void Tchat::resetScreenLocation() { setGeometry(3, 3, 700, 590); }
+void Tchat::resetScreenLocation() {
+    setGeometry(3, 3, 700, 590);
+    for (const char* key : {"Top", "Left", "Width", "Height"})
+        chose(QString::fromLatin1(key));
+}
+
+void Tchat::warnSettingsUnreadable() {
+    if (m_settingsWarned) return;
+    m_settingsWarned = true;
+    addlinetochat(tr("Your settings file %1 cannot be read, so your settings are not loaded, "
+                     "and changes you make are not saved.")
+                      .arg(QDir::toNativeSeparators(settingsPath())),
+                  m_state.systemColour);
+}
+
+namespace {
+
+// Our keys in the order saving writes them.
+const char* const kSettingsKeys[] = {"Textsize",  "Textcolor", "Actioncolor", "Botspeed",
+                                     "Top",       "Left",      "Width",       "Height",
+                                     "Turnsound", "Playsounds"};
+
+} // namespace
 
 void Tchat::loadinifile() {
     IniFile ini(settingsPath());
-    ini.load();
+    if (!ini.load()) warnSettingsUnreadable();
     const QString s = programName();
+    for (const char* key : kSettingsKeys) {
+        const QString k = QString::fromLatin1(key);
+        if (ini.contains(s, k)) m_settingsRead.insert(k, ini.readString(s, k));
+    }
     setTextSize(ini.readInteger(s, QStringLiteral("Textsize"), 8));
     auto colour = [&](const char* key) {
         return wire::colourFromText(ini.readString(s, QString::fromLatin1(key), QStringLiteral("clblack"))).value_or(wire::kBlack);
@@ -234,8 +297,9 @@ void Tchat::loadinifile() {
     if (m_state.ownSeat == 1 && m_state.connected) send(wire::msg::botspeed(m_state.ownSeat, m_botSpeed));
     QStringList phrases;
     for (int k = 1; k <= 10; ++k) {
+        // Kept whole: the phrase is the player's, whatever its length.
         const QString p = ini.readString(s, QStringLiteral("Phrase%1").arg(k));
-        phrases << (p.isEmpty() ? phrase(k) : p.left(50));
+        phrases << (p.isEmpty() ? phrase(k) : p);
     }
     setPhrases(phrases);
     setPlaySounds(ini.readString(s, QStringLiteral("Playsounds")) != QLatin1String("false"));
@@ -243,23 +307,42 @@ void Tchat::loadinifile() {
                  ini.readInteger(s, QStringLiteral("Width"), 700), ini.readInteger(s, QStringLiteral("Height"), 590));
     setGeometry(bounds);
     m_boundsRead = bounds;
+    m_boundsApplied = bounds;
     setTurnSound(ini.readString(s, QStringLiteral("Turnsound")) == QLatin1String("1") ? 1 : 0);
 }
 
 void Tchat::saveinifile() {
     IniFile ini(settingsPath());
-    ini.load();
-    const QString s = programName();
+    if (!ini.load()) {
+        warnSettingsUnreadable();
+        return;
+    }
+    const QByteArray before = ini.text();
     const QRect g = geometry();
-    ini.writeInteger(s, QStringLiteral("Textsize"), m_mainchat->textSize());
-    ini.writeString(s, QStringLiteral("Textcolor"), wire::colourToText(m_textColour));
-    ini.writeString(s, QStringLiteral("Actioncolor"), wire::colourToText(m_actionColour));
-    ini.writeInteger(s, QStringLiteral("Botspeed"), m_botSpeed);
-    ini.writeInteger(s, QStringLiteral("Top"), g.top());
-    ini.writeInteger(s, QStringLiteral("Left"), g.left());
-    ini.writeInteger(s, QStringLiteral("Width"), g.width());
-    ini.writeInteger(s, QStringLiteral("Height"), g.height());
-    ini.writeInteger(s, QStringLiteral("Turnsound"), m_turnSound);
-    ini.writeString(s, QStringLiteral("Playsounds"), m_sounds->enabled() ? QStringLiteral("true") : QStringLiteral("false"));
-    ini.save();
+    // Bounds the program did not set are the player's doing.
+    if (g != m_boundsApplied)
+        for (const char* key : {"Top", "Left", "Width", "Height"})
+            chose(QString::fromLatin1(key));
+    const QString values[] = {QString::number(m_mainchat->textSize()),
+                              wire::colourToText(m_textColour),
+                              wire::colourToText(m_actionColour),
+                              QString::number(m_botSpeed),
+                              QString::number(g.top()),
+                              QString::number(g.left()),
+                              QString::number(g.width()),
+                              QString::number(g.height()),
+                              QString::number(m_turnSound),
+                              m_sounds->enabled() ? QStringLiteral("true")
+                                                  : QStringLiteral("false")};
+    // Only what the file gave us and what the player chose: a built-in value nobody
+    // chose never replaces one the player set.
+    const QString s = programName();
+    for (size_t i = 0; i < std::size(kSettingsKeys); ++i) {
+        const QString key = QString::fromLatin1(kSettingsKeys[i]);
+        if (m_settingsChosen.contains(key))
+            ini.writeString(s, key, values[i]);
+        else if (const auto read = m_settingsRead.constFind(key); read != m_settingsRead.constEnd())
+            ini.writeString(s, key, *read);
+    }
+    if (ini.text() != before) ini.save();
 }

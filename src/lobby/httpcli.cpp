@@ -26,8 +26,6 @@ bool THttpCli::get(QIODevice* rcvdStream) {
     request.setHeader(QNetworkRequest::UserAgentHeader, m_agent);
     request.setRawHeader("Accept", m_accept);
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
     m_stream = rcvdStream;
     m_received = 0;
     m_headSeen = false;

@@ -279,11 +279,5 @@ void TServer::relay(const QString& body, int sender, bool isAction) {
 }
 
 bool TServer::takeLine(int record) {
-    QList<qint64>& times = m_lineTimes[record];
-    const qint64 now = m_clock();
-    while (!times.isEmpty() && now - times.constFirst() >= kLineWindowMs)
-        times.removeFirst();
-    if (times.size() >= kLineBurst) return false;
-    times.append(now);
-    return true;
+    return m_lineTimes[record].take(m_clock());
 }

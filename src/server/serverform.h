@@ -10,6 +10,7 @@
 // hands that to the error sink.
 #pragma once
 
+#include "protocol/chatlimit.h"
 #include "protocol/inbound.h"
 #include "server/rules/rules.h"
 
@@ -35,10 +36,10 @@ inline constexpr int kBonus = 40;
 inline const QString kVersion = QStringLiteral("1.0.7");
 // Abuse limits, far beyond what an honest client does: one that gets this many
 // messages ahead of the host is closed; chat and action lines beyond kLineBurst
-// within kLineWindowMs from one connection are dropped.
+// within kLineWindowMs from one connection are dropped (the rule the tables follow).
 inline constexpr int kMaxWaiting = 64;
-inline constexpr int kLineBurst = 10;
-inline constexpr qint64 kLineWindowMs = 10000;
+inline constexpr int kLineBurst = wire::kLineBurst;
+inline constexpr qint64 kLineWindowMs = wire::kLineWindowMs;
 
 // One record of the seat table. Game fields are used in records 1..4 only.
 struct SeatRecord {
@@ -162,8 +163,8 @@ private:
     int m_recordcount = 0;
     int m_seatcount = server::kSeatCount;
     int m_botinterval = 0;
-    // Times of the chat and action lines relayed lately, per record.
-    std::array<QList<qint64>, server::kRecordSlots + 1> m_lineTimes;
+    // The chat and action lines relayed lately, per record.
+    std::array<wire::LineAllowance, server::kRecordSlots + 1> m_lineTimes;
 
     rules::Dice m_dice{};
     bool m_gameon = false;

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <unistd.h>
+
 class TestIniFile : public QObject {
     Q_OBJECT
 private slots:
@@ -11,6 +13,8 @@ private slots:
     void valuesRoundTripExactly();
     void lookupsIgnoreCaseAndBadNumbers();
     void missingFileAndAtomicSave();
+    void untouchedLinesKeepTheirBytes();
+    void unreadableFileIsNeverWritten();
 };
 
 void TestIniFile::foreignContentSurvivesWrites() {
@@ -67,6 +71,68 @@ void TestIniFile::missingFileAndAtomicSave() {
     QVERIFY(again.load());
     QCOMPARE(again.readInteger("Vimbrel", "Textsize", 8), 14);
     QCOMPARE(QDir(dir.filePath("sub")).entryList(QDir::Files), QStringList{"zumveklobby.ini"});
+}
+
+void TestIniFile::untouchedLinesKeepTheirBytes() {
+    // The lobby's section in Latin-1, ours in UTF-8, CR LF endings, no final line break.
+    const QByteArray lobby = "[Lobby]\r\nName=J\xF6rg M\xFCller\r\nNote=caf\xE9;\r\n\r\n";
+    const QByteArray file = lobby + "[Vimbrel]\r\nPhrase1=Gr\xC3\xBC\xC3\x9F"
+                                    "e\r\nPhrase2=ol\xE9\r\nTextsize=10";
+    IniFile ini;
+    ini.parse(file);
+    QCOMPARE(ini.text(), file);
+    // Each line is read by itself: the lobby's Latin-1 does not spoil our UTF-8.
+    QCOMPARE(ini.readString("Lobby", "Name"), QString::fromUtf8("Jörg Müller"));
+    QCOMPARE(ini.readString("Vimbrel", "Phrase1"), QString::fromUtf8("Grüße"));
+    QCOMPARE(ini.readString("Vimbrel", "Phrase2"), QString::fromUtf8("olé"));
+    // Writing what a key already holds changes no byte, not even its encoding.
+    ini.writeString("Vimbrel", "Phrase2", QString::fromUtf8("olé"));
+    ini.writeString("vimbrel", "PHRASE1", QString::fromUtf8("Grüße"));
+    QCOMPARE(ini.text(), file);
+    // A changed value is the only line written anew (UTF-8), and new lines take CR LF.
+    ini.writeInteger("Vimbrel", "Textsize", 14);
+    ini.writeString("Vimbrel", "Botspeed", QString::fromUtf8("500"));
+    ini.writeString("Lobby", "Note", QString::fromUtf8("thé"));
+    QCOMPARE(ini.text(), "[Lobby]\r\nName=J\xF6rg M\xFCller\r\nNote=th\xC3\xA9\r\n\r\n"
+                         "[Vimbrel]\r\nPhrase1=Gr\xC3\xBC\xC3\x9F"
+                         "e\r\nPhrase2=ol\xE9\r\nTextsize=14\r\nBotspeed=500\r\n");
+    // A byte order mark and lone LF endings come back as they were.
+    const QByteArray marked = "\xEF\xBB\xBF[Vimbrel]\nTop=5\n; kept\r\n[Other]\nX=\xFF\n";
+    IniFile bom;
+    bom.parse(marked);
+    QCOMPARE(bom.readInteger("Vimbrel", "Top", 3), 5);
+    bom.writeInteger("Vimbrel", "Top", 5);
+    QCOMPARE(bom.text(), marked);
+    bom.writeInteger("Vimbrel", "Left", 7);
+    QCOMPARE(bom.text(), "\xEF\xBB\xBF[Vimbrel]\nTop=5\n; kept\r\nLeft=7\n[Other]\nX=\xFF\n");
+}
+
+void TestIniFile::unreadableFileIsNeverWritten() {
+    QTemporaryDir dir;
+    // A folder where the file should be: it exists, but it is no settings file.
+    const QString folder = dir.filePath("zumveklobby.ini");
+    QVERIFY(QDir().mkpath(folder));
+    IniFile atFolder(folder);
+    QVERIFY(!atFolder.load());
+    atFolder.writeInteger("Vimbrel", "Textsize", 14);
+    QVERIFY(!atFolder.save());
+    QVERIFY(QFileInfo(folder).isDir());
+
+    // A file we may write but not read (root reads everything, so only for others).
+    if (::geteuid() == 0) return;
+    const QString path = dir.filePath("writeonly.ini");
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[Lobby]\nName=Ann\n");
+    f.close();
+    QVERIFY(f.setPermissions(QFileDevice::WriteOwner));
+    IniFile ini(path);
+    QVERIFY(!ini.load());
+    ini.writeInteger("Vimbrel", "Textsize", 14);
+    QVERIFY(!ini.save());
+    QVERIFY(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("[Lobby]\nName=Ann\n"));
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

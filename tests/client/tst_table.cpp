@@ -4,13 +4,19 @@
 #include "client/chatform.h"
 #include "client/chatpanel.h"
 #include "client/inifile.h"
+#include "client/phrasesform.h"
 #include "client/sound/sounds.h"
 #include "client/spylistform.h"
 #include "net/clientlink.h"
+#include "protocol/chatlimit.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QtTest>
@@ -27,6 +33,22 @@ struct RecorderLink : ClientLink {
 };
 
 const QByteArray T(1, '\xFF');
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// A player's settings in CR LF, beside a lobby section written in Latin-1.
+const QByteArray kPlayersFile = "[Lobby]\r\nName=J\xF6rg\r\n\r\n[Vimbrel]\r\nTextsize=14\r\n"
+                                "Textcolor=$00336699\r\nActioncolor=clPurple\r\nBotspeed=500\r\n"
+                                "Turnsound=1\r\nPlaysounds=false\r\nPhrase1=  ol\xE9, all  \r\n";
 
 } // namespace
 
@@ -48,7 +70,14 @@ private slots:
     void settingsDefaultsAndInvalidValues();
     void savingKeepsForeignSectionsAndPhrases();
     void gameIsFullShowsBeforeClosing();
+    void gameIsFullStaysUntilDismissed();
+    void gameIsFullBoxIsModalOverTheTable();
     void linksInChatLines();
+    void settingsNobodyChoseAreNeverWritten();
+    void unreadableSettingsAreLeftAlone();
+    void copyGivesThePanelsSelectionAsPlainText();
+    void pasteReplacesTheBoxWithOneLine();
+    void typedLinesKeepWithinTheHostsLimit();
 
 private:
     void deliver(const QString& message);
@@ -295,8 +324,12 @@ void TestTable::settingsDefaultsAndInvalidValues() {
     ini.writeString("Vimbrel", "Turnsound", "yes");
     ini.writeString("Vimbrel", "Playsounds", "no");
     ini.writeString("Vimbrel", "Top", "x");
+    // Phrases come back whole, however long and however spaced.
+    const QString longPhrase = QStringLiteral("  %1 /me  ").arg(QString(60, QLatin1Char('w')));
+    ini.writeString("Vimbrel", "Phrase4", longPhrase);
     QVERIFY(ini.save());
     loginAs(1);
+    QCOMPARE(m_table->phrase(4), longPhrase);
     QCOMPARE(m_table->mainchat()->textSize(), 8);
     QVERIFY(m_table->action("TextSize8")->isChecked());
     QCOMPARE(m_table->textColour(), 0u);
@@ -324,7 +357,8 @@ void TestTable::savingKeepsForeignSectionsAndPhrases() {
     QCOMPARE(back.readString("Lobby", "Server"), QStringLiteral("a, b"));
     QCOMPARE(back.readString("Vimbrel", "Phrase1"), QStringLiteral("Hi, \"you\""));
     QCOMPARE(back.readString("Vimbrel", "Botspeed"), QStringLiteral("500"));
-    QCOMPARE(back.readString("Vimbrel", "Playsounds"), QStringLiteral("true"));
+    // A key that neither the file held nor the player chose stays out of it.
+    QVERIFY(!back.contains("Vimbrel", "Playsounds"));
     QVERIFY(back.text().startsWith("[Lobby]\nServer=a, b\n"));
 }
 
@@ -352,6 +386,206 @@ void TestTable::linksInChatLines() {
     QVERIFY(linkAt("Bo chats: plain words", 12).isEmpty());
     QVERIFY(linkAt("Bo chats: x", 9).isEmpty());          // a space is no word
     QCOMPARE(linkAt("go to XWWW.Site.com", 8), QStringLiteral("WWW.Site.com"));
+}
+
+void TestTable::gameIsFullStaysUntilDismissed() {
+    // A message box that blocks, as a real one does, until the player dismisses it;
+    // the host's close notice arrives while it is up.
+    bool openWhileShown = false;
+    m_table->setMessageSink([&](const QString& text) {
+        m_boxes << text;
+        m_table->sockInfo("Socket Closed");
+        QEventLoop box;
+        QTimer::singleShot(100, &box, [&] {
+            openWhileShown = m_table->isVisible();
+            box.quit();
+        });
+        box.exec();
+    });
+    m_table->show();
+    m_table->received("CMD_full+");
+    QTRY_VERIFY(!m_table->isVisible());
+    QCOMPARE(m_boxes, QStringList{"Game is full"});
+    QVERIFY(openWhileShown);
+}
+
+void TestTable::gameIsFullBoxIsModalOverTheTable() {
+    Tchat table; // with the program's own message box
+    table.show();
+    QString text;
+    bool modal = false, openWhileShown = false, openAfterClose = false;
+    QWidget* parent = nullptr;
+    QTimer::singleShot(50, &table, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        text = box->text();
+        modal = box->isModal();
+        parent = box->parentWidget();
+        openWhileShown = table.isVisible();
+        table.sockInfo("Socket Closed");
+        QTimer::singleShot(50, box, [&, box] {
+            openAfterClose = table.isVisible();
+            box->accept();
+        });
+    });
+    table.received("CMD_full+");
+    QTRY_VERIFY(!table.isVisible());
+    QCOMPARE(text, QStringLiteral("Game is full"));
+    QVERIFY(modal);
+    QCOMPARE(parent, &table);
+    QVERIFY(openWhileShown && openAfterClose);
+}
+
+void TestTable::settingsNobodyChoseAreNeverWritten() {
+    const QString path = m_table->settingsPath();
+    writeFile(path, kPlayersFile);
+    // A table that never logged in (refused, full, unreachable) closes: nothing written.
+    m_table->show();
+    m_table->close();
+    QCOMPARE(fileBytes(path), kPlayersFile);
+
+    // One option changed before the log-in writes that key and nothing else.
+    delete m_table;
+    m_table = new Tchat;
+    m_table->setLink(&m_link);
+    m_table->action("TextSize10")->trigger();
+    QByteArray expected = kPlayersFile;
+    expected.replace("Textsize=14", "Textsize=10");
+    QCOMPARE(fileBytes(path), expected);
+    m_table->show();
+    m_table->close();
+    QCOMPARE(fileBytes(path), expected);
+
+    // After the log-in read the file, a save writes what was read plus what changed.
+    delete m_table;
+    m_table = new Tchat;
+    m_table->setLink(&m_link);
+    loginAs(1);
+    QCOMPARE(m_table->mainchat()->textSize(), 10);
+    QCOMPARE(m_table->phrase(1), QString::fromUtf8("  olé, all  "));
+    m_table->action("Slow1")->trigger();
+    expected.replace("Botspeed=500", "Botspeed=2000");
+    QCOMPARE(fileBytes(path), expected);
+    // The player moves the window: its bounds join the file.
+    m_table->setGeometry(40, 50, 710, 580);
+    m_table->close();
+    expected += "Top=50\r\nLeft=40\r\nWidth=710\r\nHeight=580\r\n";
+    QCOMPARE(fileBytes(path), expected);
+}
+
+void TestTable::unreadableSettingsAreLeftAlone() {
+    // A folder where the file should be: it exists but cannot be read as settings.
+    const QString path = m_table->settingsPath();
+    QVERIFY(QDir().mkpath(path));
+    auto removeFolder = qScopeGuard([path] { QDir(path).removeRecursively(); });
+    Tphrases phrases;
+    m_table->setPhraseEditor(&phrases);
+    const QString notice = QStringLiteral("Your settings file %1 cannot be read").arg(path);
+    loginAs(1);
+    m_table->action("TextSize12")->trigger();
+    m_table->action("New1")->trigger();
+    phrases.button_doneClick();
+    m_table->setGeometry(40, 50, 710, 580);
+    m_table->close();
+    QVERIFY(QFileInfo(path).isDir());
+    QVERIFY(QDir(path).isEmpty());
+    // Told once, in the system colour, however often the table tried.
+    const QString panel = m_table->mainchat()->toPlainText();
+    QCOMPARE(panel.count(notice), 1);
+    QTextBlock b = m_table->mainchat()->document()->begin();
+    while (b.isValid() && !b.text().startsWith(notice))
+        b = b.next();
+    QCOMPARE(b.begin().fragment().charFormat().foreground().color(), QColor(0, 0, 255));
+    // The settings still apply for this run.
+    QCOMPARE(m_table->mainchat()->textSize(), 12);
+    QCOMPARE(m_table->turnSound(), 1);
+}
+
+void TestTable::copyGivesThePanelsSelectionAsPlainText() {
+    m_table->show();
+    m_table->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_table));
+    ChatPanel* panel = m_table->mainchat();
+    m_table->addlinetochat("Bo chats: <b>first</b> & more", wire::kRed);
+    m_table->addlinetochat("Cy chats: second", wire::kBlue);
+    QTextCursor c(panel->document());
+    c.setPosition(panel->document()->lastBlock().previous().position() + 10);
+    c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    panel->setTextCursor(c);
+    const QString selected = QStringLiteral("<b>first</b> & more\nCy chats: second");
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    auto copied = [clipboard] {
+        const QMimeData* data = clipboard->mimeData();
+        return data && !data->hasHtml() ? data->text() : QStringLiteral("<html or nothing>");
+    };
+
+    panel->setFocus();
+    clipboard->clear();
+    QTest::keyClick(panel, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(copied(), selected);
+    // The input box copies its own selection; with none, the panel's.
+    ChatInput* box = m_table->mychat();
+    box->setFocus();
+    box->setText("mine and more");
+    box->setSelection(0, 4);
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(clipboard->text(), QStringLiteral("mine"));
+    box->deselect();
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(copied(), selected);
+    QCOMPARE(box->text(), QStringLiteral("mine and more"));
+    // Anywhere else in the window, and from the menu item.
+    m_table->board()->setFocus();
+    clipboard->clear();
+    QTest::keyClick(m_table->board(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(copied(), selected);
+    clipboard->clear();
+    m_table->action("Copy1")->trigger();
+    QCOMPARE(copied(), selected);
+}
+
+void TestTable::pasteReplacesTheBoxWithOneLine() {
+    ChatInput* box = m_table->mychat();
+    box->setText("old text");
+    QGuiApplication::clipboard()->setText(QStringLiteral("  two  spaces\r\nnext\nline\t end "));
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(box->text(), QStringLiteral("  two  spaces next line\t end "));
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(box->text(), QStringLiteral("  two  spaces next line\t end "));
+}
+
+void TestTable::typedLinesKeepWithinTheHostsLimit() {
+    qint64 now = 5000;
+    m_table->setClock([&now] { return now; });
+    loginAs(2, "Bo");
+    m_link.sent.clear();
+    ChatInput* box = m_table->mychat();
+    for (int i = 0; i < wire::kLineBurst - 1; ++i) {
+        box->setText(QStringLiteral("line %1").arg(i));
+        QTest::keyClick(box, Qt::Key_Return);
+        now += 100;
+    }
+    m_table->b_phrase1Click(1); // phrases count too
+    QCOMPARE(m_link.sent.size(), wire::kLineBurst);
+    // One more would be dropped by the host: it stays, and the player is told.
+    box->setText("one too many");
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(m_link.sent.size(), wire::kLineBurst);
+    QCOMPARE(box->text(), QStringLiteral("one too many"));
+    QCOMPARE(lastColour(), QColor(255, 0, 0));
+    const QString note = lastLine();
+    m_table->phraseCooldown()->start(1);
+    QTRY_VERIFY(m_table->state().phraseReady);
+    m_table->b_phrase1Click(2);
+    QCOMPARE(m_link.sent.size(), wire::kLineBurst);
+    QVERIFY(m_table->state().phraseReady); // the click did not count
+    // Once the first line is far enough behind, Enter sends it.
+    now = 5000 + wire::kLineWindowMs + Tchat::kLineSlackMs;
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(m_link.last(), "CMD_chat+2+one too many|clBlack" + T);
+    QVERIFY(box->text().isEmpty());
+    QCOMPARE(m_table->mainchat()->toPlainText().count(note), 2);
 }
 
 QTEST_MAIN(TestTable)

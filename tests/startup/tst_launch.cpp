@@ -2,6 +2,7 @@
 // its own runtime and settings folders and its own ports.
 #include "common/gameprocess.h"
 
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 namespace {
@@ -180,15 +181,33 @@ void TestLaunch::captionsAsAWindowManagerShowsThem() {
     if (QStandardPaths::findExecutable("Xvfb").isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
         QSKIP("needs Xvfb and xdotool (./dev installs them)");
     QProcess xvfb;
-    xvfb.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"});
+    // Nobody reads its chatter: a full pipe would stall the server. Without -noreset it
+    // restarts whenever its last client leaves, refusing whoever connects meanwhile.
+    xvfb.setStandardErrorFile(QProcess::nullDevice());
+    xvfb.start("Xvfb", {"-displayfd", "1", "-noreset", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"});
     QVERIFY(xvfb.waitForStarted());
     QVERIFY(xvfb.waitForReadyRead(10000));
     const QString display = ":" + QString::fromLatin1(xvfb.readAllStandardOutput()).trimmed();
+    const auto stopX = qScopeGuard([&] {
+        xvfb.terminate();
+        xvfb.waitForFinished();
+    });
+    QProcess probe;
+    QProcessEnvironment probeEnv = QProcessEnvironment::systemEnvironment();
+    probeEnv.insert("DISPLAY", display);
+    probe.setProcessEnvironment(probeEnv);
+    QTRY_VERIFY_WITH_TIMEOUT((probe.start("xdotool", {"getdisplaygeometry"}), probe.waitForFinished(5000) &&
+                                                                                    probe.exitCode() == 0),
+                             10000);
     QTcpServer lobby;
     QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
     GameProcess g;
     g.start({}, lobby.serverPort(), {}, {{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", display}});
-    QTRY_COMPARE_WITH_TIMEOUT(windowNames(display), QStringList({"Download The Zumvek Lobby", "Vimbrel"}), 10000);
+    const auto report = qScopeGuard([&] {
+        if (QTest::currentTestFailed())
+            qWarning("program said: %s", g.process.readAllStandardError().constData());
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(windowNames(display), QStringList({"Download The Zumvek Lobby", "Vimbrel"}), 20000);
     // F1 on the table opens the help window.
     QProcess keys;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -200,8 +219,6 @@ void TestLaunch::captionsAsAWindowManagerShowsThem() {
                               QStringList({"Download The Zumvek Lobby", "Vimbrel", "Vimbrel - Help File"}), 10000);
     g.process.kill();
     g.process.waitForFinished();
-    xvfb.terminate();
-    xvfb.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TestLaunch)
