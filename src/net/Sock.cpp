@@ -189,11 +189,12 @@ bool TSock::Send(const QByteArray& bytes) {
 }
 
 void TSock::flush() {
-    // Until the connection stands the bytes wait here; QTcpSocket buffers the rest
-    // itself and never blocks.
-    if (!m_socket || !m_connected) return;
-    if (!m_out.isEmpty()) m_socket->write(std::exchange(m_out, {}));
-    m_socket->flush();
+    // Until the connection stands the bytes wait here. Then QTcpSocket only queues
+    // them and writes from the event loop: writing at once would report a broken
+    // connection (error, disconnect) inside the Send of a handler in mid-broadcast.
+    if (!m_socket || !m_connected || m_out.isEmpty()) return;
+    m_socket->write(std::exchange(m_out, {}));
+    watchNotifiers(); // the first write makes Qt's write notifier
 }
 
 QByteArray TSock::Receive() {

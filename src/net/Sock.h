@@ -100,7 +100,9 @@ public:
     // On a listener, from OnAccept: takes the waiting connection into a new TSock owned
     // by this listener. Returns false (and reports info 6) when none was waiting.
     bool Accept(TSock*& newSock);
-    // Never blocks; bytes given before the connection stands go once it does.
+    // Never blocks and never reports an event from inside itself: the bytes go from
+    // the event loop, and a connection found broken there ends through the usual
+    // events. Bytes given before the connection stands go once it does.
     bool Send(const QByteArray& bytes);
     QByteArray Receive();
     // Queued outgoing bytes still reach the peer after Close (graceful close).

@@ -13,7 +13,8 @@ public:
     // Queues bytes for the record's connection; never blocks.
     virtual void send(int record, const QByteArray& bytes) = 0;
     // Closes the record's connection. The adapter reports the close back through
-    // TServer::tempsockInfo(record, "Socket Closed"), possibly at once.
+    // TServer::tempsockInfo(record, "Socket Closed"); the socket adapter does so
+    // from the event loop, test links may do it at once.
     virtual void close(int record) = 0;
     // Closes and forgets the record's connection without any report (a connection
     // turned away because the table is full).

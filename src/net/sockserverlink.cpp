@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+#include <utility>
+
 SockServerLink::SockServerLink(TSock* Sock1, QObject* parent) : QObject(parent), m_sock1(Sock1) {
     Sock1->OnAccept = [this](TSock*) {
         if (onAccept) onAccept();
@@ -92,7 +94,17 @@ void SockServerLink::send(int record, const QByteArray& bytes) {
 }
 
 void SockServerLink::close(int record) {
-    if (TSock* sock = socketOf(record)) sock->Close();
+    TSock* sock = socketOf(record);
+    if (!sock) return;
+    // The host hears "Socket Closed" from the event loop, not from inside this call,
+    // which it may make in the middle of its own work.
+    const TSock::InfoEvent handler = std::exchange(sock->OnInfo, nullptr);
+    sock->Close();
+    sock->OnInfo = handler;
+    QPointer<TSock> guard(sock);
+    QTimer::singleShot(0, this, [this, guard] {
+        if (guard) tempsockInfo(guard, QStringLiteral("Socket Closed"));
+    });
 }
 
 void SockServerLink::destroy(int record) {

@@ -32,6 +32,7 @@ public:
 
     bool accept(int record) override;
     void send(int record, const QByteArray& bytes) override;
+    // Reports the close through onInfo later, from the event loop.
     void close(int record) override;
     void destroy(int record) override;
 

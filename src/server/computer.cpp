@@ -50,7 +50,7 @@ void TServer::computerroll(int seat) {
     bool anyToRoll = false;
     for (int d = 1; d <= rules::kDice; ++d)
         anyToRoll = anyToRoll || plan[d] == 0;
-    if (m_rollno >= 3 || !anyToRoll)
+    if (m_rollno >= kMaxRolls || !anyToRoll)
         alldone(diceText(seat, plan, 1, true), 0);
     else
         rollthedice(diceText(seat, plan, 0, false), 0);

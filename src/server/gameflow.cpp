@@ -68,6 +68,8 @@ void TServer::rollthedice(const QString& body, int sender) {
         seen[d] = true;
     }
     if (req.dice.isEmpty() || !turnOpenFor(req.seat, sender)) return;
+    // Honest tables stop offering the roll after the third; anything more is refused.
+    if (m_rollno >= kMaxRolls) return;
 
     ++m_rollno;
     QList<wire::DieFace> rolled;

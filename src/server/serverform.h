@@ -31,6 +31,7 @@ inline constexpr int kRecordSlots = 11;   // record 10 only turns a connection a
 inline constexpr int kDispatchMs = 10;    // socktimer
 inline constexpr int kPauseTickMs = 1000; // timer1
 inline constexpr int kPauseTicks = 5;     // ticks between a scored turn and the next
+inline constexpr int kMaxRolls = 3;       // rolls in one turn
 inline constexpr int kBonusThreshold = 220;
 inline constexpr int kBonus = 40;
 inline const QString kVersion = QStringLiteral("1.0.7");

@@ -7,9 +7,12 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <QThread>
+
 #include <arpa/inet.h>
 #include <memory>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -84,6 +87,7 @@ private slots:
     void orderlyCloseOrder();
     void closedSocketSendAndReceive();
     void refusedGivesOnlyTheError();
+    void resetEndsLikeAClose_data();
     void resetEndsLikeAClose();
     void hostNameIsResolved();
     void failingInfoHandler();
@@ -319,7 +323,14 @@ void TestSock::refusedGivesOnlyTheError() {
     QVERIFY(!client.hasHandle());
 }
 
+void TestSock::resetEndsLikeAClose_data() {
+    QTest::addColumn<bool>("sendFirst");
+    QTest::newRow("noticed by the socket") << false;
+    QTest::newRow("found by a send") << true;
+}
+
 void TestSock::resetEndsLikeAClose() {
+    QFETCH(bool, sendFirst);
     SockRecorder events;
     QList<TSock*> accepted;
     TSock listener;
@@ -344,6 +355,25 @@ void TestSock::resetEndsLikeAClose() {
     const linger abortive{1, 0};
     QCOMPARE(setsockopt(peer, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive), 0);
     ::close(peer);
+    if (sendFirst) {
+        // The reset is in the kernel before the socket has had a chance to see it.
+        const QTcpSocket* socket = accepted.first()->findChild<QTcpSocket*>();
+        QVERIFY(socket);
+        const int fd = int(socket->socketDescriptor());
+        tcp_info state{};
+        for (int i = 0; i < 5000 && state.tcpi_state != TCP_CLOSE; ++i) {
+            socklen_t length = sizeof state;
+            QCOMPARE(getsockopt(fd, IPPROTO_TCP, TCP_INFO, &state, &length), 0);
+            if (state.tcpi_state != TCP_CLOSE) QThread::msleep(1);
+        }
+        QCOMPARE(int(state.tcpi_state), int(TCP_CLOSE));
+        // Nothing is reported from inside Send; the end comes as events of its own.
+        for (const char* bytes : {"CMD_chat+1+hi\xFF", "CMD_chat+1+again\xFF"}) {
+            QVERIFY(accepted.first()->Send(bytes));
+            QCOMPARE(events.significant(), QStringList());
+            QVERIFY(accepted.first()->Connected());
+        }
+    }
     QTRY_COMPARE_WITH_TIMEOUT(
         events.significant(),
         QStringList({"info 7 Error #10054 (WSAECONNRESET)", "disconnect", "info 2 Socket Closed"}),

@@ -75,6 +75,7 @@ private slots:
     void messagesAreFramedPerRecord();
     void hostToClientIsDecoded();
     void peerCloseFreesTheRecordOnce();
+    void hostCloseIsReportedAfterTheCall();
     void unterminatedFloodCloses();
     void destroyDeliversTheNoticeFirst();
     void peerThatNeverReadsIsDropped();
@@ -129,6 +130,21 @@ void TestSockLinks::peerCloseFreesTheRecordOnce() {
     QTRY_COMPARE_WITH_TIMEOUT(
         host.events, QStringList({"1:disconnect", "1:Socket Closed", "1:Socket Closed"}), kWait);
     QVERIFY(!host.connected(1));
+}
+
+void TestSockLinks::hostCloseIsReportedAfterTheCall() {
+    Host host;
+    auto client = join(host, 1);
+    QVERIFY(client);
+    // The host closes from its handlers; hearing of it inside the call would run
+    // its teardown in the middle of that handler.
+    host.link->close(1);
+    QVERIFY(host.events.isEmpty());
+    QVERIFY(!host.connected(1));
+    QTRY_COMPARE_WITH_TIMEOUT(host.events, QStringList({"1:Socket Closed"}), kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(client->closed(), kWait);
+    QTest::qWait(50);
+    QCOMPARE(host.events, QStringList({"1:Socket Closed"}));
 }
 
 void TestSockLinks::unterminatedFloodCloses() {

@@ -31,6 +31,7 @@ private slots:
     void malformedRequestsChangeNothing_data();
     void malformedRequestsChangeNothing();
     void foreignAndLateRequestsAreRefused();
+    void aFourthRollIsRefused();
     void hostLeavingDuringItsTurnKeepsTheTurn();
     void departureDuringPauseKeepsNextTurn();
     void computerWaitsForBotSpeed();
@@ -175,6 +176,48 @@ void TestServerGame::foreignAndLateRequestsAreRefused() {
     QCOMPARE(h.server.countdown(), 5);
     h.finishPause();
     QCOMPARE(h.server.currentseat(), 2);
+}
+
+void TestServerGame::aFourthRollIsRefused() {
+    Host h;
+    h.join(QStringLiteral("You"));
+    h.send(1, framed("CMD_botspeed+1+1000+"));
+    h.send(1, framed("CMD_startgame+You+0+0+f+"));
+    h.send(1, QByteArray("CMD_rollthedice+1") + kAllTen);
+    h.send(1, framed("CMD_rollthedice+1+1+2+3"));
+    h.send(1, framed("CMD_rollthedice+1+4+5"));
+    QCOMPARE(h.server.rollno(), 3);
+    const rules::Dice before = h.server.dice();
+    h.link.clear();
+    h.send(1, framed("CMD_rollthedice+1+1+2+3"));
+    h.send(1, QByteArray("CMD_rollthedice+1") + kAllTen);
+    QVERIFY(h.link.sent.isEmpty());
+    QCOMPARE(h.server.rollno(), 3);
+    for (int d = 1; d <= 10; ++d) {
+        QCOMPARE(h.server.dice()[d].value, before[d].value);
+        QCOMPARE(h.server.dice()[d].colour, before[d].colour);
+    }
+    QVERIFY(h.errors.isEmpty());
+    // Ending the turn is still open.
+    h.send(1, framed("CMD_alldone+1+none"));
+    QCOMPARE(texts(h.link.take(1)), QStringList{"CMD_noscore+1+none"});
+
+    // The computer still rolls up to three times and always ends its turn.
+    int most = 0;
+    for (int turn = 0; turn < 8; ++turn) {
+        h.finishPause();
+        QCOMPARE(h.server.currentseat(), 2);
+        h.link.clear();
+        const QStringList msgs = runComputerTurn(h);
+        QVERIFY(!msgs.isEmpty());
+        for (int i = 0; i + 1 < msgs.size(); ++i)
+            QCOMPARE(wire::read::createdice(msgs[i].mid(15)).rolls, i + 1);
+        most = std::max(most, int(msgs.size()) - 1);
+        QVERIFY(h.server.timer1().isActive()); // scored, the pause runs
+        h.finishPause();
+        h.send(1, framed("CMD_alldone+1+none"));
+    }
+    QCOMPARE(most, 3);
 }
 
 void TestServerGame::hostLeavingDuringItsTurnKeepsTheTurn() {

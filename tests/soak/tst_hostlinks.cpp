@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <QThread>
+
 #include <arpa/inet.h>
 #include <netinet/tcp.h>
 
@@ -37,6 +39,23 @@ int sluggishPeer(quint16 port) {
     return fd;
 }
 
+// Waits, without running any event, until the kernel has taken the peer's reset on
+// the host's end of the record's connection: the host has not heard of it yet.
+bool resetReachedHost(LoopbackHost& host, int record) {
+    TSock* sock = host.link->socketOf(record);
+    QTcpSocket* socket = sock ? sock->findChild<QTcpSocket*>() : nullptr;
+    const int fd = socket ? int(socket->socketDescriptor()) : -1;
+    if (fd < 0) return false;
+    for (int i = 0; i < 5000; ++i) {
+        tcp_info state{};
+        socklen_t length = sizeof state;
+        if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &state, &length) != 0) return false;
+        if (state.tcpi_state == TCP_CLOSE) return true;
+        QThread::msleep(1);
+    }
+    return false;
+}
+
 int option(int fd, int level, int name) {
     int value = -1;
     socklen_t length = sizeof value;
@@ -50,6 +69,8 @@ class TestHostLinks : public QObject {
 private slots:
     void everyEndingGivesOneDepartureNotice_data();
     void everyEndingGivesOneDepartureNotice();
+    void resetSeenDuringABroadcast_data();
+    void resetSeenDuringABroadcast();
     void requestsActOnlyForTheirConnection();
     void deadPeerTimingsOnBothEnds();
 };
@@ -111,6 +132,61 @@ void TestHostLinks::everyEndingGivesOneDepartureNotice() {
     auto dan = join(host, "Dan");
     QVERIFY(dan);
     QCOMPARE(dan->record, 3);
+}
+
+void TestHostLinks::resetSeenDuringABroadcast_data() {
+    QTest::addColumn<bool>("duringScoring");
+    QTest::newRow("scoring the turn") << true;
+    QTest::newRow("passing the turn") << false;
+}
+
+// Bob (seat 2) resets while the host broadcasts to him. The host must learn of it
+// only after the broadcast, so everyone else hears the same story in the same order.
+void TestHostLinks::resetSeenDuringABroadcast() {
+    QFETCH(bool, duringScoring);
+    LoopbackHost host;
+    // Scoring: a short pause, so a pause that wrongly runs on would show. Passing: the
+    // pause is ended by hand.
+    host.server.timer1().setInterval(duringScoring ? 10 : 3600 * 1000);
+    auto ann = join(host, "Ann");
+    auto bob = join(host, "Bob");
+    auto cid = join(host, "Cid");
+    QVERIFY(ann && bob && cid);
+    ann->send("CMD_startgame+Ann+0+0+f+");
+    ann->send("CMD_alldone+1+none");
+    const QString afterAnn = duringScoring ? QStringLiteral("CMD_nextplayer+2+1+1+")
+                                           : QStringLiteral("CMD_noscore+1+none");
+    QVERIFY(runUntil([&] { return ann->count(afterAnn) == 1 && cid->count(afterAnn) == 1; }));
+    QCOMPARE(ann->messages.last(), afterAnn);
+    QCOMPARE(cid->messages.last(), afterAnn);
+    const qsizetype annMark = ann->messages.size();
+    const qsizetype cidMark = cid->messages.size();
+
+    bob->reset();
+    QVERIFY(resetReachedHost(host, 2));
+    QStringList expected;
+    if (duringScoring) {
+        // Bob's end of turn, as the dispatch tick hands it over.
+        host.server.queue().enqueue(QStringLiteral("CMD_alldone+2+none"), 2);
+        host.server.queue().tick();
+        expected << QStringLiteral("CMD_noscore+2+none");
+    } else {
+        while (host.server.timer1().isActive())
+            host.server.timer1Timer();
+        expected << QStringLiteral("CMD_nextplayer+2+1+1+");
+    }
+    expected << QStringLiteral("CMD_playerdisconnected+2+Bob")
+             << QStringLiteral("CMD_nextplayer+3+1+1+");
+
+    QVERIFY(runUntil([&] {
+        return ann->messages.size() >= annMark + 3 && cid->messages.size() >= cidMark + 3;
+    }));
+    QTest::qWait(300); // many pauses long: a second pass of the turn would be here
+    QCOMPARE(ann->messages.mid(annMark), expected);
+    QCOMPARE(cid->messages.mid(cidMark), expected);
+    QCOMPARE(host.server.currentseat(), 3);
+    QVERIFY(!host.server.record(2).connected);
+    QVERIFY(host.server.record(3).connected);
 }
 
 void TestHostLinks::requestsActOnlyForTheirConnection() {
