@@ -152,11 +152,11 @@ void Tchat::setPhraseEditor(Tphrases* phrases) {
 }
 
 QString Tchat::phrase(int k) const {
-    return (k >= 1 && k <= 10) ? m_phraseButtons[k - 1]->toolTip() : QString();
+    return (k >= 1 && k <= 10) ? plain::toolTip(m_phraseButtons[k - 1]) : QString();
 }
 
 void Tchat::setPhrases(const QStringList& phrases) {
-    for (int k = 1; k <= 10 && k <= phrases.size(); ++k) m_phraseButtons[k - 1]->setToolTip(phrases[k - 1]);
+    for (int k = 1; k <= 10 && k <= phrases.size(); ++k) plain::setToolTip(m_phraseButtons[k - 1], phrases[k - 1]);
 }
 
 void Tchat::setStartEnabled(bool on) {

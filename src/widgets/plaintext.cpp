@@ -1,5 +1,7 @@
 #include "widgets/plaintext.h"
 
+#include <QTextDocument>
+
 PlainLabel::PlainLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
 }
@@ -18,6 +20,15 @@ QMessageBox::StandardButton ask(QWidget* parent, QMessageBox::Icon icon, const Q
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void setToolTip(QWidget* widget, const QString& text) {
+    widget->setProperty("plainToolTip", text);
+    widget->setToolTip(text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpacePre));
+}
+
+QString toolTip(const QWidget* widget) {
+    return widget->property("plainToolTip").toString();
 }
 
 } // namespace plain

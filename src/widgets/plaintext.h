@@ -22,4 +22,9 @@ QMessageBox::StandardButton ask(QWidget* parent, QMessageBox::Icon icon, const Q
                                 const QString& text,
                                 QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
+// Tooltips have no plain-text mode of their own: the text is escaped into markup that
+// shows it as typed. toolTip() gives back what was set.
+void setToolTip(QWidget* widget, const QString& text);
+QString toolTip(const QWidget* widget);
+
 } // namespace plain

@@ -19,6 +19,7 @@
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextDocumentFragment>
 #include <QtTest>
 
 namespace {
@@ -293,9 +294,16 @@ void TestTable::phraseButtonsAndCooldown() {
     QTRY_VERIFY(m_table->state().phraseReady);
     m_table->b_phrase1Click(10);
     QCOMPARE(m_link.last(), "CMD_action+2+waves \"Good-Bye\"|clBlack" + T);
-    // The button's tooltip is its phrase.
+    // The button's tooltip shows its phrase as typed, markup included.
     auto* b10 = m_table->board()->findChild<QWidget*>("b_phrase10");
-    QCOMPARE(b10->toolTip(), QStringLiteral("/me waves \"Good-Bye\""));
+    QCOMPARE(QTextDocumentFragment::fromHtml(b10->toolTip()).toPlainText(), QStringLiteral("/me waves \"Good-Bye\""));
+    QStringList phrases;
+    for (int k = 1; k <= 10; ++k) phrases << m_table->phrase(k);
+    phrases[0] = QStringLiteral("<img src=\"/dev/zero\"> &amp;");
+    m_table->setPhrases(phrases);
+    auto* b1 = m_table->board()->findChild<QWidget*>("b_phrase1");
+    QCOMPARE(QTextDocumentFragment::fromHtml(b1->toolTip()).toPlainText(), phrases[0]);
+    QCOMPARE(m_table->phrase(1), phrases[0]);
 }
 
 void TestTable::scrollChatOffKeepsTheView() {
