@@ -6,6 +6,7 @@
 #include "protocol/framing.h"
 #include "protocol/inbound.h"
 #include "protocol/messages.h"
+#include "protocol/requests.h"
 #include "protocol/wiretext.h"
 
 #include <QCoreApplication>
@@ -15,21 +16,30 @@ namespace {
 // Every command either side handles, each with the reader its handler uses.
 void registerReaders(wire::Dispatcher& queue) {
     using namespace wire::read;
+    namespace req = wire::req;
     auto on = [&queue](const char* command, std::function<void(const QString&)> reader) {
         queue.on(QString::fromLatin1(command),
                  [reader](const QString& body, int) { reader(body); });
     };
-    on("CMD_logininfo", [](const QString& b) { logininfo(b); });
-    on("CMD_kickhim", [](const QString& b) { kickhim(b); });
-    on("CMD_botspeed", [](const QString& b) { botspeed(b); });
-    on("CMD_justwatch", [](const QString& b) { justwatch(b); });
+    on("CMD_logininfo", [](const QString& b) { req::logininfo(b); });
+    on("CMD_kickhim", [](const QString& b) { req::kickhim(b); });
+    on("CMD_botspeed", [](const QString& b) { req::botspeed(b); });
+    on("CMD_justwatch", [](const QString& b) { req::justwatch(b); });
+    on("CMD_justwatching", [](const QString& b) { justwatching(b); });
     on("CMD_chat", [](const QString& b) {
-        chat(b);
+        req::line(b);
         chatLine(b);
     });
-    on("CMD_startgame", [](const QString& b) { startgame(b); });
-    on("CMD_rollthedice", [](const QString& b) { diceRequest(b); });
-    on("CMD_alldone", [](const QString& b) { diceRequest(b); });
+    on("CMD_startgame", [](const QString& b) {
+        req::startgame(b);
+        startgame(b);
+    });
+    on("CMD_rollthedice", [](const QString& b) {
+        if (const auto roll = req::rollthedice(b)) FUZZ_CHECK(req::distinctDice(roll->dice));
+    });
+    on("CMD_alldone", [](const QString& b) {
+        if (const auto done = req::alldone(b)) FUZZ_CHECK(req::distinctDice(done->dice));
+    });
     on("CMD_sendlogininfo", [](const QString& b) { recordName(b); });
     on("CMD_loadstats", [](const QString& b) { loadstats(b); });
     on("CMD_loadpscores", [](const QString& b) { loadpscores(b); });

@@ -7,7 +7,7 @@
 #include "client/chatform.h"
 #include "client/chatpanel.h"
 #include "client/sound/sounds.h"
-#include "net/clientlink.h"
+#include "protocol/clientlink.h"
 #include "protocol/wiretext.h"
 
 #include <QApplication>
@@ -20,6 +20,7 @@ namespace {
 
 class CheckingLink : public ClientLink {
 public:
+    void attach(ClientEvents*) override {}
     void open(const QString&) override {}
     void close() override {}
     void send(const QByteArray& bytes) override {

@@ -4,9 +4,10 @@
 #include "client/chatform.h"
 #include "client/spylistform.h"
 #include "net/Sock.h"
-#include "net/clientlink.h"
+#include "protocol/clientlink.h"
 #include "protocol/messages.h"
 #include "protocol/wiretext.h"
+#include "version/version.h"
 
 #include <QAction>
 #include <QLabel>
@@ -93,6 +94,22 @@ void Tchat::joinpress() {
     setStartEnabled(false);
 }
 
+void Tchat::setLink(ClientLink* link) {
+    if (m_link) m_link->attach(nullptr);
+    m_link = link;
+    m_inbox.clear();
+    if (m_link) m_link->attach(this);
+}
+
+void Tchat::sockRead(const QByteArray& bytes) {
+    QList<QByteArray> messages;
+    const bool withinCap = m_inbox.feed(bytes, messages);
+    for (const QByteArray& message : messages)
+        received(wire::decode(message));
+    // A host that never ends its message is not one to wait for.
+    if (!withinCap && m_link) m_link->close();
+}
+
 void Tchat::sockInfo(const QString& text) {
     // A host that cannot be reached would otherwise leave the player waiting in silence.
     if (!m_state.connected && text.startsWith(QLatin1String("Error #"))) {
@@ -110,7 +127,7 @@ void Tchat::sendloginfo(const QString& body) {
     if (m_state.connected) return; // a client logs in once
     m_state.ownSeat = rec.record;
     m_state.connected = true;
-    const QString version = m_hooks.version ? m_hooks.version() : QStringLiteral("1.0.7");
+    const QString version = m_hooks.version ? m_hooks.version() : QString::fromLatin1(vimbrel::kProtocolVersion);
     send(wire::msg::logininfo(m_state.ownSeat, version, m_state.playerName));
 }
 
@@ -151,7 +168,7 @@ void Tchat::playerdisconnected(const QString& body) {
 }
 
 void Tchat::justwatching(const QString& body) {
-    const auto jw = wire::read::justwatch(body);
+    const auto jw = wire::read::justwatching(body);
     if (jw.seat < 1 || jw.seat > m_state.playingSeats) return;
     const bool watching = jw.value == 1;
     if (jw.seat == m_state.ownSeat) setJustWatchChecked(watching);

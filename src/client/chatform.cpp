@@ -7,7 +7,7 @@
 #include "client/phrasesform.h"
 #include "client/sound/sounds.h"
 #include "client/spylistform.h"
-#include "net/clientlink.h"
+#include "protocol/clientlink.h"
 #include "widgets/art.h"
 #include "widgets/picturebutton.h"
 #include "widgets/plaintext.h"
@@ -92,7 +92,9 @@ Tchat::Tchat(QWidget* parent)
     setGeometry(m_boundsApplied);
 }
 
-Tchat::~Tchat() = default;
+Tchat::~Tchat() {
+    if (m_link) m_link->attach(nullptr);
+}
 
 void Tchat::buildWindow() {
     m_board = new Board(m_state, *this, nullptr);

@@ -5,7 +5,9 @@
 #include "client/board/boardhost.h"
 #include "client/clientstate.h"
 #include "protocol/chatlimit.h"
+#include "protocol/clientlink.h"
 #include "protocol/colourtext.h"
+#include "protocol/framing.h"
 #include "protocol/inbound.h"
 
 #include <QHash>
@@ -27,7 +29,7 @@ class Sounds;
 class Tspylist;
 class Tphrases;
 
-class Tchat : public QMainWindow, public BoardHost {
+class Tchat : public QMainWindow, public BoardHost, public ClientEvents {
     Q_OBJECT
 public:
     static QString programName() { return QStringLiteral("Vimbrel"); }
@@ -52,7 +54,8 @@ public:
         std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
     };
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
-    void setLink(ClientLink* link) { m_link = link; }
+    // The connection to the host; the table attaches itself to hear it (not owned).
+    void setLink(ClientLink* link);
     void setSpyList(Tspylist* spylist);
     void setPhraseEditor(Tphrases* phrases);
     void setArguments(const QStringList& args) { m_args = args; }
@@ -84,7 +87,9 @@ public:
 
     // A complete message from the host, and the connection's info texts.
     void received(const QString& message) { m_queue.enqueue(message); }
-    void sockInfo(const QString& text);
+    // ClientEvents: bytes from the host, cut into messages here; the info texts.
+    void sockRead(const QByteArray& bytes) override;
+    void sockInfo(const QString& text) override;
 
     // Message handlers of the connection.
     void sendloginfo(const QString& body);
@@ -162,6 +167,7 @@ private:
     Hooks m_hooks;
     QStringList m_args;
     ClientLink* m_link = nullptr;
+    wire::ReceiveRemainder m_inbox;
     wire::Dispatcher m_queue;
     Board* m_board = nullptr;
     ChatPanel* m_mainchat = nullptr;

@@ -7,7 +7,7 @@
 #include "client/sound/sounds.h"
 #include "protocol/wiretext.h"
 #include "protocol/messages.h"
-#include "startup/datafolder.h"
+#include "paths/datafolder.h"
 
 #include <QAction>
 #include <QActionGroup>

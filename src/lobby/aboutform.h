@@ -3,6 +3,8 @@
 // The `version` label is also the protocol version a client sends at log-in.
 #pragma once
 
+#include "version/version.h"
+
 #include "lobby/urlopener.h"
 
 #include <QDialog>
@@ -13,9 +15,9 @@ class HoverButton;
 class Tabout : public QDialog {
     Q_OBJECT
 public:
-    // The protocol version ("1.0.7"); the release number adds ".8".
-    static constexpr char kVersion[] = "1.0.7";
-    static constexpr char kRelease[] = ".8";
+    // The protocol version ("1.0.7") and what the release number adds (".8").
+    static constexpr const char* kVersion = vimbrel::kProtocolVersion;
+    static constexpr const char* kRelease = vimbrel::kReleaseSuffix;
 
     // `tableWindow` is the window the box opens centred on.
     explicit Tabout(QWidget* tableWindow = nullptr);

@@ -1,6 +1,6 @@
 #include "lobby/lobbysettings.h"
 
-#include "startup/datafolder.h"
+#include "paths/datafolder.h"
 
 #include <QFile>
 #include <QStandardPaths>

@@ -1,19 +1,19 @@
 #include "net/sockclientlink.h"
 
-#include "protocol/wiretext.h"
-
-#include <QPointer>
-
 SockClientLink::SockClientLink(const QString& portName, QObject* parent) : QObject(parent) {
     sock.setPortName(portName);
-    sock.OnInfo = [this](TSock*, TSocketInfo info, const QString& text) {
-        if (onInfo) onInfo(info, text);
+    sock.OnInfo = [this](TSock*, TSocketInfo, const QString& text) {
+        if (m_events) m_events->sockInfo(text);
     };
     sock.OnRead = [this](TSock* sender, int) { sockRead(sender); };
 }
 
+SockClientLink::~SockClientLink() {
+    // Whoever listened may be gone before the socket's last "Socket Closed".
+    m_events = nullptr;
+}
+
 void SockClientLink::open(const QString& host) {
-    m_remainder.clear();
     sock.setHostName(host);
     sock.Open();
 }
@@ -37,10 +37,5 @@ void SockClientLink::sockRead(TSock* sender) {
     } catch (const ESockException&) {
         return;
     }
-    QList<QByteArray> messages;
-    const bool withinCap = m_remainder.feed(bytes, messages);
-    for (const QByteArray& message : messages) {
-        if (onMessage) onMessage(wire::decode(message));
-    }
-    if (!withinCap && sock.hasHandle()) sock.Close();
+    if (m_events) m_events->sockRead(bytes);
 }

@@ -2,24 +2,19 @@
 #pragma once
 
 #include "net/Sock.h"
-#include "net/clientlink.h"
-#include "protocol/framing.h"
+#include "protocol/clientlink.h"
 
 #include <QObject>
 #include <QString>
-#include <functional>
 
 class SockClientLink : public QObject, public ClientLink {
     Q_OBJECT
 public:
     explicit SockClientLink(const QString& portName = QStringLiteral("7772"),
                             QObject* parent = nullptr);
+    ~SockClientLink() override;
 
-    // One complete message from the host, without its terminator.
-    std::function<void(const QString& message)> onMessage;
-    // Every info text of the connection ("Socket Closed" when it ends).
-    std::function<void(TSocketInfo info, const QString& text)> onInfo;
-
+    void attach(ClientEvents* events) override { m_events = events; }
     // Throws ESockException or wire::ConvertError when the port name is bad.
     void open(const QString& host) override;
     // Bytes given after the connection closed go nowhere.
@@ -32,5 +27,5 @@ private:
     void sockRead(TSock* sender);
 
     TSock sock;
-    wire::ReceiveRemainder m_remainder;
+    ClientEvents* m_events = nullptr;
 };

@@ -1,20 +1,12 @@
 #include "net/sockserverlink.h"
 
-#include "protocol/wiretext.h"
-
 #include <QTimer>
-
-#include <utility>
 
 SockServerLink::SockServerLink(TSock* Sock1, QObject* parent) : QObject(parent), m_sock1(Sock1) {
     Sock1->OnAccept = [this](TSock*) {
-        if (onAccept) onAccept();
+        if (m_events) m_events->Sock1Accept();
     };
     Sock1->OnRead = [this](TSock* sender, int) { Sock1Read(sender); };
-    m_tempsock.OnDisconnect = [this](TSock* sender) { tempsockDisconnect(sender); };
-    m_tempsock.OnInfo = [this](TSock* sender, TSocketInfo, const QString& text) {
-        tempsockInfo(sender, text);
-    };
 }
 
 SockServerLink::~SockServerLink() {
@@ -39,6 +31,11 @@ TSock* SockServerLink::socketOf(int record) const {
     return it == m_connections.end() ? nullptr : it->second.sock.data();
 }
 
+QString SockServerLink::peerName(int record) const {
+    const TSock* sock = socketOf(record);
+    return sock ? sock->HostName() : QString();
+}
+
 SockServerLink::Connection* SockServerLink::connectionOf(TSock* sender) {
     const auto it = m_connections.find(sender->Tag);
     if (it == m_connections.end() || it->second.sock != sender) return nullptr;
@@ -53,20 +50,26 @@ bool SockServerLink::accept(int record) {
     } catch (const ESockException&) {
         return false;
     }
-    Connection& connection = m_connections[record];
-    if (connection.sock && connection.sock != accepted) dropLater(connection.sock);
-    connection.sock = accepted;
-    connection.remainder.clear();
-    connection.overflowing = false;
+    let(record); // an earlier connection of the record, long closed by now
+    m_connections[record] = {accepted, false};
     accepted->Tag = record;
-    accepted->OnDisconnect = m_tempsock.OnDisconnect;
     accepted->OnRead = m_sock1->OnRead;
-    accepted->OnInfo = m_tempsock.OnInfo;
+    // A peer's close, and a connection that broke, end the record the same way.
+    accepted->OnDisconnect = [this](TSock* sender) { departed(sender); };
+    accepted->OnInfo = [this](TSock* sender, TSocketInfo, const QString& text) {
+        if (text == QLatin1String("Socket Closed")) departed(sender);
+    };
     return true;
 }
 
-void SockServerLink::dropLater(TSock* sock) {
-    // The record's earlier connection, closed by now; it must not report again.
+// Forgets the record's connection without a word to anybody: the close is graceful,
+// so bytes still queued (a last notice) go first.
+void SockServerLink::let(int record) {
+    const auto it = m_connections.find(record);
+    if (it == m_connections.end()) return;
+    TSock* sock = it->second.sock;
+    m_connections.erase(it);
+    if (!sock) return;
     silence(sock);
     if (sock->hasHandle()) sock->Close();
     sock->deleteLater();
@@ -80,10 +83,10 @@ void SockServerLink::send(int record, const QByteArray& bytes) {
     try {
         sock->Send(bytes);
     } catch (const ESockException&) {
-        return; // closed: nothing reaches a record without a connection
+        return; // closed: its departure is on its way from the event loop
     }
     if (sock->pendingOutgoing() > kMaxOutgoing && !connection.overflowing) {
-        // Closed from the event loop, so the host never hears of it in the middle
+        // Dropped from the event loop, so the host never hears of it in the middle
         // of one of its own broadcasts.
         connection.overflowing = true;
         QPointer<TSock> guard(sock);
@@ -94,28 +97,7 @@ void SockServerLink::send(int record, const QByteArray& bytes) {
 }
 
 void SockServerLink::close(int record) {
-    TSock* sock = socketOf(record);
-    if (!sock) return;
-    // The host hears "Socket Closed" from the event loop, not from inside this call,
-    // which it may make in the middle of its own work.
-    const TSock::InfoEvent handler = std::exchange(sock->OnInfo, nullptr);
-    sock->Close();
-    sock->OnInfo = handler;
-    QPointer<TSock> guard(sock);
-    QTimer::singleShot(0, this, [this, guard] {
-        if (guard) tempsockInfo(guard, QStringLiteral("Socket Closed"));
-    });
-}
-
-void SockServerLink::destroy(int record) {
-    const auto it = m_connections.find(record);
-    if (it == m_connections.end() || !it->second.sock) return;
-    TSock* sock = it->second.sock;
-    silence(sock);
-    // The close is graceful: bytes still queued (the table-full notice) go first.
-    sock->Close();
-    sock->deleteLater();
-    m_connections.erase(it);
+    let(record);
 }
 
 void SockServerLink::Sock1Read(TSock* sender) {
@@ -125,22 +107,13 @@ void SockServerLink::Sock1Read(TSock* sender) {
     } catch (const ESockException&) {
         return;
     }
-    Connection* connection = connectionOf(sender);
-    if (!connection) return; // not taken into a record: its bytes have no reader
+    if (!connectionOf(sender) || !m_events) return; // not taken into a record: nobody reads it
+    m_events->Sock1Read(sender->Tag, bytes);
+}
+
+void SockServerLink::departed(TSock* sender) {
+    if (!connectionOf(sender)) return;
     const int record = sender->Tag;
-    QList<QByteArray> messages;
-    const bool withinCap = connection->remainder.feed(bytes, messages);
-    QPointer<TSock> guard(sender);
-    for (const QByteArray& message : messages) {
-        if (onMessage) onMessage(record, wire::decode(message));
-    }
-    if (!withinCap && guard && guard->hasHandle()) guard->Close();
-}
-
-void SockServerLink::tempsockDisconnect(TSock* sender) {
-    if (connectionOf(sender) && onDisconnect) onDisconnect(sender->Tag);
-}
-
-void SockServerLink::tempsockInfo(TSock* sender, const QString& text) {
-    if (connectionOf(sender) && onInfo) onInfo(sender->Tag, text);
+    let(record);
+    if (m_events) m_events->tempsockDisconnect(record);
 }

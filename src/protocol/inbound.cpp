@@ -9,6 +9,12 @@ Dispatcher::Dispatcher(const QString& timerName, int intervalMs, QObject* parent
     m_timer.setObjectName(timerName);
     m_timer.setInterval(intervalMs);
     connect(&m_timer, &QTimer::timeout, this, &Dispatcher::tick);
+    m_first.setSingleShot(true);
+    m_first.setInterval(0);
+    connect(&m_first, &QTimer::timeout, this, [this] {
+        tick();
+        if (!m_queue.isEmpty() && !m_timer.isActive()) m_timer.start();
+    });
 }
 
 void Dispatcher::on(const QString& command, Handler handler) {
@@ -18,13 +24,16 @@ void Dispatcher::on(const QString& command, Handler handler) {
 void Dispatcher::enqueue(const QString& text, int sender) {
     m_queue.enqueue({text, sender});
     ++m_perSender[sender];
-    if (!m_timer.isActive()) m_timer.start();
+    if (!m_timer.isActive() && !m_first.isActive()) m_first.start();
 }
 
 void Dispatcher::discardFrom(int sender) {
     if (m_perSender.remove(sender) == 0) return;
     m_queue.removeIf([sender](const InboundEntry& e) { return e.sender == sender; });
-    if (m_queue.isEmpty()) m_timer.stop();
+    if (m_queue.isEmpty()) {
+        m_timer.stop();
+        m_first.stop();
+    }
 }
 
 void Dispatcher::split(const QString& entry, QString& command, QString& body) {
@@ -41,11 +50,15 @@ void Dispatcher::split(const QString& entry, QString& command, QString& body) {
 void Dispatcher::tick() {
     if (m_queue.isEmpty()) {
         m_timer.stop();
+        m_first.stop();
         return;
     }
     const InboundEntry entry = m_queue.dequeue();
     if (--m_perSender[entry.sender] <= 0) m_perSender.remove(entry.sender);
-    if (m_queue.isEmpty()) m_timer.stop();
+    if (m_queue.isEmpty()) {
+        m_timer.stop();
+        m_first.stop();
+    }
 
     QString command, body;
     split(entry.text, command, body);

@@ -31,7 +31,8 @@ public:
     // Where conversion errors of a message go; without one they are dropped.
     void setErrorSink(ErrorSink sink) { m_errorSink = std::move(sink); }
 
-    // Appends a message; the timer starts if it was idle.
+    // Appends a message. The first one after a quiet spell is handled on the next
+    // turn of the event loop; while more wait, the timer paces them one per interval.
     void enqueue(const QString& text, int sender = 0);
 
     // One dispatch tick: takes the first entry (if any) and handles it. The timer
@@ -44,7 +45,7 @@ public:
     // Drops every waiting entry from `sender` (a connection that is gone for good,
     // whose record may soon hold somebody else).
     void discardFrom(int sender);
-    bool timerActive() const { return m_timer.isActive(); }
+    bool timerActive() const { return m_timer.isActive() || m_first.isActive(); }
     QTimer& timer() { return m_timer; }
 
     // Splits "CMD_x+body" into command and body; no "+" gives an empty command.
@@ -52,6 +53,7 @@ public:
 
 private:
     QTimer m_timer;
+    QTimer m_first; // the quiet queue's first message: next turn of the event loop
     QQueue<InboundEntry> m_queue;
     QHash<QString, Handler> m_handlers;
     QHash<int, int> m_perSender;

@@ -1,6 +1,7 @@
 #include "protocol/messages.h"
 
 #include "protocol/colourtext.h"
+#include "protocol/commands.h"
 #include "protocol/fields.h"
 #include "protocol/wiretext.h"
 
@@ -15,6 +16,9 @@ QByteArray frame(const QString& text) {
 namespace {
 
 QString n(int v) { return QString::number(v); }
+
+// A command name and the "+" every message has after it.
+QString head(const char* command) { return QString::fromLatin1(command) + QLatin1Char('+'); }
 
 // "+a+b" or "+none".
 QString listText(const QList<int>& items) {
@@ -36,94 +40,95 @@ QString facesText(const QList<DieFace>& dice) {
 namespace msg {
 
 QByteArray logininfo(int seat, const QString& version, const QString& name) {
-    return frame(QStringLiteral("CMD_logininfo+") + n(seat) + '+' + version + '+' + name);
+    return frame(head(cmd::logininfo) + n(seat) + '+' + version + '+' + name);
 }
 QByteArray kickhim(int seat, int target) {
-    return frame(QStringLiteral("CMD_kickhim+") + n(seat) + '+' + n(target) + '+');
+    return frame(head(cmd::kickhim) + n(seat) + '+' + n(target) + '+');
 }
 QByteArray botspeed(int seat, int milliseconds) {
-    return frame(QStringLiteral("CMD_botspeed+") + n(seat) + '+' + n(milliseconds) + '+');
+    return frame(head(cmd::botspeed) + n(seat) + '+' + n(milliseconds) + '+');
 }
 QByteArray chat(int seat, const QString& text, const QString& colourText) {
-    return frame(QStringLiteral("CMD_chat+") + n(seat) + '+' + text + '|' + colourText);
+    return frame(head(cmd::chat) + n(seat) + '+' + text + '|' + colourText);
 }
 QByteArray action(int seat, const QString& text, const QString& colourText) {
-    return frame(QStringLiteral("CMD_action+") + n(seat) + '+' + text + '|' + colourText);
+    return frame(head(cmd::action) + n(seat) + '+' + text + '|' + colourText);
 }
 QByteArray startgame(const QString& name) {
-    return frame(QStringLiteral("CMD_startgame+") + name + QStringLiteral("+0+0+f+"));
+    return frame(head(cmd::startgame) + name + QStringLiteral("+0+0+f+"));
 }
 QByteArray justwatch(int seat, int mode) {
-    return frame(QStringLiteral("CMD_justwatch+") + n(seat) + '+' + n(mode));
+    return frame(head(cmd::justwatch) + n(seat) + '+' + n(mode));
 }
 QByteArray rollthedice(int seat, const QList<int>& dice) {
-    QString s = QStringLiteral("CMD_rollthedice+") + n(seat);
+    QString s = head(cmd::rollthedice) + n(seat);
     for (int d : dice) s += '+' + n(d);
     return frame(s);
 }
 QByteArray alldone(int seat, const QList<int>& dice) {
-    return frame(QStringLiteral("CMD_alldone+") + n(seat) + listText(dice));
+    return frame(head(cmd::alldone) + n(seat) + listText(dice));
 }
 
-QByteArray sendlogininfo(int record) { return frame(QStringLiteral("CMD_sendlogininfo+") + n(record)); }
-QByteArray full() { return frame(QStringLiteral("CMD_full+")); }
+QByteArray sendlogininfo(int record) { return frame(head(cmd::sendlogininfo) + n(record)); }
+QByteArray full() { return frame(head(cmd::full)); }
 QByteArray newplayerinfo(int record, const QString& name) {
-    return frame(QStringLiteral("CMD_newplayerinfo+") + n(record) + '+' + name);
+    return frame(head(cmd::newplayerinfo) + n(record) + '+' + name);
 }
 QByteArray existingplayers(int record, const QString& name) {
-    return frame(QStringLiteral("CMD_existingplayers+") + n(record) + '+' + name);
+    return frame(head(cmd::existingplayers) + n(record) + '+' + name);
 }
 QByteArray havewrongversion(const QString& name) {
-    return frame(QStringLiteral("CMD_havewrongversion+") + name);
+    return frame(head(cmd::havewrongversion) + name);
 }
-QByteArray wrongversion() { return frame(QStringLiteral("CMD_wrongversion+")); }
+QByteArray wrongversion() { return frame(head(cmd::wrongversion)); }
 
 QByteArray loadstats(const LoadStats& s) {
-    QString t = QStringLiteral("CMD_loadstats+%1+%2+%3+%4+%5")
+    QString t = (head(cmd::loadstats) + QStringLiteral("%1+%2+%3+%4+%5"))
                     .arg(s.record).arg(s.currentSeat).arg(s.phase).arg(s.round).arg(s.rolls);
     for (int sc : s.scores) t += '+' + n(sc);
     t += s.dice.isEmpty() ? QStringLiteral("+none") : facesText(s.dice);
     return frame(t);
 }
 QByteArray loadpscores(int record, const QList<ScoreCell>& cells) {
-    QString t = QStringLiteral("CMD_loadpscores+") + n(record);
+    QString t = head(cmd::loadpscores) + n(record);
     for (const auto& c : cells) t += QStringLiteral("+%1+%2+%3").arg(c.seat).arg(c.column).arg(c.points);
     return frame(t);
 }
 QByteArray playerdisconnected(int record, const QString& name) {
-    return frame(QStringLiteral("CMD_playerdisconnected+") + n(record) + '+' + name);
+    return frame(head(cmd::playerdisconnected) + n(record) + '+' + name);
 }
 QByteArray justwatching(int seat, int mode) {
-    return frame(QStringLiteral("CMD_justwatching+") + n(seat) + '+' + n(mode));
+    return frame(head(cmd::justwatching) + n(seat) + '+' + n(mode));
 }
 QByteArray chatRelay(const QString& name, const QString& rest) {
-    return frame(QStringLiteral("CMD_chat+") + name + QStringLiteral(" chats: ") + rest);
+    return frame(head(cmd::chat) + name + QStringLiteral(" chats: ") + rest);
 }
 QByteArray actionRelay(const QString& name, const QString& rest) {
-    return frame(QStringLiteral("CMD_action+") + name + ' ' + rest);
+    return frame(head(cmd::action) + name + ' ' + rest);
 }
 QByteArray startgameRelay(const std::array<QString, 4>& f) {
-    return frame(QStringLiteral("CMD_startgame+") + f[0] + '+' + f[1] + '+' + f[2] + '+' + f[3] + '+');
+    return frame(head(cmd::startgame) + f[0] + '+' + f[1] + '+' + f[2] + '+' + f[3] + '+');
 }
 QByteArray nextplayer(int seat, int phase, int round) {
-    return frame(QStringLiteral("CMD_nextplayer+%1+%2+%3+").arg(seat).arg(phase).arg(round));
+    return frame((head(cmd::nextplayer) + QStringLiteral("%1+%2+%3+")).arg(seat).arg(phase).arg(round));
 }
 QByteArray createdice(int seat, int rolls, const QList<DieFace>& dice) {
-    return frame(QStringLiteral("CMD_createdice+%1+%2").arg(seat).arg(rolls) + facesText(dice));
+    return frame((head(cmd::createdice) + QStringLiteral("%1+%2")).arg(seat).arg(rolls) + facesText(dice));
 }
 QByteArray scores(int seat, int phaseDone, int total, int points, int bonus, const QString& marker,
                   const QList<int>& used) {
-    return frame(QStringLiteral("CMD_scores+%1+%2+%3+%4+%5+")
+    return frame((head(cmd::scores) + QStringLiteral("%1+%2+%3+%4+%5+"))
                      .arg(seat).arg(phaseDone).arg(total).arg(points).arg(bonus) +
                  marker + listText(used));
 }
 QByteArray noscore(int seat, const QList<int>& held) {
-    return frame(QStringLiteral("CMD_noscore+") + n(seat) + listText(held));
+    return frame(head(cmd::noscore) + n(seat) + listText(held));
 }
 QByteArray markoff(int seat, int phase) {
-    return frame(QStringLiteral("CMD_markoff+%1+%2+").arg(seat).arg(phase));
+    return frame((head(cmd::markoff) + QStringLiteral("%1+%2+")).arg(seat).arg(phase));
 }
-QByteArray winner(const QString& names) { return frame(QStringLiteral("CMD_winner+") + names + '+'); }
+QByteArray hostNotice(const QString& line) { return frame(head(cmd::chat) + line + QStringLiteral("|clBlue")); }
+QByteArray winner(const QString& names) { return frame(head(cmd::winner) + names + '+'); }
 
 } // namespace msg
 
@@ -140,25 +145,7 @@ QList<DieFace> faces(FieldReader& r) {
 
 } // namespace
 
-LoginInfo logininfo(const QString& body) {
-    FieldReader r(body);
-    LoginInfo li;
-    li.seat = r.nextInt();
-    li.version = r.next();
-    li.name = r.rest();
-    return li;
-}
-
-SeatValue kickhim(const QString& body) {
-    FieldReader r(body);
-    SeatValue v;
-    v.seat = r.nextInt();
-    v.value = r.nextInt();
-    return v;
-}
-SeatValue botspeed(const QString& body) { return kickhim(body); }
-
-SeatValue justwatch(const QString& body) {
+SeatValue justwatching(const QString& body) {
     FieldReader r(body);
     SeatValue v;
     v.seat = r.nextInt();
@@ -167,26 +154,9 @@ SeatValue justwatch(const QString& body) {
     return v;
 }
 
-SeatText chat(const QString& body) {
-    FieldReader r(body);
-    SeatText t;
-    t.seat = r.nextInt();
-    t.rest = r.rest();
-    return t;
-}
-
 std::array<QString, 4> startgame(const QString& body) {
     FieldReader r(body);
     return {r.next(), r.next(), r.next(), r.next()};
-}
-
-SeatDice diceRequest(const QString& body) {
-    FieldReader r(body);
-    SeatDice d;
-    d.seat = r.nextInt();
-    d.noList = r.atEnd();
-    d.dice = r.intList();
-    return d;
 }
 
 Record recordName(const QString& body) {

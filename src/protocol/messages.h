@@ -66,27 +66,18 @@ QByteArray scores(int seat, int phaseDone, int total, int points, int bonus, con
 QByteArray noscore(int seat, const QList<int>& held);
 QByteArray markoff(int seat, int phase);
 QByteArray winner(const QString& names);
+// A line from the host itself, shown in the system colour (blue) on every table.
+QByteArray hostNotice(const QString& line);
 
 } // namespace msg
 
-// ---- readers (given the body after "CMD_x+") ----------------------------------
+// ---- the table's readers (given the body after "CMD_x+"); the host's are in requests.h
 namespace read {
 
-struct LoginInfo { int seat; QString version; QString name; };
-LoginInfo logininfo(const QString& body);
-
 struct SeatValue { int seat; int value; };
-SeatValue kickhim(const QString& body);   // requester, target
-SeatValue botspeed(const QString& body);  // requester, milliseconds
-SeatValue justwatch(const QString& body); // seat, mode (non-numeric mode gives 0)
-
-struct SeatText { int seat; QString rest; };
-SeatText chat(const QString& body); // seat, then text "|" colour as one piece
+SeatValue justwatching(const QString& body); // seat, mode (non-numeric mode gives 0)
 
 std::array<QString, 4> startgame(const QString& body);
-
-struct SeatDice { int seat; QList<int> dice; bool noList; };
-SeatDice diceRequest(const QString& body); // rollthedice / alldone bodies
 
 struct Record { int record; QString name; };
 Record recordName(const QString& body); // sendlogininfo, newplayerinfo, ...

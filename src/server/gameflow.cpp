@@ -1,122 +1,77 @@
 // The flow of a game: starting it, rolling, passing the turn, the pause after a
 // scored turn and the winner.
-#include "server/serverform.h"
+#include "server/tserver.h"
 
-#include "protocol/fields.h"
 #include "protocol/messages.h"
-#include "protocol/wiretext.h"
 
 #include <string>
 
 using namespace server;
 
-bool TServer::takesPart(int seat) const {
-    if (seat < 1 || seat > m_seatcount) return false;
-    const SeatRecord& rec = m_seats[seat];
-    return (rec.connected || seat == 2) && rec.status < 2;
-}
-
-bool TServer::playedByComputer(int seat) const {
-    if (seat < 1 || seat > m_seatcount) return false;
-    return !m_seats[seat].connected || m_seats[seat].computer;
-}
-
 // Sender first, then the game state: only the current seat, only before its turn
 // was scored.
 bool TServer::turnOpenFor(int seat, int sender) const {
     if (sender != 0 && sender != seat) return false;
-    return m_gameon && seat == m_currentseat && !m_turnScored;
+    return m_game.turnOpenFor(seat);
 }
 
-void TServer::startgame(const QString& body, int /*sender*/) {
-    stopComputer();
+void TServer::startgame(const wire::req::StartGame& request, int /*sender*/) {
+    m_computer.stop();
     m_timer1.stop();
-    m_gameon = true;
-    m_someoneout = false;
-    std::array<QString, 4> fields = wire::read::startgame(body);
-    for (QString& f : fields)
-        f = wire::singleLine(f);
-    broadcast(wire::msg::startgameRelay(fields));
-    for (int s = 1; s <= m_seatcount; ++s) {
-        SeatRecord& rec = m_seats[s];
-        rec.score = 0;
-        rec.computer = false;
-        rec.phase = 1;
-        rec.status = 0;
-        rec.phasepoints.fill(0);
-        rec.scorebonus = 0;
-        rec.outbonus = 0;
-    }
-    m_round = 0;
-    m_currentseat = 0;
-    m_turnScored = false;
+    m_game.start();
+    broadcast(wire::msg::startgameRelay(request.fields));
+    log(QStringLiteral("game started by %1").arg(request.fields[0]));
+    m_seats.resetGame();
     findplayer();
 }
 
-void TServer::rollthedice(const QString& body, int sender) {
-    if (!body.contains(QLatin1Char('+'))) {
+void TServer::rollthedice(const wire::req::Roll& request, int sender) {
+    if (request.allHeld) {
         // Every die held: the request ends the turn with all ten.
-        const int seat = wire::toInt(body);
-        if (sender != 0 && sender != seat) return;
-        alldone(body + QStringLiteral("+1+2+3+4+5+6+7+8+9+10"), sender);
+        alldone({request.seat, request.dice}, sender);
         return;
     }
-    const auto req = wire::read::diceRequest(body);
-    std::array<bool, rules::kDice + 1> seen{};
-    for (int d : req.dice) {
-        if (d < 1 || d > rules::kDice || seen[d]) return;
-        seen[d] = true;
-    }
-    if (req.dice.isEmpty() || !turnOpenFor(req.seat, sender)) return;
+    if (!turnOpenFor(request.seat, sender)) return;
     // Honest tables stop offering the roll after the third; anything more is refused.
-    if (m_rollno >= kMaxRolls) return;
+    if (!m_game.mayRoll()) return;
 
-    ++m_rollno;
+    ++m_game.rollno;
     QList<wire::DieFace> rolled;
-    for (int d : req.dice) {
+    for (int d : request.dice) {
         rolldice(d);
-        rolled.append({d, m_dice[d].value, m_dice[d].colour});
+        rolled.append({d, m_game.dice[d].value, m_game.dice[d].colour});
     }
-    broadcast(wire::msg::createdice(req.seat, m_rollno, rolled));
-    if (playedByComputer(m_currentseat)) startComputer(2);
+    broadcast(wire::msg::createdice(request.seat, m_game.rollno, rolled));
+    if (playedByComputer(m_game.currentseat)) m_computer.start(ComputerPlayer::Stage::Decide);
 }
 
 void TServer::rolldice(int die) {
     if (die < 1 || die > rules::kDice) return;
-    rules::rolldice(m_dice, die, m_draw);
+    rules::rolldice(m_game.dice, die, m_draw);
 }
 
 void TServer::findplayer() {
-    stopComputer();
+    m_computer.stop();
     // A pause still running would pass the turn a second time.
     m_timer1.stop();
-    bool anyone = false;
-    for (int s = 1; s <= m_seatcount; ++s)
-        anyone = anyone || takesPart(s);
-    if (!anyone) {
+    const int seat = GameState::nextSeat(m_game.currentseat, m_seats);
+    if (seat == 0) {
         checkforwin();
         return;
     }
-    do {
-        m_currentseat = m_currentseat >= m_seatcount ? 1 : m_currentseat + 1;
-    } while (!takesPart(m_currentseat));
-    if (m_currentseat == 1) ++m_round;
-
-    m_dice = rules::Dice{};
-    m_rollno = 0;
-    m_turnScored = false;
-    SeatRecord& rec = m_seats[m_currentseat];
+    m_game.beginTurn(seat);
+    SeatRecord& rec = m_seats.at(seat);
     rec.points = 0;
-    broadcast(wire::msg::nextplayer(m_currentseat, rec.phase, m_round));
-    if (playedByComputer(m_currentseat)) {
+    broadcast(wire::msg::nextplayer(seat, rec.phase, m_game.round));
+    if (playedByComputer(seat)) {
         rec.plan.fill(0);
-        startComputer(1);
+        m_computer.start(ComputerPlayer::Stage::Roll);
     }
 }
 
 void TServer::timer1Timer() {
-    --m_countdown;
-    if (m_countdown >= 1) return;
+    --m_game.countdown;
+    if (m_game.countdown >= 1) return;
     m_timer1.stop();
     findplayer();
 }
@@ -125,11 +80,12 @@ bool TServer::checkforwin() {
     std::array<std::string, 4> names;
     std::array<int, 4> scores{};
     for (int s = 1; s <= kSeatCount; ++s) {
-        const SeatRecord& rec = m_seats[s];
-        names[s - 1] = (rec.name.isEmpty() ? rec.botname : rec.name).toStdString();
-        scores[s - 1] = rec.score;
+        names[s - 1] = m_seats.seatName(s).toStdString();
+        scores[s - 1] = record(s).score;
     }
-    broadcast(wire::msg::winner(QString::fromStdString(rules::winnerText(names, scores))));
-    m_gameon = false;
+    const QString winner = QString::fromStdString(rules::winnerText(names, scores));
+    broadcast(wire::msg::winner(winner));
+    log(QStringLiteral("game over: %1 won").arg(winner));
+    m_game.gameon = false;
     return true;
 }

@@ -1,6 +1,6 @@
 // Ending a turn: checking the held dice against the seat's phase, the two bonuses,
 // going out, and the pause before the next turn.
-#include "server/serverform.h"
+#include "server/tserver.h"
 
 #include "protocol/messages.h"
 
@@ -17,37 +17,29 @@ QList<int> diceMarked(const rules::Marks& used, int lowest, int highest) {
 
 } // namespace
 
-void TServer::alldone(const QString& body, int sender) {
-    const auto req = wire::read::diceRequest(body);
-    if (req.noList) return; // a body without its list is not an end of turn
-    std::array<bool, rules::kDice + 1> seen{};
-    for (int d : req.dice) {
-        if (d < 1 || d > rules::kDice || seen[d]) return;
-        seen[d] = true;
-    }
-    if (!turnOpenFor(req.seat, sender)) return;
+void TServer::alldone(const wire::req::Dice& request, int sender) {
+    if (!turnOpenFor(request.seat, sender)) return;
 
-    m_turnScored = true;
-    m_rollno = 5;
+    m_game.score();
     rules::Marks used{};
     // A die not rolled this turn shows nothing; it must not pass for a wild.
-    for (int d : req.dice)
-        if (m_dice[d].colour != 0) used[d] = 1;
-    const int phase = m_seats[req.seat].phase;
+    for (int d : request.dice)
+        if (m_game.dice[d].colour != 0) used[d] = 1;
+    const int phase = record(request.seat).phase;
     const bool checkable = phase >= 1 && phase <= rules::kPhases;
-    const int result = checkable ? rules::checkforphase(phase, m_dice, used) : 0;
+    const int result = checkable ? rules::checkforphase(phase, m_game.dice, used) : 0;
     if (result > 0)
-        scorePhase(req.seat, result, used);
+        scorePhase(request.seat, result, used);
     else
-        failPhase(req.seat, used);
+        failPhase(request.seat, used);
 
-    stopComputer(); // nothing of this turn is left for the computer to do
-    m_countdown = kPauseTicks;
+    m_computer.stop(); // nothing of this turn is left for the computer to do
+    m_game.countdown = kPauseTicks;
     m_timer1.start();
 }
 
 void TServer::scorePhase(int seat, int result, const rules::Marks& used) {
-    SeatRecord& rec = m_seats[seat];
+    SeatRecord& rec = m_seats.at(seat);
     rec.points = result;
     rec.score += result;
     rec.phasepoints[rec.phase] = result;
@@ -64,14 +56,14 @@ void TServer::scorePhase(int seat, int result, const rules::Marks& used) {
     }
     if (rec.phase == rules::kPhases + 1) {
         rec.status = 2;
-        if (!m_someoneout) {
-            m_someoneout = true;
+        if (!m_game.someoneout) {
+            m_game.someoneout = true;
             marker = QStringLiteral("goneout");
             bonus = kBonus;
             rec.score += kBonus;
             rec.outbonus = kBonus;
             for (int s = 1; s <= kSeatCount; ++s)
-                if (s != seat) m_seats[s].status = 1;
+                if (s != seat) m_seats.at(s).status = 1;
         }
     }
     broadcast(wire::msg::scores(seat, rec.phase - 1, rec.score, rec.points, bonus, marker,
@@ -79,7 +71,7 @@ void TServer::scorePhase(int seat, int result, const rules::Marks& used) {
 }
 
 void TServer::failPhase(int seat, const rules::Marks& used) {
-    SeatRecord& rec = m_seats[seat];
+    SeatRecord& rec = m_seats.at(seat);
     if (rec.status == 1) {
         rec.status = 2;
         broadcast(wire::msg::markoff(seat, rec.phase));

@@ -10,7 +10,7 @@
 #include "net/Sock.h"
 #include "net/sockclientlink.h"
 #include "net/sockserverlink.h"
-#include "server/serverform.h"
+#include "server/tserver.h"
 #include "startup/singleinstance.h"
 #include "tally/tallylistform.h"
 
@@ -26,14 +26,11 @@ Launcher::Launcher(const QStringList& args, QObject* parent) : QObject(parent), 
 Launcher::~Launcher() {
     // Closing sockets still report "Socket Closed"; nobody may hear it once the
     // windows are going.
-    m_clientLink->onInfo = {};
-    m_clientLink->onMessage = {};
     m_chat->setLink(nullptr);
-    m_server->setLink(nullptr);
+    delete m_server;
     delete m_serverLink;
     // The tally is written when its window goes, at the end of the program.
     delete m_spylist;
-    delete m_server;
     delete m_phrases;
     delete m_help;
     delete m_download;
@@ -58,26 +55,21 @@ void Launcher::createWindows() {
     m_download = new Tdownload;
     m_help = new Thelp(m_about);
     m_phrases = new Tphrases;
-    m_server = new TServer;
     m_spylist = new Tspylist;
 }
 
 void Launcher::createSockets() {
-    m_sock1 = new TSock(m_server);
+    m_sock1 = new TSock;
     m_sock1->setObjectName(QStringLiteral("Sock1"));
     m_sock1->setPortName(gamePort());
-    m_serverLink = new SockServerLink(m_sock1, m_server);
-    m_server->setLink(m_serverLink);
-    m_serverLink->onAccept = [this] { m_server->Sock1Accept(); };
-    m_serverLink->onMessage = [this](int r, const QString& m) { m_server->received(r, m); };
-    m_serverLink->onDisconnect = [this](int r) { m_server->tempsockDisconnect(r); };
-    m_serverLink->onInfo = [this](int r, const QString& t) { m_server->tempsockInfo(r, t); };
+    m_serverLink = new SockServerLink(m_sock1);
+    m_sock1->setParent(m_serverLink);
+    m_server = new TServer(*m_serverLink);
+    m_server->setObjectName(QStringLiteral("Server"));
 
     m_clientLink = new SockClientLink(gamePort(), m_chat);
     m_sock = m_clientLink->socket();
     m_sock->setObjectName(QStringLiteral("sock"));
-    m_clientLink->onMessage = [this](const QString& m) { m_chat->received(m); };
-    m_clientLink->onInfo = [this](TSocketInfo, const QString& t) { m_chat->sockInfo(t); };
     m_chat->setLink(m_clientLink);
 
     m_sock11 = new TSock(m_chat);
@@ -90,7 +82,6 @@ void Launcher::wire() {
     m_chat->setArguments(m_args);
     m_chat->setSpyList(m_spylist);
     m_chat->setPhraseEditor(m_phrases);
-    m_server->setVersion(m_about->versionText());
     m_server->setErrorSink([this](const QString& e) { m_chat->addlinetochat(e, wire::kRed); });
     m_tally->setSeatSource([this] {
         TallySeats seats;

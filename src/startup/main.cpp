@@ -2,13 +2,12 @@
 #include "startup/launcher.h"
 #include "startup/singleinstance.h"
 #include "client/chatform.h"
+#include "version/version.h"
 
 #include <QApplication>
 #include <QTextStream>
 
 namespace {
-
-constexpr const char* kVersion = "1.0.7.8";
 
 // --version and --help answer and end without starting a game; every other
 // argument is a positional parameter for the game.
@@ -16,7 +15,7 @@ bool answerInfoOption(const QStringList& args) {
     if (args.size() != 1) return false;
     QTextStream out(stdout);
     if (args[0] == QLatin1String("--version")) {
-        out << "Vimbrel " << kVersion << "\n";
+        out << "Vimbrel " << vimbrel::kRelease << "\n";
         return true;
     }
     if (args[0] == QLatin1String("--help")) {

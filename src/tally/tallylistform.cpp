@@ -1,7 +1,7 @@
 #include "tally/tallylistform.h"
 
 #include "protocol/fields.h"
-#include "startup/datafolder.h"
+#include "paths/datafolder.h"
 #include "widgets/plaintext.h"
 
 #include <QCoreApplication>

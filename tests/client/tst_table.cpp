@@ -7,7 +7,7 @@
 #include "client/phrasesform.h"
 #include "client/sound/sounds.h"
 #include "client/spylistform.h"
-#include "net/clientlink.h"
+#include "protocol/clientlink.h"
 #include "protocol/chatlimit.h"
 
 #include <QAction>
@@ -25,6 +25,7 @@
 namespace {
 
 struct RecorderLink : ClientLink {
+    void attach(ClientEvents*) override {}
     QList<QByteArray> sent;
     QString opened;
     void open(const QString& host) override { opened = host; }

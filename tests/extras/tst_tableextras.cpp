@@ -6,7 +6,7 @@
 #include "client/chatpanel.h"
 #include "client/inifile.h"
 #include "client/netdialog.h"
-#include "net/clientlink.h"
+#include "protocol/clientlink.h"
 #include "widgets/hoverbutton.h"
 
 #include <QAction>
@@ -18,6 +18,7 @@
 namespace {
 
 struct RecorderLink : ClientLink {
+    void attach(ClientEvents*) override {}
     QList<QByteArray> sent;
     void open(const QString&) override {}
     void send(const QByteArray& bytes) override { sent << bytes; }

@@ -17,8 +17,6 @@ struct LoopbackTable {
 
     LoopbackTable(const QString& port, const QStringList& args) : link(port) {
         window.setLink(&link);
-        link.onMessage = [this](const QString& m) { window.received(m); };
-        link.onInfo = [this](TSocketInfo, const QString& t) { window.sockInfo(t); };
         window.setMessageSink([this](const QString& t) { boxes << t; });
         Tchat::Hooks hooks;
         hooks.listen = [] {}; // the test's host already listens

@@ -9,8 +9,8 @@
 #include "net/Sock.h"
 #include "net/sockserverlink.h"
 #include "protocol/chatlimit.h"
-#include "server/rules/rules.h"
-#include "server/serverform.h"
+#include "rules/rules.h"
+#include "server/tserver.h"
 
 #include <QAbstractButton>
 #include <QLabel>

@@ -4,7 +4,7 @@
 #include "lobby/httpcli.h"
 #include "lobby/lobbysettings.h"
 #include "localhttpserver.h"
-#include "startup/datafolder.h"
+#include "paths/datafolder.h"
 #include "widgets/hoverbutton.h"
 
 #include <QDir>

@@ -4,11 +4,13 @@
 #include "protocol/framing.h"
 #include "protocol/inbound.h"
 #include "protocol/messages.h"
+#include "protocol/requests.h"
 #include "protocol/wiretext.h"
 
 #include <QtTest>
 
 using namespace wire;
+namespace req = wire::req;
 
 class TestProtocol : public QObject {
     Q_OBJECT
@@ -114,7 +116,7 @@ void TestProtocol::dispatchReportsConversionErrorAndGoesOn() {
     QStringList errors;
     QList<int> seats;
     d.setErrorSink([&](const QString& e) { errors << e; });
-    d.on(QStringLiteral("CMD_kickhim"), [&](const QString& body, int) { seats << read::kickhim(body).value; });
+    d.on(QStringLiteral("CMD_kickhim"), [&](const QString& body, int) { seats << req::kickhim(body)->value; });
     d.enqueue(QStringLiteral("CMD_kickhim+1+x3+"));
     d.enqueue(QStringLiteral("CMD_kickhim+1+3+"));
     d.tick();
@@ -211,13 +213,21 @@ void TestProtocol::messageBytes() {
 }
 
 void TestProtocol::readersRoundTrip() {
-    const auto li = read::logininfo(QStringLiteral("4+1.0.7+A+B"));
-    QCOMPARE(li.seat, 4);
-    QCOMPARE(li.name, QStringLiteral("A+B"));
-    const auto all = read::diceRequest(QStringLiteral("2"));
-    QVERIFY(all.noList);
-    const auto some = read::diceRequest(QStringLiteral("2+1+7"));
-    QCOMPARE(some.dice, (QList<int>{1, 7}));
+    const auto li = req::logininfo(QStringLiteral("4+1.0.7+A+B"));
+    QCOMPARE(li->seat, 4);
+    QCOMPARE(li->name, QStringLiteral("A+B"));
+    // The host's readers check the fields once: what no handler could act on is no request.
+    QVERIFY(!req::logininfo(QStringLiteral("10+1.0.7+A")));
+    QVERIFY(req::rollthedice(QStringLiteral("2"))->allHeld);
+    QCOMPARE(req::rollthedice(QStringLiteral("2+1+7"))->dice, (QList<int>{1, 7}));
+    for (const char* bad : {"2+none", "2+1+1", "2+0+3", "2+11"})
+        QVERIFY2(!req::rollthedice(QString::fromLatin1(bad)), bad);
+    QVERIFY(!req::alldone(QStringLiteral("2")));
+    QVERIFY(req::alldone(QStringLiteral("2+none"))->dice.isEmpty());
+    QVERIFY(!req::alldone(QStringLiteral("2+4+4")));
+    QVERIFY(!req::justwatch(QStringLiteral("2+3")));
+    QVERIFY(!req::botspeed(QStringLiteral("1+-5+")));
+    QVERIFY_THROWS_EXCEPTION(ConvertError, req::rollthedice(QStringLiteral("2+x")));
     const auto st = read::loadstats(QStringLiteral("6+3+4+2+2+10+20+30+0+2+0+4+5+9+1"));
     QCOMPARE(st.scores, (std::array<int, 4>{10, 20, 30, 0}));
     QCOMPARE(st.dice, (QList<DieFace>{{2, 0, 4}, {5, 9, 1}}));

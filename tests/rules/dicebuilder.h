@@ -1,7 +1,7 @@
 // Small builders shared by the rules tests: dice from a row of values, marks from held dice.
 #pragma once
 
-#include "server/rules/rules.h"
+#include "rules/rules.h"
 
 #include <QList>
 

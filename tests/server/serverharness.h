@@ -2,9 +2,9 @@
 // virtual time: messages go through the inbound queue, timers are ticked by hand.
 #pragma once
 
-#include "net/serverlink.h"
+#include "protocol/serverlink.h"
 #include "protocol/wiretext.h"
-#include "server/serverform.h"
+#include "server/tserver.h"
 
 #include <QByteArrayList>
 #include <QList>
@@ -12,15 +12,15 @@
 #include <deque>
 #include <random>
 
-// Records every byte sent per record, and what was accepted, closed and destroyed.
+// Records every byte sent per record, and what was accepted and closed.
 class RecorderLink : public ServerLink {
 public:
-    TServer* server = nullptr;
-    int waiting = 0;               // connections waiting on the listener
-    bool reportCloseAtOnce = true; // like the socket adapter: "Socket Closed" from close()
+    ServerEvents* events = nullptr;
+    int waiting = 0; // connections waiting on the listener
     QMap<int, QByteArrayList> sent;
-    QList<int> accepted, closed, destroyed;
+    QList<int> accepted, closed;
 
+    void attach(ServerEvents* e) override { events = e; }
     bool accept(int record) override {
         if (waiting == 0) return false;
         --waiting;
@@ -28,12 +28,7 @@ public:
         return true;
     }
     void send(int record, const QByteArray& bytes) override { sent[record].append(bytes); }
-    void close(int record) override {
-        closed.append(record);
-        if (reportCloseAtOnce && server)
-            server->tempsockInfo(record, QStringLiteral("Socket Closed"));
-    }
-    void destroy(int record) override { destroyed.append(record); }
+    void close(int record) override { closed.append(record); }
 
     // What the record received since the last take, one entry per message.
     QByteArrayList take(int record) { return sent.take(record); }
@@ -53,14 +48,12 @@ struct ScriptedFaces {
 };
 
 struct Host {
-    TServer server;
     RecorderLink link;
+    TServer server{link};
     std::shared_ptr<ScriptedFaces> faces = std::make_shared<ScriptedFaces>();
     QStringList errors;
 
     Host() {
-        link.server = &server;
-        server.setLink(&link);
         server.setFaceSource([f = faces] { return (*f)(); });
         server.setErrorSink([this](const QString& e) { errors.append(e); });
     }
@@ -77,8 +70,8 @@ struct Host {
     // Queues the message as received from `record` and handles the whole queue.
     void send(int record, const QByteArray& framed) {
         QByteArray bytes = framed;
-        if (bytes.endsWith(wire::kTerminator)) bytes.chop(1);
-        server.received(record, wire::decode(bytes));
+        if (!bytes.endsWith(wire::kTerminator)) bytes.append(wire::kTerminator);
+        server.Sock1Read(record, bytes);
         drain();
     }
     void drain() {

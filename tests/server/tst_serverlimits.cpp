@@ -23,23 +23,14 @@ int countStarting(const QStringList& list, const QString& prefix) {
 class TestServerLimits : public QObject {
     Q_OBJECT
 private slots:
-    void floodingConnectionIsClosedOnce_data();
     void floodingConnectionIsClosedOnce();
     void honestBacklogIsKept();
     void chatLinesAreRationedPerConnection();
     void leftoversDoNotSpeakForTheNextConnection();
 };
 
-void TestServerLimits::floodingConnectionIsClosedOnce_data() {
-    QTest::addColumn<bool>("reportAtOnce");
-    QTest::newRow("adapter reports the close") << true;
-    QTest::newRow("adapter reports nothing") << false;
-}
-
 void TestServerLimits::floodingConnectionIsClosedOnce() {
-    QFETCH(bool, reportAtOnce);
     Host h;
-    h.link.reportCloseAtOnce = reportAtOnce;
     h.join(QStringLiteral("Ann"));
     h.join(QStringLiteral("Bob"));
     h.join(QStringLiteral("Cid"));
@@ -54,9 +45,8 @@ void TestServerLimits::floodingConnectionIsClosedOnce() {
     QVERIFY(!h.server.record(2).connected);
     QCOMPARE(h.link.closed, QList<int>{2});
     QCOMPARE(h.server.queue().pendingFrom(2), 0);
-    // The rest of the same read, and a late "Socket Closed", change nothing more.
+    // The rest of the same read, and a late departure, change nothing more.
     h.server.received(2, chatFrom(2, 65));
-    h.server.tempsockInfo(2, QStringLiteral("Socket Closed"));
     h.server.tempsockDisconnect(2);
     h.drain();
 
@@ -121,7 +111,7 @@ void TestServerLimits::leftoversDoNotSpeakForTheNextConnection() {
     h.join(QStringLiteral("Bob"));
     h.server.received(2, chatFrom(2, 1));
     h.server.received(2, QStringLiteral("CMD_justwatch+2+2"));
-    h.server.tempsockInfo(2, QStringLiteral("Socket Closed"));
+    h.server.tempsockDisconnect(2);
     // Nothing arrives from a record without a connection.
     h.server.received(2, chatFrom(2, 2));
     QCOMPARE(h.server.queue().pendingFrom(2), 2);

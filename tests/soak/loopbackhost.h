@@ -1,4 +1,4 @@
-// The host as the program wires it (TServer behind SockServerLink on a listening
+// The host as the program wires it (TServer on SockServerLink on a listening
 // TSock), on an ephemeral loopback port, and plain clients that speak the wire
 // format with exact bytes.
 #pragma once
@@ -6,7 +6,7 @@
 #include "net/Sock.h"
 #include "net/sockserverlink.h"
 #include "protocol/wiretext.h"
-#include "server/serverform.h"
+#include "server/tserver.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -21,23 +21,16 @@
 #include <unistd.h>
 
 struct LoopbackHost {
-    TServer server;
     TSock Sock1;
-    std::unique_ptr<SockServerLink> link;
+    SockServerLink link{&Sock1};
+    TServer server{link};
     QStringList errors;
 
     LoopbackHost() {
         Sock1.setPortName(QStringLiteral("0"));
-        link = std::make_unique<SockServerLink>(&Sock1);
-        server.setLink(link.get());
         server.setErrorSink([this](const QString& e) { errors.append(e); });
-        link->onAccept = [this] { server.Sock1Accept(); };
-        link->onMessage = [this](int r, const QString& m) { server.received(r, m); };
-        link->onDisconnect = [this](int r) { server.tempsockDisconnect(r); };
-        link->onInfo = [this](int r, const QString& t) { server.tempsockInfo(r, t); };
         Sock1.setListen(true);
     }
-    ~LoopbackHost() { server.setLink(nullptr); }
     quint16 port() const { return Sock1.localPort(); }
 };
 

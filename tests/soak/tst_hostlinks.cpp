@@ -42,7 +42,7 @@ int sluggishPeer(quint16 port) {
 // Waits, without running any event, until the kernel has taken the peer's reset on
 // the host's end of the record's connection: the host has not heard of it yet.
 bool resetReachedHost(LoopbackHost& host, int record) {
-    TSock* sock = host.link->socketOf(record);
+    TSock* sock = host.link.socketOf(record);
     QTcpSocket* socket = sock ? sock->findChild<QTcpSocket*>() : nullptr;
     const int fd = socket ? int(socket->socketDescriptor()) : -1;
     if (fd < 0) return false;
@@ -99,7 +99,7 @@ void TestHostLinks::everyEndingGivesOneDepartureNotice() {
         // The host has far more to say to it than it will ever take.
         const QByteArray chunk(256 * 1024, 'z');
         for (int i = 0; i < 256 && host.server.record(3).connected; ++i) {
-            host.link->send(3, chunk);
+            host.link.send(3, chunk);
             QCoreApplication::processEvents();
         }
     } else {
@@ -227,7 +227,7 @@ void TestHostLinks::deadPeerTimingsOnBothEnds() {
     client.open(QStringLiteral("127.0.0.1"));
     QVERIFY(
         runUntil([&] { return host.server.record(1).connected && client.socket()->Connected(); }));
-    QTcpSocket* accepted = host.link->socketOf(1)->findChild<QTcpSocket*>();
+    QTcpSocket* accepted = host.link.socketOf(1)->findChild<QTcpSocket*>();
     QTcpSocket* own = client.socket()->findChild<QTcpSocket*>();
     QVERIFY(accepted && own);
     for (QTcpSocket* s : {accepted, own}) {

@@ -1,6 +1,6 @@
 // The tally window and store: counting games, following and forgetting opponents,
 // reset, restarts through the tally file, and the file's safety.
-#include "startup/datafolder.h"
+#include "paths/datafolder.h"
 #include "tally/core/LZRW1KH.h"
 #include "tally/core/stringgrid.h"
 #include "tally/tallylistform.h"

@@ -1,7 +1,7 @@
 // Game progress: the start, each turn, each result, the struck-off phases, the
 // snapshot a newcomer gets in the middle of a game, and the end.
 #include "client/board/board.h"
-#include "server/rules/rules.h"
+#include "rules/rules.h"
 
 #include "client/board/boardimages.h"
 #include "protocol/messages.h"

@@ -1,4 +1,4 @@
-#include "server/rules/rules.h"
+#include "rules/rules.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "startup/datafolder.h"
+#include "paths/datafolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

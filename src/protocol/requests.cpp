@@ -1,0 +1,102 @@
+#include "protocol/requests.h"
+
+#include "protocol/fields.h"
+#include "protocol/wiretext.h"
+
+namespace wire::req {
+
+namespace {
+
+bool isRecord(int r) {
+    return r >= 1 && r <= kRecords;
+}
+
+} // namespace
+
+bool distinctDice(const QList<int>& dice) {
+    std::array<bool, kDice + 1> seen{};
+    for (int d : dice) {
+        if (d < 1 || d > kDice || seen[d]) return false;
+        seen[d] = true;
+    }
+    return true;
+}
+
+std::optional<LogIn> logininfo(const QString& body) {
+    FieldReader r(body);
+    LogIn in;
+    in.seat = r.nextInt();
+    in.version = r.next();
+    in.name = singleLine(r.rest());
+    if (!isRecord(in.seat)) return std::nullopt;
+    return in;
+}
+
+std::optional<SeatValue> kickhim(const QString& body) {
+    FieldReader r(body);
+    SeatValue v;
+    v.seat = r.nextInt();
+    v.value = r.nextInt();
+    return v;
+}
+
+std::optional<SeatValue> botspeed(const QString& body) {
+    std::optional<SeatValue> v = kickhim(body);
+    if (v->value < 0) return std::nullopt; // no timer runs backwards
+    return v;
+}
+
+std::optional<JustWatch> justwatch(const QString& body) {
+    FieldReader r(body);
+    JustWatch w;
+    w.seat = r.nextInt();
+    const QString mode = r.next();
+    w.mode = mode == QLatin1String("1") ? 1 : mode == QLatin1String("2") ? 2 : 0;
+    if (w.mode == 0) return std::nullopt;
+    return w;
+}
+
+std::optional<Line> line(const QString& body) {
+    FieldReader r(body);
+    Line l;
+    l.seat = r.nextInt();
+    l.rest = singleLine(r.rest());
+    if (!isRecord(l.seat)) return std::nullopt;
+    return l;
+}
+
+std::optional<StartGame> startgame(const QString& body) {
+    FieldReader r(body);
+    StartGame s;
+    for (QString& f : s.fields)
+        f = singleLine(r.next());
+    return s;
+}
+
+std::optional<Roll> rollthedice(const QString& body) {
+    Roll roll;
+    if (!body.contains(QLatin1Char('+'))) {
+        roll.seat = toInt(body);
+        roll.allHeld = true;
+        for (int d = 1; d <= kDice; ++d)
+            roll.dice.append(d);
+        return roll;
+    }
+    FieldReader r(body);
+    roll.seat = r.nextInt();
+    roll.dice = r.intList();
+    if (roll.dice.isEmpty() || !distinctDice(roll.dice)) return std::nullopt;
+    return roll;
+}
+
+std::optional<Dice> alldone(const QString& body) {
+    FieldReader r(body);
+    Dice d;
+    d.seat = r.nextInt();
+    if (r.atEnd()) return std::nullopt;
+    d.dice = r.intList();
+    if (!distinctDice(d.dice)) return std::nullopt;
+    return d;
+}
+
+} // namespace wire::req

@@ -1,0 +1,77 @@
+#include "server/seattable.h"
+
+namespace server {
+
+SeatTable::SeatTable() {
+    m_records[2].botname = QStringLiteral("Klot");
+    m_records[3].botname = QStringLiteral("Klock");
+    m_records[4].botname = QStringLiteral("Kling");
+}
+
+const SeatRecord& SeatTable::record(int r) const {
+    static const SeatRecord empty;
+    return r >= 1 && r <= kRecordSlots ? m_records[r] : empty;
+}
+
+int SeatTable::chooseRecord() const {
+    if (m_recordcount == 0) return 1;
+    int r = 1;
+    while (r < m_recordcount && m_records[r].connected)
+        ++r;
+    if (!m_records[r].connected) return r;
+    return r >= kMaxRecords ? kFullRecord : r + 1;
+}
+
+void SeatTable::take(int r) {
+    SeatRecord& rec = m_records.at(r);
+    rec.connected = true;
+    m_recordcount = std::max(m_recordcount, r);
+    m_inboxes.at(r).clear();
+    m_lines.at(r).clear();
+}
+
+void SeatTable::release(int r) {
+    SeatRecord& rec = m_records.at(r);
+    rec.connected = false;
+    rec.name.clear();
+    rec.computer = false;
+    m_inboxes.at(r).clear();
+}
+
+QList<int> SeatTable::connectedRecords() const {
+    QList<int> out;
+    for (int r = 1; r <= m_recordcount; ++r)
+        if (m_records[r].connected) out.append(r);
+    return out;
+}
+
+void SeatTable::resetGame() {
+    for (int s = 1; s <= kSeatCount; ++s) {
+        SeatRecord& rec = m_records[s];
+        rec.score = 0;
+        rec.computer = false;
+        rec.phase = 1;
+        rec.status = 0;
+        rec.phasepoints.fill(0);
+        rec.scorebonus = 0;
+        rec.outbonus = 0;
+    }
+}
+
+bool SeatTable::takesPart(int seat) const {
+    if (!isSeat(seat)) return false;
+    const SeatRecord& rec = m_records[seat];
+    return (rec.connected || seat == 2) && rec.status < 2;
+}
+
+bool SeatTable::playedByComputer(int seat) const {
+    if (!isSeat(seat)) return false;
+    return !m_records[seat].connected || m_records[seat].computer;
+}
+
+QString SeatTable::seatName(int seat) const {
+    const SeatRecord& rec = record(seat);
+    return rec.name.isEmpty() ? rec.botname : rec.name;
+}
+
+} // namespace server

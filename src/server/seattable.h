@@ -1,0 +1,81 @@
+// The host's seat table: one record per connection, records 1..4 playing seats with
+// their game fields, 5..9 spectators, 10 only to turn a connection away.
+#pragma once
+
+#include "protocol/chatlimit.h"
+#include "protocol/framing.h"
+#include "protocol/requests.h"
+#include "rules/rules.h"
+
+#include <QList>
+#include <QString>
+#include <array>
+
+namespace server {
+
+inline constexpr int kSeatCount = 4;                    // records 1..4 play
+inline constexpr int kMaxRecords = wire::req::kRecords; // records 5..9 watch
+inline constexpr int kFullRecord = kMaxRecords + 1;     // only turns a connection away
+inline constexpr int kRecordSlots = 11;
+
+// One record of the seat table. Game fields are used in records 1..4 only.
+struct SeatRecord {
+    QString name;
+    bool connected = false;
+    int score = 0;
+    bool computer = false;
+    QString botname;
+    int phase = 1; // 1..10; 11 once all are done
+    int points = 0;
+    int status = 0; // 0 playing, 1 last turns after another seat went out, 2 finished
+    rules::Plan plan{};
+    std::array<int, rules::kPhases + 1> phasepoints{}; // [1..10]
+    int scorebonus = 0;
+    int outbonus = 0;
+};
+
+class SeatTable {
+public:
+    SeatTable();
+
+    static bool isRecord(int r) { return r >= 1 && r <= kMaxRecords; }
+    static bool isSeat(int s) { return s >= 1 && s <= kSeatCount; }
+
+    // Records 1..11; any other number gives an empty record.
+    const SeatRecord& record(int r) const;
+    // Records 1..11 only.
+    SeatRecord& at(int r) { return m_records.at(r); }
+    int recordcount() const { return m_recordcount; }
+    int seatcount() const { return kSeatCount; }
+
+    // The record a new connection takes: the lowest free one, a new one after the
+    // highest used, or kFullRecord when all nine are in use.
+    int chooseRecord() const;
+    // A connection now holds `r`.
+    void take(int r);
+    // The connection of `r` is gone: the record is free, its game fields stay.
+    void release(int r);
+    // Connected records in the host's broadcast order.
+    QList<int> connectedRecords() const;
+
+    // Every playing seat's game fields back to a new game's.
+    void resetGame();
+    // A seat takes part in the turn order while it has a player or is seat 2 (the
+    // computer's), and has not finished.
+    bool takesPart(int seat) const;
+    bool playedByComputer(int seat) const;
+    // The name a seat goes by: its player's, or its computer name.
+    QString seatName(int seat) const;
+
+    // Per connection: the bytes of an unfinished message, and the recent chat lines.
+    wire::ReceiveRemainder& inbox(int r) { return m_inboxes.at(r); }
+    wire::LineAllowance& lines(int r) { return m_lines.at(r); }
+
+private:
+    std::array<SeatRecord, kRecordSlots + 1> m_records; // [1..11]
+    std::array<wire::ReceiveRemainder, kRecordSlots + 1> m_inboxes;
+    std::array<wire::LineAllowance, kRecordSlots + 1> m_lines;
+    int m_recordcount = 0;
+};
+
+} // namespace server

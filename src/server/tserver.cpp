@@ -1,0 +1,257 @@
+// The host's face: its connections (accepting and turning away, bytes in, departures),
+// log-in and the newcomer's catch-up, removal, just watch, bot speed and chat relay.
+#include "server/tserver.h"
+
+#include "protocol/commands.h"
+#include "protocol/fields.h"
+#include "protocol/messages.h"
+#include "protocol/wiretext.h"
+#include "version/version.h"
+
+#include <chrono>
+
+using namespace server;
+
+namespace {
+
+// The dice's generator is seeded once, from the clock, when the host is created.
+rules::FaceSource clockSeededFaces() {
+    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    return rules::seededFaces(static_cast<std::uint32_t>(ticks));
+}
+
+qint64 steadyMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+TServer::TServer(ServerLink& link, QObject* parent)
+    : QObject(parent), m_link(link), m_draw(clockSeededFaces()),
+      m_version(QString::fromLatin1(vimbrel::kProtocolVersion)), m_clock(steadyMs),
+      m_queue(QStringLiteral("socktimer"), kDispatchMs, this), m_timer1(this),
+      m_computer([this](ComputerPlayer::Stage stage) { computerStep(stage); }) {
+    m_timer1.setObjectName(QStringLiteral("timer1"));
+    m_timer1.setInterval(kPauseTickMs);
+    connect(&m_timer1, &QTimer::timeout, this, &TServer::timer1Timer);
+    registerHandlers();
+    m_link.attach(this);
+}
+
+TServer::~TServer() {
+    m_link.attach(nullptr);
+}
+
+template <class Request>
+void TServer::handle(const char* command, std::optional<Request> (*reader)(const QString&),
+                     void (TServer::*handler)(const Request&, int)) {
+    m_queue.on(QString::fromLatin1(command), [this, reader, handler](const QString& body, int sender) {
+        if (const std::optional<Request> request = reader(body)) (this->*handler)(*request, sender);
+    });
+}
+
+void TServer::registerHandlers() {
+    namespace cmd = wire::cmd;
+    namespace req = wire::req;
+    handle(cmd::logininfo, &req::logininfo, &TServer::receivedlogininfo);
+    handle(cmd::kickhim, &req::kickhim, &TServer::kickhim);
+    handle(cmd::botspeed, &req::botspeed, &TServer::botspeed);
+    handle(cmd::justwatch, &req::justwatch, &TServer::justwatch);
+    handle(cmd::chat, &req::line, &TServer::chat);
+    handle(cmd::action, &req::line, &TServer::action);
+    handle(cmd::startgame, &req::startgame, &TServer::startgame);
+    handle(cmd::rollthedice, &req::rollthedice, &TServer::rollthedice);
+    handle(cmd::alldone, &req::alldone, &TServer::alldone);
+}
+
+void TServer::setFaceSource(rules::FaceSource draw) {
+    m_draw = std::move(draw);
+}
+
+void TServer::setErrorSink(std::function<void(const QString&)> sink) {
+    m_errorSink = sink;
+    m_queue.setErrorSink(std::move(sink));
+}
+
+void TServer::log(const QString& line) const {
+    if (m_log) m_log(line);
+}
+
+void TServer::sendTo(int record, const QByteArray& bytes) {
+    m_link.send(record, bytes);
+}
+
+void TServer::broadcast(const QByteArray& bytes) {
+    for (int r : m_seats.connectedRecords())
+        sendTo(r, bytes);
+}
+
+// ---- connections -----------------------------------------------------------------
+
+void TServer::Sock1Accept() {
+    const int r = m_seats.chooseRecord();
+    if (!m_link.accept(r)) return;
+    if (r == kFullRecord) {
+        // Every record is taken: tell the caller and let it go at once.
+        log(QStringLiteral("connection from %1 turned away: the table is full").arg(m_link.peerName(r)));
+        m_link.send(r, wire::msg::full());
+        m_link.close(r);
+        return;
+    }
+    // Whatever the record's previous connection left waiting is not this one's to say.
+    m_queue.discardFrom(r);
+    m_seats.take(r);
+    log(QStringLiteral("connection from %1 took record %2").arg(m_link.peerName(r)).arg(r));
+    sendTo(r, wire::msg::sendlogininfo(r));
+}
+
+void TServer::Sock1Read(int record, const QByteArray& bytes) {
+    if (!SeatTable::isRecord(record) || !m_seats.record(record).connected) return;
+    QList<QByteArray> messages;
+    const bool withinCap = m_seats.inbox(record).feed(bytes, messages);
+    for (const QByteArray& message : messages) {
+        received(record, wire::decode(message));
+        if (!m_seats.record(record).connected) return; // closed by a limit
+    }
+    if (!withinCap) {
+        log(QStringLiteral("record %1 closed: a message longer than the limit").arg(record));
+        disconnectsock(record);
+    }
+}
+
+void TServer::received(int record, const QString& message) {
+    if (!SeatTable::isRecord(record)) {
+        // An unknown record can never pass a sender check.
+        m_queue.enqueue(message, -1);
+        return;
+    }
+    // Bytes still on their way when the connection ended speak for nobody.
+    if (!m_seats.record(record).connected) return;
+    if (m_queue.pendingFrom(record) >= kMaxWaiting) {
+        m_queue.discardFrom(record);
+        log(QStringLiteral("record %1 closed: too many messages ahead of the host").arg(record));
+        disconnectsock(record);
+        return;
+    }
+    m_queue.enqueue(message, record);
+}
+
+void TServer::tempsockDisconnect(int record) {
+    teardown(record, "the connection ended");
+}
+
+void TServer::disconnectsock(int record) {
+    if (!SeatTable::isRecord(record) || !m_seats.record(record).connected) return;
+    m_link.close(record);
+    teardown(record, "closed by the host");
+}
+
+void TServer::teardown(int record, const char* why) {
+    if (!SeatTable::isRecord(record) || !m_seats.record(record).connected) return;
+    const QByteArray notice = wire::msg::playerdisconnected(record, m_seats.record(record).name);
+    log(QStringLiteral("record %1 (%2) left: %3").arg(record).arg(m_seats.record(record).name, QLatin1String(why)));
+    m_seats.release(record);
+    broadcast(notice);
+    if (m_game.gameon && record == m_game.currentseat && record != 1) findplayer();
+}
+
+void TServer::closeAll(const QString& notice) {
+    broadcast(wire::msg::hostNotice(notice));
+    for (int r : m_seats.connectedRecords()) {
+        m_link.close(r);
+        m_seats.release(r);
+    }
+    m_timer1.stop();
+    m_computer.stop();
+}
+
+// ---- log-in ----------------------------------------------------------------------
+
+void TServer::receivedlogininfo(const wire::req::LogIn& login, int sender) {
+    const int seat = login.seat;
+    if (sender != 0 && sender != seat) return;
+    // A record whose connection has already gone must not come back to life.
+    if (!m_seats.record(seat).connected) return;
+
+    SeatRecord& rec = m_seats.at(seat);
+    rec.name = login.name;
+    log(QStringLiteral("record %1 logged in as %2").arg(seat).arg(rec.name));
+    broadcast(wire::msg::newplayerinfo(seat, rec.name));
+    for (int i : m_seats.connectedRecords())
+        if (i != seat) sendTo(seat, wire::msg::existingplayers(i, m_seats.record(i).name));
+    if (login.version != m_version) {
+        if (m_seats.record(1).connected) sendTo(1, wire::msg::havewrongversion(rec.name));
+        sendTo(seat, wire::msg::wrongversion());
+    }
+    if (m_game.gameon) catchUp(seat);
+}
+
+void TServer::catchUp(int r) {
+    wire::msg::LoadStats stats;
+    stats.record = r;
+    stats.currentSeat = m_game.currentseat;
+    stats.phase = record(m_game.currentseat).phase;
+    stats.round = m_game.round;
+    stats.rolls = m_game.rollno;
+    for (int s = 1; s <= kSeatCount; ++s)
+        stats.scores[s - 1] = record(s).score;
+    // Every die rolled this turn, wilds included (a wild's value is 0).
+    for (int d = 1; d <= rules::kDice; ++d)
+        if (m_game.dice[d].colour != 0) stats.dice.append({d, m_game.dice[d].value, m_game.dice[d].colour});
+    sendTo(r, wire::msg::loadstats(stats));
+
+    QList<wire::ScoreCell> cells;
+    for (int s = 1; s <= kSeatCount; ++s) {
+        const SeatRecord& rec = record(s);
+        for (int c = 1; c <= 12; ++c) {
+            const int v = c <= 10 ? rec.phasepoints[c] : c == 11 ? rec.scorebonus : rec.outbonus;
+            if (v > 0) cells.append({s, c, v});
+        }
+    }
+    if (!cells.isEmpty()) sendTo(r, wire::msg::loadpscores(r, cells));
+}
+
+// ---- record 1's controls ---------------------------------------------------------
+
+void TServer::kickhim(const wire::req::SeatValue& request, int sender) {
+    if (request.seat != 1 || (sender != 0 && sender != 1)) return;
+    disconnectsock(request.value);
+}
+
+void TServer::botspeed(const wire::req::SeatValue& request, int sender) {
+    if (request.seat != 1 || (sender != 0 && sender != 1)) return;
+    m_computer.setInterval(request.value);
+}
+
+void TServer::justwatch(const wire::req::JustWatch& request, int /*sender*/) {
+    const int seat = request.seat;
+    if (!SeatTable::isSeat(seat)) return;
+    SeatRecord& rec = m_seats.at(seat);
+    if (request.mode == 2) {
+        rec.computer = false;
+        broadcast(wire::msg::justwatching(seat, 2));
+    } else if (m_game.gameon) {
+        rec.computer = true;
+        broadcast(wire::msg::justwatching(seat, 1));
+        if (seat == m_game.currentseat && !m_game.turnScored) {
+            // Nothing rolled yet: an old plan would hold dice that were never rolled.
+            if (m_game.rollno == 0) rec.plan.fill(0);
+            m_computer.start(ComputerPlayer::Stage::Roll);
+        }
+    }
+}
+
+void TServer::chat(const wire::req::Line& line, int sender) {
+    relay(line, sender, false);
+}
+void TServer::action(const wire::req::Line& line, int sender) {
+    relay(line, sender, true);
+}
+
+void TServer::relay(const wire::req::Line& line, int sender, bool isAction) {
+    if (sender != 0 && sender != line.seat) return;
+    if (sender != 0 && !m_seats.lines(sender).take(m_clock())) return;
+    const QString& name = record(line.seat).name;
+    broadcast(isAction ? wire::msg::actionRelay(name, line.rest) : wire::msg::chatRelay(name, line.rest));
+}

@@ -1,0 +1,148 @@
+// TServer: the host. It holds the seat table, the game state and the computer
+// player, hears its connections through ServerEvents and answers through the
+// ServerLink it is built with, so everything here runs with exact bytes and no
+// sockets, and needs nothing but QtCore.
+//
+// Messages are read once, at the edge: bytes are cut into messages per connection,
+// queued, and handled one per turn of the event loop; each command's reader checks
+// its fields and the handler gets typed values. Handlers take the record the
+// message came from (sender); sender 0 marks the host's own calls (the computer
+// player), which pass every sender check.
+#pragma once
+
+#include "protocol/inbound.h"
+#include "protocol/requests.h"
+#include "protocol/serverlink.h"
+#include "server/computerplayer.h"
+#include "server/gamestate.h"
+#include "server/seattable.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+namespace server {
+
+inline constexpr int kDispatchMs = 10;    // socktimer's pace under a backlog
+inline constexpr int kPauseTickMs = 1000; // timer1
+inline constexpr int kPauseTicks = 5;     // ticks between a scored turn and the next
+inline constexpr int kBonusThreshold = 220;
+inline constexpr int kBonus = 40;
+// A connection that gets this many messages ahead of the host is closed.
+inline constexpr int kMaxWaiting = 64;
+inline constexpr int kLineBurst = wire::kLineBurst;
+inline constexpr qint64 kLineWindowMs = wire::kLineWindowMs;
+
+} // namespace server
+
+class TServer : public QObject, public ServerEvents {
+    Q_OBJECT
+public:
+    // Attaches itself to `link` for as long as it lives.
+    explicit TServer(ServerLink& link, QObject* parent = nullptr);
+    ~TServer() override;
+
+    void setFaceSource(rules::FaceSource draw);
+    // The version text a log-in is compared with (the build's protocol version).
+    void setVersion(const QString& version) { m_version = version; }
+    void setErrorSink(std::function<void(const QString&)> sink);
+    // Milliseconds from any fixed start; the chat limit reads it (tests inject one).
+    using Clock = std::function<qint64()>;
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+    // Every event worth a line in a server's log (arrivals, log-ins, departures,
+    // games, limits); the dedicated host prints them.
+    void setEventLog(std::function<void(const QString&)> log) { m_log = std::move(log); }
+
+    // ---- ServerEvents ------------------------------------------------------------
+    void Sock1Accept() override;
+    void Sock1Read(int record, const QByteArray& bytes) override;
+    // The peer closed, or the connection broke: either way the record is torn down.
+    void tempsockDisconnect(int record) override;
+
+    // Queues one message from the record's connection. A record without a connection
+    // has nobody to speak for; one with more than kMaxWaiting messages waiting is
+    // closed and its waiting messages dropped.
+    void received(int record, const QString& message);
+    wire::Dispatcher& queue() { return m_queue; }
+
+    // ---- seats and connections ---------------------------------------------------
+    void receivedlogininfo(const wire::req::LogIn& login, int sender);
+    void kickhim(const wire::req::SeatValue& request, int sender);
+    void disconnectsock(int record);
+    void botspeed(const wire::req::SeatValue& request, int sender);
+    void justwatch(const wire::req::JustWatch& request, int sender);
+    void chat(const wire::req::Line& line, int sender);
+    void action(const wire::req::Line& line, int sender);
+    // Tells every connection, as a chat line in the host's colour, and closes them
+    // all (the dedicated host going down).
+    void closeAll(const QString& notice);
+
+    // ---- game flow and scoring ---------------------------------------------------
+    void startgame(const wire::req::StartGame& request, int sender);
+    void rollthedice(const wire::req::Roll& request, int sender);
+    void rolldice(int die);
+    void alldone(const wire::req::Dice& request, int sender);
+    void findplayer();
+    bool checkforwin();
+    QTimer& timer1() { return m_timer1; }
+    void timer1Timer();
+
+    // ---- computer player ---------------------------------------------------------
+    void computerroll(int seat);
+    void computerplay(int seat);
+    QTimer& computertimer() { return m_computer.timer(); }
+    void computertimerTimer() { m_computer.tick(); }
+
+    // ---- read access -------------------------------------------------------------
+    const server::SeatRecord& record(int r) const { return m_seats.record(r); }
+    const server::SeatTable& seats() const { return m_seats; }
+    const server::GameState& game() const { return m_game; }
+    int recordcount() const { return m_seats.recordcount(); }
+    int seatcount() const { return m_seats.seatcount(); }
+    int botinterval() const { return m_computer.interval(); }
+    bool gameon() const { return m_game.gameon; }
+    int currentseat() const { return m_game.currentseat; }
+    int round() const { return m_game.round; }
+    int rollno() const { return m_game.rollno; }
+    int countdown() const { return m_game.countdown; }
+    bool someoneout() const { return m_game.someoneout; }
+    const rules::Dice& dice() const { return m_game.dice; }
+    // The stage the computer's next step runs (1 roll, 2 decide).
+    int computerStage() const { return int(m_computer.stage()); }
+    bool takesPart(int seat) const { return m_seats.takesPart(seat); }
+    bool playedByComputer(int seat) const { return m_seats.playedByComputer(seat); }
+
+private:
+    template <class Request>
+    void handle(const char* command, std::optional<Request> (*reader)(const QString&),
+                void (TServer::*handler)(const Request&, int));
+    void registerHandlers();
+    void broadcast(const QByteArray& bytes);
+    void sendTo(int record, const QByteArray& bytes);
+    void catchUp(int r);
+    void teardown(int record, const char* why);
+    void relay(const wire::req::Line& line, int sender, bool isAction);
+    void log(const QString& line) const;
+    // gameflow.cpp
+    bool turnOpenFor(int seat, int sender) const;
+    // scoring.cpp
+    void scorePhase(int seat, int result, const rules::Marks& used);
+    void failPhase(int seat, const rules::Marks& used);
+    // computer.cpp
+    void computerStep(server::ComputerPlayer::Stage stage);
+
+    ServerLink& m_link;
+    rules::FaceSource m_draw;
+    QString m_version;
+    std::function<void(const QString&)> m_errorSink;
+    std::function<void(const QString&)> m_log;
+    Clock m_clock;
+    wire::Dispatcher m_queue;
+    QTimer m_timer1;
+
+    server::SeatTable m_seats;
+    server::GameState m_game;
+    server::ComputerPlayer m_computer;
+};
