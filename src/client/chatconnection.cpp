@@ -5,6 +5,7 @@
 #include "client/spylistform.h"
 #include "net/Sock.h"
 #include "protocol/clientlink.h"
+#include "protocol/commands.h"
 #include "protocol/messages.h"
 #include "protocol/wiretext.h"
 #include "version/version.h"
@@ -28,6 +29,15 @@ void Tchat::registerHandlers() {
     m_queue.on(QStringLiteral("CMD_full"), [this](const QString&, int) {
         showMessage(QStringLiteral("Game is full"));
         closeWhenIdle();
+    });
+    // A dedicated host hands the first player at its table the host's powers.
+    m_queue.on(QString::fromLatin1(wire::cmd::hostpowers), [this](const QString&, int) {
+        if (m_state.isHost) return;
+        m_state.isHost = true;
+        if (QAction* a = action(QStringLiteral("StartGame1"))) a->setEnabled(true);
+        m_board->setStartVisible(m_state.turnSeat == 0);
+        if (m_spylist) m_spylist->setRemoveEnabled(true);
+        addlinetochat(tr("You run this table: you can start games and remove players."), m_state.systemColour);
     });
     m_queue.on(QStringLiteral("CMD_havewrongversion"), [this](const QString& body, int) {
         addlinetochat(wire::singleLine(body) + QStringLiteral(" has a different version of the game then you."),

@@ -12,6 +12,7 @@ inline constexpr char createdice[] = "CMD_createdice";
 inline constexpr char existingplayers[] = "CMD_existingplayers";
 inline constexpr char full[] = "CMD_full";
 inline constexpr char havewrongversion[] = "CMD_havewrongversion";
+inline constexpr char hostpowers[] = "CMD_hostpowers";
 inline constexpr char justwatch[] = "CMD_justwatch";
 inline constexpr char justwatching[] = "CMD_justwatching";
 inline constexpr char kickhim[] = "CMD_kickhim";

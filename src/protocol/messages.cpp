@@ -127,6 +127,7 @@ QByteArray noscore(int seat, const QList<int>& held) {
 QByteArray markoff(int seat, int phase) {
     return frame((head(cmd::markoff) + QStringLiteral("%1+%2+")).arg(seat).arg(phase));
 }
+QByteArray hostpowers() { return frame(head(cmd::hostpowers)); }
 QByteArray hostNotice(const QString& line) { return frame(head(cmd::chat) + line + QStringLiteral("|clBlue")); }
 QByteArray winner(const QString& names) { return frame(head(cmd::winner) + names + '+'); }
 

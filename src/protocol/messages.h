@@ -66,6 +66,9 @@ QByteArray scores(int seat, int phaseDone, int total, int points, int bonus, con
 QByteArray noscore(int seat, const QList<int>& held);
 QByteArray markoff(int seat, int phase);
 QByteArray winner(const QString& names);
+// A dedicated host tells record 1 that it holds the host's powers (start, remove,
+// bot speed). Tables that do not know it ignore it.
+QByteArray hostpowers();
 // A line from the host itself, shown in the system colour (blue) on every table.
 QByteArray hostNotice(const QString& line);
 

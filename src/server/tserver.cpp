@@ -153,7 +153,9 @@ void TServer::teardown(int record, const char* why) {
     log(QStringLiteral("record %1 (%2) left: %3").arg(record).arg(m_seats.record(record).name, QLatin1String(why)));
     m_seats.release(record);
     broadcast(notice);
-    if (m_game.gameon && record == m_game.currentseat && record != 1) findplayer();
+    // The desktop host's own player leaving ends the program anyway; a dedicated
+    // host's record 1 is a player like any other.
+    if (m_game.gameon && record == m_game.currentseat && (record != 1 || m_dedicated)) findplayer();
 }
 
 void TServer::closeAll(const QString& notice) {
@@ -185,6 +187,7 @@ void TServer::receivedlogininfo(const wire::req::LogIn& login, int sender) {
         sendTo(seat, wire::msg::wrongversion());
     }
     if (m_game.gameon) catchUp(seat);
+    if (m_dedicated && seat == 1) sendTo(seat, wire::msg::hostpowers());
 }
 
 void TServer::catchUp(int r) {

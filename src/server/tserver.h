@@ -51,6 +51,10 @@ public:
     // Milliseconds from any fixed start; the chat limit reads it (tests inject one).
     using Clock = std::function<qint64()>;
     void setClock(Clock clock) { m_clock = std::move(clock); }
+    // A dedicated host has no player of its own: record 1 is whoever joined first,
+    // told of its powers (CMD_hostpowers) at log-in, and its departure during its
+    // turn passes the turn like anybody's.
+    void setDedicated(bool dedicated) { m_dedicated = dedicated; }
     // Every event worth a line in a server's log (arrivals, log-ins, departures,
     // games, limits); the dedicated host prints them.
     void setEventLog(std::function<void(const QString&)> log) { m_log = std::move(log); }
@@ -145,4 +149,5 @@ private:
     server::SeatTable m_seats;
     server::GameState m_game;
     server::ComputerPlayer m_computer;
+    bool m_dedicated = false;
 };

@@ -1,0 +1,62 @@
+#include "host/hostoptions.h"
+
+#include "version/version.h"
+
+namespace host {
+
+namespace {
+
+Options refuse(const QString& why) {
+    Options o;
+    o.exit = true;
+    o.status = 2;
+    o.message = QStringLiteral("vimbrel-host: %1 (try --help)\n").arg(why);
+    return o;
+}
+
+const char kHelp[] =
+    "Usage: vimbrel-host [--port N] [--bot-speed 500|1000|2000]\n"
+    "Runs one table of Vimbrel with no display and no player of its own. Players join\n"
+    "it from the game with: vimbrel NAME ADDRESS join\n"
+    "  --port N         TCP port to listen on (default 7772)\n"
+    "  --bot-speed MS   the computer's pace until the first player sets it: 2000 slow,\n"
+    "                   1000 normal (default), 500 fast\n"
+    "  --version        print the version and exit\n"
+    "The first player to join runs the table: starts games, removes players, sets the\n"
+    "bot speed. Events are logged to standard output, one line each. SIGTERM or SIGINT\n"
+    "tells the players and stops. Exit status: 0 stopped, 2 bad argument or busy port.\n";
+
+} // namespace
+
+Options parse(const QStringList& args) {
+    Options o;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            o.exit = true;
+            o.message = QString::fromLatin1(kHelp);
+            return o;
+        }
+        if (a == QLatin1String("--version")) {
+            o.exit = true;
+            o.message = QStringLiteral("vimbrel-host %1\n").arg(QString::fromLatin1(vimbrel::kRelease));
+            return o;
+        }
+        const bool isPort = a == QLatin1String("--port");
+        if (!isPort && a != QLatin1String("--bot-speed")) return refuse(QStringLiteral("unknown argument '%1'").arg(a));
+        if (i + 1 >= args.size()) return refuse(QStringLiteral("%1 needs a value").arg(a));
+        bool ok = false;
+        const int value = args[++i].toInt(&ok, 10);
+        if (isPort) {
+            if (!ok || value < 1 || value > 65535) return refuse(QStringLiteral("bad port '%1'").arg(args[i]));
+            o.port = value;
+        } else {
+            if (!ok || (value != 500 && value != 1000 && value != 2000))
+                return refuse(QStringLiteral("bad bot speed '%1': 500, 1000 or 2000").arg(args[i]));
+            o.botSpeed = value;
+        }
+    }
+    return o;
+}
+
+} // namespace host

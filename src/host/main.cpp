@@ -1,0 +1,105 @@
+// vimbrel-host: one table on a server, with no display and no player of its own.
+//   vimbrel-host [--port 7772] [--bot-speed 500|1000|2000]
+// It logs a line per event to standard output, and on SIGTERM or SIGINT tells every
+// player, closes every connection gracefully and exits 0.
+#include "host/hostoptions.h"
+#include "net/Sock.h"
+#include "net/sockserverlink.h"
+#include "protocol/fields.h"
+#include "protocol/requests.h"
+#include "server/tserver.h"
+#include "version/version.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QSocketNotifier>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int signal) {
+    const char byte = char(signal);
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+void logLine(const QString& line) {
+    std::fprintf(stdout, "%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+// Ends the program once every closed connection has handed over its last bytes, or
+// when `deadline` runs out, whichever comes first.
+void quitWhenFlushed(QDeadlineTimer deadline) {
+    const bool flushed = QCoreApplication::instance()->findChildren<QTcpSocket*>().isEmpty();
+    if (flushed || deadline.hasExpired()) {
+        QCoreApplication::exit(0);
+        return;
+    }
+    QTimer::singleShot(10, [deadline] { quitWhenFlushed(deadline); });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    const host::Options options = host::parse(args);
+    if (options.exit) {
+        std::fputs(options.message.toLocal8Bit().constData(), options.status == 0 ? stdout : stderr);
+        return options.status;
+    }
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vimbrel-host"));
+
+    TSock Sock1;
+    Sock1.setPortName(QString::number(options.port));
+    SockServerLink link(&Sock1);
+    TServer server(link);
+    server.setDedicated(true);
+    server.setEventLog(logLine);
+    server.setErrorSink([](const QString& e) { logLine(QStringLiteral("bad request: ") + e); });
+    // The desktop table's first arrival sends its own speed; until then the host's.
+    server.botspeed({1, options.botSpeed}, 0);
+    try {
+        Sock1.setListen(true);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vimbrel-host: port %d: %s\n", options.port, e.what());
+        return 2;
+    }
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return 1;
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {
+        char byte = 0;
+        [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &byte, 1);
+        signalNotifier.setEnabled(false);
+        logLine(QStringLiteral("stopping (%1)").arg(byte == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
+        server.closeAll(QStringLiteral("The table is closing. Thanks for playing!"));
+        Sock1.setListen(false);
+        quitWhenFlushed(QDeadlineTimer(1500));
+    });
+
+    logLine(QStringLiteral("vimbrel-host %1 listening on port %2 (protocol %3, bot speed %4 ms)")
+                .arg(QString::fromLatin1(vimbrel::kRelease))
+                .arg(Sock1.localPort())
+                .arg(QString::fromLatin1(vimbrel::kProtocolVersion))
+                .arg(options.botSpeed));
+    const int status = app.exec();
+    logLine(QStringLiteral("stopped"));
+    return status;
+}
