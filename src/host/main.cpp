@@ -69,6 +69,9 @@ int main(int argc, char** argv) {
     server.setErrorSink([](const QString& e) { logLine(QStringLiteral("bad request: ") + e); });
     // The desktop table's first arrival sends its own speed; until then the host's.
     server.botspeed({1, options.botSpeed}, 0);
+    // Tests shorten the pause between turns; players never set this.
+    if (const int tick = qEnvironmentVariableIntValue("VIMBREL_PAUSE_TICK_MS"); tick > 0)
+        server.timer1().setInterval(tick);
     try {
         Sock1.setListen(true);
     } catch (const std::exception& e) {

@@ -75,6 +75,7 @@ private slots:
     void gameIsFullStaysUntilDismissed();
     void gameIsFullBoxIsModalOverTheTable();
     void linksInChatLines();
+    void hostPowersFromADedicatedHost();
     void settingsNobodyChoseAreNeverWritten();
     void unreadableSettingsAreLeftAlone();
     void copyGivesThePanelsSelectionAsPlainText();
@@ -595,6 +596,19 @@ void TestTable::typedLinesKeepWithinTheHostsLimit() {
     QCOMPARE(m_link.last(), "CMD_chat+2+one too many|clBlack" + T);
     QVERIFY(box->text().isEmpty());
     QCOMPARE(m_table->mainchat()->toPlainText().count(note), 2);
+}
+
+// A table that joined a dedicated host and got record 1 runs that table.
+void TestTable::hostPowersFromADedicatedHost() {
+    loginAs(1);
+    QVERIFY(!m_table->state().isHost);
+    deliver(QStringLiteral("CMD_hostpowers+"));
+    QVERIFY(m_table->state().isHost);
+    QVERIFY(m_table->action(QStringLiteral("StartGame1"))->isEnabled());
+    QVERIFY(m_table->board()->findChild<QWidget*>("button_start")->isVisibleTo(m_table));
+    QVERIFY(lastLine().startsWith(QStringLiteral("You run this table")));
+    m_table->kicking(3);
+    QCOMPARE(m_link.last(), "CMD_kickhim+1+3+" + T);
 }
 
 QTEST_MAIN(TestTable)

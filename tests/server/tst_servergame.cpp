@@ -33,6 +33,7 @@ private slots:
     void foreignAndLateRequestsAreRefused();
     void aFourthRollIsRefused();
     void hostLeavingDuringItsTurnKeepsTheTurn();
+    void dedicatedHostsRecordOneIsAnyPlayer();
     void departureDuringPauseKeepsNextTurn();
     void computerWaitsForBotSpeed();
     void justWatchHandsTheTurnToTheComputer();
@@ -230,6 +231,27 @@ void TestServerGame::hostLeavingDuringItsTurnKeepsTheTurn() {
     QCOMPARE(texts(h.link.take(2)), QStringList{"CMD_playerdisconnected+1+Ann"});
     QCOMPARE(h.server.currentseat(), 1);
     QVERIFY(h.link.sent.isEmpty());
+}
+
+// A dedicated host has no player of its own: record 1 gets the powers at log-in, and
+// its departure during its turn passes the turn like anybody's.
+void TestServerGame::dedicatedHostsRecordOneIsAnyPlayer() {
+    Host h;
+    h.server.setDedicated(true);
+    h.join(QStringLiteral("Ann"));
+    QCOMPARE(texts(h.link.take(1)).last(), QStringLiteral("CMD_hostpowers+"));
+    h.join(QStringLiteral("Bob"));
+    QVERIFY(!texts(h.link.take(2)).contains(QStringLiteral("CMD_hostpowers+")));
+    h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
+    h.link.clear();
+    h.server.tempsockDisconnect(1);
+    QCOMPARE(texts(h.link.take(2)), QStringList({"CMD_playerdisconnected+1+Ann", "CMD_nextplayer+2+1+1+"}));
+    // Whoever takes record 1 next runs the table, and catches up with the game first.
+    QCOMPARE(h.join(QStringLiteral("Cid")), 1);
+    const QStringList cid = texts(h.link.take(1));
+    QVERIFY(cid.indexOf(QRegularExpression("^CMD_loadstats\\+")) < cid.indexOf("CMD_hostpowers+"));
+    h.send(1, framed("CMD_kickhim+1+2+"));
+    QVERIFY(!h.server.record(2).connected);
 }
 
 void TestServerGame::departureDuringPauseKeepsNextTurn() {

@@ -1,0 +1,163 @@
+// vimbrel-host as a server operator runs it: a real process on a free port, players
+// joining over loopback, a whole game with the computer, and SIGTERM ending it.
+#include "protocol/wiretext.h"
+#include "rules/rules.h"
+#include "soak/loopbackhost.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+quint16 freePort() {
+    QTcpServer s;
+    s.listen(QHostAddress::AnyIPv4, 0);
+    return s.serverPort();
+}
+
+// A player that plays its own turns as the computer would, straight from the wire.
+class Player {
+public:
+    WireClient client;
+    QString name;
+    int phase = 1;
+    rules::Dice dice{};
+
+    Player(quint16 port, QString who) : client(port), name(std::move(who)) {
+        client.onMessage = [this](const QString& m) { heard(m); };
+    }
+    bool loggedIn() const { return client.record != 0 && client.count("CMD_newplayerinfo+" + QString::number(client.record) + "+" + name) == 1; }
+
+private:
+    void send(const QString& text) { client.send(text.toUtf8()); }
+    void heard(const QString& m) {
+        const QStringList f = m.split(QLatin1Char('+'));
+        const int me = client.record;
+        if (m.startsWith("CMD_sendlogininfo+")) {
+            send(QStringLiteral("CMD_logininfo+%1+1.0.7+%2").arg(f[1], name));
+        } else if (m.startsWith("CMD_nextplayer+") && f[1].toInt() == me) {
+            phase = f[2].toInt();
+            dice = {};
+            send(QStringLiteral("CMD_rollthedice+%1+1+2+3+4+5+6+7+8+9+10").arg(me));
+        } else if (m.startsWith("CMD_createdice+") && f[1].toInt() == me) {
+            for (int i = 3; i + 2 < f.size(); i += 3)
+                dice[f[i].toInt()] = {f[i + 1].toInt(), f[i + 2].toInt(), false};
+            const rules::Plan plan = rules::computerplay(phase, dice);
+            QString keep, roll;
+            for (int d = 1; d <= rules::kDice; ++d)
+                (plan[d] == 1 ? keep : roll) += QLatin1Char('+') + QString::number(d);
+            if (f[2].toInt() >= 3 || roll.isEmpty())
+                send(QStringLiteral("CMD_alldone+%1").arg(me) + (keep.isEmpty() ? QStringLiteral("+none") : keep));
+            else
+                send(QStringLiteral("CMD_rollthedice+%1").arg(me) + roll);
+        }
+    }
+};
+
+struct HostProcess {
+    QProcess process;
+    quint16 port = freePort();
+    QString log;
+
+    void start(const QStringList& extra = {}) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("VIMBREL_PAUSE_TICK_MS", "1");
+        process.setProcessEnvironment(env);
+        process.start(VIMBREL_HOST_EXE, QStringList{"--port", QString::number(port)} + extra);
+    }
+    bool logged(const QString& text) {
+        log += QString::fromUtf8(process.readAllStandardOutput());
+        return log.contains(text);
+    }
+    ~HostProcess() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+};
+
+} // namespace
+
+class TestDedicatedHost : public QObject {
+    Q_OBJECT
+private slots:
+    void wholeGameWithTheComputerThenSigterm();
+    void badArgumentsAndBusyPortExitTwo();
+};
+
+void TestDedicatedHost::wholeGameWithTheComputerThenSigterm() {
+    HostProcess host;
+    host.start({"--bot-speed", "500"});
+    QVERIFY(host.process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(host.logged(QStringLiteral("listening on port %1").arg(host.port)), 5000);
+
+    // Ann takes record 1 and the host's powers; seat 2 is left to the computer.
+    Player ann(host.port, "Ann");
+    QTRY_VERIFY_WITH_TIMEOUT(ann.loggedIn(), 5000);
+    QTRY_COMPARE(ann.client.count("CMD_hostpowers+"), 1);
+    WireClient passerby(host.port);
+    QTRY_COMPARE(passerby.record, 2);
+    Player cid(host.port, "Cid");
+    QTRY_VERIFY_WITH_TIMEOUT(cid.loggedIn(), 5000);
+    QCOMPARE(cid.client.record, 3);
+    QCOMPARE(cid.client.count("CMD_hostpowers+"), 0);
+    passerby.socket.abort();
+    QTRY_COMPARE(ann.client.count("CMD_playerdisconnected+2+"), 1);
+
+    // Record 1 speeds the computer up, as its table's Bot Speed menu would, and starts.
+    ann.client.send("CMD_botspeed+1+5+");
+    ann.client.send("CMD_startgame+Ann+0+0+f+");
+    QTRY_VERIFY_WITH_TIMEOUT(!ann.client.messages.filter("CMD_winner+").isEmpty(), 120000);
+    const QString winner = ann.client.messages.filter("CMD_winner+").constFirst();
+    QTRY_COMPARE(cid.client.messages.filter("CMD_winner+"), QStringList{winner});
+    QVERIFY(!ann.client.messages.filter(QRegularExpression("^CMD_createdice\\+2\\+")).isEmpty()); // Klot played
+    QVERIFY(!cid.client.messages.filter(QRegularExpression("^CMD_scores\\+3\\+")).isEmpty());
+
+    // SIGTERM: everybody is told, every connection closes, the host exits 0 at once.
+    QElapsedTimer stopping;
+    stopping.start();
+    ::kill(pid_t(host.process.processId()), SIGTERM);
+    QVERIFY(host.process.waitForFinished(2000));
+    QVERIFY(stopping.elapsed() < 2000);
+    QCOMPARE(host.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(host.process.exitCode(), 0);
+    for (Player* p : {&ann, &cid}) {
+        QTRY_VERIFY(p->client.closed());
+        QCOMPARE(p->client.messages.last(), QStringLiteral("CMD_chat+The table is closing. Thanks for playing!|clBlue"));
+    }
+    host.logged({});
+    for (const QString& line : {QStringLiteral("connection from 127.0.0.1 took record 1"),
+                                QStringLiteral("record 1 logged in as Ann"),
+                                QStringLiteral("record 2 () left: the connection ended"),
+                                QStringLiteral("game started by Ann"), QStringLiteral("game over: ") + winner.mid(11).chopped(1) + " won",
+                                QStringLiteral("stopping (SIGTERM)"), QStringLiteral("stopped")})
+        QVERIFY2(host.log.contains(line), qPrintable(line + " missing in:\n" + host.log));
+}
+
+void TestDedicatedHost::badArgumentsAndBusyPortExitTwo() {
+    for (const QStringList& args : {QStringList{"--port", "x"}, QStringList{"--bot-speed", "750"}, QStringList{"--players"}}) {
+        QProcess p;
+        p.start(VIMBREL_HOST_EXE, args);
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(p.exitCode(), 2);
+        const QByteArray err = p.readAllStandardError();
+        QCOMPARE(err.count('\n'), 1);
+        QVERIFY(err.startsWith("vimbrel-host: "));
+    }
+    QTcpServer busy;
+    QVERIFY(busy.listen(QHostAddress::AnyIPv4, 0));
+    QProcess p;
+    p.start(VIMBREL_HOST_EXE, {"--port", QString::number(busy.serverPort())});
+    QVERIFY(p.waitForFinished(5000));
+    QCOMPARE(p.exitCode(), 2);
+    QVERIFY(p.readAllStandardError().contains("Listen - Error Binding Socket"));
+}
+
+QTEST_GUILESS_MAIN(TestDedicatedHost)
+#include "tst_dedicatedhost.moc"
