@@ -53,6 +53,7 @@ bool LocalServerLink::accept(int record) {
     m_records[record] = client;
     client->m_state = LocalClientLink::State::Connected;
     client->m_record = record;
+    client->m_connection = ++m_connections;
     if (!client->m_early.isEmpty()) {
         const QByteArray early = std::exchange(client->m_early, {});
         post([this, record, early] {
@@ -76,6 +77,7 @@ void LocalServerLink::close(int record) {
     if (it == m_records.end()) return;
     LocalClientLink* client = it->second;
     m_records.erase(it);
+    client->m_connection = 0;
     // Bytes sent before the close are delivered first: they were posted first.
     post([this, client] {
         if (alive(client)) client->closedByHost();
@@ -121,11 +123,11 @@ void LocalClientLink::send(const QByteArray& bytes) {
     }
     if (m_state != State::Connected) return;
     const int record = m_record;
+    const quint64 connection = m_connection;
     LocalServerLink& host = m_host;
-    host.post([&host, record, bytes, self = this] {
-        // Only while this connection still holds the record.
-        const auto it = host.m_records.find(record);
-        if (it != host.m_records.end() && it->second == self && host.m_events)
+    host.post([&host, record, connection, bytes, self = this] {
+        // Sent on a connection the host has not dropped: bytes before a close still count.
+        if (host.alive(self) && self->m_connection == connection && connection != 0 && host.m_events)
             host.m_events->Sock1Read(record, bytes);
     });
 }

@@ -46,6 +46,7 @@ private:
     std::deque<LocalClientLink*> m_clients; // every live client link
     std::deque<std::function<void()>> m_pending;
     bool m_scheduled = false;
+    quint64 m_connections = 0;
 };
 
 class LocalClientLink : public ClientLink {
@@ -72,5 +73,8 @@ private:
     ClientEvents* m_events = nullptr;
     State m_state = State::Closed;
     int m_record = 0;
+    // Which of this link's connections the host holds (0: none); bytes sent on an
+    // earlier one must not reach whoever holds the record now.
+    quint64 m_connection = 0;
     QByteArray m_early; // sent before the host took the connection
 };

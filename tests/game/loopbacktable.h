@@ -1,22 +1,24 @@
-// A table window with its own socket connection to a host on loopback, as a player's
-// copy of the program has it.
+// A table window with its own connection to a host: over loopback sockets, as a
+// player's copy of the program has it, or on the in-process pair.
 #pragma once
 
 #include "client/chatform.h"
 #include "net/Sock.h"
 #include "net/sockclientlink.h"
+#include "protocol/locallinks.h"
 
 #include <QAbstractButton>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
-struct LoopbackTable {
+struct GameTable {
+    std::unique_ptr<ClientLink> link; // outlives the window, which listens to it
     Tchat window;
-    SockClientLink link;
     QStringList boxes;
 
-    LoopbackTable(const QString& port, const QStringList& args) : link(port) {
-        window.setLink(&link);
+    GameTable(std::unique_ptr<ClientLink> connection, const QStringList& args) : link(std::move(connection)) {
+        window.setLink(link.get());
         window.setMessageSink([this](const QString& t) { boxes << t; });
         Tchat::Hooks hooks;
         hooks.listen = [] {}; // the test's host already listens
@@ -29,4 +31,14 @@ struct LoopbackTable {
         auto* b = find<QAbstractButton>(button);
         return b && b->isVisibleTo(&window);
     }
+};
+
+struct LoopbackTable : GameTable {
+    LoopbackTable(const QString& port, const QStringList& args)
+        : GameTable(std::make_unique<SockClientLink>(port), args) {}
+};
+
+struct LocalTable : GameTable {
+    LocalTable(LocalServerLink& host, const QStringList& args)
+        : GameTable(std::make_unique<LocalClientLink>(host), args) {}
 };

@@ -13,14 +13,16 @@
 #include "server/tserver.h"
 
 #include <QAbstractButton>
+#include <optional>
 #include <QLabel>
 #include <QtTest>
 
-using Table = LoopbackTable;
+using Table = GameTable;
 
 class TestWholeGame : public QObject {
     Q_OBJECT
 private slots:
+    void twoPlayersPlayToTheWinner_data();
     void twoPlayersPlayToTheWinner();
     void typedBurstReachesEveryLine();
 
@@ -51,19 +53,37 @@ void TestWholeGame::playTurn(Table& t) {
     QTest::mouseClick(t.find<QAbstractButton>("button_alldone"), Qt::LeftButton);
 }
 
+void TestWholeGame::twoPlayersPlayToTheWinner_data() {
+    QTest::addColumn<bool>("sockets");
+    QTest::newRow("loopback sockets") << true;
+    QTest::newRow("in-process pair") << false;
+}
+
 void TestWholeGame::twoPlayersPlayToTheWinner() {
-    LoopbackHost host;
-    TServer& server = host.server;
+    QFETCH(bool, sockets);
+    std::optional<LoopbackHost> loopback;
+    std::optional<LocalServerLink> pair;
+    std::optional<TServer> local;
+    if (sockets)
+        loopback.emplace();
+    else
+        local.emplace(pair.emplace());
+    TServer& server = sockets ? loopback->server : *local;
     server.setFaceSource(rules::seededFaces(20261207));
-    const QString port = QString::number(host.port());
     // Virtual time, nearly: the host's queue and pause run fast.
     server.queue().timer().setInterval(0);
     server.timer1().setInterval(1);
+    auto table = [&](const QStringList& args) -> std::unique_ptr<Table> {
+        if (sockets) return std::make_unique<LoopbackTable>(QString::number(loopback->port()), args);
+        return std::make_unique<LocalTable>(*pair, args);
+    };
 
-    Table ann(port, {"Ann", "127.0.0.1", "true"});
+    const std::unique_ptr<Table> annTable = table({"Ann", "127.0.0.1", "true"});
+    Table& ann = *annTable;
     ann.window.show();
     QTRY_COMPARE(ann.window.state().ownSeat, 1);
-    Table bob(port, {"Bob", "127.0.0.1", "join"});
+    const std::unique_ptr<Table> bobTable = table({"Bob", "127.0.0.1", "join"});
+    Table& bob = *bobTable;
     bob.window.show();
     QTRY_COMPARE(bob.window.state().ownSeat, 2);
     QTRY_COMPARE(ann.board()->playerName(2), QStringLiteral("Bob"));
@@ -109,11 +129,11 @@ void TestWholeGame::typedBurstReachesEveryLine() {
     qint64 now = 1000; // one clock for host and table, moved only by the test
     host.server.setClock([&now] { return now; });
     const QString port = QString::number(host.port());
-    Table ann(port, {"Ann", "127.0.0.1", "true"});
+    LoopbackTable ann(port, {"Ann", "127.0.0.1", "true"});
     ann.window.setClock([&now] { return now; });
     ann.window.show();
     QTRY_COMPARE(ann.window.state().ownSeat, 1);
-    Table bob(port, {"Bob", "127.0.0.1", "join"});
+    LoopbackTable bob(port, {"Bob", "127.0.0.1", "join"});
     bob.window.show();
     QTRY_COMPARE(bob.window.state().ownSeat, 2);
 
