@@ -6,6 +6,7 @@
 #include "net/Sock.h"
 #include "protocol/clientlink.h"
 #include "protocol/commands.h"
+#include "protocol/fields.h"
 #include "protocol/messages.h"
 #include "protocol/wiretext.h"
 #include "version/version.h"
@@ -15,23 +16,44 @@
 #include <QMenu>
 #include <QTimer>
 
+namespace {
+
+// One entry of the table's command table: the reader turns the body into typed
+// values (throwing ConvertError on a number that is not one), the handler acts.
+template <class Target, class Value>
+void handle(wire::Dispatcher& queue, const char* command, Value (*reader)(const QString&), Target* target,
+            void (Target::*handler)(const Value&)) {
+    queue.on(QString::fromLatin1(command),
+             [target, reader, handler](const QString& body, int) { (target->*handler)(reader(body)); });
+}
+
+} // namespace
+
 void Tchat::registerHandlers() {
-    auto on = [this](const char* command, void (Tchat::*handler)(const QString&)) {
-        m_queue.on(QString::fromLatin1(command), [this, handler](const QString& body, int) { (this->*handler)(body); });
-    };
-    on("CMD_sendlogininfo", &Tchat::sendloginfo);
-    on("CMD_newplayerinfo", &Tchat::newplayerinfo);
-    on("CMD_existingplayers", &Tchat::newplayerinfo);
-    on("CMD_playerdisconnected", &Tchat::playerdisconnected);
-    on("CMD_justwatching", &Tchat::justwatching);
-    on("CMD_chat", &Tchat::chatrecieved);
-    on("CMD_action", &Tchat::chatrecieved);
-    m_queue.on(QStringLiteral("CMD_full"), [this](const QString&, int) {
+    namespace cmd = wire::cmd;
+    namespace read = wire::read;
+    handle(m_queue, cmd::sendlogininfo, &read::recordName, this, &Tchat::sendloginfo);
+    handle(m_queue, cmd::newplayerinfo, &read::recordName, this, &Tchat::newplayerinfo);
+    handle(m_queue, cmd::existingplayers, &read::recordName, this, &Tchat::newplayerinfo);
+    handle(m_queue, cmd::playerdisconnected, &read::recordName, this, &Tchat::playerdisconnected);
+    handle(m_queue, cmd::justwatching, &read::justwatching, this, &Tchat::justwatching);
+    handle(m_queue, cmd::chat, &read::chatLine, this, &Tchat::chatrecieved);
+    handle(m_queue, cmd::action, &read::chatLine, this, &Tchat::chatrecieved);
+    handle(m_queue, cmd::createdice, &read::createdice, m_board, &Board::createdice);
+    handle(m_queue, cmd::startgame, &read::startgame, m_board, &Board::startthegame);
+    handle(m_queue, cmd::nextplayer, &read::nextplayer, m_board, &Board::getnextplayer);
+    handle(m_queue, cmd::scores, &read::scores, m_board, &Board::scores);
+    handle(m_queue, cmd::noscore, &read::noscore, m_board, &Board::noscore);
+    handle(m_queue, cmd::markoff, &read::markoff, m_board, &Board::markoff);
+    handle(m_queue, cmd::loadstats, &read::loadstats, m_board, &Board::loadstats);
+    handle(m_queue, cmd::loadpscores, &read::loadpscores, m_board, &Board::loadpscores);
+    handle(m_queue, cmd::winner, &read::winner, m_board, &Board::winner);
+    m_queue.on(QString::fromLatin1(cmd::full), [this](const QString&, int) {
         showMessage(QStringLiteral("Game is full"));
         closeWhenIdle();
     });
     // A dedicated host hands the first player at its table the host's powers.
-    m_queue.on(QString::fromLatin1(wire::cmd::hostpowers), [this](const QString&, int) {
+    m_queue.on(QString::fromLatin1(cmd::hostpowers), [this](const QString&, int) {
         if (m_state.isHost) return;
         m_state.isHost = true;
         if (QAction* a = action(QStringLiteral("StartGame1"))) a->setEnabled(true);
@@ -39,28 +61,13 @@ void Tchat::registerHandlers() {
         if (m_spylist) m_spylist->setRemoveEnabled(true);
         addlinetochat(tr("You run this table: you can start games and remove players."), m_state.systemColour);
     });
-    m_queue.on(QStringLiteral("CMD_havewrongversion"), [this](const QString& body, int) {
+    m_queue.on(QString::fromLatin1(cmd::havewrongversion), [this](const QString& body, int) {
         addlinetochat(wire::singleLine(body) + QStringLiteral(" has a different version of the game then you."),
                       m_state.systemColour);
     });
-    m_queue.on(QStringLiteral("CMD_wrongversion"), [this](const QString&, int) {
+    m_queue.on(QString::fromLatin1(cmd::wrongversion), [this](const QString&, int) {
         addlinetochat(QStringLiteral("You have a differnt version of the game then the host."), m_state.systemColour);
     });
-    auto board = [this](const char* command, void (Board::*handler)(const QString&)) {
-        // The board itself is captured: gcc's vptr check misreads a member reached
-        // through a captured pointer inside this nested lambda.
-        m_queue.on(QString::fromLatin1(command),
-                   [board = m_board, handler](const QString& body, int) { (board->*handler)(body); });
-    };
-    board("CMD_createdice", &Board::createdice);
-    board("CMD_startgame", &Board::startthegame);
-    board("CMD_nextplayer", &Board::getnextplayer);
-    board("CMD_scores", &Board::scores);
-    board("CMD_noscore", &Board::noscore);
-    board("CMD_markoff", &Board::markoff);
-    board("CMD_loadstats", &Board::loadstats);
-    board("CMD_loadpscores", &Board::loadpscores);
-    board("CMD_winner", &Board::winner);
 }
 
 void Tchat::processparams() {
@@ -132,8 +139,7 @@ void Tchat::sockInfo(const QString& text) {
     closeWhenIdle();
 }
 
-void Tchat::sendloginfo(const QString& body) {
-    const auto rec = wire::read::recordName(body);
+void Tchat::sendloginfo(const wire::read::Record& rec) {
     if (m_state.connected) return; // a client logs in once
     m_state.ownSeat = rec.record;
     m_state.connected = true;
@@ -143,8 +149,7 @@ void Tchat::sendloginfo(const QString& body) {
 
 QString Tchat::seatName(int seat) const { return m_board->playerName(seat); }
 
-void Tchat::newplayerinfo(const QString& body) {
-    const auto rec = wire::read::recordName(body);
+void Tchat::newplayerinfo(const wire::read::Record& rec) {
     const QString name = wire::singleLine(rec.name);
     if (rec.record == m_state.ownSeat) {
         addlinetochat(QStringLiteral("You are Connected."), m_state.systemColour);
@@ -163,8 +168,7 @@ void Tchat::newplayerinfo(const QString& body) {
     playsounds(QStringLiteral("entered"));
 }
 
-void Tchat::playerdisconnected(const QString& body) {
-    const auto rec = wire::read::recordName(body);
+void Tchat::playerdisconnected(const wire::read::Record& rec) {
     if (rec.record >= 1 && rec.record <= m_state.playingSeats) {
         const QString shown = seatName(rec.record);
         if (shown != QLatin1String("<Waiting>")) addlinetochat(shown + QStringLiteral(" disconnected."), m_state.systemColour);
@@ -177,8 +181,7 @@ void Tchat::playerdisconnected(const QString& body) {
         addlinetochat(name + QStringLiteral(" has left."), m_state.systemColour);
 }
 
-void Tchat::justwatching(const QString& body) {
-    const auto jw = wire::read::justwatching(body);
+void Tchat::justwatching(const wire::read::SeatValue& jw) {
     if (jw.seat < 1 || jw.seat > m_state.playingSeats) return;
     const bool watching = jw.value == 1;
     if (jw.seat == m_state.ownSeat) setJustWatchChecked(watching);
@@ -187,8 +190,7 @@ void Tchat::justwatching(const QString& body) {
     m_board->setEyesVisible(jw.seat, watching);
 }
 
-void Tchat::chatrecieved(const QString& body) {
-    const auto line = wire::read::chatLine(body);
+void Tchat::chatrecieved(const wire::read::ChatLine& line) {
     addlinetochat(wire::singleLine(line.line), line.colour);
 }
 

@@ -9,6 +9,7 @@
 #include "protocol/colourtext.h"
 #include "protocol/framing.h"
 #include "protocol/inbound.h"
+#include "protocol/messages.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -92,11 +93,11 @@ public:
     void sockInfo(const QString& text) override;
 
     // Message handlers of the connection.
-    void sendloginfo(const QString& body);
-    void newplayerinfo(const QString& body);
-    void playerdisconnected(const QString& body);
-    void justwatching(const QString& body);
-    void chatrecieved(const QString& body);
+    void sendloginfo(const wire::read::Record& rec);
+    void newplayerinfo(const wire::read::Record& rec);
+    void playerdisconnected(const wire::read::Record& rec);
+    void justwatching(const wire::read::SeatValue& jw);
+    void chatrecieved(const wire::read::ChatLine& line);
     void kicking(int record);
     void JustWatch1Click();
     void label_playername1ContextPopup(int seat, const QPoint& globalPos);

@@ -87,9 +87,9 @@ void TestBoardProgress::startButtonAndGameStart() {
 
     rig.board->setPlayerName(2, QStringLiteral("<Waiting>"));
     rig.board->setStartVisible(true);
-    rig.board->scores(QStringLiteral("3+1+30+30+0+none+1+2+3+4+5+6"));
-    rig.board->winner(QStringLiteral("Cy+"));
-    rig.board->startthegame(QStringLiteral("Ann+0+0+f+"));
+    rig.board->scores(wire::read::scores(QStringLiteral("3+1+30+30+0+none+1+2+3+4+5+6")));
+    rig.board->winner(wire::read::winner(QStringLiteral("Cy+")));
+    rig.board->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f+")));
     QCOMPARE(rig.host.chat.last(), QStringLiteral("Ann has started a game."));
     QCOMPARE(rig.host.justWatch, QList<bool>{false});
     QCOMPARE(rig.board->playerName(2), QStringLiteral("Klot"));
@@ -108,7 +108,7 @@ void TestBoardProgress::startButtonAndGameStart() {
 void TestBoardProgress::ownTurnStart() {
     BoardRig rig;
     rig.host.sound = 1;
-    rig.board->getnextplayer(QStringLiteral("1+3+2+"));
+    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+3+2+")));
     QVERIFY(rig.board->dicetimer().isActive());
     QCOMPARE(rig.state.turnSeat, 1);
     QCOMPARE(rig.text("label_round"), QStringLiteral("Round: 2"));
@@ -130,8 +130,8 @@ void TestBoardProgress::ownTurnStart() {
 
 void TestBoardProgress::otherTurnStart() {
     BoardRig rig;
-    rig.board->createdice(QStringLiteral("1+1+1+4+1"));
-    rig.board->getnextplayer(QStringLiteral("3+7+4+"));
+    rig.board->createdice(wire::read::createdice(QStringLiteral("1+1+1+4+1")));
+    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("3+7+4+")));
     QCOMPARE(rig.text("label_phase"), QStringLiteral("Cy is trying to get: Two Sets of 4"));
     QCOMPARE(rig.text("label_status"), QStringLiteral("Cy's turn"));
     QCOMPARE(rig.image("image_Turn")->x(), 341);
@@ -144,7 +144,7 @@ void TestBoardProgress::otherTurnStart() {
 
 void TestBoardProgress::scoresFillCellsAndBonuses() {
     BoardRig rig;
-    rig.board->scores(QStringLiteral("2+5+261+221+40+bonus+1+2+3+4+5+6+7+8"));
+    rig.board->scores(wire::read::scores(QStringLiteral("2+5+261+221+40+bonus+1+2+3+4+5+6+7+8")));
     QCOMPARE(rig.text("p_25"), QStringLiteral("221"));
     QCOMPARE(rig.text("p_211"), QStringLiteral("40"));
     QCOMPARE(rig.text("label_score2"), QStringLiteral("261"));
@@ -155,11 +155,11 @@ void TestBoardProgress::scoresFillCellsAndBonuses() {
     QCOMPARE(rig.die(8)->y(), Board::kRaisedTop);
     QCOMPARE(rig.die(9)->y(), Board::kRestingTop);
 
-    rig.board->scores(QStringLiteral("3+5+220+220+0+bonus+1+2+3+4+5+6+7+8"));
+    rig.board->scores(wire::read::scores(QStringLiteral("3+5+220+220+0+bonus+1+2+3+4+5+6+7+8")));
     QCOMPARE(rig.text("p_311"), QStringLiteral("-"));
     QCOMPARE(rig.text("label_bonus2"), QString());
 
-    rig.board->scores(QStringLiteral("4+10+500+50+40+goneout+1+2+3+4+5+6+7+8"));
+    rig.board->scores(wire::read::scores(QStringLiteral("4+10+500+50+40+goneout+1+2+3+4+5+6+7+8")));
     QCOMPARE(rig.text("p_410"), QStringLiteral("50"));
     QCOMPARE(rig.text("p_412"), QStringLiteral("40"));
     for (int s : {1, 2, 3})
@@ -170,9 +170,9 @@ void TestBoardProgress::scoresFillCellsAndBonuses() {
 
 void TestBoardProgress::ownPhaseCompletedMovesPhaseList() {
     BoardRig rig;
-    rig.board->getnextplayer(QStringLiteral("1+3+3+"));
+    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+3+3+")));
     rig.board->dicetimer().stop();
-    rig.board->scores(QStringLiteral("1+3+90+60+0+none+1+2+3+4+5+6+7+8"));
+    rig.board->scores(wire::read::scores(QStringLiteral("1+3+90+60+0+none+1+2+3+4+5+6+7+8")));
     QCOMPARE(rig.text("label_phase"), QStringLiteral("Way to Go! You completed the phase."));
     for (int k = 1; k <= 3; ++k)
         QCOMPARE(colourOf(rig, k), kSilver);
@@ -181,11 +181,11 @@ void TestBoardProgress::ownPhaseCompletedMovesPhaseList() {
     QCOMPARE(rig.image("image_example")->index(), 4);
     QCOMPARE(rig.image("image_example")->tag(), 4);
     // The next turn for the same phase does not repaint the list.
-    rig.board->getnextplayer(QStringLiteral("1+4+4+"));
+    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+4+4+")));
     QCOMPARE(colourOf(rig, 4), kLime);
     // Completing the last phase leaves nothing to show.
-    rig.board->getnextplayer(QStringLiteral("1+10+9+"));
-    rig.board->scores(QStringLiteral("1+10+500+50+40+goneout+none"));
+    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+10+9+")));
+    rig.board->scores(wire::read::scores(QStringLiteral("1+10+500+50+40+goneout+none")));
     for (int k = 1; k <= 10; ++k)
         QCOMPARE(colourOf(rig, k), kSilver);
     QCOMPARE(rig.image("image_example")->index(), -1);
@@ -193,19 +193,19 @@ void TestBoardProgress::ownPhaseCompletedMovesPhaseList() {
 
 void TestBoardProgress::failedTurnAndMarkoff() {
     BoardRig rig;
-    rig.board->scores(QStringLiteral("3+1+30+30+0+none+1+2+3+4+5+6"));
-    rig.board->noscore(QStringLiteral("2+3+4"));
+    rig.board->scores(wire::read::scores(QStringLiteral("3+1+30+30+0+none+1+2+3+4+5+6")));
+    rig.board->noscore(wire::read::noscore(QStringLiteral("2+3+4")));
     QCOMPARE(rig.text("label_bonus3"), QString());
     QCOMPARE(rig.text("label_bonus2"), QStringLiteral("-"));
     QCOMPARE(rig.text("label_phase"), QStringLiteral("Bob did not complete the phase."));
     QCOMPARE(rig.die(3)->y(), Board::kRaisedTop);
     QCOMPARE(rig.die(1)->y(), Board::kRestingTop);
     QCOMPARE(rig.host.sounds.last(), QStringLiteral("nopoints"));
-    rig.board->noscore(QStringLiteral("1+none"));
+    rig.board->noscore(wire::read::noscore(QStringLiteral("1+none")));
     QCOMPARE(rig.text("label_phase"), QStringLiteral("You did not complete the phase."));
     QCOMPARE(rig.die(3)->y(), Board::kRaisedTop); // "none" leaves the dice as they were
 
-    rig.board->markoff(QStringLiteral("4+7+"));
+    rig.board->markoff(wire::read::markoff(QStringLiteral("4+7+")));
     QCOMPARE(rig.text("p_46"), QString());
     for (int k = 7; k <= 10; ++k)
         QCOMPARE(rig.text(QStringLiteral("p_4%1").arg(k)), QStringLiteral("-"));
@@ -232,9 +232,9 @@ void TestBoardProgress::winnerAndTally() {
     QFETCH(QString, body);
     BoardRig rig(ownSeat);
     rig.state.isHost = true;
-    rig.board->startthegame(QStringLiteral("Ann+0+0+f+"));
-    rig.board->getnextplayer(QStringLiteral("2+1+1+"));
-    rig.board->winner(body);
+    rig.board->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f+")));
+    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("2+1+1+")));
+    rig.board->winner(wire::read::winner(body));
     QTEST(rig.text("label_winner"), "sentence");
     QTEST(rig.host.games, "games");
     QCOMPARE(rig.host.chat.last(), rig.text("label_winner"));
@@ -251,7 +251,7 @@ void TestBoardProgress::winnerAndTally() {
 void TestBoardProgress::newcomerSnapshot() {
     BoardRig rig(4);
     const QString stats = QStringLiteral("4+3+4+2+2+120+95+130+0+1+5+2+2+7+1+5+10+4");
-    rig.board->loadstats(stats);
+    rig.board->loadstats(wire::read::loadstats(stats));
     QCOMPARE(rig.state.turnSeat, 3);
     QCOMPARE(rig.text("label_round"), QStringLiteral("Round: 2"));
     QCOMPARE(rig.text("label_score3"), QStringLiteral("130"));
@@ -263,20 +263,20 @@ void TestBoardProgress::newcomerSnapshot() {
     QCOMPARE(rig.die(5)->picture().value, 10);
     QCOMPARE(rig.die(5)->y(), Board::kRestingTop);
     QVERIFY(rig.die(3)->picture().blank);
-    rig.board->loadpscores(QStringLiteral("4+1+1+30+3+1+25+3+2+40"));
+    rig.board->loadpscores(wire::read::loadpscores(QStringLiteral("4+1+1+30+3+1+25+3+2+40")));
     QCOMPARE(rig.text("p_11"), QStringLiteral("30"));
     QCOMPARE(rig.text("p_32"), QStringLiteral("40"));
     for (int s = 1; s <= 4; ++s)
         QCOMPARE(rig.text(QStringLiteral("label_bonus%1").arg(s)), QString());
 
     // Addressed to someone else: nothing changes.
-    rig.board->loadstats(QStringLiteral("2+1+1+9+1+0+0+0+0+none"));
-    rig.board->loadpscores(QStringLiteral("2+1+1+99"));
+    rig.board->loadstats(wire::read::loadstats(QStringLiteral("2+1+1+9+1+0+0+0+0+none")));
+    rig.board->loadpscores(wire::read::loadpscores(QStringLiteral("2+1+1+99")));
     QCOMPARE(rig.text("label_round"), QStringLiteral("Round: 2"));
     QCOMPARE(rig.text("p_11"), QStringLiteral("30"));
 
     // Our own turn, two rolls in.
-    rig.board->loadstats(QStringLiteral("4+4+2+3+2+0+0+0+0+1+3+1"));
+    rig.board->loadstats(wire::read::loadstats(QStringLiteral("4+4+2+3+2+0+0+0+0+1+3+1")));
     QCOMPARE(rig.text("label_status"), QStringLiteral("Your Turn"));
     QCOMPARE(rig.host.sounds, QStringList{"turn"});
     QVERIFY(rig.shows("button_roll") && rig.shows("button_alldone"));
@@ -290,40 +290,40 @@ void TestBoardProgress::newcomerSnapshot() {
 void TestBoardProgress::newcomerSeesTheTruth() {
     BoardRig rig(3);
     rig.board->setPlayerName(2, QStringLiteral("<Waiting>"));
-    rig.board->loadstats(QStringLiteral("3+2+1+1+1+0+0+0+0+none"));
+    rig.board->loadstats(wire::read::loadstats(QStringLiteral("3+2+1+1+1+0+0+0+0+none")));
     QVERIFY(rig.shows("image_Turn"));
     QCOMPARE(rig.image("image_Turn")->x(), 172);
     QCOMPARE(rig.text("label_playername2"), QStringLiteral("Klot"));
     QCOMPARE(rig.text("label_status"), QStringLiteral("Klot's turn"));
     QCOMPARE(rig.text("label_phase"), QStringLiteral("Klot is trying to get: Two Sets of 3"));
-    rig.board->getnextplayer(QStringLiteral("2+1+2"));
+    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("2+1+2")));
     QCOMPARE(rig.text("label_status"), QStringLiteral("Klot's turn"));
 }
 
 void TestBoardProgress::gameBoundariesResetTheTable() {
     BoardRig rig;
-    rig.board->startthegame(QStringLiteral("Ann+0+0+f"));
+    rig.board->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f")));
     rig.board->setEyesVisible(2, true);
     rig.board->setEyesVisible(4, true);
     // Our seat, played by the computer while we watch: its failed turn leaves no buttons up.
-    rig.board->getnextplayer(QStringLiteral("1+1+1"));
-    rig.board->createdice(QStringLiteral("1+1+1+3+2"));
+    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+1+1")));
+    rig.board->createdice(wire::read::createdice(QStringLiteral("1+1+1+3+2")));
     QVERIFY(rig.shows("button_alldone"));
-    rig.board->noscore(QStringLiteral("1+none"));
+    rig.board->noscore(wire::read::noscore(QStringLiteral("1+none")));
     QVERIFY(!rig.shows("button_roll") && !rig.shows("button_alldone"));
     // The game ends while the dice still shuffle for a turn that never rolled.
-    rig.board->getnextplayer(QStringLiteral("2+1+1"));
+    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("2+1+1")));
     QVERIFY(rig.board->dicetimer().isActive());
-    rig.board->winner(QStringLiteral("Ann"));
+    rig.board->winner(wire::read::winner(QStringLiteral("Ann")));
     QVERIFY(!rig.board->dicetimer().isActive());
-    rig.board->startthegame(QStringLiteral("Ann+0+0+f"));
+    rig.board->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f")));
     for (int s = 1; s <= 4; ++s)
         QVERIFY(!rig.shows(QStringLiteral("image_eyes%1").arg(s)));
 }
 
 void TestBoardProgress::newcomerSnapshotAllPhasesDone() {
     BoardRig rig(4);
-    rig.board->loadstats(QStringLiteral("4+4+11+9+5+0+0+0+500+none"));
+    rig.board->loadstats(wire::read::loadstats(QStringLiteral("4+4+11+9+5+0+0+0+500+none")));
     QCOMPARE(rig.text("label_phase"), QStringLiteral("You have completed all phases."));
     for (int k = 1; k <= 10; ++k)
         QCOMPARE(colourOf(rig, k), kSilver);
@@ -331,11 +331,11 @@ void TestBoardProgress::newcomerSnapshotAllPhasesDone() {
     QCOMPARE(rig.image("image_rolls")->index(), -1);
     // The turn was scored already: nothing left to roll or end.
     QVERIFY(!rig.shows("button_roll") && !rig.shows("button_alldone"));
-    rig.board->scores(QStringLiteral("4+10+500+50+0+none+none"));
+    rig.board->scores(wire::read::scores(QStringLiteral("4+10+500+50+0+none+none")));
     QCOMPARE(rig.image("image_example")->index(), -1);
 
     BoardRig other(4);
-    other.board->loadstats(QStringLiteral("4+2+11+9+5+0+0+0+0+none"));
+    other.board->loadstats(wire::read::loadstats(QStringLiteral("4+2+11+9+5+0+0+0+0+none")));
     QCOMPARE(other.text("label_phase"), QStringLiteral("Bob has completed all phases."));
     QCOMPARE(colourOf(other, 1), kWhite);
 }
@@ -343,55 +343,55 @@ void TestBoardProgress::newcomerSnapshotAllPhasesDone() {
 void TestBoardProgress::hostileValuesIgnored() {
     BoardRig rig;
     for (const char* body : {"0+1+1+", "5+1+1+", "-2+1+1+"})
-        rig.board->getnextplayer(body);
-    rig.board->scores(QStringLiteral("7+1+30+30+0+none+1"));
-    rig.board->noscore(QStringLiteral("9+1"));
-    rig.board->markoff(QStringLiteral("0+1+"));
-    rig.board->markoff(QStringLiteral("2+-5+"));
-    rig.board->loadstats(QStringLiteral("1+6+1+1+1+0+0+0+0+none"));
+        rig.board->getnextplayer(wire::read::nextplayer(body));
+    rig.board->scores(wire::read::scores(QStringLiteral("7+1+30+30+0+none+1")));
+    rig.board->noscore(wire::read::noscore(QStringLiteral("9+1")));
+    rig.board->markoff(wire::read::markoff(QStringLiteral("0+1+")));
+    rig.board->markoff(wire::read::markoff(QStringLiteral("2+-5+")));
+    rig.board->loadstats(wire::read::loadstats(QStringLiteral("1+6+1+1+1+0+0+0+0+none")));
     QCOMPARE(rig.state.turnSeat, 0);
     QVERIFY(rig.host.sounds.isEmpty());
     QCOMPARE(rig.text("p_21"), QString());
 
-    rig.board->getnextplayer(QStringLiteral("2+99+1+"));
+    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("2+99+1+")));
     QCOMPARE(rig.text("label_status"), QStringLiteral("Bob's turn"));
-    rig.board->scores(QStringLiteral("2+13+30+30+0+none+0+11+2"));
+    rig.board->scores(wire::read::scores(QStringLiteral("2+13+30+30+0+none+0+11+2")));
     QCOMPARE(rig.text("label_score2"), QStringLiteral("30"));
     QCOMPARE(rig.die(2)->y(), Board::kRaisedTop);
-    rig.board->loadpscores(QStringLiteral("1+5+1+30+1+13+30+0+1+30+1+12+40"));
+    rig.board->loadpscores(wire::read::loadpscores(QStringLiteral("1+5+1+30+1+13+30+0+1+30+1+12+40")));
     QCOMPARE(rig.text("p_112"), QStringLiteral("40"));
-    rig.board->loadstats(QStringLiteral("1+2+1+1+2+0+0+0+0+12+1+1+1+12+1+2+1+6+3+5+0"));
+    rig.board->loadstats(wire::read::loadstats(QStringLiteral("1+2+1+1+2+0+0+0+0+12+1+1+1+12+1+2+1+6+3+5+0")));
     QCOMPARE(rig.board->trayDie(3).value, 5);
     QVERIFY(rig.die(1)->picture().blank);
     QVERIFY_THROWS_EXCEPTION(wire::ConvertError,
-                             rig.board->scores(QStringLiteral("2+1+3o+30+0+none")));
+                             rig.board->scores(wire::read::scores(QStringLiteral("2+1+3o+30+0+none"))));
     QVERIFY_THROWS_EXCEPTION(wire::ConvertError,
-                             rig.board->getnextplayer(QStringLiteral("one+1+1+")));
+                             rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("one+1+1+"))));
 }
 
 void TestBoardProgress::screenshots() {
     BoardRig rig;
     rig.state.isHost = true;
     rig.board->setEyesVisible(4, true);
-    rig.board->startthegame(QStringLiteral("Ann+0+0+f+"));
-    rig.board->scores(QStringLiteral("2+1+45+45+0+none+none"));
-    rig.board->noscore(QStringLiteral("3+none"));
-    rig.board->getnextplayer(QStringLiteral("1+3+2+"));
-    rig.board->loadpscores(QStringLiteral("1+1+1+38+1+2+41+2+1+45+3+1+29+4+1+33"));
+    rig.board->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f+")));
+    rig.board->scores(wire::read::scores(QStringLiteral("2+1+45+45+0+none+none")));
+    rig.board->noscore(wire::read::noscore(QStringLiteral("3+none")));
+    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+3+2+")));
+    rig.board->loadpscores(wire::read::loadpscores(QStringLiteral("1+1+1+38+1+2+41+2+1+45+3+1+29+4+1+33")));
     rig.board->dicetimerTimer();
     saveShot(*rig.board, QStringLiteral("turn-start"));
-    rig.board->createdice(
-        QStringLiteral("1+2+1+3+1+2+0+2+3+1+3+4+3+4+5+9+1+6+5+2+7+7+3+8+10+4+9+5+1+10+6+2"));
+    rig.board->createdice(wire::read::createdice(
+        QStringLiteral("1+2+1+3+1+2+0+2+3+1+3+4+3+4+5+9+1+6+5+2+7+7+3+8+10+4+9+5+1+10+6+2")));
     for (int n : {1, 4, 9})
         rig.board->image_d1MouseUp(n, Qt::LeftButton);
     rig.board->image_d1MouseUp(1, Qt::RightButton);
     saveShot(*rig.board, QStringLiteral("dice-held"));
-    rig.board->scores(QStringLiteral("1+3+164+42+0+none+1+4+9+10+2+3"));
+    rig.board->scores(wire::read::scores(QStringLiteral("1+3+164+42+0+none+1+4+9+10+2+3")));
     saveShot(*rig.board, QStringLiteral("result"));
-    rig.board->scores(QStringLiteral("4+10+480+60+40+goneout+none"));
-    rig.board->markoff(QStringLiteral("3+4+"));
-    rig.board->scores(QStringLiteral("2+5+261+221+40+bonus+none"));
-    rig.board->winner(QStringLiteral("Dee+"));
+    rig.board->scores(wire::read::scores(QStringLiteral("4+10+480+60+40+goneout+none")));
+    rig.board->markoff(wire::read::markoff(QStringLiteral("3+4+")));
+    rig.board->scores(wire::read::scores(QStringLiteral("2+5+261+221+40+bonus+none")));
+    rig.board->winner(wire::read::winner(QStringLiteral("Dee+")));
     saveShot(*rig.board, QStringLiteral("game-over"));
 }
 

@@ -36,7 +36,7 @@ private slots:
 void TestBoardTray::createdicePaintsAndRestsRolledDice() {
     BoardRig rig;
     rig.board->startShuffle();
-    rig.board->createdice(kFirstRoll);
+    rig.board->createdice(wire::read::createdice(kFirstRoll));
     QVERIFY(!rig.board->dicetimer().isActive());
     QCOMPARE(rig.state.turnSeat, 1);
     QCOMPARE(rig.image("image_rolls")->index(), 1);
@@ -55,11 +55,11 @@ void TestBoardTray::createdicePaintsAndRestsRolledDice() {
 
 void TestBoardTray::secondRollKeepsHeldDiceRaisedAndFramed() {
     BoardRig rig;
-    rig.board->createdice(kFirstRoll);
+    rig.board->createdice(wire::read::createdice(kFirstRoll));
     clickDie(rig, 1);
     clickDie(rig, 4);
     rig.board->button_rollClick();
-    rig.board->createdice(QStringLiteral("1+2+2+8+2+3+9+3+5+10+4+6+6+1+7+7+2+8+8+3+9+9+4+10+10+1"));
+    rig.board->createdice(wire::read::createdice(QStringLiteral("1+2+2+8+2+3+9+3+5+10+4+6+6+1+7+7+2+8+8+3+9+9+4+10+10+1")));
     QCOMPARE(rig.image("image_rolls")->index(), 2);
     for (int n : {1, 4}) {
         QCOMPARE(rig.die(n)->y(), Board::kRaisedTop);
@@ -77,18 +77,18 @@ void TestBoardTray::secondRollKeepsHeldDiceRaisedAndFramed() {
 
 void TestBoardTray::buttonsFollowRollCountAndSeat() {
     BoardRig rig;
-    rig.board->createdice(QStringLiteral("1+2+1+4+1"));
+    rig.board->createdice(wire::read::createdice(QStringLiteral("1+2+1+4+1")));
     QVERIFY(rig.shows("button_roll"));
     QVERIFY(rig.shows("button_alldone"));
-    rig.board->createdice(QStringLiteral("1+3+1+4+1"));
+    rig.board->createdice(wire::read::createdice(QStringLiteral("1+3+1+4+1")));
     QVERIFY(!rig.shows("button_roll"));
     QVERIFY(rig.shows("button_alldone"));
     QCOMPARE(rig.image("image_rolls")->index(), 3);
     // A count beyond the indicator's images leaves it blank.
-    rig.board->createdice(QStringLiteral("1+4+1+4+1"));
+    rig.board->createdice(wire::read::createdice(QStringLiteral("1+4+1+4+1")));
     QCOMPARE(rig.image("image_rolls")->index(), -1);
     QVERIFY(!rig.shows("button_roll"));
-    rig.board->createdice(QStringLiteral("2+1+1+4+1"));
+    rig.board->createdice(wire::read::createdice(QStringLiteral("2+1+1+4+1")));
     QVERIFY(!rig.shows("button_roll"));
     QVERIFY(!rig.shows("button_alldone"));
     QCOMPARE(rig.state.turnSeat, 2);
@@ -96,7 +96,7 @@ void TestBoardTray::buttonsFollowRollCountAndSeat() {
 
 void TestBoardTray::holdingAndReleasing() {
     BoardRig rig;
-    rig.board->createdice(kFirstRoll);
+    rig.board->createdice(wire::read::createdice(kFirstRoll));
     rig.clearRecords();
     clickDie(rig, 3);
     QVERIFY(rig.board->trayDie(3).held);
@@ -114,7 +114,7 @@ void TestBoardTray::holdingAndReleasing() {
 
 void TestBoardTray::sortExampleThenHoldLeftmost() {
     BoardRig rig;
-    rig.board->createdice(kFirstRoll);
+    rig.board->createdice(wire::read::createdice(kFirstRoll));
     clickDie(rig, 5, Qt::RightButton);
     const std::array<int, 10> expected{2, 3, 1, 4, 6, 9, 10, 7, 5, 8};
     QCOMPARE(rig.board->displayOrder(), expected);
@@ -134,8 +134,8 @@ void TestBoardTray::sortExampleThenHoldLeftmost() {
 
 void TestBoardTray::clicksIgnoredWhileShufflingOrOnAnotherTurn() {
     BoardRig rig;
-    rig.board->getnextplayer(QStringLiteral("1+1+1+"));
-    rig.board->createdice(kFirstRoll);
+    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+1+1+")));
+    rig.board->createdice(wire::read::createdice(kFirstRoll));
     rig.board->startShuffle(); // as if between a request and the host's answer
     rig.clearRecords();
     clickDie(rig, 1);
@@ -144,7 +144,7 @@ void TestBoardTray::clicksIgnoredWhileShufflingOrOnAnotherTurn() {
     QCOMPARE(rig.dieAt(1), 1);
     rig.board->dicetimer().stop();
 
-    rig.board->createdice(QStringLiteral("3+1+1+4+1"));
+    rig.board->createdice(wire::read::createdice(QStringLiteral("3+1+1+4+1")));
     rig.clearRecords();
     clickDie(rig, 1);
     clickDie(rig, 1, Qt::MiddleButton);
@@ -155,7 +155,7 @@ void TestBoardTray::clicksIgnoredWhileShufflingOrOnAnotherTurn() {
 
 void TestBoardTray::shuffleDrawsFromInjectedSourceAndLeavesRecords() {
     BoardRig rig;
-    rig.board->createdice(kFirstRoll);
+    rig.board->createdice(wire::read::createdice(kFirstRoll));
     QList<int> bounds;
     int next = 0;
     rig.board->setRandomSource([&](int bound) {
@@ -176,7 +176,7 @@ void TestBoardTray::shuffleDrawsFromInjectedSourceAndLeavesRecords() {
 
 void TestBoardTray::rollRequestBytes() {
     BoardRig rig;
-    rig.board->createdice(kFirstRoll);
+    rig.board->createdice(wire::read::createdice(kFirstRoll));
     clickDie(rig, 2);
     clickDie(rig, 5);
     rig.board->button_rollClick();
@@ -184,7 +184,7 @@ void TestBoardTray::rollRequestBytes() {
     QCOMPARE(rig.state.turnSeat, 0);
     QVERIFY(!rig.shows("button_roll") && !rig.shows("button_alldone"));
 
-    rig.board->createdice(QStringLiteral("1+2+1+4+1"));
+    rig.board->createdice(wire::read::createdice(QStringLiteral("1+2+1+4+1")));
     for (int n = 1; n <= 10; ++n)
         if (!rig.board->trayDie(n).held) clickDie(rig, n);
     rig.host.sent.clear();
@@ -194,7 +194,7 @@ void TestBoardTray::rollRequestBytes() {
 
 void TestBoardTray::allDoneRequestBytes() {
     BoardRig rig;
-    rig.board->createdice(kFirstRoll);
+    rig.board->createdice(wire::read::createdice(kFirstRoll));
     rig.board->button_alldoneClick();
     QCOMPARE(rig.host.sent, QList<QByteArray>{"CMD_alldone+1+none\xFF"});
     // The turn is over for this client until the host speaks again.
@@ -202,7 +202,7 @@ void TestBoardTray::allDoneRequestBytes() {
     rig.board->button_rollClick();
     QCOMPARE(rig.host.sent.size(), 1);
 
-    rig.board->createdice(kFirstRoll);
+    rig.board->createdice(wire::read::createdice(kFirstRoll));
     clickDie(rig, 10);
     clickDie(rig, 1);
     rig.board->button_alldoneClick();
@@ -212,11 +212,11 @@ void TestBoardTray::allDoneRequestBytes() {
 void TestBoardTray::buttonsSendNothingWhenNotConnected() {
     BoardRig rig;
     rig.state.connected = false;
-    rig.board->createdice(kFirstRoll);
+    rig.board->createdice(wire::read::createdice(kFirstRoll));
     rig.board->button_rollClick();
     QVERIFY(rig.host.sent.isEmpty());
     QCOMPARE(rig.state.turnSeat, 0);
-    rig.board->createdice(kFirstRoll);
+    rig.board->createdice(wire::read::createdice(kFirstRoll));
     rig.board->button_alldoneClick();
     QVERIFY(rig.host.sent.isEmpty());
     QVERIFY(!rig.shows("button_alldone"));
@@ -224,11 +224,11 @@ void TestBoardTray::buttonsSendNothingWhenNotConnected() {
 
 void TestBoardTray::hostileCreatediceIsFiltered() {
     BoardRig rig;
-    rig.board->createdice(QStringLiteral("9+1+1+4+1"));
-    rig.board->createdice(QStringLiteral("0+1+1+4+1"));
+    rig.board->createdice(wire::read::createdice(QStringLiteral("9+1+1+4+1")));
+    rig.board->createdice(wire::read::createdice(QStringLiteral("0+1+1+4+1")));
     QCOMPARE(rig.state.turnSeat, 0);
     QVERIFY(rig.host.sounds.isEmpty());
-    rig.board->createdice(QStringLiteral("1+1+11+4+1+0+4+1+-1+4+1+3+11+1+4+-1+1+5+7+5+6+2+3+7+8"));
+    rig.board->createdice(wire::read::createdice(QStringLiteral("1+1+11+4+1+0+4+1+-1+4+1+3+11+1+4+-1+1+5+7+5+6+2+3+7+8")));
     QCOMPARE(rig.board->trayDie(3).value, 0);
     QCOMPARE(rig.board->trayDie(4).value, 0);
     QCOMPARE(rig.board->trayDie(5).value, 0);
@@ -243,7 +243,7 @@ void TestBoardTray::hostileCreatediceIsFiltered() {
     rig.board->image_d1MouseUp(5, Qt::LeftButton);
     QVERIFY(!rig.board->trayDie(5).held);
     QVERIFY_THROWS_EXCEPTION(wire::ConvertError,
-                             rig.board->createdice(QStringLiteral("1+x+1+4+1")));
+                             rig.board->createdice(wire::read::createdice(QStringLiteral("1+x+1+4+1"))));
 }
 
 QTEST_MAIN(TestBoardTray)

@@ -123,21 +123,21 @@ void TestBoardKeys::keysMatchClicks_data() {
     QTest::addColumn<bool>("connected");
     QTest::addColumn<bool>("acts"); // whether the inputs change anything at all
 
-    auto ownTurnStart = [](BoardRig& r) { r.board->getnextplayer(QStringLiteral("1+1+1+")); };
-    auto firstRoll = [](BoardRig& r) { r.board->createdice(kFirstRoll); };
+    auto ownTurnStart = [](BoardRig& r) { r.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+1+1+"))); };
+    auto firstRoll = [](BoardRig& r) { r.board->createdice(wire::read::createdice(kFirstRoll)); };
     auto thirdRoll = [](BoardRig& r) {
-        r.board->createdice(kFirstRoll);
-        r.board->createdice(QStringLiteral("1+3+1+4+1"));
+        r.board->createdice(wire::read::createdice(kFirstRoll));
+        r.board->createdice(wire::read::createdice(QStringLiteral("1+3+1+4+1")));
     };
     auto othersRoll = [](BoardRig& r) {
-        r.board->createdice(QStringLiteral("2+1+1+3+1+2+0+2+3+1+3+4+3+4+5+9+1"));
+        r.board->createdice(wire::read::createdice(QStringLiteral("2+1+1+3+1+2+0+2+3+1+3+4+3+4+5+9+1")));
     };
     auto waitingForHost = [](BoardRig& r) {
-        r.board->createdice(kFirstRoll);
+        r.board->createdice(wire::read::createdice(kFirstRoll));
         r.board->button_rollClick();
     };
     auto shufflingAfterRoll = [](BoardRig& r) {
-        r.board->createdice(kFirstRoll);
+        r.board->createdice(wire::read::createdice(kFirstRoll));
         r.board->startShuffle();
     };
     const QString all = QStringLiteral("13S1095RD\n");
@@ -178,10 +178,10 @@ void TestBoardKeys::keysPlayAWholeTurn() {
     rig.board->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(rig.board.get()));
     rig.board->setFocus();
-    rig.board->getnextplayer(QStringLiteral("1+1+1+"));
+    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+1+1+")));
     QTest::keyClick(rig.board.get(), Qt::Key_R);
     QCOMPARE(rig.host.sent.last(), QByteArray("CMD_rollthedice+1+1+2+3+4+5+6+7+8+9+10\xFF"));
-    rig.board->createdice(kFirstRoll);
+    rig.board->createdice(wire::read::createdice(kFirstRoll));
     // Sorted: 2 3 1 4 6 9 10 7 5 8. Position 1 is die 2, position 10 die 8; the
     // keypad's digits count too.
     QTest::keyClick(rig.board.get(), Qt::Key_S, Qt::ShiftModifier);
@@ -212,7 +212,7 @@ void TestBoardKeys::keysNeedTheBoardsOwnFocus() {
     rig.board->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(rig.board.get()));
     box->setFocus();
-    rig.board->createdice(kFirstRoll);
+    rig.board->createdice(wire::read::createdice(kFirstRoll));
     rig.clearRecords();
     for (Qt::Key k : {Qt::Key_1, Qt::Key_S, Qt::Key_R, Qt::Key_D})
         QTest::keyClick(box, k);

@@ -10,6 +10,8 @@
 // seat is out of range is ignored.
 #pragma once
 
+#include "protocol/messages.h"
+
 #include "client/board/boardhost.h"
 #include "client/clientstate.h"
 
@@ -52,7 +54,7 @@ public:
     ~Board() override;
 
     // ---- dice tray ------------------------------------------------------------
-    void createdice(const QString& body);
+    void createdice(const wire::read::CreateDice& roll);
     void dicetimerTimer();
     void image_d1MouseUp(int die, Qt::MouseButton button);
     void sortthem();
@@ -65,14 +67,14 @@ public:
     bool playKey(int key);
 
     // ---- score board and game progress -----------------------------------------
-    void startthegame(const QString& body);
-    void getnextplayer(const QString& body);
-    void scores(const QString& body);
-    void noscore(const QString& body);
-    void markoff(const QString& body);
-    void loadstats(const QString& body);
-    void loadpscores(const QString& body);
-    void winner(const QString& body);
+    void startthegame(const std::array<QString, 4>& fields);
+    void getnextplayer(const wire::read::NextPlayer& next);
+    void scores(const wire::read::Scores& s);
+    void noscore(const wire::read::NoScore& n);
+    void markoff(const wire::read::MarkOff& m);
+    void loadstats(const wire::msg::LoadStats& st);
+    void loadpscores(const wire::read::PScores& p);
+    void winner(const QString& winnerText);
     void clearall();
     void button_startClick();
 

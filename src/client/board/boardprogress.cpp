@@ -116,7 +116,7 @@ void Board::clearall() {
     resetTray();
 }
 
-void Board::startthegame(const QString& body) {
+void Board::startthegame(const std::array<QString, 4>& fields) {
     setStartVisible(false);
     setAllDoneVisible(false);
     setRollVisible(false);
@@ -130,7 +130,6 @@ void Board::startthegame(const QString& body) {
     m_host.setJustWatchChecked(false);
     m_round->setText(QStringLiteral("Round: 0"));
     clearall();
-    const std::array<QString, 4> fields = wire::read::startgame(body);
     m_host.addlinetochat(fields[0] + QStringLiteral(" has started a game."), m_state.systemColour);
     if (playerName(2) == QLatin1String("<Waiting>")) setPlayerName(2, QStringLiteral("Klot"));
     for (int k = 1; k <= kPhases; ++k)
@@ -139,8 +138,7 @@ void Board::startthegame(const QString& body) {
     m_example->setTag(0);
 }
 
-void Board::getnextplayer(const QString& body) {
-    const wire::read::NextPlayer next = wire::read::nextplayer(body);
+void Board::getnextplayer(const wire::read::NextPlayer& next) {
     if (!isSeat(next.seat)) return;
     startShuffle();
     m_state.turnSeat = next.seat;
@@ -159,11 +157,10 @@ void Board::getnextplayer(const QString& body) {
     }
 }
 
-void Board::scores(const QString& body) {
+void Board::scores(const wire::read::Scores& s) {
     setRollVisible(false);
     setAllDoneVisible(false);
     clearBonusLabels();
-    const wire::read::Scores s = wire::read::scores(body);
     if (!isSeat(s.seat)) return;
     if (!s.used.isEmpty()) restAllAndRaise(s.used);
     if (s.phase >= 1 && s.phase <= kPhases) setCell(s.seat, s.phase, QString::number(s.points));
@@ -194,12 +191,11 @@ void Board::scores(const QString& body) {
     m_host.playsounds(QStringLiteral("gotpoints"));
 }
 
-void Board::noscore(const QString& body) {
+void Board::noscore(const wire::read::NoScore& n) {
     // The turn is over, also when the computer played it for this player.
     setRollVisible(false);
     setAllDoneVisible(false);
     clearBonusLabels();
-    const wire::read::NoScore n = wire::read::noscore(body);
     if (!isSeat(n.seat)) return;
     if (!n.held.isEmpty()) restAllAndRaise(n.held);
     m_phase->setText(isOwnSeat(n.seat)
@@ -210,15 +206,13 @@ void Board::noscore(const QString& body) {
     m_host.playsounds(QStringLiteral("nopoints"));
 }
 
-void Board::markoff(const QString& body) {
-    const wire::read::MarkOff m = wire::read::markoff(body);
+void Board::markoff(const wire::read::MarkOff& m) {
     if (!isSeat(m.seat) || m.phase < 1) return;
     for (int k = m.phase; k <= kPhases; ++k)
         setCell(m.seat, k, QStringLiteral("-"));
 }
 
-void Board::loadstats(const QString& body) {
-    const wire::msg::LoadStats st = wire::read::loadstats(body);
+void Board::loadstats(const wire::msg::LoadStats& st) {
     if (st.record != m_state.ownSeat || m_state.ownSeat == 0) return;
     const int current = st.currentSeat;
     if (current != 0 && !isSeat(current)) return;
@@ -250,20 +244,18 @@ void Board::loadstats(const QString& body) {
     setAllDoneVisible(st.rolls >= 1 && st.rolls <= 3);
 }
 
-void Board::loadpscores(const QString& body) {
-    const wire::read::PScores p = wire::read::loadpscores(body);
+void Board::loadpscores(const wire::read::PScores& p) {
     if (p.record != m_state.ownSeat || m_state.ownSeat == 0) return;
     for (const wire::ScoreCell& c : p.cells)
         setCell(c.seat, c.column, QString::number(c.points));
 }
 
-void Board::winner(const QString& body) {
+void Board::winner(const QString& text) {
     setRollVisible(false);
     setAllDoneVisible(false);
     m_turn->hide();
     m_dicetimer.stop();
     m_state.turnSeat = 0;
-    const QString text = wire::read::winner(body);
     m_host.playsounds(QStringLiteral("winner"));
     const bool plays = isSeat(m_state.ownSeat);
     const bool won = plays && playerName(m_state.ownSeat) == text;

@@ -66,9 +66,8 @@ void Board::restAllAndRaise(const QList<int>& dice) {
         raiseDie(n);
 }
 
-void Board::createdice(const QString& body) {
+void Board::createdice(const wire::read::CreateDice& roll) {
     m_dicetimer.stop();
-    const wire::read::CreateDice roll = wire::read::createdice(body);
     if (!isSeat(roll.seat)) return;
     showRolls(roll.rolls);
     m_state.turnSeat = roll.seat;
