@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -13,6 +14,7 @@ private slots:
     void programRuns();
     void desktopEntryStartsTheProgram();
     void iconsHaveTheirSizes();
+    void dedicatedHostAndItsUnit();
 
 private:
     QTemporaryDir m_prefix;
@@ -80,6 +82,32 @@ void TestInstall::iconsHaveTheirSizes() {
         QCOMPARE(icon.pixelColor(0, 0).alpha(), 0);
         QCOMPARE(icon.pixelColor(size / 2, size / 2).alpha(), 255);
     }
+}
+
+// The dedicated host runs from where it was installed, and its unit starts that very
+// program with the hardening an operator expects.
+void TestInstall::dedicatedHostAndItsUnit() {
+    const QString exe = installed(QStringLiteral("bin/vimbrel-host"));
+    QProcess p;
+    p.start(exe, {QStringLiteral("--version")});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY(p.readAllStandardOutput().startsWith("vimbrel-host 1.0.7"));
+    const QString unitPath = installed(QStringLiteral("lib/systemd/system/vimbrel-host.service"));
+    QFile unit(unitPath);
+    QVERIFY(unit.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QByteArray text = unit.readAll();
+    QVERIFY2(text.contains("\nExecStart=" + exe.toUtf8() + " --port 7772\n"), text.constData());
+    for (const char* line : {"DynamicUser=yes", "NoNewPrivileges=yes", "ProtectSystem=strict",
+                             "RestrictAddressFamilies=AF_INET AF_INET6 AF_UNIX"})
+        QVERIFY2(text.contains(QByteArray("\n") + line + "\n"), line);
+    if (QStandardPaths::findExecutable(QStringLiteral("systemd-analyze")).isEmpty())
+        QSKIP("systemd-analyze is not installed: the unit's syntax was not verified");
+    QProcess verify;
+    verify.setProcessChannelMode(QProcess::MergedChannels);
+    verify.start(QStringLiteral("systemd-analyze"), {QStringLiteral("verify"), unitPath});
+    QVERIFY(verify.waitForFinished(30000));
+    QVERIFY2(verify.exitCode() == 0, verify.readAll().constData());
 }
 
 QTEST_GUILESS_MAIN(TestInstall)
