@@ -46,6 +46,12 @@ public:
         }
     }
     void close(int record) override { FUZZ_CHECK(record >= 1 && record <= 10); }
+    bool move(int from, int to) override {
+        // Only a connected record moves, and only into a playing seat nobody holds.
+        FUZZ_CHECK(from >= 1 && from <= 9 && server->record(from).connected);
+        FUZZ_CHECK(to >= 1 && to <= 4 && !server->record(to).connected);
+        return true;
+    }
 };
 
 void checkInvariants(const TServer& s) {

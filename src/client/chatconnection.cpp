@@ -37,6 +37,9 @@ void Tchat::registerHandlers() {
     handle(m_queue, cmd::existingplayers, &read::recordName, this, &Tchat::newplayerinfo);
     handle(m_queue, cmd::playerdisconnected, &read::recordName, this, &Tchat::playerdisconnected);
     handle(m_queue, cmd::justwatching, &read::justwatching, this, &Tchat::justwatching);
+    handle(m_queue, cmd::rejoined, &read::recordName, this, &Tchat::rejoined);
+    handle(m_queue, cmd::seatheld, &read::recordName, this, &Tchat::seatheld);
+    m_queue.on(QString::fromLatin1(cmd::seattoken), [this](const QString& body, int) { seattoken(body); });
     handle(m_queue, cmd::chat, &read::chatLine, this, &Tchat::chatrecieved);
     handle(m_queue, cmd::action, &read::chatLine, this, &Tchat::chatrecieved);
     handle(m_queue, cmd::createdice, &read::createdice, m_board, &Board::createdice);
@@ -145,6 +148,7 @@ void Tchat::sendloginfo(const wire::read::Record& rec) {
     m_state.connected = true;
     const QString version = m_hooks.version ? m_hooks.version() : QString::fromLatin1(vimbrel::kProtocolVersion);
     send(wire::msg::logininfo(m_state.ownSeat, version, m_state.playerName));
+    presentToken();
 }
 
 QString Tchat::seatName(int seat) const { return m_board->playerName(seat); }

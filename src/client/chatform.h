@@ -53,6 +53,7 @@ public:
         // Starts a copy of the program that takes over from this one (File > Host/Join
         // a Network Game); false when it could not be started.
         std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
+        std::function<QString()> gamePort;         // the port the table joins (7772)
     };
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     // The connection to the host; the table attaches itself to hear it (not owned).
@@ -97,6 +98,12 @@ public:
     void newplayerinfo(const wire::read::Record& rec);
     void playerdisconnected(const wire::read::Record& rec);
     void justwatching(const wire::read::SeatValue& jw);
+    // Coming back after a drop (chatrejoin.cpp).
+    void seattoken(const QString& body);
+    void rejoined(const wire::read::Record& rec);
+    void seatheld(const wire::read::Record& rec);
+    void RejoinGame1Click();
+    bool canRejoin() const;
     void chatrecieved(const wire::read::ChatLine& line);
     void kicking(int record);
     void JustWatch1Click();
@@ -152,6 +159,8 @@ private:
     void registerHandlers();
     void setStartEnabled(bool on);
     QString seatName(int seat) const;
+    QString gamePort() const;
+    void presentToken();
     // The player chose the value of this settings key, so saving may write it.
     void chose(const QString& key) { m_settingsChosen.insert(key); }
     // Tells the player, once, that the settings file cannot be read (nor is written).

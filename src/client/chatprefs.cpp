@@ -47,6 +47,8 @@ void Tchat::buildMenus() {
     file->addSeparator();
     addItem(file, "HostGame1", tr("Host a Network Game\u2026"), this, [this] { openNetworkDialog(true); });
     addItem(file, "JoinGame1", tr("Join a Network Game\u2026"), this, [this] { openNetworkDialog(false); });
+    QAction* rejoin = addItem(file, "RejoinGame1", tr("Rejoin Last Game"), this, [this] { RejoinGame1Click(); });
+    rejoin->setEnabled(canRejoin());
     file->addSeparator();
     addItem(file, "Exit1", tr("Exit"), this, [this] { close(); });
 

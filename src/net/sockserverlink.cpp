@@ -100,6 +100,17 @@ void SockServerLink::close(int record) {
     let(record);
 }
 
+bool SockServerLink::move(int from, int to) {
+    const auto it = m_connections.find(from);
+    if (it == m_connections.end() || !it->second.sock || from == to) return false;
+    let(to);
+    Connection connection = it->second;
+    m_connections.erase(it);
+    connection.sock->Tag = to;
+    m_connections[to] = connection;
+    return true;
+}
+
 void SockServerLink::Sock1Read(TSock* sender) {
     QByteArray bytes;
     try {

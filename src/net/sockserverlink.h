@@ -24,6 +24,7 @@ public:
     bool accept(int record) override;
     void send(int record, const QByteArray& bytes) override;
     void close(int record) override;
+    bool move(int from, int to) override;
     QString peerName(int record) const override;
 
     // The record's socket, or null (tests and diagnostics).

@@ -84,6 +84,16 @@ void LocalServerLink::close(int record) {
     });
 }
 
+bool LocalServerLink::move(int from, int to) {
+    const auto it = m_records.find(from);
+    if (it == m_records.end() || from == to || m_records.count(to)) return false;
+    LocalClientLink* client = it->second;
+    m_records.erase(it);
+    m_records[to] = client;
+    client->m_record = to;
+    return true;
+}
+
 void LocalServerLink::leave(LocalClientLink* client) {
     std::erase(m_waiting, client);
     for (auto it = m_records.begin(); it != m_records.end(); ++it) {
@@ -127,8 +137,9 @@ void LocalClientLink::send(const QByteArray& bytes) {
     LocalServerLink& host = m_host;
     host.post([&host, record, connection, bytes, self = this] {
         // Sent on a connection the host has not dropped: bytes before a close still count.
-        if (host.alive(self) && self->m_connection == connection && connection != 0 && host.m_events)
-            host.m_events->Sock1Read(record, bytes);
+        if (!host.alive(self) || self->m_connection != connection || connection == 0 || !host.m_events) return;
+        // A connection the host moved to another record speaks from there.
+        host.m_events->Sock1Read(self->m_record != 0 ? self->m_record : record, bytes);
     });
 }
 

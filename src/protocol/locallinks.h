@@ -26,6 +26,7 @@ public:
     bool accept(int record) override;
     void send(int record, const QByteArray& bytes) override;
     void close(int record) override;
+    bool move(int from, int to) override;
 
     // Delivers everything waiting, and whatever that brings about, in order. Returns
     // how many events were delivered. The event loop runs it by itself too.

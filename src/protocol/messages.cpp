@@ -60,6 +60,9 @@ QByteArray startgame(const QString& name) {
 QByteArray justwatch(int seat, int mode) {
     return frame(head(cmd::justwatch) + n(seat) + '+' + n(mode));
 }
+QByteArray rejoin(int record, const QByteArray& token) {
+    return frame(head(cmd::rejoin) + n(record) + '+' + QString::fromLatin1(token));
+}
 QByteArray rollthedice(int seat, const QList<int>& dice) {
     QString s = head(cmd::rollthedice) + n(seat);
     for (int d : dice) s += '+' + n(d);
@@ -127,6 +130,9 @@ QByteArray noscore(int seat, const QList<int>& held) {
 QByteArray markoff(int seat, int phase) {
     return frame((head(cmd::markoff) + QStringLiteral("%1+%2+")).arg(seat).arg(phase));
 }
+QByteArray seattoken(const QByteArray& token) { return frame(head(cmd::seattoken) + QString::fromLatin1(token)); }
+QByteArray seatheld(int seat, const QString& name) { return frame(head(cmd::seatheld) + n(seat) + '+' + name); }
+QByteArray rejoined(int seat) { return frame(head(cmd::rejoined) + n(seat)); }
 QByteArray hostpowers() { return frame(head(cmd::hostpowers)); }
 QByteArray hostNotice(const QString& line) { return frame(head(cmd::chat) + line + QStringLiteral("|clBlue")); }
 QByteArray winner(const QString& names) { return frame(head(cmd::winner) + names + '+'); }

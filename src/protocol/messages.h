@@ -37,6 +37,9 @@ QByteArray chat(int seat, const QString& text, const QString& colourText);
 QByteArray action(int seat, const QString& text, const QString& colourText);
 QByteArray startgame(const QString& name);
 QByteArray justwatch(int seat, int mode);
+// After its log-in, a table that dropped from this host's game presents the secret
+// it was given for its seat.
+QByteArray rejoin(int record, const QByteArray& token);
 QByteArray rollthedice(int seat, const QList<int>& dice);
 QByteArray alldone(int seat, const QList<int>& dice);
 
@@ -69,6 +72,13 @@ QByteArray winner(const QString& names);
 // A dedicated host tells record 1 that it holds the host's powers (start, remove,
 // bot speed). Tables that do not know it ignore it.
 QByteArray hostpowers();
+// Seat players' secrets and coming back (tables that do not know these drop them):
+// the secret that lets this connection's player back into its seat in this game;
+QByteArray seattoken(const QByteArray& token);
+// a seat waits for its player, who dropped (an empty name: it waits no longer);
+QByteArray seatheld(int seat, const QString& name);
+// this connection is back in its seat, which is now its record.
+QByteArray rejoined(int seat);
 // A line from the host itself, shown in the system colour (blue) on every table.
 QByteArray hostNotice(const QString& line);
 

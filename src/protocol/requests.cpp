@@ -99,4 +99,16 @@ std::optional<Dice> alldone(const QString& body) {
     return d;
 }
 
+std::optional<Rejoin> rejoin(const QString& body) {
+    FieldReader r(body);
+    Rejoin j;
+    j.record = r.nextInt();
+    const QString token = r.rest();
+    if (!isRecord(j.record) || token.isEmpty() || token.size() > 64) return std::nullopt;
+    for (QChar c : token)
+        if (!c.isDigit() && !(c >= QLatin1Char('a') && c <= QLatin1Char('f'))) return std::nullopt;
+    j.token = token.toLatin1();
+    return j;
+}
+
 } // namespace wire::req

@@ -45,6 +45,11 @@ struct Roll {
     bool allHeld = false; // the body named only the seat: every die kept, the turn ends
 };
 
+struct Rejoin {
+    int record = 0;   // 1..9: the record the connection has now
+    QByteArray token; // 1..64 hexadecimal digits
+};
+
 // True when every die is 1..10 and none is named twice.
 bool distinctDice(const QList<int>& dice);
 
@@ -56,5 +61,6 @@ std::optional<Line> line(const QString& body); // CMD_chat and CMD_action
 std::optional<StartGame> startgame(const QString& body);
 std::optional<Roll> rollthedice(const QString& body);
 std::optional<Dice> alldone(const QString& body); // a body without its list ends nothing
+std::optional<Rejoin> rejoin(const QString& body);
 
 } // namespace wire::req

@@ -35,6 +35,9 @@ public:
     // Closes the record's connection gracefully (queued bytes go first). The host has
     // already let the record go, so nothing is reported back.
     virtual void close(int record) = 0;
+    // Moves the connection of record `from` to record `to` (free): a player back in
+    // the seat that was held for them. False when `from` has no connection.
+    virtual bool move(int from, int to) = 0;
     // Where the record's connection comes from, for the host's log ("" when unknown).
     virtual QString peerName(int /*record*/) const { return {}; }
 };

@@ -5,6 +5,7 @@
 #include "protocol/messages.h"
 
 #include <string>
+#include <utility>
 
 using namespace server;
 
@@ -21,7 +22,14 @@ void TServer::startgame(const wire::req::StartGame& request, int /*sender*/) {
     m_game.start();
     broadcast(wire::msg::startgameRelay(request.fields));
     log(QStringLiteral("game started by %1").arg(request.fields[0]));
+    for (int s = 1; s <= kSeatCount; ++s)
+        giveUpHeldSeat(s);
+    m_held.clear();
+    m_resume.fill(false);
     m_seats.resetGame();
+    // Every seated player gets the secret that lets them back in if they drop.
+    for (int s = 1; s <= kSeatCount; ++s)
+        if (record(s).connected) sendToken(s);
     findplayer();
 }
 
@@ -52,6 +60,12 @@ void TServer::rolldice(int die) {
 
 void TServer::findplayer() {
     m_computer.stop();
+    // Players who came back during their own turn take their seats over now.
+    for (int s = 1; s <= kSeatCount; ++s) {
+        if (!std::exchange(m_resume[s], false)) continue;
+        m_seats.at(s).computer = false;
+        broadcast(wire::msg::justwatching(s, 2));
+    }
     // A pause still running would pass the turn a second time.
     m_timer1.stop();
     const int seat = GameState::nextSeat(m_game.currentseat, m_seats);
@@ -84,6 +98,10 @@ bool TServer::checkforwin() {
         scores[s - 1] = record(s).score;
     }
     const QString winner = QString::fromStdString(rules::winnerText(names, scores));
+    // Nobody comes back to a finished game; the winner is the game's last word.
+    for (int s = 1; s <= kSeatCount; ++s)
+        giveUpHeldSeat(s);
+    m_held.clear();
     broadcast(wire::msg::winner(winner));
     log(QStringLiteral("game over: %1 won").arg(winner));
     m_game.gameon = false;

@@ -15,10 +15,11 @@ const SeatRecord& SeatTable::record(int r) const {
 
 int SeatTable::chooseRecord() const {
     if (m_recordcount == 0) return 1;
+    auto taken = [this](int r) { return m_records[r].connected || m_records[r].held; };
     int r = 1;
-    while (r < m_recordcount && m_records[r].connected)
+    while (r < m_recordcount && taken(r))
         ++r;
-    if (!m_records[r].connected) return r;
+    if (!taken(r)) return r;
     return r >= kMaxRecords ? kFullRecord : r + 1;
 }
 
@@ -38,6 +39,20 @@ void SeatTable::release(int r) {
     m_inboxes.at(r).clear();
 }
 
+void SeatTable::hold(int r) {
+    const QString name = m_records.at(r).name;
+    release(r);
+    m_records.at(r).name = name;
+    m_records.at(r).held = true;
+}
+
+void SeatTable::unhold(int r) {
+    SeatRecord& rec = m_records.at(r);
+    if (!rec.held) return;
+    rec.held = false;
+    if (!rec.connected) rec.name.clear();
+}
+
 QList<int> SeatTable::connectedRecords() const {
     QList<int> out;
     for (int r = 1; r <= m_recordcount; ++r)
@@ -55,13 +70,14 @@ void SeatTable::resetGame() {
         rec.phasepoints.fill(0);
         rec.scorebonus = 0;
         rec.outbonus = 0;
+        unhold(s);
     }
 }
 
 bool SeatTable::takesPart(int seat) const {
     if (!isSeat(seat)) return false;
     const SeatRecord& rec = m_records[seat];
-    return (rec.connected || seat == 2) && rec.status < 2;
+    return (rec.connected || rec.held || seat == 2) && rec.status < 2;
 }
 
 bool SeatTable::playedByComputer(int seat) const {

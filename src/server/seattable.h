@@ -32,6 +32,7 @@ struct SeatRecord {
     std::array<int, rules::kPhases + 1> phasepoints{}; // [1..10]
     int scorebonus = 0;
     int outbonus = 0;
+    bool held = false; // the player dropped during the game and may come back
 };
 
 class SeatTable {
@@ -49,12 +50,17 @@ public:
     int seatcount() const { return kSeatCount; }
 
     // The record a new connection takes: the lowest free one, a new one after the
-    // highest used, or kFullRecord when all nine are in use.
+    // highest used, or kFullRecord when all nine are in use. A held seat is not free.
     int chooseRecord() const;
     // A connection now holds `r`.
     void take(int r);
     // The connection of `r` is gone: the record is free, its game fields stay.
     void release(int r);
+    // The connection of seat `r` dropped and the seat waits for its player: it keeps
+    // the name and goes on playing, by the computer.
+    void hold(int r);
+    // The held seat is given up (its player was removed, or the game is over).
+    void unhold(int r);
     // Connected records in the host's broadcast order.
     QList<int> connectedRecords() const;
 

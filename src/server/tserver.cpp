@@ -63,6 +63,7 @@ void TServer::registerHandlers() {
     handle(cmd::startgame, &req::startgame, &TServer::startgame);
     handle(cmd::rollthedice, &req::rollthedice, &TServer::rollthedice);
     handle(cmd::alldone, &req::alldone, &TServer::alldone);
+    handle(cmd::rejoin, &req::rejoin, &TServer::rejoin);
 }
 
 void TServer::setFaceSource(rules::FaceSource draw) {
@@ -138,24 +139,86 @@ void TServer::received(int record, const QString& message) {
 }
 
 void TServer::tempsockDisconnect(int record) {
-    teardown(record, "the connection ended");
+    teardown(record, "the connection ended", true);
 }
 
 void TServer::disconnectsock(int record) {
     if (!SeatTable::isRecord(record) || !m_seats.record(record).connected) return;
     m_link.close(record);
-    teardown(record, "closed by the host");
+    teardown(record, "closed by the host", false);
 }
 
-void TServer::teardown(int record, const char* why) {
+void TServer::teardown(int record, const char* why, bool mayHold) {
     if (!SeatTable::isRecord(record) || !m_seats.record(record).connected) return;
     const QByteArray notice = wire::msg::playerdisconnected(record, m_seats.record(record).name);
     log(QStringLiteral("record %1 (%2) left: %3").arg(record).arg(m_seats.record(record).name, QLatin1String(why)));
+    if (mayHold && m_game.gameon && SeatTable::isSeat(record) && m_held.hold(record, m_clock())) {
+        m_seats.hold(record);
+        broadcast(notice);
+        holdSeat(record);
+        return;
+    }
+    m_held.release(record);
     m_seats.release(record);
     broadcast(notice);
     // The desktop host's own player leaving ends the program anyway; a dedicated
     // host's record 1 is a player like any other.
     if (m_game.gameon && record == m_game.currentseat && (record != 1 || m_dedicated)) findplayer();
+}
+
+// The seat waits for its player; meanwhile the computer plays it, as for a player
+// who chose to just watch.
+void TServer::holdSeat(int seat) {
+    const QString& name = record(seat).name;
+    log(QStringLiteral("seat %1 waits for %2 to come back").arg(seat).arg(name));
+    broadcast(wire::msg::seatheld(seat, name));
+    if (seat == m_game.currentseat && !m_game.turnScored) {
+        if (m_game.rollno == 0) m_seats.at(seat).plan.fill(0);
+        m_computer.start(ComputerPlayer::Stage::Roll);
+    }
+}
+
+void TServer::giveUpHeldSeat(int seat) {
+    if (!record(seat).held) return;
+    m_held.release(seat);
+    m_seats.unhold(seat);
+    m_resume[seat] = false;
+    broadcast(wire::msg::seatheld(seat, QString()));
+}
+
+void TServer::sendToken(int seat) {
+    sendTo(seat, wire::msg::seattoken(m_held.issue(seat)));
+}
+
+void TServer::rejoin(const wire::req::Rejoin& request, int sender) {
+    const int from = request.record;
+    if (sender != 0 && sender != from) return;
+    if (!m_game.gameon || !record(from).connected) return;
+    const int seat = m_held.find(request.token);
+    if (seat == 0 || seat == from || !m_link.move(from, seat)) return;
+
+    const QString name = record(from).name;
+    m_held.returned(seat, m_clock());
+    m_queue.discardFrom(from);
+    m_seats.release(from);
+    m_seats.unhold(seat);
+    m_seats.take(seat);
+    SeatRecord& rec = m_seats.at(seat);
+    rec.name = name;
+    log(QStringLiteral("record %1 (%2) is back in seat %3").arg(from).arg(name).arg(seat));
+    sendTo(seat, wire::msg::rejoined(seat));
+    broadcast(wire::msg::playerdisconnected(from, name));
+    broadcast(wire::msg::newplayerinfo(seat, name));
+    catchUp(seat);
+    sendToken(seat);
+    // The computer finishes a turn it has begun; the player plays from the next one.
+    if (seat == m_game.currentseat && !m_game.turnScored) {
+        rec.computer = true;
+        m_resume[seat] = true;
+    } else {
+        rec.computer = false;
+        broadcast(wire::msg::justwatching(seat, 2));
+    }
 }
 
 void TServer::closeAll(const QString& notice) {
@@ -182,11 +245,14 @@ void TServer::receivedlogininfo(const wire::req::LogIn& login, int sender) {
     broadcast(wire::msg::newplayerinfo(seat, rec.name));
     for (int i : m_seats.connectedRecords())
         if (i != seat) sendTo(seat, wire::msg::existingplayers(i, m_seats.record(i).name));
+    for (int s = 1; s <= kSeatCount; ++s)
+        if (record(s).held) sendTo(seat, wire::msg::seatheld(s, record(s).name));
     if (login.version != m_version) {
         if (m_seats.record(1).connected) sendTo(1, wire::msg::havewrongversion(rec.name));
         sendTo(seat, wire::msg::wrongversion());
     }
     if (m_game.gameon) catchUp(seat);
+    if (m_game.gameon && SeatTable::isSeat(seat)) sendToken(seat);
     if (m_dedicated && seat == 1) sendTo(seat, wire::msg::hostpowers());
 }
 
@@ -219,6 +285,12 @@ void TServer::catchUp(int r) {
 
 void TServer::kickhim(const wire::req::SeatValue& request, int sender) {
     if (request.seat != 1 || (sender != 0 && sender != 1)) return;
+    // A seat waiting for its player: record 1 may give it up for good.
+    if (SeatTable::isSeat(request.value) && record(request.value).held) {
+        log(QStringLiteral("seat %1 no longer waits: removed by record 1").arg(request.value));
+        giveUpHeldSeat(request.value);
+        return;
+    }
     disconnectsock(request.value);
 }
 

@@ -15,6 +15,7 @@
 #include "protocol/serverlink.h"
 #include "server/computerplayer.h"
 #include "server/gamestate.h"
+#include "server/heldseats.h"
 #include "server/seattable.h"
 
 #include <QObject>
@@ -79,6 +80,8 @@ public:
     void justwatch(const wire::req::JustWatch& request, int sender);
     void chat(const wire::req::Line& line, int sender);
     void action(const wire::req::Line& line, int sender);
+    // A table that dropped from this game presents its seat's secret after log-in.
+    void rejoin(const wire::req::Rejoin& request, int sender);
     // Tells every connection, as a chat line in the host's colour, and closes them
     // all (the dedicated host going down).
     void closeAll(const QString& notice);
@@ -126,7 +129,12 @@ private:
     void broadcast(const QByteArray& bytes);
     void sendTo(int record, const QByteArray& bytes);
     void catchUp(int r);
-    void teardown(int record, const char* why);
+    // `mayHold`: the connection ended without a removal, so a seated player's seat
+    // may wait for them.
+    void teardown(int record, const char* why, bool mayHold);
+    void holdSeat(int seat);
+    void giveUpHeldSeat(int seat);
+    void sendToken(int seat);
     void relay(const wire::req::Line& line, int sender, bool isAction);
     void log(const QString& line) const;
     // gameflow.cpp
@@ -149,5 +157,8 @@ private:
     server::SeatTable m_seats;
     server::GameState m_game;
     server::ComputerPlayer m_computer;
+    server::HeldSeats m_held;
+    // Seats whose player came back during their own turn: theirs again from the next.
+    std::array<bool, server::kSeatCount + 1> m_resume{};
     bool m_dedicated = false;
 };

@@ -118,6 +118,7 @@ void Launcher::wire() {
     hooks.showDownload = [this] { m_download->show(); m_download->raise(); };
     hooks.openMakerPage = [this] { m_about->URL1.open(); };
     hooks.startProgram = &SingleInstance::startReplacement;
+    hooks.gamePort = &Launcher::gamePort;
     m_chat->setHooks(std::move(hooks));
     connect(m_chat, &Tchat::tableClosed, qApp, &QApplication::quit, Qt::QueuedConnection);
 }

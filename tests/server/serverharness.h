@@ -27,8 +27,17 @@ public:
         accepted.append(record);
         return true;
     }
-    void send(int record, const QByteArray& bytes) override { sent[record].append(bytes); }
+    // Seat secrets are random: they are kept apart, so the rest compares exactly.
+    void send(int record, const QByteArray& bytes) override {
+        (bytes.startsWith("CMD_seattoken+") ? tokens : sent)[record].append(bytes);
+    }
+    QMap<int, QByteArrayList> tokens;
     void close(int record) override { closed.append(record); }
+    bool move(int from, int to) override {
+        moved.append({from, to});
+        return true;
+    }
+    QList<QPair<int, int>> moved;
 
     // What the record received since the last take, one entry per message.
     QByteArrayList take(int record) { return sent.take(record); }

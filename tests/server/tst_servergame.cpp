@@ -228,7 +228,7 @@ void TestServerGame::hostLeavingDuringItsTurnKeepsTheTurn() {
     h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
     h.link.clear();
     h.server.tempsockDisconnect(1);
-    QCOMPARE(texts(h.link.take(2)), QStringList{"CMD_playerdisconnected+1+Ann"});
+    QCOMPARE(texts(h.link.take(2)), QStringList({"CMD_playerdisconnected+1+Ann", "CMD_seatheld+1+Ann"}));
     QCOMPARE(h.server.currentseat(), 1);
     QVERIFY(h.link.sent.isEmpty());
 }
@@ -244,7 +244,8 @@ void TestServerGame::dedicatedHostsRecordOneIsAnyPlayer() {
     QVERIFY(!texts(h.link.take(2)).contains(QStringLiteral("CMD_hostpowers+")));
     h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
     h.link.clear();
-    h.server.tempsockDisconnect(1);
+    // Closed by the host (a limit), not dropped: no seat waits, and the turn moves on.
+    h.server.disconnectsock(1);
     QCOMPARE(texts(h.link.take(2)), QStringList({"CMD_playerdisconnected+1+Ann", "CMD_nextplayer+2+1+1+"}));
     // Whoever takes record 1 next runs the table, and catches up with the game first.
     QCOMPARE(h.join(QStringLiteral("Cid")), 1);
@@ -265,13 +266,23 @@ void TestServerGame::departureDuringPauseKeepsNextTurn() {
     h.send(2, framed("CMD_alldone+2+none"));
     h.server.timer1Timer();
     h.link.clear();
-    h.server.tempsockDisconnect(2);
+    // Removed during the pause after his scored turn: the turn passes once, at once.
+    h.send(1, framed("CMD_kickhim+1+2+"));
     QCOMPARE(texts(h.link.take(3)),
              QStringList({"CMD_playerdisconnected+2+Bob", "CMD_nextplayer+3+1+1+"}));
     QVERIFY(!h.server.timer1().isActive());
     QCOMPARE(h.server.currentseat(), 3);
     h.send(3, framed("CMD_rollthedice+3+1+2+3"));
     QCOMPARE(h.server.rollno(), 1);
+    // Dropped during the pause instead: the seat waits, the pause runs to its end.
+    h.send(3, framed("CMD_alldone+3+none"));
+    h.server.timer1Timer();
+    h.link.clear();
+    h.server.tempsockDisconnect(3);
+    QCOMPARE(texts(h.link.take(1)), QStringList({"CMD_playerdisconnected+3+Cid", "CMD_seatheld+3+Cid"}));
+    QVERIFY(h.server.timer1().isActive());
+    h.finishPause();
+    QCOMPARE(texts(h.link.take(1)), QStringList{"CMD_nextplayer+1+1+2+"});
 }
 
 void TestServerGame::computerWaitsForBotSpeed() {

@@ -246,8 +246,13 @@ void Board::loadstats(const wire::msg::LoadStats& st) {
 
 void Board::loadpscores(const wire::read::PScores& p) {
     if (p.record != m_state.ownSeat || m_state.ownSeat == 0) return;
-    for (const wire::ScoreCell& c : p.cells)
+    int done = 0; // the own seat's last completed phase
+    for (const wire::ScoreCell& c : p.cells) {
         setCell(c.seat, c.column, QString::number(c.points));
+        if (c.seat == m_state.ownSeat && c.column >= 1 && c.column <= kPhases) done = std::max(done, c.column);
+    }
+    // A player back in their seat sees at once which phase is theirs to get.
+    if (done > 0 && isSeat(m_state.ownSeat)) showPhaseToGet(done + 1);
 }
 
 void Board::winner(const QString& text) {
