@@ -202,7 +202,8 @@ void Tchat::chatrecieved(const wire::read::ChatLine& line, IgnoreList::Relay rel
     if (!m_ignored.names().isEmpty()) {
         // Everyone at the table competes for the line's start, so ignoring "Al" leaves
         // "Al Smith" alone; a name we share is ours, never hidden.
-        const QString sender = IgnoreList::senderOf(text, relay, m_present.values() + m_ignored.names());
+        const QString sender =
+            IgnoreList::senderOf(text, relay, m_present.values() + m_ignored.names());
         if (sender != ownName() && m_ignored.contains(sender)) return;
     }
     addlinetochat(text, line.colour);

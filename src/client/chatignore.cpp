@@ -6,10 +6,12 @@
 QString Tchat::ignoreItemText(int record) const {
     const auto found = m_present.constFind(record);
     // Not ourselves, and not a name we share: hiding it would hide our own lines.
-    if (found == m_present.constEnd() || record == m_state.ownSeat || *found == ownName()) return {};
+    if (found == m_present.constEnd() || record == m_state.ownSeat || *found == ownName())
+        return {};
     QString name = *found;
     name.replace(QLatin1Char('&'), QLatin1String("&&")); // a lone "&" would be a mnemonic
-    return m_ignored.contains(*found) ? tr("Show Chat From %1 Again").arg(name) : tr("Ignore Chat From %1").arg(name);
+    return m_ignored.contains(*found) ? tr("Show Chat From %1 Again").arg(name)
+                                      : tr("Ignore Chat From %1").arg(name);
 }
 
 void Tchat::toggleIgnore(int record) {
@@ -19,7 +21,8 @@ void Tchat::toggleIgnore(int record) {
         addlinetochat(tr("Chat from %1 is shown again.").arg(name), m_state.systemColour);
     } else {
         m_ignored.add(name);
-        addlinetochat(tr("Chat from %1 is hidden from now on. They are not told.").arg(name), m_state.systemColour);
+        addlinetochat(tr("Chat from %1 is hidden from now on. They are not told.").arg(name),
+                      m_state.systemColour);
     }
     saveIgnored();
 }

@@ -312,7 +312,8 @@ void Tchat::loadinifile() {
     m_boundsApplied = bounds;
     setTurnSound(ini.readString(s, QStringLiteral("Turnsound")) == QLatin1String("1") ? 1 : 0);
     const IgnoreList saved = IgnoreList::fromSetting(ini.readString(s, IgnoreList::settingsKey()));
-    for (const QString& name : saved.names()) m_ignored.add(name);
+    for (const QString& name : saved.names())
+        m_ignored.add(name);
 }
 
 void Tchat::saveinifile() {

@@ -8,14 +8,18 @@ bool IgnoreList::add(const QString& name) {
     return true;
 }
 
-bool IgnoreList::remove(const QString& name) { return m_names.removeAll(name) > 0; }
+bool IgnoreList::remove(const QString& name) {
+    return m_names.removeAll(name) > 0;
+}
 
 QString IgnoreList::senderOf(const QString& line, Relay relay, const QStringList& candidates) {
-    const QString separator = relay == Relay::Chat ? QStringLiteral(" chats: ") : QStringLiteral(" ");
+    const QString separator =
+        relay == Relay::Chat ? QStringLiteral(" chats: ") : QStringLiteral(" ");
     QString best;
     for (const QString& name : candidates) {
         if (name.size() <= best.size() || name.isEmpty()) continue;
-        if (line.startsWith(name) && QStringView(line).mid(name.size()).startsWith(separator)) best = name;
+        if (line.startsWith(name) && QStringView(line).mid(name.size()).startsWith(separator))
+            best = name;
     }
     return best;
 }
@@ -23,7 +27,8 @@ QString IgnoreList::senderOf(const QString& line, Relay relay, const QStringList
 QString IgnoreList::toSetting() const {
     QStringList parts;
     for (QString name : m_names)
-        parts << name.replace(QLatin1Char('%'), QLatin1String("%25")).replace(QLatin1Char(','), QLatin1String("%2C"));
+        parts << name.replace(QLatin1Char('%'), QLatin1String("%25"))
+                     .replace(QLatin1Char(','), QLatin1String("%2C"));
     return parts.join(QLatin1Char(','));
 }
 

@@ -47,7 +47,9 @@ private:
     void newTable();
     void deliver(const QString& message);
     void loginAs(int record, const QString& name);
-    QStringList lines() const { return m_table->mainchat()->toPlainText().split(QLatin1Char('\n')); }
+    QStringList lines() const {
+        return m_table->mainchat()->toPlainText().split(QLatin1Char('\n'));
+    }
     QAction* seatItem(int seat);
 
     Tchat* m_table = nullptr;
@@ -74,7 +76,8 @@ void TestIgnore::newTable() {
 
 void TestIgnore::deliver(const QString& message) {
     m_table->received(message);
-    while (m_table->queue().pending()) m_table->queue().tick();
+    while (m_table->queue().pending())
+        m_table->queue().tick();
 }
 
 void TestIgnore::loginAs(int record, const QString& name) {
@@ -114,8 +117,8 @@ void TestIgnore::seatMenuHidesOnlyThatPlayersLines() {
     const QString panel = m_table->mainchat()->toPlainText();
     for (const char* gone : {"first secret", "Al waves at all", "Al says:", "no colour either"})
         QVERIFY2(!panel.contains(QLatin1String(gone)), gone);
-    for (const char* kept : {"Alice chats: from Alice", "Alice waves", "Al Smith nods", "Al Smith chats: from Smith",
-                             "Ann chats: mine", "Al is just watching",
+    for (const char* kept : {"Alice chats: from Alice", "Alice waves", "Al Smith nods",
+                             "Al Smith chats: from Smith", "Ann chats: mine", "Al is just watching",
                              "Al has a different version of the game then you."})
         QVERIFY2(lines().contains(QString::fromLatin1(kept)), kept);
 
@@ -138,8 +141,8 @@ void TestIgnore::seatMenuOffersItToEveryoneButNotForOurselvesOrTheComputer() {
     QVERIFY(item->isVisible() && item->isEnabled());
     QCOMPARE(item->text(), QStringLiteral("Ignore Chat From Tom && Jerry")); // no mnemonic
     QVERIFY(!m_table->action("RemoveFromGame1")->isEnabled()); // the host's items stay the host's
-    QVERIFY(!seatItem(3)->isVisible()); // ourselves
-    QVERIFY(!seatItem(4)->isVisible()); // "<Waiting>"
+    QVERIFY(!seatItem(3)->isVisible());                        // ourselves
+    QVERIFY(!seatItem(4)->isVisible());                        // "<Waiting>"
     deliver("CMD_playerdisconnected+2+Bo");
     QCOMPARE(m_table->board()->playerName(2), QStringLiteral("Klot"));
     QVERIFY(!seatItem(2)->isVisible()); // the computer never chats
@@ -233,7 +236,8 @@ void TestIgnore::listSurvivesARestartAndTouchesOnlyItsKey() {
 void TestIgnore::settingKeepsAnyName() {
     IgnoreList list;
     const QStringList names{"a,b", "100%", "%2C", " spaced ", "J\u00F6rg \u738B", "x=y;z"};
-    for (const QString& n : names) QVERIFY(list.add(n));
+    for (const QString& n : names)
+        QVERIFY(list.add(n));
     QVERIFY(!list.add("a,b") && !list.add(QString()));
     QCOMPARE(IgnoreList::fromSetting(list.toSetting()).names(), names);
     // A hand-edited value: empty items and repeats do not make names.
