@@ -40,8 +40,12 @@ void Tchat::registerHandlers() {
     handle(m_queue, cmd::rejoined, &read::recordName, this, &Tchat::rejoined);
     handle(m_queue, cmd::seatheld, &read::recordName, this, &Tchat::seatheld);
     m_queue.on(QString::fromLatin1(cmd::seattoken), [this](const QString& body, int) { seattoken(body); });
-    handle(m_queue, cmd::chat, &read::chatLine, this, &Tchat::chatrecieved);
-    handle(m_queue, cmd::action, &read::chatLine, this, &Tchat::chatrecieved);
+    m_queue.on(QString::fromLatin1(cmd::chat), [this](const QString& body, int) {
+        chatrecieved(read::chatLine(body), IgnoreList::Relay::Chat);
+    });
+    m_queue.on(QString::fromLatin1(cmd::action), [this](const QString& body, int) {
+        chatrecieved(read::chatLine(body), IgnoreList::Relay::Action);
+    });
     handle(m_queue, cmd::createdice, &read::createdice, m_board, &Board::createdice);
     handle(m_queue, cmd::startgame, &read::startgame, m_board, &Board::startthegame);
     handle(m_queue, cmd::nextplayer, &read::nextplayer, m_board, &Board::getnextplayer);
@@ -155,6 +159,7 @@ QString Tchat::seatName(int seat) const { return m_board->playerName(seat); }
 
 void Tchat::newplayerinfo(const wire::read::Record& rec) {
     const QString name = wire::singleLine(rec.name);
+    m_present.insert(rec.record, name);
     if (rec.record == m_state.ownSeat) {
         addlinetochat(QStringLiteral("You are Connected."), m_state.systemColour);
         loadinifile();
@@ -174,6 +179,7 @@ void Tchat::newplayerinfo(const wire::read::Record& rec) {
 
 void Tchat::playerdisconnected(const wire::read::Record& rec) {
     if (rec.record >= 1 && rec.record <= m_state.playingSeats) {
+        m_present.remove(rec.record);
         const QString shown = seatName(rec.record);
         if (shown != QLatin1String("<Waiting>")) addlinetochat(shown + QStringLiteral(" disconnected."), m_state.systemColour);
         m_board->setPlayerName(rec.record, rec.record == 2 ? QStringLiteral("Klot") : QStringLiteral("<Waiting>"));
@@ -181,6 +187,7 @@ void Tchat::playerdisconnected(const wire::read::Record& rec) {
         return;
     }
     const QString name = wire::singleLine(rec.name);
+    if (m_present.value(rec.record) == name) m_present.remove(rec.record);
     if (m_spylist && m_spylist->removeSpy(QStringLiteral("%1: %2").arg(rec.record).arg(name)))
         addlinetochat(name + QStringLiteral(" has left."), m_state.systemColour);
 }
@@ -194,8 +201,16 @@ void Tchat::justwatching(const wire::read::SeatValue& jw) {
     m_board->setEyesVisible(jw.seat, watching);
 }
 
-void Tchat::chatrecieved(const wire::read::ChatLine& line) {
-    addlinetochat(wire::singleLine(line.line), line.colour);
+void Tchat::chatrecieved(const wire::read::ChatLine& line, IgnoreList::Relay relay) {
+    const QString text = wire::singleLine(line.line);
+    if (!m_ignored.names().isEmpty()) {
+        // Everyone at the table competes for the line's start, so ignoring "Al" leaves
+        // "Al Smith" alone; a name we share is ours, never hidden.
+        const QString sender =
+            IgnoreList::senderOf(text, relay, m_present.values() + m_ignored.names());
+        if (sender != ownName() && m_ignored.contains(sender)) return;
+    }
+    addlinetochat(text, line.colour);
 }
 
 void Tchat::kicking(int record) {
@@ -211,7 +226,11 @@ void Tchat::JustWatch1Click() {
 void Tchat::label_playername1ContextPopup(int seat, const QPoint& globalPos) {
     QMenu* menu = findChild<QMenu*>(QStringLiteral("popup_kick"));
     if (!menu) return;
-    for (QAction* a : menu->actions()) a->setEnabled(m_state.isHost);
+    for (const char* n : {"RemoveFromGame1", "SettoJustWatch1", "UnsetJustWatch1"})
+        action(QString::fromLatin1(n))->setEnabled(m_state.isHost);
+    QAction* ignore = action(QStringLiteral("IgnoreChat1"));
+    ignore->setText(ignoreItemText(seat));
+    ignore->setVisible(!ignore->text().isEmpty());
     if (seatName(seat) == QLatin1String("<Waiting>")) action(QStringLiteral("RemoveFromGame1"))->setEnabled(false);
     menu->setProperty("Tag", seat);
     if (!globalPos.isNull()) menu->popup(globalPos);

@@ -135,7 +135,10 @@ QAction* Tchat::action(const QString& objectName) const { return findChild<QActi
 
 void Tchat::setSpyList(Tspylist* spylist) {
     m_spylist = spylist;
-    if (spylist) spylist->setKickAction([this](int record) { kicking(record); });
+    if (!spylist) return;
+    spylist->setKickAction([this](int record) { kicking(record); });
+    spylist->setIgnoreActions([this](int record) { return ignoreItemText(record); },
+                              [this](int record) { toggleIgnore(record); });
 }
 
 void Tchat::setPhraseEditor(Tphrases* phrases) {

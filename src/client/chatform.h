@@ -4,6 +4,7 @@
 
 #include "client/board/boardhost.h"
 #include "client/clientstate.h"
+#include "client/ignorelist.h"
 #include "protocol/chatlimit.h"
 #include "protocol/clientlink.h"
 #include "protocol/colourtext.h"
@@ -13,6 +14,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QMap>
 #include <QPointer>
 #include <QRect>
 #include <QSet>
@@ -104,11 +106,20 @@ public:
     void seatheld(const wire::read::Record& rec);
     void RejoinGame1Click();
     bool canRejoin() const;
-    void chatrecieved(const wire::read::ChatLine& line);
+    // Shows a relayed chat or action line unless the player ignores its sender.
+    void chatrecieved(const wire::read::ChatLine& line, IgnoreList::Relay relay);
     void kicking(int record);
     void JustWatch1Click();
     void label_playername1ContextPopup(int seat, const QPoint& globalPos);
     void SpyList1Click();
+
+    // Ignoring a player's chat, offered in the seat menu and the spectator list for
+    // anyone at the table but ourselves. The text of the item for that record, ready
+    // for a menu ("&" doubled); empty when there is nothing to offer.
+    QString ignoreItemText(int record) const;
+    // Ignores the player of that record, or stops ignoring them; saves the list.
+    void toggleIgnore(int record);
+    const IgnoreList& ignored() const { return m_ignored; }
 
     // Chat, phrases and preferences.
     void addlinetochat(const QString& line, wire::BgrColour colour) override;
@@ -169,6 +180,10 @@ private:
     // the panel, when it would be one too many.
     bool takeLine();
     void copyChatSelection();
+    // Writes the ignore list's key and nothing else.
+    void saveIgnored();
+    // Our own name as the host knows it; empty before our arrival.
+    QString ownName() const { return m_present.value(m_state.ownSeat); }
     // Closes the window once every message that came before the end is handled and no
     // message is up waiting for the player.
     void closeWhenIdle();
@@ -202,6 +217,10 @@ private:
     QHash<QString, QString> m_settingsRead;
     QSet<QString> m_settingsChosen;
     bool m_settingsWarned = false;
+    // Who is at the table by record, as the host announced them: only people, so the
+    // computer's seat and empty seats are never in it.
+    QMap<int, QString> m_present;
+    IgnoreList m_ignored;
     Clock m_clock;
     wire::LineAllowance m_lineAllowance{wire::kLineWindowMs + kLineSlackMs};
     int m_messagesShown = 0; // message boxes up right now

@@ -166,6 +166,8 @@ void Tchat::buildMenus() {
         const int seat = menuSeat();
         if (m_state.connected && seat >= 1 && seat <= m_state.playingSeats) send(wire::msg::justwatch(seat, 2));
     });
+    kick->addSeparator();
+    addItem(kick, "IgnoreChat1", QString(), this, [this, menuSeat] { toggleIgnore(menuSeat()); });
     for (int seat = 1; seat <= 4; ++seat) {
         if (QWidget* label = m_board->findChild<QWidget*>(QStringLiteral("label_playername%1").arg(seat))) {
             label->setProperty("Tag", seat);
@@ -311,6 +313,9 @@ void Tchat::loadinifile() {
     m_boundsRead = bounds;
     m_boundsApplied = bounds;
     setTurnSound(ini.readString(s, QStringLiteral("Turnsound")) == QLatin1String("1") ? 1 : 0);
+    const IgnoreList saved = IgnoreList::fromSetting(ini.readString(s, IgnoreList::settingsKey()));
+    for (const QString& name : saved.names())
+        m_ignored.add(name);
 }
 
 void Tchat::saveinifile() {

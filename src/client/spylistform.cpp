@@ -29,8 +29,16 @@ Tspylist::Tspylist(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowSta
     m_kickItem = m_menu->addAction(tr("Remove From Game"), this, &Tspylist::popup_kickhimClick);
     m_kickItem->setObjectName(QStringLiteral("popup_kickhim"));
     m_kickItem->setEnabled(false);
-    connect(m_list, &QListWidget::customContextMenuRequested, this,
-            [this](const QPoint& p) { m_menu->popup(m_list->viewport()->mapToGlobal(p)); });
+    m_menu->addSeparator();
+    m_ignoreItem = m_menu->addAction(QString(), this, [this] {
+        if (m_ignoreToggle) m_ignoreToggle(m_ignoreItem->data().toInt());
+    });
+    m_ignoreItem->setObjectName(QStringLiteral("popup_ignore"));
+    m_ignoreItem->setVisible(false);
+    connect(m_list, &QListWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        popup_kickPopup(p);
+        m_menu->popup(m_list->viewport()->mapToGlobal(p));
+    });
     auto* done = new HoverButton(tr("Done"), this);
     done->setObjectName(QStringLiteral("button_done"));
     connect(done, &QAbstractButton::clicked, this, &QDialog::hide);
@@ -73,14 +81,27 @@ void Tspylist::listbox_spysMouseMove(const QPoint& pos) {
     m_hovered = item ? m_list->row(item) : -1;
 }
 
-void Tspylist::popup_kickhimClick() {
-    if (m_hovered < 0 || m_hovered >= m_list->count() || !m_kick) return;
-    const QString line = m_list->item(m_hovered)->text();
+int Tspylist::hoveredRecord() const {
+    if (m_hovered < 0 || m_hovered >= m_list->count()) return -1;
     try {
-        m_kick(wire::toInt(line.section(QLatin1Char(':'), 0, 0)));
+        return wire::toInt(m_list->item(m_hovered)->text().section(QLatin1Char(':'), 0, 0));
     } catch (const wire::ConvertError&) {
-        // A line whose number cannot be read is ignored.
+        return -1; // a line whose number cannot be read is ignored
     }
+}
+
+void Tspylist::popup_kickhimClick() {
+    const int record = hoveredRecord();
+    if (record >= 0 && m_kick) m_kick(record);
+}
+
+void Tspylist::popup_kickPopup(const QPoint& pos) {
+    // The line the menu was asked for, also when the menu key asked without a move.
+    listbox_spysMouseMove(pos);
+    const int record = hoveredRecord();
+    m_ignoreItem->setData(record);
+    m_ignoreItem->setText(record >= 0 && m_ignoreText ? m_ignoreText(record) : QString());
+    m_ignoreItem->setVisible(!m_ignoreItem->text().isEmpty());
 }
 
 bool Tspylist::eventFilter(QObject* watched, QEvent* event) {
