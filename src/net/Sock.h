@@ -79,8 +79,8 @@ public:
 
     bool Listen() const { return m_listening; }
     // Listens on PortName on every local address of both families, or of IPv4 alone
-    // where IPv6 cannot be had. Throws ESockException with the listen messages; a bad port name throws the
-    // port lookup message or wire::ConvertError.
+    // where IPv6 cannot be had. Throws ESockException with the listen messages; a bad
+    // port name throws the port lookup message or wire::ConvertError.
     void setListen(bool listen);
 
     bool Connected() const { return m_connected; }

@@ -66,8 +66,8 @@ bool hasIPv6Loopback() {
     return probe.listen(QHostAddress::LocalHostIPv6, 0);
 }
 
-#define SKIP_WITHOUT_IPV6_LOOPBACK()                                                         \
-    if (!hasIPv6Loopback())                                                                \
+#define SKIP_WITHOUT_IPV6_LOOPBACK()                                                               \
+    if (!hasIPv6Loopback())                                                                        \
     QSKIP("::1 cannot be bound on this machine (no IPv6 loopback): IPv6 case not run")
 
 template <typename F> QString thrownText(F&& call) {
@@ -463,10 +463,14 @@ void TestSock::addressTexts() {
 void TestSock::bothFamiliesOnOneListener_data() {
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("peer"); // the accepted socket's HostName
-    QTest::newRow("::1") << "::1" << "::1";
-    QTest::newRow("[::1]") << "[::1]" << "::1";
-    QTest::newRow("IPv6 starting with a digit") << "0:0:0:0:0:0:0:1" << "::1";
-    QTest::newRow("127.0.0.1 beside them") << "127.0.0.1" << "127.0.0.1";
+    QTest::newRow("::1") << "::1"
+                         << "::1";
+    QTest::newRow("[::1]") << "[::1]"
+                           << "::1";
+    QTest::newRow("IPv6 starting with a digit") << "0:0:0:0:0:0:0:1"
+                                                << "::1";
+    QTest::newRow("127.0.0.1 beside them") << "127.0.0.1"
+                                           << "127.0.0.1";
 }
 
 void TestSock::bothFamiliesOnOneListener() {
