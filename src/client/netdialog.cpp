@@ -47,7 +47,9 @@ NetDialog::NetDialog(Mode mode, const QString& settingsPath, const QString& fall
     if (!hosting) {
         m_address = new QLineEdit(this);
         m_address->setObjectName(QStringLiteral("edit_address"));
-        m_address->setPlaceholderText(tr("name or IP address"));
+        m_address->setPlaceholderText(tr("name, IPv4 or IPv6 address"));
+        m_address->setToolTip(tr("The host's name, or its address: IPv4 such as 192.168.1.20, "
+                                 "or IPv6 such as 2001:db8::5 (brackets optional)."));
         grid->addWidget(whiteLabel(tr("Host's address:"), this), 2, 0);
         grid->addWidget(m_address, 2, 1);
         connect(m_address, &QLineEdit::returnPressed, this, &NetDialog::button_startClick);
@@ -55,8 +57,9 @@ NetDialog::NetDialog(Mode mode, const QString& settingsPath, const QString& fall
     connect(m_name, &QLineEdit::returnPressed, this, &NetDialog::button_startClick);
 
     auto* note = new QLabel(
-        hosting ? tr("Other players join you at this computer's address; they need TCP port "
-                     "7772 open to reach it. This table closes and opens again as the host.")
+        hosting ? tr("Other players join you at this computer's address, IPv4 or IPv6; they "
+                     "need TCP port 7772 open to reach it. This table closes and opens again "
+                     "as the host.")
                 : tr("This table closes and opens again, seated at the host's table."),
         this);
     note->setWordWrap(true);

@@ -2,6 +2,8 @@
 
 #include "version/version.h"
 
+#include <QCoreApplication>
+
 namespace host {
 
 namespace {
@@ -14,17 +16,19 @@ Options refuse(const QString& why) {
     return o;
 }
 
-const char kHelp[] =
-    "Usage: vimbrel-host [--port N] [--bot-speed 500|1000|2000]\n"
-    "Runs one table of Vimbrel with no display and no player of its own. Players join\n"
-    "it from the game with: vimbrel NAME ADDRESS join\n"
-    "  --port N         TCP port to listen on (default 7772)\n"
-    "  --bot-speed MS   the computer's pace until the first player sets it: 2000 slow,\n"
-    "                   1000 normal (default), 500 fast\n"
-    "  --version        print the version and exit\n"
-    "The first player to join runs the table: starts games, removes players, sets the\n"
-    "bot speed. Events are logged to standard output, one line each. SIGTERM or SIGINT\n"
-    "tells the players and stops. Exit status: 0 stopped, 2 bad argument or busy port.\n";
+const char kHelp[] = QT_TRANSLATE_NOOP(
+    "host", "Usage: vimbrel-host [--port N] [--bot-speed 500|1000|2000]\n"
+            "Runs one table of Vimbrel with no display and no player of its own. It listens on\n"
+            "IPv4 and IPv6 alike (IPv4 alone where the machine has no IPv6). Players join it\n"
+            "from the game with: vimbrel NAME ADDRESS join, where ADDRESS is this server's\n"
+            "name, IPv4 address or IPv6 address (brackets optional: [2001:db8::5]).\n"
+            "  --port N         TCP port to listen on (default 7772)\n"
+            "  --bot-speed MS   the computer's pace until the first player sets it: 2000 slow,\n"
+            "                   1000 normal (default), 500 fast\n"
+            "  --version        print the version and exit\n"
+            "The first player to join runs the table: starts games, removes players, sets the\n"
+            "bot speed. Events are logged to standard output, one line each. SIGTERM or SIGINT\n"
+            "tells the players and stops. Exit status: 0 stopped, 2 bad argument or busy port.\n");
 
 } // namespace
 
@@ -34,7 +38,7 @@ Options parse(const QStringList& args) {
         const QString& a = args[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.exit = true;
-            o.message = QString::fromLatin1(kHelp);
+            o.message = QCoreApplication::translate("host", kHelp);
             return o;
         }
         if (a == QLatin1String("--version")) {

@@ -93,6 +93,11 @@ void TSock::resolveHostAndConnect(quint16 port) {
         return;
     }
     info(TSocketInfo::Lookup, QStringLiteral("Lookup Of Host ") + m_hostName);
+    // Before the digit test: "2001:db8::5" starts with a digit too.
+    if (const auto literal = sockdetail::parseIPv6(m_hostName)) {
+        startConnect(*literal, port);
+        return;
+    }
     if (startsWithDigit(m_hostName)) {
         startConnect(sockdetail::parseDotted(m_hostName), port);
         return;
@@ -132,8 +137,11 @@ void TSock::setListen(bool listen) {
     m_server = new QTcpServer(this);
     m_server->setListenBacklogSize(5);
     const quint16 port = resolvePort();
-    // QTcpServer sets SO_REUSEADDR only, so a port held by another listener fails here.
-    if (!m_server->listen(QHostAddress::AnyIPv4, port)) {
+    // One dual-stack socket takes both families on the port. Where IPv6 is missing
+    // or its side of the port is taken, IPv4 alone, which then decides as it always
+    // did. QTcpServer sets SO_REUSEADDR only, so a port held by another listener fails.
+    if (!m_server->listen(QHostAddress::Any, port) &&
+        !m_server->listen(QHostAddress::AnyIPv4, port)) {
         switch (m_server->serverError()) {
         case QAbstractSocket::AddressInUseError:
         case QAbstractSocket::SocketAccessError:
@@ -155,7 +163,7 @@ bool TSock::Accept(TSock*& newSock) {
         info(TSocketInfo::Accept, QStringLiteral("Could Not Accept Connection"));
         return false;
     }
-    m_peerAddress = QHostAddress(socket->peerAddress().toIPv4Address()).toString();
+    m_peerAddress = sockdetail::peerText(socket->peerAddress());
     auto* accepted = new TSock(this);
     accepted->Blocking = Blocking;
     accepted->BlockingTimeout = BlockingTimeout;

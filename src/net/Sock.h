@@ -70,14 +70,17 @@ public:
     int BlockingTimeout = 0;
     int Tag = 0;
 
+    // A dotted IPv4 address, an IPv6 address (brackets optional) or a host name; on
+    // an accepted socket, the peer's address.
     QString HostName() const { return m_hostName; }
     void setHostName(const QString& name);
     QString PortName() const { return m_portName; }
     void setPortName(const QString& name);
 
     bool Listen() const { return m_listening; }
-    // Throws ESockException with the listen messages; a bad port name throws the
-    // port lookup message or wire::ConvertError.
+    // Listens on PortName on every local address of both families, or of IPv4 alone
+    // where IPv6 cannot be had. Throws ESockException with the listen messages; a bad
+    // port name throws the port lookup message or wire::ConvertError.
     void setListen(bool listen);
 
     bool Connected() const { return m_connected; }
@@ -92,8 +95,9 @@ public:
     NotifyEvent OnAccept;
 
     // Starts connecting to HostName:PortName; returns Connected (false while connecting).
-    // A host name is resolved without blocking the window; a name that cannot be
-    // found is reported later as info 7 "Error #11001 (WSAHOST_NOT_FOUND)". A bad
+    // Address literals are never looked up. A host name is resolved without blocking
+    // the window, to its first IPv4 address or else its first IPv6 one; a name that
+    // cannot be found is reported later as info 7 "Error #11001 (WSAHOST_NOT_FOUND)". A bad
     // port name throws (ESockException or wire::ConvertError) and leaves the handle
     // allocated until Close.
     bool Open();

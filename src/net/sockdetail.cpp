@@ -21,6 +21,31 @@ QHostAddress parseDotted(const QString& text) {
     return QHostAddress(quint32(ntohl(address.s_addr)));
 }
 
+std::optional<QHostAddress> parseIPv6(const QString& text) {
+    QString inner = text;
+    if (inner.startsWith(u'[') && inner.endsWith(u']')) inner = inner.mid(1, inner.size() - 2);
+    // Every IPv6 literal has a colon and no IPv4 one or host name does.
+    if (!inner.contains(u':')) return std::nullopt;
+    QHostAddress address;
+    if (!address.setAddress(inner) || address.protocol() != QAbstractSocket::IPv6Protocol)
+        return std::nullopt;
+    return address;
+}
+
+std::optional<QHostAddress> pickAddress(const QList<QHostAddress>& answer) {
+    for (const auto family : {QAbstractSocket::IPv4Protocol, QAbstractSocket::IPv6Protocol}) {
+        for (const QHostAddress& address : answer)
+            if (address.protocol() == family) return address;
+    }
+    return std::nullopt;
+}
+
+QString peerText(const QHostAddress& address) {
+    bool isIPv4 = false;
+    const quint32 v4 = address.toIPv4Address(&isIPv4);
+    return isIPv4 ? QHostAddress(v4).toString() : address.toString();
+}
+
 namespace {
 QHash<QString, QHostAddress>& hostCache() {
     static QHash<QString, QHostAddress> cache;

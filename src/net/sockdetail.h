@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QHostAddress>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -12,6 +13,16 @@ namespace sockdetail {
 // A dotted IPv4 address as the classic resolver reads it ("127.1" included); text
 // that is no address gives 255.255.255.255, which the connect then reports.
 QHostAddress parseDotted(const QString& text);
+// An IPv6 address as people write it, brackets optional ("::1", "[2001:db8::5]",
+// "fe80::1%eth0"); nothing for any other text, so dotted IPv4 and names keep their
+// own paths even when they start with a digit.
+std::optional<QHostAddress> parseIPv6(const QString& text);
+// Which address of a resolver's answer to connect to: the first IPv4 one, as the
+// game always did, else the first IPv6 one; nothing when neither is there.
+std::optional<QHostAddress> pickAddress(const QList<QHostAddress>& answer);
+// A peer's address as HostName and the host's log show it: an IPv4 peer reached
+// through the dual-stack listener reads "127.0.0.1", not "::ffff:127.0.0.1".
+QString peerText(const QHostAddress& address);
 
 // The process-wide host cache: names compared without letter case, entries kept
 // until the program ends.

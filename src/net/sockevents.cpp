@@ -172,10 +172,9 @@ void TSock::onLookup(const QHostInfo& answer) {
     if (answer.lookupId() != m_lookupId || !m_socket) return;
     m_lookupId = -1;
     if (answer.error() == QHostInfo::NoError) {
-        for (const QHostAddress& address : answer.addresses()) {
-            if (address.protocol() != QAbstractSocket::IPv4Protocol) continue;
-            sockdetail::cacheHost(answer.hostName(), address);
-            startConnect(address, m_pendingPort);
+        if (const auto address = sockdetail::pickAddress(answer.addresses())) {
+            sockdetail::cacheHost(answer.hostName(), *address);
+            startConnect(*address, m_pendingPort);
             return;
         }
     }

@@ -60,6 +60,9 @@ void TestNetDialog::startsWithTheLobbysParameters_data() {
     QTest::newRow("join by address")
         << int(Mode::Join) << "Bob"
         << " 192.168.1.20 " << QStringList{"Bob", "192.168.1.20", "join"};
+    QTest::newRow("join by IPv6 address, bracketed")
+        << int(Mode::Join) << "Bob"
+        << "[2001:db8::5]" << QStringList{"Bob", "[2001:db8::5]", "join"};
     QTest::newRow("join by name") << int(Mode::Join) << QString::fromUtf8("Zoë")
                                   << "game.example.org"
                                   << QStringList{QString::fromUtf8("Zoë"), "game.example.org",

@@ -13,9 +13,10 @@
 #include "server/tserver.h"
 
 #include <QAbstractButton>
-#include <optional>
 #include <QLabel>
+#include <QTcpServer>
 #include <QtTest>
+#include <optional>
 
 using Table = GameTable;
 
@@ -25,6 +26,7 @@ private slots:
     void twoPlayersPlayToTheWinner_data();
     void twoPlayersPlayToTheWinner();
     void typedBurstReachesEveryLine();
+    void joinsByAnIPv6Address();
 
 private:
     void playTurn(Table& t);
@@ -165,6 +167,34 @@ void TestWholeGame::typedBurstReachesEveryLine() {
     QTRY_COMPARE(linesBobSaw().size(), lines);
     QCOMPARE(linesBobSaw(), expected);
     QVERIFY(waits > 0);
+}
+
+void TestWholeGame::joinsByAnIPv6Address() {
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHostIPv6, 0))
+        QSKIP("::1 cannot be bound on this machine (no IPv6 loopback): IPv6 join not run");
+    probe.close();
+    LoopbackHost host;
+    QStringList log;
+    host.server.setEventLog([&log](const QString& line) { log << line; });
+    const QString port = QString::number(host.port());
+    LoopbackTable ann(port, {"Ann", "127.0.0.1", "true"});
+    ann.window.show();
+    QTRY_COMPARE(ann.window.state().ownSeat, 1);
+    // As typed in the join dialog or on the command line, brackets or none.
+    LoopbackTable bob(port, {"Bob", "[::1]", "join"});
+    bob.window.show();
+    QTRY_COMPARE(bob.window.state().ownSeat, 2);
+    QTRY_COMPARE(host.server.record(2).name, QStringLiteral("Bob"));
+    LoopbackTable cid(port, {"Cid", "::1", "join"});
+    cid.window.show();
+    QTRY_COMPARE(host.server.record(3).name, QStringLiteral("Cid"));
+    QTRY_VERIFY(bob.window.mainchat()->toPlainText().contains("Cid"));
+    QVERIFY2(log.contains("connection from 127.0.0.1 took record 1") &&
+                 log.contains("connection from ::1 took record 2") &&
+                 log.contains("connection from ::1 took record 3"),
+             qPrintable(log.join(u'\n')));
+    QVERIFY(ann.boxes.isEmpty() && bob.boxes.isEmpty() && cid.boxes.isEmpty());
 }
 
 QTEST_MAIN(TestWholeGame)

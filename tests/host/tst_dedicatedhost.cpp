@@ -89,6 +89,7 @@ class TestDedicatedHost : public QObject {
 private slots:
     void wholeGameWithTheComputerThenSigterm();
     void badArgumentsAndBusyPortExitTwo();
+    void bothFamiliesJoinAndAreLoggedReadably();
 };
 
 void TestDedicatedHost::wholeGameWithTheComputerThenSigterm() {
@@ -157,6 +158,30 @@ void TestDedicatedHost::badArgumentsAndBusyPortExitTwo() {
     QVERIFY(p.waitForFinished(5000));
     QCOMPARE(p.exitCode(), 2);
     QVERIFY(p.readAllStandardError().contains("Listen - Error Binding Socket"));
+}
+
+void TestDedicatedHost::bothFamiliesJoinAndAreLoggedReadably() {
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHostIPv6, 0))
+        QSKIP("::1 cannot be bound on this machine (no IPv6 loopback): IPv6 join not run");
+    probe.close();
+    HostProcess host;
+    host.start();
+    QVERIFY(host.process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(host.logged(QStringLiteral("listening on port %1").arg(host.port)),
+                             5000);
+    WireClient six(host.port, QStringLiteral("::1"));
+    QTRY_COMPARE(six.record, 1);
+    WireClient four(host.port);
+    QTRY_COMPARE(four.record, 2);
+    for (const QString& line : {QStringLiteral("connection from ::1 took record 1"),
+                                QStringLiteral("connection from 127.0.0.1 took record 2")})
+        QTRY_VERIFY2(host.logged(line), qPrintable(line + " missing in:\n" + host.log));
+
+    QProcess help;
+    help.start(VIMBREL_HOST_EXE, {"--help"});
+    QVERIFY(help.waitForFinished(5000));
+    QVERIFY(help.readAllStandardOutput().contains("IPv6 address (brackets optional"));
 }
 
 QTEST_GUILESS_MAIN(TestDedicatedHost)

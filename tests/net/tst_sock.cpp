@@ -1,8 +1,10 @@
 // TSock on loopback: info texts, event order, byte-exact data, errors.
 #include "net/Sock.h"
+#include "net/sockdetail.h"
 #include "protocol/fields.h"
 #include "sockrecorder.h"
 
+#include <QHostInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
@@ -59,6 +61,15 @@ quint16 unusedPort() {
     return probe.serverPort();
 }
 
+bool hasIPv6Loopback() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHostIPv6, 0);
+}
+
+#define SKIP_WITHOUT_IPV6_LOOPBACK()                                                               \
+    if (!hasIPv6Loopback())                                                                        \
+    QSKIP("::1 cannot be bound on this machine (no IPv6 loopback): IPv6 case not run")
+
 template <typename F> QString thrownText(F&& call) {
     try {
         call();
@@ -91,6 +102,10 @@ private slots:
     void resetEndsLikeAClose();
     void hostNameIsResolved();
     void failingInfoHandler();
+    void addressTexts();
+    void bothFamiliesOnOneListener_data();
+    void bothFamiliesOnOneListener();
+    void nameWithOnlyIPv6IsJoined();
 };
 
 void TestSock::errorNames() {
@@ -410,6 +425,97 @@ void TestSock::failingInfoHandler() {
     // Close swallows it and still closes.
     QVERIFY(pair.client.Close());
     QVERIFY(!pair.client.hasHandle());
+}
+
+void TestSock::addressTexts() {
+    // IPv6 literals, brackets optional; IPv4 and names are no IPv6 literal.
+    const auto v6 = [](const char* text) {
+        const auto a = sockdetail::parseIPv6(QString::fromLatin1(text));
+        return a ? a->toString() : QStringLiteral("none");
+    };
+    QCOMPARE(v6("::1"), QStringLiteral("::1"));
+    QCOMPARE(v6("[::1]"), QStringLiteral("::1"));
+    QCOMPARE(v6("2001:db8::5"), QStringLiteral("2001:db8::5"));
+    QCOMPARE(v6("[2001:DB8::5]"), QStringLiteral("2001:db8::5"));
+    QCOMPARE(v6("[fe80::1%lo]"), QStringLiteral("fe80::1%lo"));
+    QCOMPARE(v6("::ffff:10.0.0.1"), QStringLiteral("::ffff:10.0.0.1"));
+    for (const char* other : {"127.0.0.1", "127.1", "localhost", "2001", "[127.0.0.1]", "[::1",
+                              "::1]", "1.2.3.4:7772", "2001:db8::5::6", "game.example.org", ""})
+        QVERIFY2(v6(other) == QLatin1String("none"), other);
+
+    // A name with both families is joined over IPv4, one with only IPv6 over IPv6.
+    const QHostAddress a4(QStringLiteral("192.0.2.7")), b4(QStringLiteral("192.0.2.8"));
+    const QHostAddress a6(QStringLiteral("2001:db8::7")), b6(QStringLiteral("2001:db8::8"));
+    QCOMPARE(sockdetail::pickAddress({a6, b6, a4, b4}).value_or(QHostAddress()), a4);
+    QCOMPARE(sockdetail::pickAddress({b6, a6}).value_or(QHostAddress()), b6);
+    QVERIFY(!sockdetail::pickAddress({}));
+
+    // Peers as the host shows them: a mapped IPv4 peer in dotted form.
+    QCOMPARE(sockdetail::peerText(QHostAddress(QStringLiteral("::ffff:127.0.0.1"))),
+             QStringLiteral("127.0.0.1"));
+    QCOMPARE(sockdetail::peerText(QHostAddress(QStringLiteral("10.1.2.3"))),
+             QStringLiteral("10.1.2.3"));
+    QCOMPARE(sockdetail::peerText(QHostAddress(QStringLiteral("::1"))), QStringLiteral("::1"));
+    QCOMPARE(sockdetail::peerText(QHostAddress(QStringLiteral("2001:db8::1"))),
+             QStringLiteral("2001:db8::1"));
+}
+
+void TestSock::bothFamiliesOnOneListener_data() {
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("peer"); // the accepted socket's HostName
+    QTest::newRow("::1") << "::1"
+                         << "::1";
+    QTest::newRow("[::1]") << "[::1]"
+                           << "::1";
+    QTest::newRow("IPv6 starting with a digit") << "0:0:0:0:0:0:0:1"
+                                                << "::1";
+    QTest::newRow("127.0.0.1 beside them") << "127.0.0.1"
+                                           << "127.0.0.1";
+}
+
+void TestSock::bothFamiliesOnOneListener() {
+    QFETCH(QString, host);
+    QFETCH(QString, peer);
+    if (peer.contains(u':')) SKIP_WITHOUT_IPV6_LOOPBACK();
+    Pair pair;
+    pair.client.setHostName(host);
+    QVERIFY(pair.connect());
+    // A literal is parsed, never looked up: the same texts as a dotted address.
+    const QString port = QString::number(pair.listener.localPort());
+    QCOMPARE(pair.clientEvents.significant(),
+             QStringList({"info 0 Lookup Of Port " + port, "info 0 Lookup Of Host " + host,
+                          "info 1 Non-Blocking Socket Connected", "connect"}));
+    QCOMPARE(pair.accepted.first()->HostName(), peer);
+    pair.client.Send("CMD_logininfo+2+1.0.7+Bob\xFF");
+    pair.accepted.first()->Send("CMD_sendlogininfo+2\xFF");
+    QTRY_COMPARE_WITH_TIMEOUT(pair.acceptedEvents.received,
+                              QByteArray("CMD_logininfo+2+1.0.7+Bob\xFF"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(pair.clientEvents.received, QByteArray("CMD_sendlogininfo+2\xFF"),
+                              kWait);
+}
+
+void TestSock::nameWithOnlyIPv6IsJoined() {
+    SKIP_WITHOUT_IPV6_LOOPBACK();
+    QString name;
+    for (const char* candidate : {"ip6-localhost", "ip6-loopback", "localhost6"}) {
+        const QList<QHostAddress> found = QHostInfo::fromName(candidate).addresses();
+        const bool onlyIPv6 =
+            !found.isEmpty() && std::all_of(found.begin(), found.end(), [](const QHostAddress& a) {
+                return a.protocol() == QAbstractSocket::IPv6Protocol && a.isLoopback();
+            });
+        if (onlyIPv6) {
+            name = QString::fromLatin1(candidate);
+            break;
+        }
+    }
+    if (name.isEmpty())
+        QSKIP("no name here resolves to ::1 alone (ip6-localhost, ip6-loopback and localhost6 "
+              "are missing from /etc/hosts): joining by an IPv6-only name not run");
+    Pair pair;
+    pair.client.setHostName(name);
+    QVERIFY(pair.connect());
+    QVERIFY(pair.clientEvents.events.contains("info 0 Lookup Of Host " + name));
+    QCOMPARE(pair.accepted.first()->HostName(), QStringLiteral("::1"));
 }
 
 QTEST_MAIN(TestSock)

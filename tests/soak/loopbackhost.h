@@ -43,9 +43,9 @@ public:
     bool keepMessages = true; // false: only onMessage sees them (long runs)
     std::function<void(const QString&)> onMessage;
 
-    explicit WireClient(quint16 port) {
+    explicit WireClient(quint16 port, const QString& host = QStringLiteral("127.0.0.1")) {
         connect(&socket, &QTcpSocket::readyRead, this, [this] { takeBytes(); });
-        socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+        socket.connectToHost(host, port);
     }
     void send(const QByteArray& text) { socket.write(text + wire::kTerminator); }
     void sendRaw(const QByteArray& bytes) { socket.write(bytes); }

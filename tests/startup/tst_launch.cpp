@@ -79,7 +79,9 @@ void TestLaunch::infoOptionsPrintAndExit() {
     QVERIFY(p.readAllStandardOutput().contains("1.0.7.8"));
     p.start(VIMBREL_EXE, {"--help"});
     QVERIFY(p.waitForFinished(10000));
-    QVERIFY(p.readAllStandardOutput().contains("NAME HOST true"));
+    const QByteArray help = p.readAllStandardOutput();
+    QVERIFY(help.contains("NAME HOST true"));
+    QVERIFY(help.contains("IPv6"));
 }
 
 void TestLaunch::soloHostsAsYouWithoutLobbyLink() {
