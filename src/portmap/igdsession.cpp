@@ -21,8 +21,8 @@ constexpr unsigned char kDiscoveryTtl = 2;
 // What answers as an internet gateway, in the order miniupnpc's own discovery asks.
 const char* const kGatewayKinds[] = {"urn:schemas-upnp-org:device:InternetGatewayDevice:1",
                                      "urn:schemas-upnp-org:service:WANIPConnection:1",
-                                     "urn:schemas-upnp-org:service:WANPPPConnection:1", "upnp:rootdevice",
-                                     nullptr};
+                                     "urn:schemas-upnp-org:service:WANPPPConnection:1",
+                                     "upnp:rootdevice", nullptr};
 
 } // namespace
 
@@ -47,9 +47,10 @@ MapResult IgdSession::map(int discoverMs, int leaseSeconds) {
     int error = 0;
     // Every kind is asked for at once: asked one after the other, each waits the whole
     // delay, and a network without a router would keep the player waiting four times as long.
-    UPNPDev* devices = upnpDiscoverDevices(kGatewayKinds, discoverMs,
-                                           m_multicastInterface.isEmpty() ? nullptr : m_multicastInterface.constData(),
-                                           nullptr, UPNP_LOCAL_PORT_ANY, 0, kDiscoveryTtl, &error, 1);
+    UPNPDev* devices = upnpDiscoverDevices(
+        kGatewayKinds, discoverMs,
+        m_multicastInterface.isEmpty() ? nullptr : m_multicastInterface.constData(), nullptr,
+        UPNP_LOCAL_PORT_ANY, 0, kDiscoveryTtl, &error, 1);
     if (!devices) return {};
     auto gateway = std::make_unique<Gateway>();
     char lan[64] = {};
@@ -72,7 +73,8 @@ MapResult IgdSession::map(int discoverMs, int leaseSeconds) {
     MapResult result{Outcome::Mapped, 0, {}, m_lease};
     // At least 16 bytes, the library says; more room and a NUL of our own besides.
     char external[64] = {};
-    if (UPNP_GetExternalIPAddress(m_gateway->controlUrl(), m_gateway->service(), external) == UPNPCOMMAND_SUCCESS) {
+    if (UPNP_GetExternalIPAddress(m_gateway->controlUrl(), m_gateway->service(), external) ==
+        UPNPCOMMAND_SUCCESS) {
         external[sizeof external - 1] = '\0';
         result.external = addressFromRouter(external, sizeof external);
     }
@@ -94,16 +96,16 @@ bool IgdSession::unmap() {
     if (!m_gateway || !m_mapped) return false;
     m_mapped = false;
     const QByteArray port = QByteArray::number(m_port);
-    return UPNP_DeletePortMapping(m_gateway->controlUrl(), m_gateway->service(), port.constData(), kProtocol,
-                                  nullptr) == UPNPCOMMAND_SUCCESS;
+    return UPNP_DeletePortMapping(m_gateway->controlUrl(), m_gateway->service(), port.constData(),
+                                  kProtocol, nullptr) == UPNPCOMMAND_SUCCESS;
 }
 
 int IgdSession::addMapping(int leaseSeconds) {
     const QByteArray port = QByteArray::number(m_port);
     const QByteArray lease = QByteArray::number(leaseSeconds);
-    const int code = UPNP_AddPortMapping(m_gateway->controlUrl(), m_gateway->service(), port.constData(),
-                                         port.constData(), m_lanAddress.constData(), kDescription, kProtocol,
-                                         nullptr, lease.constData());
+    const int code = UPNP_AddPortMapping(
+        m_gateway->controlUrl(), m_gateway->service(), port.constData(), port.constData(),
+        m_lanAddress.constData(), kDescription, kProtocol, nullptr, lease.constData());
     if (code == UPNPCOMMAND_SUCCESS) m_lease = leaseSeconds;
     return code;
 }

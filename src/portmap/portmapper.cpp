@@ -12,7 +12,8 @@ namespace portmap {
 class MapWorker : public QObject {
     Q_OBJECT
 public:
-    MapWorker(const PortMapper::Settings& s) : m_session(s.port, s.multicastInterface), m_settings(s) {}
+    MapWorker(const PortMapper::Settings& s)
+        : m_session(s.port, s.multicastInterface), m_settings(s) {}
 
     void map(quint64 generation) {
         const MapResult r = m_session.map(m_settings.discoverMs, m_settings.leaseSeconds);
@@ -42,7 +43,8 @@ private:
 using portmap::MapWorker;
 using portmap::Outcome;
 
-PortMapper::PortMapper(Settings settings, QObject* parent) : QObject(parent), m_settings(std::move(settings)) {
+PortMapper::PortMapper(Settings settings, QObject* parent)
+    : QObject(parent), m_settings(std::move(settings)) {
     m_thread = new QThread;
     m_thread->setObjectName(QStringLiteral("PortMapper"));
     m_worker = new MapWorker(m_settings);
@@ -62,10 +64,13 @@ PortMapper::~PortMapper() {
     // The removal and the end of the thread queue behind whatever the router is still
     // being asked, so a mapping on its way is removed too.
     MapWorker* worker = m_worker;
-    QMetaObject::invokeMethod(worker, [worker] {
-        worker->unmap();
-        QThread::currentThread()->quit();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker,
+        [worker] {
+            worker->unmap();
+            QThread::currentThread()->quit();
+        },
+        Qt::QueuedConnection);
     if (m_thread->wait(QDeadlineTimer(m_settings.endWaitMs))) {
         delete m_worker;
         delete m_thread;
@@ -81,7 +86,8 @@ void PortMapper::open() {
     m_state = State::Opening;
     const quint64 generation = ++m_generation;
     MapWorker* worker = m_worker;
-    QMetaObject::invokeMethod(worker, [worker, generation] { worker->map(generation); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker, [worker, generation] { worker->map(generation); }, Qt::QueuedConnection);
 }
 
 void PortMapper::close() {
@@ -95,14 +101,17 @@ void PortMapper::renew() {
     if (m_state != State::Open) return;
     const quint64 generation = m_generation;
     MapWorker* worker = m_worker;
-    QMetaObject::invokeMethod(worker, [worker, generation] { worker->renew(generation); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker, [worker, generation] { worker->renew(generation); }, Qt::QueuedConnection);
 }
 
-void PortMapper::mapped(quint64 generation, int outcome, int code, const QHostAddress& external, int lease) {
+void PortMapper::mapped(quint64 generation, int outcome, int code, const QHostAddress& external,
+                        int lease) {
     if (generation != m_generation || m_state != State::Opening) return;
     if (Outcome(outcome) != Outcome::Mapped) {
         m_state = State::Idle;
-        emit failed(Outcome(outcome) == Outcome::NoRouter ? Failure::NoRouter : Failure::Refused, code);
+        emit failed(Outcome(outcome) == Outcome::NoRouter ? Failure::NoRouter : Failure::Refused,
+                    code);
         return;
     }
     m_state = State::Open;

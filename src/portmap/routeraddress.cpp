@@ -46,10 +46,10 @@ bool reachableFromInternet(const QHostAddress& address) {
     if (address.isNull() || address.isLoopback() || address.isLinkLocal()) return false;
     if (address.protocol() == QAbstractSocket::IPv4Protocol) {
         const quint32 v4 = address.toIPv4Address();
-        return !inRange(v4, 0x0A000000, 8)        // 10/8
-               && !inRange(v4, 0xAC100000, 12)    // 172.16/12
-               && !inRange(v4, 0xC0A80000, 16)    // 192.168/16
-               && !inRange(v4, 0x64400000, 10);   // 100.64/10, shared by carrier-grade NAT
+        return !inRange(v4, 0x0A000000, 8)      // 10/8
+               && !inRange(v4, 0xAC100000, 12)  // 172.16/12
+               && !inRange(v4, 0xC0A80000, 16)  // 192.168/16
+               && !inRange(v4, 0x64400000, 10); // 100.64/10, shared by carrier-grade NAT
     }
     return !address.isUniqueLocalUnicast() && !address.isSiteLocal();
 }

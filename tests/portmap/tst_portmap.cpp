@@ -66,18 +66,21 @@ private:
 
 void TestPortMap::initTestCase() {
     if (!qEnvironmentVariableIsSet(kInNamespace)) {
-        m_noNamespace = QStringLiteral("no network namespace of its own (%1); the router tests need "
-                                       "root and unshare -n")
-                            .arg(qEnvironmentVariable(kNoNamespace, QStringLiteral("not tried")));
+        m_noNamespace =
+            QStringLiteral("no network namespace of its own (%1); the router tests need "
+                           "root and unshare -n")
+                .arg(qEnvironmentVariable(kNoNamespace, QStringLiteral("not tried")));
         return;
     }
     // A namespace we made holds nothing but its loopback until the test builds its network.
     const auto interfaces = QNetworkInterface::allInterfaces();
     if (interfaces.size() != 1 || !(interfaces[0].flags() & QNetworkInterface::IsLoopBack)) {
-        m_noNamespace = QStringLiteral("the network namespace is not a fresh one: it already has interfaces");
+        m_noNamespace =
+            QStringLiteral("the network namespace is not a fresh one: it already has interfaces");
         return;
     }
-    if (!QFile::exists(QStringLiteral("/usr/sbin/miniupnpd")) || QStandardPaths::findExecutable("upnpc").isEmpty())
+    if (!QFile::exists(QStringLiteral("/usr/sbin/miniupnpd")) ||
+        QStandardPaths::findExecutable("upnpc").isEmpty())
         m_noNamespace = QStringLiteral("miniupnpd or upnpc is not installed (./dev installs both)");
 }
 
@@ -90,7 +93,8 @@ void TestPortMap::cleanup() {
 bool TestPortMap::startNetwork(const char* mode) {
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedChannels);
-    p.start(QStringLiteral("sh"), {VIMBREL_HOME_NETWORK, "start", m_dir.path(), QString::fromLatin1(mode)});
+    p.start(QStringLiteral("sh"),
+            {VIMBREL_HOME_NETWORK, "start", m_dir.path(), QString::fromLatin1(mode)});
     m_networkUp = true; // whatever got built is taken down again
     return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
@@ -100,7 +104,8 @@ QStringList TestPortMap::routerMappings() {
     p.start(QStringLiteral("upnpc"), {"-u", kRouterUrl, "-l"});
     if (!p.waitForFinished(15000)) return {QStringLiteral("<upnpc did not finish>")};
     QStringList found;
-    static const QRegularExpression line(QStringLiteral(R"(^\s*\d+\s+TCP\s+(\d+->[\d.]+:\d+\s+'[^']*'))"));
+    static const QRegularExpression line(
+        QStringLiteral(R"(^\s*\d+\s+TCP\s+(\d+->[\d.]+:\d+\s+'[^']*'))"));
     for (const QString& l : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')))
         if (const auto m = line.match(l); m.hasMatch()) found << m.captured(1).simplified();
     return found;
@@ -232,16 +237,20 @@ int main(int argc, char** argv) {
         QByteArray why;
         if (FILE* probe = popen("unshare -n true 2>&1", "r")) {
             char buffer[256];
-            while (const size_t n = fread(buffer, 1, sizeof buffer, probe)) why.append(buffer, qsizetype(n));
-            if (pclose(probe) == 0) why.clear();
-            else if (why.trimmed().isEmpty()) why = "unshare -n failed";
+            while (const size_t n = fread(buffer, 1, sizeof buffer, probe))
+                why.append(buffer, qsizetype(n));
+            if (pclose(probe) == 0)
+                why.clear();
+            else if (why.trimmed().isEmpty())
+                why = "unshare -n failed";
         } else {
             why = "unshare could not be run";
         }
         char self[4096] = {};
         if (why.isEmpty() && readlink("/proc/self/exe", self, sizeof self - 1) > 0) {
             qputenv(kInNamespace, "1");
-            std::vector<char*> args{const_cast<char*>("unshare"), const_cast<char*>("-n"), const_cast<char*>("--"), self};
+            std::vector<char*> args{const_cast<char*>("unshare"), const_cast<char*>("-n"),
+                                    const_cast<char*>("--"), self};
             args.insert(args.end(), argv + 1, argv + argc);
             args.push_back(nullptr);
             execvp("unshare", args.data());
