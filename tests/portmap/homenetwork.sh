@@ -79,8 +79,11 @@ NFT
 nsenter -t "$router" -n timeout 120 /usr/sbin/miniupnpd -f "$dir/miniupnpd.conf" -d -P "$dir/miniupnpd.run.pid" \
     >"$dir/miniupnpd.log" 2>&1 &
 echo $! >"$dir/miniupnpd.pid"
+# Ready once it listens for requests and has joined the discovery group
+# (239.255.255.250, as /proc/net/igmp writes it); it does the latter last.
 tries=0
-until grep -q "HTTP listening" "$dir/miniupnpd.log" 2>/dev/null; do
+until grep -q "HTTP listening" "$dir/miniupnpd.log" 2>/dev/null &&
+    in_router grep -q FAFFFFEF /proc/net/igmp; do
     tries=$((tries + 1)); [ $tries -lt 500 ] || { cat "$dir/miniupnpd.log" >&2; exit 1; }
     sleep 0.01
 done
