@@ -4,6 +4,7 @@
 #include "client/chatform.h"
 #include "client/spylistform.h"
 #include "net/Sock.h"
+#include "portmap/routeraddress.h"
 #include "protocol/clientlink.h"
 #include "protocol/commands.h"
 #include "protocol/fields.h"
@@ -79,6 +80,7 @@ void Tchat::registerHandlers() {
 
 void Tchat::processparams() {
     setStartEnabled(false);
+    readOpenPortChoice();
     if (m_args.isEmpty()) {
         addlinetochat(QStringLiteral("Loading Solo Game..Please Wait."), m_state.systemColour);
         if (m_hooks.showDownload) m_hooks.showDownload();
@@ -92,8 +94,8 @@ void Tchat::processparams() {
         if (i == 0) m_state.playerName = wire::singleLine(m_args[0]);
         if (i == 1) m_state.hostAddress = m_args[1];
         if (i == 2) {
-            const bool hosting = m_args[2] == QLatin1String("true");
-            const bool started = hosting ? hostpress() : (joinpress(), true);
+            m_state.networkHost = m_args[2] == QLatin1String("true");
+            const bool started = m_state.networkHost ? hostpress() : (joinpress(), true);
             if (started && m_hooks.openLobbyLink) m_hooks.openLobbyLink();
         }
     }
@@ -103,6 +105,7 @@ bool Tchat::hostpress() {
     try {
         if (m_hooks.listen) m_hooks.listen();
     } catch (const ESockException& e) {
+        m_state.networkHost = false;
         showMessage(e.message());
         return false;
     }
@@ -110,7 +113,56 @@ bool Tchat::hostpress() {
     if (m_link) m_link->open(QStringLiteral("127.0.0.1"));
     setStartEnabled(true);
     if (m_spylist) m_spylist->setRemoveEnabled(true);
+    // A solo game invites nobody, so it never opens the port to the internet.
+    if (m_state.networkHost && m_openPort) askRouter(true);
     return true;
+}
+
+void Tchat::askRouter(bool open) {
+    if (open == m_portAsked || !m_state.networkHost) return;
+    m_portAsked = open;
+    if (open) m_portTroubleTold = false; // a new request gets its own answer
+    if (m_hooks.routerPort) m_hooks.routerPort(open);
+}
+
+void Tchat::setOpenPortChosen(bool on) {
+    m_openPort = on;
+    if (QAction* a = action(QStringLiteral("OpenPort1"))) a->setChecked(on);
+}
+
+void Tchat::portOpened(const QHostAddress& external) {
+    if (!m_portAsked) return;
+    const QString port = QString::number(m_gamePort);
+    QString line;
+    if (external.isNull())
+        line = tr("Your router forwards port %1 to this computer; others can join you at your "
+                  "internet address.")
+                   .arg(port);
+    else if (!portmap::reachableFromInternet(external))
+        line =
+            tr("Your router forwards port %1, but it is itself behind another router (its outside "
+               "address is %2), so players on the internet may still not reach you. Forward TCP "
+               "port %1 on that router too, or run the dedicated host vimbrel-host on a server.")
+                .arg(port, external.toString());
+    else
+        line = tr("Others can join you at %1.").arg(external.toString());
+    addlinetochat(line, m_state.systemColour);
+}
+
+void Tchat::portNotOpened(PortMapper::Failure why, int code) {
+    // Said once: a renewal that fails later is the same news.
+    if (!m_portAsked || m_portTroubleTold) return;
+    m_portTroubleTold = true;
+    const QString port = QString::number(m_gamePort);
+    const QString instead =
+        tr("To let players on the internet join, forward TCP port %1 to this computer in "
+           "your router's settings, or run the dedicated host vimbrel-host on a server.")
+            .arg(port);
+    const QString reason =
+        why == PortMapper::Failure::NoRouter
+            ? tr("No router answered the request to open port %1.").arg(port)
+            : tr("Your router did not open port %1 (error %2).").arg(port).arg(code);
+    addlinetochat(reason + QLatin1Char(' ') + instead, m_state.systemColour);
 }
 
 void Tchat::joinpress() {

@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -207,6 +208,14 @@ void Tchat::openNetworkDialog(bool host) {
     auto* dialog = new NetDialog(host ? NetDialog::Mode::Host : NetDialog::Mode::Join, settingsPath(), fallback,
                                  QCoreApplication::applicationFilePath(), m_hooks.startProgram, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // The choice made in the dialog is this table's too, so that closing does not write
+    // the one it read earlier back over it.
+    connect(dialog, &NetDialog::launched, this, [this, dialog] {
+        const QCheckBox* box = dialog->openPortBox();
+        if (!box || box->isChecked() == m_openPort) return;
+        setOpenPortChosen(box->isChecked());
+        chose(QStringLiteral("Openport"));
+    });
     // The new copy waits for this one to end before it takes over.
     connect(dialog, &NetDialog::launched, this, &QWidget::close, Qt::QueuedConnection);
     dialog->open();

@@ -5,6 +5,7 @@
 #include "client/board/boardhost.h"
 #include "client/clientstate.h"
 #include "client/ignorelist.h"
+#include "portmap/portmapper.h"
 #include "protocol/chatlimit.h"
 #include "protocol/clientlink.h"
 #include "protocol/colourtext.h"
@@ -55,7 +56,9 @@ public:
         // Starts a copy of the program that takes over from this one (File > Host/Join
         // a Network Game); false when it could not be started.
         std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
-        std::function<QString()> gamePort;         // the port the table joins (7772)
+        // Asks the router to forward the game port here (true) or to stop (false); the
+        // answer comes back through portOpened() or portNotOpened().
+        std::function<void(bool open)> routerPort;
     };
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     // The connection to the host; the table attaches itself to hear it (not owned).
@@ -63,6 +66,8 @@ public:
     void setSpyList(Tspylist* spylist);
     void setPhraseEditor(Tphrases* phrases);
     void setArguments(const QStringList& args) { m_args = args; }
+    // The port the host listens on, named when the router is asked to forward it.
+    void setGamePort(quint16 port) { m_gamePort = port; }
     // Modal message boxes go here (replaceable so tests never block on a dialog). The
     // sink returns once the player has dismissed the message.
     void setMessageSink(std::function<void(const QString&)> sink) { m_messageSink = std::move(sink); }
@@ -85,6 +90,11 @@ public:
     void processparams();
     bool hostpress(); // false when the listener could not be opened
     void joinpress();
+    // The router's answers to Hooks::routerPort, told in the chat panel.
+    void portOpened(const QHostAddress& external);
+    void portNotOpened(PortMapper::Failure why, int code);
+    // The player's choice to have the router open the game port (off until chosen).
+    bool openPortChosen() const { return m_openPort; }
     // File > "Host a Network Game…" (host true) and "Join a Network Game…": the dialog
     // that starts the program again in that role.
     void openNetworkDialog(bool host);
@@ -187,6 +197,11 @@ private:
     // Closes the window once every message that came before the end is handled and no
     // message is up waiting for the player.
     void closeWhenIdle();
+    // Reads the saved choice to open the port on the router; off when none was saved.
+    void readOpenPortChoice();
+    void setOpenPortChosen(bool on);
+    // Asks the router (once) to open or close the port, when this table hosts for others.
+    void askRouter(bool open);
 
     ClientState m_state;
     Hooks m_hooks;
@@ -221,6 +236,10 @@ private:
     // computer's seat and empty seats are never in it.
     QMap<int, QString> m_present;
     IgnoreList m_ignored;
+    quint16 m_gamePort = 7772;
+    bool m_openPort = false;  // the player's saved or changed choice
+    bool m_portAsked = false; // the router was asked to open the port and not told to close it
+    bool m_portTroubleTold = false; // the panel said the router did not open it
     Clock m_clock;
     wire::LineAllowance m_lineAllowance{wire::kLineWindowMs + kLineSlackMs};
     int m_messagesShown = 0; // message boxes up right now

@@ -128,6 +128,15 @@ void Tchat::buildMenus() {
         m_mychat->setFocus();
     });
     addItem(options, "ResetScreenLocation1", tr("Reset Screen Location"), this, [this] { resetScreenLocation(); });
+    options->addSeparator();
+    QAction* openPort =
+        addItem(options, "OpenPort1", tr("Open the Port on My Router"), this, [this] {
+            m_openPort = action(QStringLiteral("OpenPort1"))->isChecked();
+            chose(QStringLiteral("Openport"));
+            saveinifile();
+            askRouter(m_openPort);
+        });
+    openPort->setCheckable(true);
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     addItem(view, "ViewTally1", tr("View Tally"), this, [this] { if (m_hooks.showTally) m_hooks.showTally(); });
@@ -276,9 +285,9 @@ void Tchat::warnSettingsUnreadable() {
 namespace {
 
 // Our keys in the order saving writes them.
-const char* const kSettingsKeys[] = {"Textsize",  "Textcolor", "Actioncolor", "Botspeed",
-                                     "Top",       "Left",      "Width",       "Height",
-                                     "Turnsound", "Playsounds"};
+const char* const kSettingsKeys[] = {"Textsize",  "Textcolor",  "Actioncolor", "Botspeed",
+                                     "Top",       "Left",       "Width",       "Height",
+                                     "Turnsound", "Playsounds", "Openport"};
 
 } // namespace
 
@@ -318,6 +327,14 @@ void Tchat::loadinifile() {
         m_ignored.add(name);
 }
 
+void Tchat::readOpenPortChoice() {
+    IniFile ini(settingsPath());
+    // An unreadable file counts as no choice: the router is never asked unless chosen.
+    if (!ini.load()) return;
+    setOpenPortChosen(ini.readString(programName(), QStringLiteral("Openport")) ==
+                      QLatin1String("true"));
+}
+
 void Tchat::saveinifile() {
     IniFile ini(settingsPath());
     if (!ini.load()) {
@@ -340,7 +357,8 @@ void Tchat::saveinifile() {
                               QString::number(g.height()),
                               QString::number(m_turnSound),
                               m_sounds->enabled() ? QStringLiteral("true")
-                                                  : QStringLiteral("false")};
+                                                  : QStringLiteral("false"),
+                              m_openPort ? QStringLiteral("true") : QStringLiteral("false")};
     // Only what the file gave us and what the player chose: a built-in value nobody
     // chose never replaces one the player set.
     const QString s = programName();

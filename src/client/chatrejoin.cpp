@@ -20,7 +20,7 @@ const QString kNameKey = QStringLiteral("Rejoinname");
 } // namespace
 
 QString Tchat::gamePort() const {
-    return m_hooks.gamePort ? m_hooks.gamePort() : QStringLiteral("7772");
+    return QString::number(m_gamePort);
 }
 
 // Only these keys are written: the player's other settings are not touched here.

@@ -9,6 +9,7 @@ struct ClientState {
     QString playerName;        // command-line parameter 1; "You" in a solo game
     QString hostAddress;       // command-line parameter 2; "127.0.0.1" in a solo game
     bool isHost = false;       // this instance listens
+    bool networkHost = false;  // listening for other players (the third parameter "true"), not solo
     int ownSeat = 0;           // record number given by the host
     bool connected = false;    // set when the host gave us a record; never cleared
     int turnSeat = 0;          // seat whose dice this client treats as playable

@@ -5,6 +5,7 @@
 #include "widgets/art.h"
 #include "widgets/hoverbutton.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,6 +16,8 @@ namespace {
 
 const QString kNameKey = QStringLiteral("Lastname");
 const QString kAddressKey = QStringLiteral("Lastaddress");
+// Shared with the table's Options menu.
+const QString kOpenPortKey = QStringLiteral("Openport");
 
 QLabel* whiteLabel(const QString& text, QWidget* parent, const QString& extraStyle = {}) {
     auto* label = new QLabel(text, parent);
@@ -55,6 +58,14 @@ NetDialog::NetDialog(Mode mode, const QString& settingsPath, const QString& fall
         connect(m_address, &QLineEdit::returnPressed, this, &NetDialog::button_startClick);
     }
     connect(m_name, &QLineEdit::returnPressed, this, &NetDialog::button_startClick);
+    if (hosting) {
+        m_openPort = new QCheckBox(tr("Open the port on my router"), this);
+        m_openPort->setObjectName(QStringLiteral("check_openport"));
+        m_openPort->setStyleSheet(QStringLiteral("color: white;"));
+        m_openPort->setToolTip(tr("Asks your home router to forward TCP port 7772 to this computer "
+                                  "while you host, so players on the internet can join."));
+        grid->addWidget(m_openPort, 2, 0, 1, 2);
+    }
 
     auto* note = new QLabel(
         hosting ? tr("Other players join you at this computer's address, IPv4 or IPv6; they "
@@ -130,6 +141,8 @@ void NetDialog::loadRemembered(const QString& fallbackName) {
     const QString name = ini.readString(Tchat::programName(), kNameKey);
     m_name->setText(name.isEmpty() ? fallbackName : name.left(kMaxNameLength));
     if (m_address) m_address->setText(ini.readString(Tchat::programName(), kAddressKey));
+    m_openPortSaved = ini.readString(Tchat::programName(), kOpenPortKey) == QLatin1String("true");
+    if (m_openPort) m_openPort->setChecked(m_openPortSaved);
     m_name->selectAll();
 }
 
@@ -140,6 +153,10 @@ void NetDialog::remember(const QString& name, const QString& address) const {
     ini.writeString(Tchat::programName(), kNameKey, name);
     // Hosting needs no address; the one last joined stays for next time.
     if (m_mode == Mode::Join) ini.writeString(Tchat::programName(), kAddressKey, address);
+    // Written only when the player changed it: off is what no saved choice means.
+    if (m_openPort && m_openPort->isChecked() != m_openPortSaved)
+        ini.writeString(Tchat::programName(), kOpenPortKey,
+                        m_openPort->isChecked() ? QStringLiteral("true") : QStringLiteral("false"));
     ini.save();
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 
 class HoverButton;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 
@@ -36,6 +37,7 @@ public:
     Mode mode() const { return m_mode; }
     QLineEdit* nameBox() const { return m_name; }
     QLineEdit* addressBox() const { return m_address; } // null when hosting
+    QCheckBox* openPortBox() const { return m_openPort; } // null when joining
     QLabel* problemLabel() const { return m_problem; }
     HoverButton* startButton() const { return m_start; }
 
@@ -60,6 +62,8 @@ private:
     ProcessStarter m_starter;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_address = nullptr;
+    QCheckBox* m_openPort = nullptr;
+    bool m_openPortSaved = false; // the box's state as the settings file had it
     QLabel* m_problem = nullptr;
     HoverButton* m_start = nullptr;
 };

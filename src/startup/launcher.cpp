@@ -10,6 +10,7 @@
 #include "net/Sock.h"
 #include "net/sockclientlink.h"
 #include "net/sockserverlink.h"
+#include "portmap/portmapper.h"
 #include "server/tserver.h"
 #include "startup/singleinstance.h"
 #include "tally/tallylistform.h"
@@ -27,6 +28,8 @@ Launcher::~Launcher() {
     // Closing sockets still report "Socket Closed"; nobody may hear it once the
     // windows are going.
     m_chat->setLink(nullptr);
+    // The router's mapping goes first, while the program is still whole.
+    delete m_portMapper;
     delete m_server;
     delete m_serverLink;
     // The tally is written when its window goes, at the end of the program.
@@ -80,6 +83,7 @@ void Launcher::createSockets() {
 
 void Launcher::wire() {
     m_chat->setArguments(m_args);
+    if (const quint16 port = gamePort().toUShort()) m_chat->setGamePort(port);
     m_chat->setSpyList(m_spylist);
     m_chat->setPhraseEditor(m_phrases);
     m_server->setErrorSink([this](const QString& e) { m_chat->addlinetochat(e, wire::kRed); });
@@ -118,7 +122,21 @@ void Launcher::wire() {
     hooks.showDownload = [this] { m_download->show(); m_download->raise(); };
     hooks.openMakerPage = [this] { m_about->URL1.open(); };
     hooks.startProgram = &SingleInstance::startReplacement;
-    hooks.gamePort = &Launcher::gamePort;
+    hooks.routerPort = [this](bool open) { askRouter(open); };
     m_chat->setHooks(std::move(hooks));
     connect(m_chat, &Tchat::tableClosed, qApp, &QApplication::quit, Qt::QueuedConnection);
+}
+
+void Launcher::askRouter(bool open) {
+    if (!m_portMapper) {
+        if (!open) return;
+        PortMapper::Settings settings;
+        settings.port = gamePort().toUShort();
+        // A port given by service name (a test knob) has no number to forward.
+        if (settings.port == 0) return;
+        m_portMapper = new PortMapper(settings);
+        connect(m_portMapper, &PortMapper::opened, m_chat, &Tchat::portOpened);
+        connect(m_portMapper, &PortMapper::failed, m_chat, &Tchat::portNotOpened);
+    }
+    open ? m_portMapper->open() : m_portMapper->close();
 }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QStringList>
 
+class PortMapper;
 class SockClientLink;
 class SockServerLink;
 class TSock;
@@ -36,6 +37,7 @@ private:
     void createWindows();
     void createSockets();
     void wire();
+    void askRouter(bool open);
 
     QStringList m_args;
     Tchat* m_chat = nullptr;
@@ -51,4 +53,5 @@ private:
     TSock* m_sock11 = nullptr;
     SockServerLink* m_serverLink = nullptr;
     SockClientLink* m_clientLink = nullptr;
+    PortMapper* m_portMapper = nullptr; // made when the table first asks for the router
 };

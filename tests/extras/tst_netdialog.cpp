@@ -4,6 +4,7 @@
 #include "client/netdialog.h"
 #include "widgets/hoverbutton.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -39,6 +40,7 @@ private slots:
     void refusesUnusableInput();
     void remembersNameAndAddressBesideOtherSettings();
     void hostingKeepsTheLastAddress();
+    void routerChoiceIsOffUntilChosen();
 
 private:
     QString m_ini;
@@ -178,6 +180,38 @@ void TestNetDialog::hostingKeepsTheLastAddress() {
     QVERIFY(after.load());
     QCOMPARE(after.readString("Vimbrel", "Lastname"), QStringLiteral("Cy"));
     QCOMPARE(after.readString("Vimbrel", "Lastaddress"), QStringLiteral("10.1.2.3"));
+}
+
+void TestNetDialog::routerChoiceIsOffUntilChosen() {
+    Recorder rec;
+    NetDialog join(Mode::Join, m_ini, QStringLiteral("Ann"), QStringLiteral("vimbrel"),
+                   rec.starter());
+    QVERIFY(!join.openPortBox()); // only a host has a router to ask
+    auto host = [&] {
+        return std::make_unique<NetDialog>(Mode::Host, m_ini, QStringLiteral("Ann"),
+                                           QStringLiteral("vimbrel"), rec.starter());
+    };
+    auto d = host();
+    QVERIFY(!d->openPortBox()->isChecked());
+    QTest::mouseClick(d->startButton(), Qt::LeftButton);
+    IniFile untouched(m_ini);
+    QVERIFY(untouched.load());
+    QVERIFY(!untouched.contains("Vimbrel", "Openport")); // nobody chose: nothing written
+
+    d = host();
+    d->openPortBox()->click();
+    QTest::mouseClick(d->startButton(), Qt::LeftButton);
+    IniFile on(m_ini);
+    QVERIFY(on.load());
+    QCOMPARE(on.readString("Vimbrel", "Openport"), QStringLiteral("true"));
+
+    d = host();
+    QVERIFY(d->openPortBox()->isChecked());
+    d->openPortBox()->click();
+    QTest::mouseClick(d->startButton(), Qt::LeftButton);
+    IniFile off(m_ini);
+    QVERIFY(off.load());
+    QCOMPARE(off.readString("Vimbrel", "Openport"), QStringLiteral("false"));
 }
 
 QTEST_MAIN(TestNetDialog)

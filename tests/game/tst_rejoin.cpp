@@ -23,8 +23,8 @@ void TestRejoin::droppedTableComesBackToItsSeat() {
         auto t = std::make_unique<LoopbackTable>(port, QStringList{"Bob", "127.0.0.1", "join"});
         Tchat::Hooks hooks;
         hooks.listen = [] {};
-        hooks.gamePort = [port] { return port; };
         t->window.setHooks(hooks);
+        t->window.setGamePort(quint16(port.toUInt()));
         t->window.show();
         return t;
     };
