@@ -2,8 +2,8 @@
 // for Normal and Expert and a hindsight bound on any policy; the points of a completed
 // phase; Expert's decision times; and seeded two-seat games, Expert against Normal.
 //
-//   klotskill [--turns 100000] [--expert-turns 4000] [--games 2000] [--samples 200]
-//             [--exact-turns 2000]
+//   klotskill [--turns 100000] [--expert-turns 3000] [--games 2000] [--samples 200]
+//             [--exact-turns 1000]
 #include "rules/rules.h"
 
 #include <algorithm>
@@ -21,10 +21,10 @@ using Clock = std::chrono::steady_clock;
 
 struct Options {
     int turns = 100000;
-    int expertTurns = 4000;
+    int expertTurns = 3000;
     int games = 2000;
     int samples = rules::kExpertSamples;
-    int exactTurns = 2000;
+    int exactTurns = 1000;
 };
 
 // Decision times of Expert, in microseconds.
