@@ -144,6 +144,8 @@ public:
     wire::BgrColour actionColour() const { return m_actionColour; }
     int botSpeed() const { return m_botSpeed; }
     void setBotSpeed(int ms);
+    bool botExpert() const { return m_botExpert; }
+    void setBotSkill(bool expert);
     void setTurnSound(int which);
     void setTextSize(int points);
     void setPlaySounds(bool on);
@@ -224,6 +226,7 @@ private:
     wire::BgrColour m_textColour = wire::kBlack;
     wire::BgrColour m_actionColour = wire::kBlack;
     int m_botSpeed = 1000;
+    bool m_botExpert = false;
     int m_turnSound = 0;
     QRect m_boundsRead;      // bounds read from the settings file (all 0 until then)
     QRect m_boundsApplied;   // bounds the program last gave the window

@@ -90,6 +90,15 @@ void Tchat::buildMenus() {
         botItems << a;
     }
     checkGroup(this, botItems);
+    QMenu* skill = options->addMenu(tr("Klot's Skill"));
+    auto chooseSkill = [this](bool expert) {
+        setBotSkill(expert);
+        if (m_state.connected) send(wire::msg::botskill(m_state.ownSeat, expert));
+        chose(QStringLiteral("Botskill"));
+        saveinifile();
+    };
+    checkGroup(this, {addItem(skill, "SkillNormal1", tr("Normal"), this, [chooseSkill] { chooseSkill(false); }),
+                      addItem(skill, "SkillExpert1", tr("Expert"), this, [chooseSkill] { chooseSkill(true); })});
     options->addSeparator();
     addItem(options, "TextColor1", tr("Text Color"), this, [this] {
         const QColor c = QColorDialog::getColor(QColor::fromRgb(wire::bgrToRgb(m_textColour)), this, tr("Text Color"));
@@ -188,6 +197,7 @@ void Tchat::buildMenus() {
     }
     setTurnSound(0);
     setBotSpeed(1000);
+    setBotSkill(false);
     setTextSize(8);
 }
 
@@ -242,6 +252,12 @@ void Tchat::setBotSpeed(int ms) {
     }
 }
 
+void Tchat::setBotSkill(bool expert) {
+    m_botExpert = expert;
+    action(QStringLiteral("SkillNormal1"))->setChecked(!expert);
+    action(QStringLiteral("SkillExpert1"))->setChecked(expert);
+}
+
 void Tchat::setTurnSound(int which) {
     m_turnSound = which == 1 ? 1 : 0;
     action(QStringLiteral("Classic1"))->setChecked(m_turnSound == 0);
@@ -285,9 +301,9 @@ void Tchat::warnSettingsUnreadable() {
 namespace {
 
 // Our keys in the order saving writes them.
-const char* const kSettingsKeys[] = {"Textsize",  "Textcolor",  "Actioncolor", "Botspeed",
-                                     "Top",       "Left",       "Width",       "Height",
-                                     "Turnsound", "Playsounds", "Openport"};
+const char* const kSettingsKeys[] = {"Textsize",  "Textcolor",  "Actioncolor", "Botspeed", "Top",
+                                     "Left",      "Width",      "Height",      "Turnsound", "Playsounds",
+                                     "Openport",  "Botskill"};
 
 } // namespace
 
@@ -308,6 +324,9 @@ void Tchat::loadinifile() {
     const QString speed = ini.readString(s, QStringLiteral("Botspeed"));
     setBotSpeed(speed == QLatin1String("2000") ? 2000 : speed == QLatin1String("500") ? 500 : 1000);
     if (m_state.ownSeat == 1 && m_state.connected) send(wire::msg::botspeed(m_state.ownSeat, m_botSpeed));
+    setBotSkill(ini.readString(s, QStringLiteral("Botskill")) == QLatin1String("expert"));
+    // A host starts at Normal: only Expert needs saying, so a Normal table's bytes are as before.
+    if (m_state.ownSeat == 1 && m_state.connected && m_botExpert) send(wire::msg::botskill(m_state.ownSeat, true));
     QStringList phrases;
     for (int k = 1; k <= 10; ++k) {
         // Kept whole: the phrase is the player's, whatever its length.
@@ -358,7 +377,8 @@ void Tchat::saveinifile() {
                               QString::number(m_turnSound),
                               m_sounds->enabled() ? QStringLiteral("true")
                                                   : QStringLiteral("false"),
-                              m_openPort ? QStringLiteral("true") : QStringLiteral("false")};
+                              m_openPort ? QStringLiteral("true") : QStringLiteral("false"),
+                              m_botExpert ? QStringLiteral("expert") : QStringLiteral("normal")};
     // Only what the file gave us and what the player chose: a built-in value nobody
     // chose never replaces one the player set.
     const QString s = programName();

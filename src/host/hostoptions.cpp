@@ -17,7 +17,7 @@ Options refuse(const QString& why) {
 }
 
 const char kHelp[] = QT_TRANSLATE_NOOP(
-    "host", "Usage: vimbrel-host [--port N] [--bot-speed 500|1000|2000]\n"
+    "host", "Usage: vimbrel-host [--port N] [--bot-speed 500|1000|2000] [--bot-skill normal|expert]\n"
             "Runs one table of Vimbrel with no display and no player of its own. It listens on\n"
             "IPv4 and IPv6 alike (IPv4 alone where the machine has no IPv6). Players join it\n"
             "from the game with: vimbrel NAME ADDRESS join, where ADDRESS is this server's\n"
@@ -25,9 +25,11 @@ const char kHelp[] = QT_TRANSLATE_NOOP(
             "  --port N         TCP port to listen on (default 7772)\n"
             "  --bot-speed MS   the computer's pace until the first player sets it: 2000 slow,\n"
             "                   1000 normal (default), 500 fast\n"
+            "  --bot-skill S    how well the computer plays until the first player sets it:\n"
+            "                   normal (default) or expert\n"
             "  --version        print the version and exit\n"
             "The first player to join runs the table: starts games, removes players, sets the\n"
-            "bot speed. Events are logged to standard output, one line each. SIGTERM or SIGINT\n"
+            "bot speed and skill. Events are logged to standard output, one line each. SIGTERM or SIGINT\n"
             "tells the players and stops. Exit status: 0 stopped, 2 bad argument or busy port.\n");
 
 } // namespace
@@ -45,6 +47,14 @@ Options parse(const QStringList& args) {
             o.exit = true;
             o.message = QStringLiteral("vimbrel-host %1\n").arg(QString::fromLatin1(vimbrel::kRelease));
             return o;
+        }
+        if (a == QLatin1String("--bot-skill")) {
+            if (i + 1 >= args.size()) return refuse(QStringLiteral("%1 needs a value").arg(a));
+            const QString skill = args[++i];
+            if (skill != QLatin1String("normal") && skill != QLatin1String("expert"))
+                return refuse(QStringLiteral("bad bot skill '%1': normal or expert").arg(skill));
+            o.expert = skill == QLatin1String("expert");
+            continue;
         }
         const bool isPort = a == QLatin1String("--port");
         if (!isPort && a != QLatin1String("--bot-speed")) return refuse(QStringLiteral("unknown argument '%1'").arg(a));

@@ -1,5 +1,5 @@
 // vimbrel-host: one table on a server, with no display and no player of its own.
-//   vimbrel-host [--port 7772] [--bot-speed 500|1000|2000]
+//   vimbrel-host [--port 7772] [--bot-speed 500|1000|2000] [--bot-skill normal|expert]
 // It logs a line per event to standard output, and on SIGTERM or SIGINT tells every
 // player, closes every connection gracefully and exits 0.
 #include "host/hostoptions.h"
@@ -69,6 +69,7 @@ int main(int argc, char** argv) {
     server.setErrorSink([](const QString& e) { logLine(QStringLiteral("bad request: ") + e); });
     // The desktop table's first arrival sends its own speed; until then the host's.
     server.botspeed({1, options.botSpeed}, 0);
+    server.botskill({1, options.expert}, 0);
     // Tests shorten the pause between turns; players never set this.
     if (const int tick = qEnvironmentVariableIntValue("VIMBREL_PAUSE_TICK_MS"); tick > 0)
         server.timer1().setInterval(tick);
@@ -97,11 +98,12 @@ int main(int argc, char** argv) {
         quitWhenFlushed(QDeadlineTimer(1500));
     });
 
-    logLine(QStringLiteral("vimbrel-host %1 listening on port %2 (protocol %3, bot speed %4 ms)")
+    logLine(QStringLiteral("vimbrel-host %1 listening on port %2 (protocol %3, bot speed %4 ms, bot skill %5)")
                 .arg(QString::fromLatin1(vimbrel::kRelease))
                 .arg(Sock1.localPort())
                 .arg(QString::fromLatin1(vimbrel::kProtocolVersion))
-                .arg(options.botSpeed));
+                .arg(options.botSpeed)
+                .arg(options.expert ? QStringLiteral("expert") : QStringLiteral("normal")));
     const int status = app.exec();
     logLine(QStringLiteral("stopped"));
     return status;

@@ -6,6 +6,7 @@ namespace wire::cmd {
 
 inline constexpr char action[] = "CMD_action";
 inline constexpr char alldone[] = "CMD_alldone";
+inline constexpr char botskill[] = "CMD_botskill";
 inline constexpr char botspeed[] = "CMD_botspeed";
 inline constexpr char chat[] = "CMD_chat";
 inline constexpr char createdice[] = "CMD_createdice";

@@ -48,6 +48,9 @@ QByteArray kickhim(int seat, int target) {
 QByteArray botspeed(int seat, int milliseconds) {
     return frame(head(cmd::botspeed) + n(seat) + '+' + n(milliseconds) + '+');
 }
+QByteArray botskill(int seat, bool expert) {
+    return frame(head(cmd::botskill) + n(seat) + '+' + QLatin1String(expert ? "expert" : "normal") + '+');
+}
 QByteArray chat(int seat, const QString& text, const QString& colourText) {
     return frame(head(cmd::chat) + n(seat) + '+' + text + '|' + colourText);
 }

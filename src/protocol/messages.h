@@ -33,6 +33,8 @@ namespace msg {
 QByteArray logininfo(int seat, const QString& version, const QString& name);
 QByteArray kickhim(int seat, int target);
 QByteArray botspeed(int seat, int milliseconds);
+// Klot's skill, "normal" or "expert"; hosts that do not know it drop it.
+QByteArray botskill(int seat, bool expert);
 QByteArray chat(int seat, const QString& text, const QString& colourText);
 QByteArray action(int seat, const QString& text, const QString& colourText);
 QByteArray startgame(const QString& name);

@@ -46,6 +46,16 @@ std::optional<SeatValue> botspeed(const QString& body) {
     return v;
 }
 
+std::optional<BotSkill> botskill(const QString& body) {
+    FieldReader r(body);
+    BotSkill b;
+    b.seat = r.nextInt();
+    const QString skill = r.next();
+    if (skill != QLatin1String("normal") && skill != QLatin1String("expert")) return std::nullopt;
+    b.expert = skill == QLatin1String("expert");
+    return b;
+}
+
 std::optional<JustWatch> justwatch(const QString& body) {
     FieldReader r(body);
     JustWatch w;

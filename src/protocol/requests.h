@@ -24,6 +24,10 @@ struct SeatValue {
     int seat = 0;
     int value = 0;
 };
+struct BotSkill {
+    int seat = 0;
+    bool expert = false;
+};
 struct JustWatch {
     int seat = 0;
     int mode = 0; // 1 the computer plays the seat, 2 its player plays again
@@ -56,6 +60,7 @@ bool distinctDice(const QList<int>& dice);
 std::optional<LogIn> logininfo(const QString& body);
 std::optional<SeatValue> kickhim(const QString& body);  // requester, target
 std::optional<SeatValue> botspeed(const QString& body); // requester, milliseconds (>= 0)
+std::optional<BotSkill> botskill(const QString& body); // requester, "normal" or "expert"
 std::optional<JustWatch> justwatch(const QString& body);
 std::optional<Line> line(const QString& body); // CMD_chat and CMD_action
 std::optional<StartGame> startgame(const QString& body);

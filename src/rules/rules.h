@@ -78,6 +78,28 @@ Plan computerplayp8(const Dice& dice);
 Plan computerplayp9(const Dice& dice);
 Plan computerplayp10(const Dice& dice);
 
+// How well the computer plays. Normal is the strategies above; Expert looks ahead.
+enum class Skill { Normal, Expert };
+inline constexpr int kExpertSamples = 200;
+
+// Expert's hold for `phase` with `rollsLeft` rolls still to come in the turn: the dice that
+// complete the phase if any do (most points), otherwise the candidate hold with the best
+// sampled chance of completing, points counting a little. Only dice rolled this turn are
+// held. Its samples are seeded from `draw`, so a seeded game replays exactly.
+Plan expertplay(int phase, const Dice& dice, int rollsLeft, const FaceSource& draw,
+                int samples = kExpertSamples);
+// Normal or Expert; Normal never touches `draw`.
+Plan computerplayFor(Skill skill, int phase, const Dice& dice, int rollsLeft, const FaceSource& draw);
+
+// The sampled rest of the turn after holding `hold` with Expert's continuation: the chance
+// of completing and the mean points of a completed phase.
+struct Outlook {
+    double complete = 0;
+    double points = 0;
+};
+Outlook expertOutlook(int phase, const Dice& dice, const Plan& hold, int rollsLeft,
+                      std::uint32_t seed, int samples);
+
 // The winner sentence: the best seat's name (lowest seat on a tie), then " and " and
 // each other seat with the same score, in seat order. names[i]/scores[i] for seats 1..4
 // at index i-1; the caller has already put a seat's bot name where its name is empty.

@@ -24,6 +24,8 @@ void TServer::computerplay(int seat) {
     if (!SeatTable::isSeat(seat)) return;
     SeatRecord& rec = m_seats.at(seat);
     rec.plan.fill(0);
-    if (rec.phase >= 1 && rec.phase <= rules::kPhases) rec.plan = rules::computerplay(rec.phase, m_game.dice);
+    // Normal never draws from the face source, so its games replay as they always did.
+    if (rec.phase >= 1 && rec.phase <= rules::kPhases)
+        rec.plan = rules::computerplayFor(m_skill, rec.phase, m_game.dice, kMaxRolls - m_game.rollno, m_draw);
     m_computer.start(ComputerPlayer::Stage::Roll);
 }

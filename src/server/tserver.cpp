@@ -57,6 +57,7 @@ void TServer::registerHandlers() {
     handle(cmd::logininfo, &req::logininfo, &TServer::receivedlogininfo);
     handle(cmd::kickhim, &req::kickhim, &TServer::kickhim);
     handle(cmd::botspeed, &req::botspeed, &TServer::botspeed);
+    handle(cmd::botskill, &req::botskill, &TServer::botskill);
     handle(cmd::justwatch, &req::justwatch, &TServer::justwatch);
     handle(cmd::chat, &req::line, &TServer::chat);
     handle(cmd::action, &req::line, &TServer::action);
@@ -297,6 +298,13 @@ void TServer::kickhim(const wire::req::SeatValue& request, int sender) {
 void TServer::botspeed(const wire::req::SeatValue& request, int sender) {
     if (request.seat != 1 || (sender != 0 && sender != 1)) return;
     m_computer.setInterval(request.value);
+}
+
+// Like the bot speed, only the host's own table (record 1) chooses; it holds for every
+// seat the computer plays, from its next decision on.
+void TServer::botskill(const wire::req::BotSkill& request, int sender) {
+    if (request.seat != 1 || (sender != 0 && sender != 1)) return;
+    m_skill = request.expert ? rules::Skill::Expert : rules::Skill::Normal;
 }
 
 void TServer::justwatch(const wire::req::JustWatch& request, int /*sender*/) {

@@ -77,6 +77,7 @@ public:
     void kickhim(const wire::req::SeatValue& request, int sender);
     void disconnectsock(int record);
     void botspeed(const wire::req::SeatValue& request, int sender);
+    void botskill(const wire::req::BotSkill& request, int sender);
     void justwatch(const wire::req::JustWatch& request, int sender);
     void chat(const wire::req::Line& line, int sender);
     void action(const wire::req::Line& line, int sender);
@@ -109,6 +110,7 @@ public:
     int recordcount() const { return m_seats.recordcount(); }
     int seatcount() const { return m_seats.seatcount(); }
     int botinterval() const { return m_computer.interval(); }
+    rules::Skill botSkill() const { return m_skill; }
     bool gameon() const { return m_game.gameon; }
     int currentseat() const { return m_game.currentseat; }
     int round() const { return m_game.round; }
@@ -161,4 +163,5 @@ private:
     // Seats whose player came back during their own turn: theirs again from the next.
     std::array<bool, server::kSeatCount + 1> m_resume{};
     bool m_dedicated = false;
+    rules::Skill m_skill = rules::Skill::Normal;
 };

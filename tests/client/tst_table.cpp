@@ -71,6 +71,7 @@ private slots:
     void scrollChatOffKeepsTheView();
     void settingsDefaultsAndInvalidValues();
     void savingKeepsForeignSectionsAndPhrases();
+    void klotSkillIsToldSavedAndRestored();
     void gameIsFullShowsBeforeClosing();
     void gameIsFullStaysUntilDismissed();
     void gameIsFullBoxIsModalOverTheTable();
@@ -370,6 +371,32 @@ void TestTable::savingKeepsForeignSectionsAndPhrases() {
     // A key that neither the file held nor the player chose stays out of it.
     QVERIFY(!back.contains("Vimbrel", "Playsounds"));
     QVERIFY(back.text().startsWith("[Lobby]\nServer=a, b\n"));
+}
+
+void TestTable::klotSkillIsToldSavedAndRestored() {
+    // Normal is the host's own default: a table that never chose says nothing of it.
+    loginAs(1);
+    QVERIFY(m_table->action("SkillNormal1")->isChecked());
+    for (const QByteArray& m : m_link.sent) QVERIFY2(!m.startsWith("CMD_botskill"), m.constData());
+    m_table->action("SkillExpert1")->trigger();
+    QCOMPARE(m_link.last(), "CMD_botskill+1+expert+" + T);
+    QVERIFY(!m_table->action("SkillNormal1")->isChecked());
+    IniFile back(m_table->settingsPath());
+    QVERIFY(back.load());
+    QCOMPARE(back.readString("Vimbrel", "Botskill"), QStringLiteral("expert"));
+
+    // The next table of this player tells its host as soon as it arrives in seat 1.
+    delete m_table;
+    m_table = new Tchat;
+    m_table->setLink(&m_link);
+    m_link.sent.clear();
+    loginAs(1);
+    QVERIFY(m_table->botExpert());
+    QCOMPARE(m_link.last(), "CMD_botskill+1+expert+" + T);
+    m_table->action("SkillNormal1")->trigger();
+    QCOMPARE(m_link.last(), "CMD_botskill+1+normal+" + T);
+    QVERIFY(back.load());
+    QCOMPARE(back.readString("Vimbrel", "Botskill"), QStringLiteral("normal"));
 }
 
 void TestTable::gameIsFullShowsBeforeClosing() {

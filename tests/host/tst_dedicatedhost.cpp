@@ -89,6 +89,7 @@ class TestDedicatedHost : public QObject {
 private slots:
     void wholeGameWithTheComputerThenSigterm();
     void badArgumentsAndBusyPortExitTwo();
+    void botSkillIsLoggedAtStart();
     void bothFamiliesJoinAndAreLoggedReadably();
 };
 
@@ -141,8 +142,18 @@ void TestDedicatedHost::wholeGameWithTheComputerThenSigterm() {
         QVERIFY2(host.log.contains(line), qPrintable(line + " missing in:\n" + host.log));
 }
 
+void TestDedicatedHost::botSkillIsLoggedAtStart() {
+    for (const char* skill : {"expert", "normal"}) {
+        HostProcess host;
+        host.start({"--bot-skill", skill});
+        QVERIFY(host.process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(host.logged(QStringLiteral("bot skill %1)").arg(QLatin1String(skill))), 5000);
+    }
+}
+
 void TestDedicatedHost::badArgumentsAndBusyPortExitTwo() {
-    for (const QStringList& args : {QStringList{"--port", "x"}, QStringList{"--bot-speed", "750"}, QStringList{"--players"}}) {
+    for (const QStringList& args : {QStringList{"--port", "x"}, QStringList{"--bot-speed", "750"}, QStringList{"--players"},
+                                    QStringList{"--bot-skill", "hard"}, QStringList{"--bot-skill"}}) {
         QProcess p;
         p.start(VIMBREL_HOST_EXE, args);
         QVERIFY(p.waitForFinished(5000));

@@ -184,6 +184,8 @@ void TestProtocol::messageBytes() {
     QCOMPARE(msg::logininfo(1, "1.0.7", "Ann"), "CMD_logininfo+1+1.0.7+Ann" + T);
     QCOMPARE(msg::kickhim(1, 3), "CMD_kickhim+1+3+" + T);
     QCOMPARE(msg::botspeed(1, 500), "CMD_botspeed+1+500+" + T);
+    QCOMPARE(msg::botskill(1, true), "CMD_botskill+1+expert+" + T);
+    QCOMPARE(msg::botskill(1, false), "CMD_botskill+1+normal+" + T);
     QCOMPARE(msg::chat(2, "hi", "clBlack"), "CMD_chat+2+hi|clBlack" + T);
     QCOMPARE(msg::startgame("You"), "CMD_startgame+You+0+0+f+" + T);
     QCOMPARE(msg::justwatch(3, 1), "CMD_justwatch+3+1" + T);
@@ -227,6 +229,10 @@ void TestProtocol::readersRoundTrip() {
     QVERIFY(!req::alldone(QStringLiteral("2+4+4")));
     QVERIFY(!req::justwatch(QStringLiteral("2+3")));
     QVERIFY(!req::botspeed(QStringLiteral("1+-5+")));
+    QVERIFY(req::botskill(QStringLiteral("1+expert+"))->expert);
+    QVERIFY(!req::botskill(QStringLiteral("1+normal+"))->expert);
+    QVERIFY(!req::botskill(QStringLiteral("1+Expert+")));
+    QVERIFY(!req::botskill(QStringLiteral("1")));
     QVERIFY_THROWS_EXCEPTION(ConvertError, req::rollthedice(QStringLiteral("2+x")));
     const auto st = read::loadstats(QStringLiteral("6+3+4+2+2+10+20+30+0+2+0+4+5+9+1"));
     QCOMPARE(st.scores, (std::array<int, 4>{10, 20, 30, 0}));

@@ -155,7 +155,7 @@ private:
 
 // Seat 1 just watches so the computer plays it against seat 2; with four seats,
 // seats 3 and 4 are connected and just watch too, and seat 2 is left to the computer.
-void startComputerGame(Host& h, GameModel& model, bool fourSeats) {
+void startComputerGame(Host& h, GameModel& model, bool fourSeats, bool expert) {
     model.server = &h.server;
     h.join(QStringLiteral("P1"));
     if (fourSeats) {
@@ -164,6 +164,7 @@ void startComputerGame(Host& h, GameModel& model, bool fourSeats) {
         h.server.tempsockDisconnect(2);
     }
     h.send(1, framed("CMD_botspeed+1+500+"));
+    if (expert) h.send(1, framed("CMD_botskill+1+expert+"));
     h.link.clear();
     h.send(1, framed("CMD_startgame+P1+0+0+f+"));
     h.send(1, framed("CMD_justwatch+1+1"));
@@ -185,17 +186,30 @@ class TestServerGames : public QObject {
     Q_OBJECT
 private slots:
     void computerGamesKeepTheirInvariants();
+    // Expert differs only in the dice it holds: the same messages in the same order.
+    void expertGamesKeepTheirInvariants();
+
+private:
+    void playGames(int games, bool expert);
 };
 
 void TestServerGames::computerGamesKeepTheirInvariants() {
+    playGames(kGames, false);
+}
+
+void TestServerGames::expertGamesKeepTheirInvariants() {
+    playGames(12, true);
+}
+
+void TestServerGames::playGames(int games, bool expert) {
     int longest = 0;
     qint64 totalTurns = 0;
-    for (int game = 0; game < kGames; ++game) {
+    for (int game = 0; game < games; ++game) {
         Host h;
         h.faces->random.seed(static_cast<unsigned>(1000 + game));
         GameModel model;
         const bool fourSeats = game % 4 == 3;
-        startComputerGame(h, model, fourSeats);
+        startComputerGame(h, model, fourSeats, expert);
 
         while (h.server.gameon()) {
             if (h.server.queue().pending() > 0)
@@ -222,7 +236,7 @@ void TestServerGames::computerGamesKeepTheirInvariants() {
         longest = std::max(longest, model.turns);
         totalTurns += model.turns;
     }
-    qInfo("%d games, %lld turns, longest game %d turns", kGames, totalTurns, longest);
+    qInfo("%d games, %lld turns, longest game %d turns", games, totalTurns, longest);
 }
 
 QTEST_MAIN(TestServerGames)

@@ -18,6 +18,7 @@ private slots:
     void justWatchRelayAndLimits();
     void chatAndActionRelay();
     void botSpeedOnlyFromRecordOne();
+    void botSkillOnlyFromRecordOne();
     void conversionErrorsReachTheSink();
 };
 
@@ -223,6 +224,23 @@ void TestServerSeats::botSpeedOnlyFromRecordOne() {
     QCOMPARE(h.server.botinterval(), 0);
     h.send(1, framed("CMD_botspeed+1+2000+"));
     QCOMPARE(h.server.botinterval(), 2000);
+}
+
+void TestServerSeats::botSkillOnlyFromRecordOne() {
+    Host h;
+    h.join(QStringLiteral("Ann"));
+    h.join(QStringLiteral("Bob"));
+    QCOMPARE(h.server.botSkill(), rules::Skill::Normal);
+    h.link.clear();
+    h.send(2, framed("CMD_botskill+2+expert+"));
+    h.send(2, framed("CMD_botskill+1+expert+"));
+    h.send(1, framed("CMD_botskill+1+hard+"));
+    QCOMPARE(h.server.botSkill(), rules::Skill::Normal);
+    h.send(1, framed("CMD_botskill+1+expert+"));
+    QCOMPARE(h.server.botSkill(), rules::Skill::Expert);
+    QVERIFY(h.link.sent.isEmpty()); // nobody is told
+    h.send(1, framed("CMD_botskill+1+normal+"));
+    QCOMPARE(h.server.botSkill(), rules::Skill::Normal);
 }
 
 void TestServerSeats::conversionErrorsReachTheSink() {

@@ -1,0 +1,392 @@
+// Klot's skill levels by the figures: per phase, the chance of completing it in one turn
+// for Normal and Expert and a hindsight bound on any policy; the points of a completed
+// phase; Expert's decision times; and seeded two-seat games, Expert against Normal.
+//
+//   klotskill [--turns 100000] [--expert-turns 3000] [--games 2000] [--samples 200]
+//             [--exact-turns 1000]
+#include "rules/rules.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Options {
+    int turns = 100000;
+    int expertTurns = 3000;
+    int games = 2000;
+    int samples = rules::kExpertSamples;
+    int exactTurns = 1000;
+};
+
+// Decision times of Expert, in microseconds.
+std::vector<double> g_decisions;
+
+rules::Plan decide(rules::Skill skill, int phase, const rules::Dice& dice, int rollsLeft,
+                   const rules::FaceSource& draw, int samples) {
+    if (skill == rules::Skill::Normal) return rules::computerplay(phase, dice);
+    const auto start = Clock::now();
+    const rules::Plan plan = rules::expertplay(phase, dice, rollsLeft, draw, samples);
+    g_decisions.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    return plan;
+}
+
+// One turn as the host runs it: roll all, decide, roll the rest, ... end with the plan.
+int playTurn(rules::Skill skill, int phase, const rules::FaceSource& draw, int samples) {
+    rules::Dice dice{};
+    rules::Plan plan{};
+    for (int rollno = 1; rollno <= 3; ++rollno) {
+        bool any = false;
+        for (int n = 1; n <= rules::kDice; ++n)
+            if (plan[n] == 0) {
+                rules::rolldice(dice, n, draw);
+                any = true;
+            }
+        if (!any) break;
+        plan = decide(skill, phase, dice, 3 - rollno, draw, samples);
+        bool all = true;
+        for (int n = 1; n <= rules::kDice; ++n)
+            all = all && plan[n] == 1;
+        if (all) break;
+    }
+    rules::Marks used{};
+    for (int n = 1; n <= rules::kDice; ++n)
+        used[n] = plan[n];
+    return rules::checkforphase(phase, dice, used);
+}
+
+// ---- the hindsight bound --------------------------------------------------------------
+// Each die's three rolls drawn in advance (each reroll of another colour, as the game
+// rolls). Whatever a player holds, a die ends on one of its three faces, so a phase no
+// choice of one face per die can make is out of every policy's reach. Wilds are let fill
+// any slot, which only loosens the bound.
+
+struct Slots {
+    std::vector<int> values; // one entry per die the target needs
+};
+
+std::vector<Slots> valueTargets(int phase) {
+    std::vector<Slots> out;
+    const auto add = [&](std::vector<int> v) { out.push_back({std::move(v)}); };
+    const auto setOf = [](std::vector<int>& v, int value, int n) { v.insert(v.end(), n, value); };
+    switch (phase) {
+    case 1:
+    case 7:
+        for (int a = 1; a <= 10; ++a)
+            for (int b = a; b <= 10; ++b) {
+                std::vector<int> v;
+                setOf(v, a, phase == 1 ? 3 : 4);
+                setOf(v, b, phase == 1 ? 3 : 4);
+                add(v);
+            }
+        break;
+    case 2:
+    case 3: {
+        const int k = phase == 2 ? 3 : 4;
+        for (int a = 1; a <= 10; ++a)
+            for (int lo = 1; lo + k - 1 <= 10; ++lo) {
+                std::vector<int> v;
+                setOf(v, a, k);
+                for (int x = lo; x < lo + k; ++x)
+                    v.push_back(x);
+                add(v);
+            }
+        break;
+    }
+    case 4:
+    case 5:
+    case 6: {
+        const int k = phase + 3;
+        for (int lo = 1; lo + k - 1 <= 10; ++lo) {
+            std::vector<int> v;
+            for (int x = lo; x < lo + k; ++x)
+                v.push_back(x);
+            add(v);
+        }
+        break;
+    }
+    case 9:
+    case 10:
+        for (int a = 1; a <= 10; ++a)
+            for (int b = 1; b <= 10; ++b) {
+                std::vector<int> v;
+                setOf(v, a, 5);
+                setOf(v, b, phase == 9 ? 2 : 3);
+                add(v);
+            }
+        break;
+    default:
+        break;
+    }
+    return out;
+}
+
+// can[d] bit v (0 = wild) set if die d+1 shows v on one of its rolls.
+bool matches(const Slots& t, const std::array<unsigned, 10>& can) {
+    std::array<int, 10> owner{};
+    owner.fill(-1); // die -> slot
+    const int slots = int(t.values.size());
+    for (int s = 0; s < slots; ++s) {
+        std::array<bool, 10> seen{};
+        // Augmenting path search, small enough to recurse.
+        std::function<bool(int)> place = [&](int slot) {
+            for (int d = 0; d < 10; ++d) {
+                if (seen[d]) continue;
+                if (!(can[d] & (1u << t.values[slot])) && !(can[d] & 1u)) continue;
+                seen[d] = true;
+                if (owner[d] < 0 || place(owner[d])) {
+                    owner[d] = slot;
+                    return true;
+                }
+            }
+            return false;
+        };
+        if (!place(s)) return false;
+    }
+    return true;
+}
+
+bool hindsight(int phase, const rules::FaceSource& draw, const std::vector<Slots>& targets) {
+    std::array<unsigned, 10> can{};
+    std::array<unsigned, 10> colours{};
+    rules::Dice dice{};
+    for (int roll = 0; roll < 3; ++roll)
+        for (int n = 1; n <= rules::kDice; ++n) {
+            rules::rolldice(dice, n, draw);
+            can[n - 1] |= 1u << dice[n].value;
+            colours[n - 1] |= 1u << dice[n].colour;
+        }
+    if (phase == 8) {
+        for (int c = 1; c <= 4; ++c) {
+            int count = 0;
+            for (unsigned mask : colours)
+                count += (mask >> c) & 1u;
+            if (count >= 7) return true;
+        }
+        return false;
+    }
+    for (const Slots& t : targets)
+        if (matches(t, can)) return true;
+    return false;
+}
+
+// ---- phase 8 exactly --------------------------------------------------------------------
+// Only colours matter there, and a reroll's colour depends on the die and the colour it
+// shows, so the best policy is a dynamic programme over the ten colours (4^10 states).
+// Before the second roll the best hold is searched over all 1024 subsets; before the last
+// roll keeping one colour's dice is best, since rerolling such a die can never give
+// that colour back. The first roll is sampled.
+
+class ColourProgramme {
+public:
+    ColourProgramme() : m_last(1u << 20, -1.0f) {
+        for (int d = 1; d <= rules::kDice; ++d)
+            for (int x = 1; x <= 4; ++x) {
+                int others = 0;
+                for (int f = 1; f <= 6; ++f)
+                    others += rules::findcolor(d, f) != x ? 1 : 0;
+                for (int f = 1; f <= 6; ++f) {
+                    const int y = rules::findcolor(d, f);
+                    if (y != x) m_next[d][x][y] += 1.0 / others;
+                }
+            }
+    }
+
+    // The best chance after the first roll, two rolls to come.
+    double twoLeft(unsigned state) {
+        double best = 0;
+        for (unsigned held = 0; held < (1u << rules::kDice); ++held)
+            best = std::max(best, expect(state, held, 0, 0, 1.0));
+        return best;
+    }
+
+private:
+    static int colourOf(unsigned state, int d) { return int((state >> (2 * (d - 1))) & 3u) + 1; }
+
+    // Expected last-roll chance over the rerolls of the dice not in `held`, die by die.
+    double expect(unsigned state, unsigned held, int d, unsigned next, double p) {
+        if (d == rules::kDice) return p * oneLeft(next);
+        const int x = colourOf(state, d + 1);
+        if (held & (1u << d)) return expect(state, held, d + 1, next | unsigned(x - 1) << (2 * d), p);
+        double sum = 0;
+        for (int y = 1; y <= 4; ++y)
+            if (m_next[d + 1][x][y] > 0)
+                sum += expect(state, held, d + 1, next | unsigned(y - 1) << (2 * d), p * m_next[d + 1][x][y]);
+        return sum;
+    }
+
+    double oneLeft(unsigned state) {
+        float& memo = m_last[state];
+        if (memo >= 0) return memo;
+        double best = 0;
+        for (int c = 1; c <= 4; ++c) {
+            // The number of c dice after rerolling every other die.
+            std::array<double, rules::kDice + 1> count{};
+            count[0] = 1;
+            for (int d = 1; d <= rules::kDice; ++d) {
+                const double hit = colourOf(state, d) == c ? 1.0 : m_next[d][colourOf(state, d)][c];
+                for (int k = d; k >= 1; --k)
+                    count[k] = count[k] * (1 - hit) + count[k - 1] * hit;
+                count[0] *= 1 - hit;
+            }
+            double reach = 0;
+            for (int k = 7; k <= rules::kDice; ++k)
+                reach += count[k];
+            best = std::max(best, reach);
+        }
+        memo = float(best);
+        return best;
+    }
+
+    std::array<std::array<std::array<double, 5>, 5>, rules::kDice + 1> m_next{};
+    std::vector<float> m_last;
+};
+
+double exactPhase8(int turns) {
+    ColourProgramme programme;
+    const rules::FaceSource draw = rules::seededFaces(3008u);
+    double sum = 0;
+    for (int t = 0; t < turns; ++t) {
+        rules::Dice dice{};
+        unsigned state = 0;
+        for (int n = 1; n <= rules::kDice; ++n) {
+            rules::rolldice(dice, n, draw);
+            state |= unsigned(dice[n].colour - 1) << (2 * (n - 1));
+        }
+        sum += programme.twoLeft(state);
+    }
+    return sum / std::max(1, turns);
+}
+
+// ---- games -----------------------------------------------------------------------------
+
+struct Seat {
+    rules::Skill skill;
+    int phase = 1;
+    int score = 0;
+    int status = 0; // 0 playing, 1 playing its last turns, 2 finished
+};
+
+// Two seats alternate until both are finished; returns the winning seat (0 on a tie).
+int playGame(rules::Skill first, rules::Skill second, std::uint32_t seed, int samples) {
+    const rules::FaceSource draw = rules::seededFaces(seed);
+    std::array<Seat, 2> seats{Seat{first}, Seat{second}};
+    bool someoneout = false;
+    for (int turn = 0; turn < 1000; ++turn) {
+        Seat& s = seats[turn % 2];
+        if (s.status == 2) {
+            if (seats[(turn + 1) % 2].status == 2) break;
+            continue;
+        }
+        const int points = playTurn(s.skill, s.phase, draw, samples);
+        if (points > 0) {
+            s.score += points;
+            ++s.phase;
+            if (s.phase == 6 && s.score > 220) s.score += 40;
+            if (s.phase == 11) {
+                s.status = 2;
+                if (!someoneout) {
+                    someoneout = true;
+                    s.score += 40;
+                    for (Seat& o : seats)
+                        if (o.status == 0) o.status = 1;
+                }
+            }
+        } else if (s.status == 1) {
+            s.status = 2;
+        }
+    }
+    if (seats[0].score == seats[1].score) return 0;
+    return seats[0].score > seats[1].score ? 1 : 2;
+}
+
+double percentile(std::vector<double> v, double q) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, std::size_t(q * double(v.size())))];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const int value = std::atoi(argv[i + 1]);
+        if (!std::strcmp(argv[i], "--turns")) o.turns = value;
+        else if (!std::strcmp(argv[i], "--expert-turns")) o.expertTurns = value;
+        else if (!std::strcmp(argv[i], "--games")) o.games = value;
+        else if (!std::strcmp(argv[i], "--samples")) o.samples = value;
+        else if (!std::strcmp(argv[i], "--exact-turns")) o.exactTurns = value;
+        else {
+            std::fprintf(stderr, "unknown option %s\n", argv[i]);
+            return 2;
+        }
+    }
+    const auto begin = Clock::now();
+    std::printf("turns: Normal and bound %d per phase, Expert %d per phase, %d samples per hold\n",
+                o.turns, o.expertTurns, o.samples);
+    std::printf("%-5s %9s %9s %9s %8s %9s %9s\n", "phase", "Normal", "Expert", "bound", "95%+-", "pts N",
+                "pts E");
+    for (int phase = 1; phase <= rules::kPhases; ++phase) {
+        const auto rate = [&](rules::Skill skill, int turns, double* meanPoints) {
+            const rules::FaceSource draw = rules::seededFaces(1000u + std::uint32_t(phase));
+            int done = 0;
+            double points = 0;
+            for (int t = 0; t < turns; ++t) {
+                const int p = playTurn(skill, phase, draw, o.samples);
+                if (p > 0) {
+                    ++done;
+                    points += p;
+                }
+            }
+            *meanPoints = done ? points / done : 0;
+            return double(done) / turns;
+        };
+        double normalPoints = 0, expertPoints = 0;
+        const double normal = rate(rules::Skill::Normal, o.turns, &normalPoints);
+        const double expert = rate(rules::Skill::Expert, o.expertTurns, &expertPoints);
+        const std::vector<Slots> targets = valueTargets(phase);
+        const rules::FaceSource draw = rules::seededFaces(2000u + std::uint32_t(phase));
+        int reach = 0;
+        for (int t = 0; t < o.turns; ++t)
+            reach += hindsight(phase, draw, targets) ? 1 : 0;
+        const double half = 1.96 * std::sqrt(expert * (1 - expert) / std::max(1, o.expertTurns));
+        std::printf("%-5d %8.2f%% %8.2f%% %8.2f%% %7.2f%% %9.1f %9.1f\n", phase, 100 * normal, 100 * expert,
+                    100.0 * reach / o.turns, 100 * half, normalPoints, expertPoints);
+        std::fflush(stdout);
+    }
+    const double best8 = exactPhase8(o.exactTurns);
+    std::printf("phase 8 best policy: %.2f%% (+-%.2f%%, %d sampled first rolls, exact from there)\n", 100 * best8,
+                100 * 1.96 * std::sqrt(best8 * (1 - best8) / std::max(1, o.exactTurns)), o.exactTurns);
+    std::printf("Expert decision: mean %.2f ms, p99 %.2f ms, max %.2f ms over %zu decisions\n",
+                [] {
+                    double sum = 0;
+                    for (double d : g_decisions)
+                        sum += d;
+                    return g_decisions.empty() ? 0 : sum / double(g_decisions.size()) / 1000;
+                }(),
+                percentile(g_decisions, 0.99) / 1000, percentile(g_decisions, 1.0) / 1000, g_decisions.size());
+
+    double wins = 0;
+    for (int g = 0; g < o.games; ++g) {
+        const bool expertFirst = g % 2 == 0;
+        const int winner = expertFirst ? playGame(rules::Skill::Expert, rules::Skill::Normal, 5000u + g, o.samples)
+                                       : playGame(rules::Skill::Normal, rules::Skill::Expert, 5000u + g, o.samples);
+        const int expertSeat = expertFirst ? 1 : 2;
+        wins += winner == 0 ? 0.5 : (winner == expertSeat ? 1.0 : 0.0);
+    }
+    const double p = wins / std::max(1, o.games);
+    const double half = 1.96 * std::sqrt(p * (1 - p) / std::max(1, o.games));
+    std::printf("head to head: Expert wins %.1f%% of %d games (ties half), 95%% interval %.1f%% .. %.1f%%\n",
+                100 * p, o.games, 100 * (p - half), 100 * (p + half));
+    std::printf("elapsed %.0f s\n", std::chrono::duration<double>(Clock::now() - begin).count());
+    return 0;
+}
