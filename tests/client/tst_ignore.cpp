@@ -1,5 +1,6 @@
 // Ignoring a player's chat from the seat menu and the spectator list: which lines go,
 // which stay, that the host hears nothing of it, and the list in the settings file.
+#include "common/recorderlink.h"
 #include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
@@ -12,14 +13,6 @@
 #include <QtTest>
 
 namespace {
-
-struct RecorderLink : ClientLink {
-    void attach(ClientEvents*) override {}
-    QList<QByteArray> sent;
-    void open(const QString&) override {}
-    void send(const QByteArray& bytes) override { sent << bytes; }
-    void close() override {}
-};
 
 QByteArray fileBytes(const QString& path) {
     QFile f(path);

@@ -1,5 +1,6 @@
 // The table window as a client: log-in, arrivals and departures, just watch, removal,
 // chat and phrases, the settings file, and the end of the connection.
+#include "common/recorderlink.h"
 #include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
@@ -23,16 +24,6 @@
 #include <QtTest>
 
 namespace {
-
-struct RecorderLink : ClientLink {
-    void attach(ClientEvents*) override {}
-    QList<QByteArray> sent;
-    QString opened;
-    void open(const QString& host) override { opened = host; }
-    void send(const QByteArray& bytes) override { sent << bytes; }
-    void close() override {}
-    QByteArray last() const { return sent.isEmpty() ? QByteArray() : sent.last(); }
-};
 
 const QByteArray T(1, '\xFF');
 

@@ -1,6 +1,7 @@
 // The table window's extras: keys reach the board only when the chat does not hold
 // them, the turn alert asks for attention only when it should, and the File menu's
 // network starts run the program again and close this copy.
+#include "common/recorderlink.h"
 #include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
@@ -16,14 +17,6 @@
 #include <QtTest>
 
 namespace {
-
-struct RecorderLink : ClientLink {
-    void attach(ClientEvents*) override {}
-    QList<QByteArray> sent;
-    void open(const QString&) override {}
-    void send(const QByteArray& bytes) override { sent << bytes; }
-    void close() override {}
-};
 
 const QString kFirstRoll = QStringLiteral(
     "CMD_createdice+1+1+1+3+1+2+0+2+3+1+3+4+3+4+5+9+1+6+5+2+7+7+3+8+10+4+9+5+1+10+6+2");
