@@ -1,10 +1,12 @@
 // Klot's skill levels by the figures: per phase, the chance of completing it in one turn
-// for Normal and Expert and a hindsight bound on any policy; the points of a completed
-// phase; Expert's decision times; and seeded two-seat games, Expert against Normal.
+// for Normal, for Expert and for the best possible play (exact where it can be worked
+// out, a hindsight bound beside it); the points of a completed phase; Expert's decision
+// times; and seeded two-seat games, Expert against Normal.
 //
-//   klotskill [--turns 100000] [--expert-turns 3000] [--games 2000] [--samples 200]
-//             [--exact-turns 1000]
+//   klotskill [--turns 100000] [--games 4000] [--exact-turns 2000]
+#include "rules/colourodds.h"
 #include "rules/rules.h"
+#include "rules/turnprogramme.h"
 
 #include <algorithm>
 #include <chrono>
@@ -21,28 +23,29 @@ using Clock = std::chrono::steady_clock;
 
 struct Options {
     int turns = 100000;
-    int expertTurns = 3000;
-    int games = 2000;
-    int samples = rules::kExpertSamples;
-    int exactTurns = 1000;
+    int games = 4000;
+    int exactTurns = 2000;
 };
 
 // Decision times of Expert, in microseconds.
 std::vector<double> g_decisions;
+// Turns whose dice made the phase before the last roll, and those of them that failed.
+long g_madeEarly = 0;
+long g_madeEarlyFailed = 0;
 
-rules::Plan decide(rules::Skill skill, int phase, const rules::Dice& dice, int rollsLeft,
-                   const rules::FaceSource& draw, int samples) {
+rules::Plan decide(rules::Skill skill, int phase, const rules::Dice& dice, int rollsLeft) {
     if (skill == rules::Skill::Normal) return rules::computerplay(phase, dice);
     const auto start = Clock::now();
-    const rules::Plan plan = rules::expertplay(phase, dice, rollsLeft, draw, samples);
+    const rules::Plan plan = rules::expertplay(phase, dice, rollsLeft);
     g_decisions.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     return plan;
 }
 
 // One turn as the host runs it: roll all, decide, roll the rest, ... end with the plan.
-int playTurn(rules::Skill skill, int phase, const rules::FaceSource& draw, int samples) {
+int playTurn(rules::Skill skill, int phase, const rules::FaceSource& draw) {
     rules::Dice dice{};
     rules::Plan plan{};
+    bool madeEarly = false;
     for (int rollno = 1; rollno <= 3; ++rollno) {
         bool any = false;
         for (int n = 1; n <= rules::kDice; ++n)
@@ -51,7 +54,9 @@ int playTurn(rules::Skill skill, int phase, const rules::FaceSource& draw, int s
                 any = true;
             }
         if (!any) break;
-        plan = decide(skill, phase, dice, 3 - rollno, draw, samples);
+        rules::Plan finish{};
+        if (rollno < 3 && rules::finishingHold(phase, dice, finish) > 0) madeEarly = true;
+        plan = decide(skill, phase, dice, 3 - rollno);
         bool all = true;
         for (int n = 1; n <= rules::kDice; ++n)
             all = all && plan[n] == 1;
@@ -60,7 +65,12 @@ int playTurn(rules::Skill skill, int phase, const rules::FaceSource& draw, int s
     rules::Marks used{};
     for (int n = 1; n <= rules::kDice; ++n)
         used[n] = plan[n];
-    return rules::checkforphase(phase, dice, used);
+    const int points = rules::checkforphase(phase, dice, used);
+    if (skill == rules::Skill::Expert && madeEarly) {
+        ++g_madeEarly;
+        g_madeEarlyFailed += points == 0 ? 1 : 0;
+    }
+    return points;
 }
 
 // ---- the hindsight bound --------------------------------------------------------------
@@ -178,92 +188,40 @@ bool hindsight(int phase, const rules::FaceSource& draw, const std::vector<Slots
     return false;
 }
 
-// ---- phase 8 exactly --------------------------------------------------------------------
-// Only colours matter there, and a reroll's colour depends on the die and the colour it
-// shows, so the best policy is a dynamic programme over the ten colours (4^10 states).
-// Before the second roll the best hold is searched over all 1024 subsets; before the last
-// roll keeping one colour's dice is best, since rerolling such a die can never give
-// that colour back. The first roll is sampled.
+// ---- phase 8 exactly ------------------------------------------------------------------
+// Only colours matter there: from the second roll on, the best play is worked out exactly
+// by trying every one of the 1024 holds before the second roll (the last roll's best is
+// exact in ColourOdds). The first roll is sampled. Expert's own choice (the dice of one
+// colour) is valued exactly on the same first rolls, so the gap between the two is exact
+// for those rolls even where the level itself carries sampling error.
 
-class ColourProgramme {
-public:
-    ColourProgramme() : m_last(1u << 20, -1.0f) {
-        for (int d = 1; d <= rules::kDice; ++d)
-            for (int x = 1; x <= 4; ++x) {
-                int others = 0;
-                for (int f = 1; f <= 6; ++f)
-                    others += rules::findcolor(d, f) != x ? 1 : 0;
-                for (int f = 1; f <= 6; ++f) {
-                    const int y = rules::findcolor(d, f);
-                    if (y != x) m_next[d][x][y] += 1.0 / others;
-                }
-            }
-    }
-
-    // The best chance after the first roll, two rolls to come.
-    double twoLeft(unsigned state) {
-        double best = 0;
-        for (unsigned held = 0; held < (1u << rules::kDice); ++held)
-            best = std::max(best, expect(state, held, 0, 0, 1.0));
-        return best;
-    }
-
-private:
-    static int colourOf(unsigned state, int d) { return int((state >> (2 * (d - 1))) & 3u) + 1; }
-
-    // Expected last-roll chance over the rerolls of the dice not in `held`, die by die.
-    double expect(unsigned state, unsigned held, int d, unsigned next, double p) {
-        if (d == rules::kDice) return p * oneLeft(next);
-        const int x = colourOf(state, d + 1);
-        if (held & (1u << d)) return expect(state, held, d + 1, next | unsigned(x - 1) << (2 * d), p);
-        double sum = 0;
-        for (int y = 1; y <= 4; ++y)
-            if (m_next[d + 1][x][y] > 0)
-                sum += expect(state, held, d + 1, next | unsigned(y - 1) << (2 * d), p * m_next[d + 1][x][y]);
-        return sum;
-    }
-
-    double oneLeft(unsigned state) {
-        float& memo = m_last[state];
-        if (memo >= 0) return memo;
-        double best = 0;
-        for (int c = 1; c <= 4; ++c) {
-            // The number of c dice after rerolling every other die.
-            std::array<double, rules::kDice + 1> count{};
-            count[0] = 1;
-            for (int d = 1; d <= rules::kDice; ++d) {
-                const double hit = colourOf(state, d) == c ? 1.0 : m_next[d][colourOf(state, d)][c];
-                for (int k = d; k >= 1; --k)
-                    count[k] = count[k] * (1 - hit) + count[k - 1] * hit;
-                count[0] *= 1 - hit;
-            }
-            double reach = 0;
-            for (int k = 7; k <= rules::kDice; ++k)
-                reach += count[k];
-            best = std::max(best, reach);
-        }
-        memo = float(best);
-        return best;
-    }
-
-    std::array<std::array<std::array<double, 5>, 5>, rules::kDice + 1> m_next{};
-    std::vector<float> m_last;
+struct Phase8 {
+    double best = 0;
+    double expert = 0;
 };
 
-double exactPhase8(int turns) {
-    ColourProgramme programme;
+Phase8 exactPhase8(int turns) {
+    rules::ColourOdds odds;
     const rules::FaceSource draw = rules::seededFaces(3008u);
-    double sum = 0;
+    Phase8 sum;
     for (int t = 0; t < turns; ++t) {
         rules::Dice dice{};
-        unsigned state = 0;
-        for (int n = 1; n <= rules::kDice; ++n) {
+        for (int n = 1; n <= rules::kDice; ++n)
             rules::rolldice(dice, n, draw);
-            state |= unsigned(dice[n].colour - 1) << (2 * (n - 1));
-        }
-        sum += programme.twoLeft(state);
+        const rules::ColourOdds::Colours colours = rules::ColourOdds::coloursOf(dice);
+        double best = 0;
+        for (unsigned held = 0; held < (1u << rules::kDice); ++held)
+            best = std::max(best, odds.afterHold(colours, held));
+        const rules::Plan plan = rules::expertplay(8, dice, 2);
+        unsigned held = 0;
+        for (int n = 1; n <= rules::kDice; ++n)
+            held |= unsigned(plan[n] == 1) << (n - 1);
+        sum.best += best;
+        sum.expert += odds.afterHold(colours, held);
     }
-    return sum / std::max(1, turns);
+    sum.best /= std::max(1, turns);
+    sum.expert /= std::max(1, turns);
+    return sum;
 }
 
 // ---- games -----------------------------------------------------------------------------
@@ -276,7 +234,7 @@ struct Seat {
 };
 
 // Two seats alternate until both are finished; returns the winning seat (0 on a tie).
-int playGame(rules::Skill first, rules::Skill second, std::uint32_t seed, int samples) {
+int playGame(rules::Skill first, rules::Skill second, std::uint32_t seed) {
     const rules::FaceSource draw = rules::seededFaces(seed);
     std::array<Seat, 2> seats{Seat{first}, Seat{second}};
     bool someoneout = false;
@@ -286,7 +244,7 @@ int playGame(rules::Skill first, rules::Skill second, std::uint32_t seed, int sa
             if (seats[(turn + 1) % 2].status == 2) break;
             continue;
         }
-        const int points = playTurn(s.skill, s.phase, draw, samples);
+        const int points = playTurn(s.skill, s.phase, draw);
         if (points > 0) {
             s.score += points;
             ++s.phase;
@@ -320,73 +278,91 @@ int main(int argc, char** argv) {
     Options o;
     for (int i = 1; i + 1 < argc; i += 2) {
         const int value = std::atoi(argv[i + 1]);
-        if (!std::strcmp(argv[i], "--turns")) o.turns = value;
-        else if (!std::strcmp(argv[i], "--expert-turns")) o.expertTurns = value;
-        else if (!std::strcmp(argv[i], "--games")) o.games = value;
-        else if (!std::strcmp(argv[i], "--samples")) o.samples = value;
-        else if (!std::strcmp(argv[i], "--exact-turns")) o.exactTurns = value;
+        if (!std::strcmp(argv[i], "--turns"))
+            o.turns = value;
+        else if (!std::strcmp(argv[i], "--games"))
+            o.games = value;
+        else if (!std::strcmp(argv[i], "--exact-turns"))
+            o.exactTurns = value;
         else {
             std::fprintf(stderr, "unknown option %s\n", argv[i]);
             return 2;
         }
     }
     const auto begin = Clock::now();
-    std::printf("turns: Normal and bound %d per phase, Expert %d per phase, %d samples per hold\n",
-                o.turns, o.expertTurns, o.samples);
-    std::printf("%-5s %9s %9s %9s %8s %9s %9s\n", "phase", "Normal", "Expert", "bound", "95%+-", "pts N",
-                "pts E");
+    std::printf("%d seeded turns a phase for Normal, Expert and the bound\n", o.turns);
+    std::printf("%-5s %9s %9s %9s %9s %9s %9s\n", "phase", "Normal", "Expert", "best", "bound",
+                "pts N", "pts E");
     for (int phase = 1; phase <= rules::kPhases; ++phase) {
-        const auto rate = [&](rules::Skill skill, int turns, double* meanPoints) {
+        const auto rate = [&](rules::Skill skill, double* meanPoints) {
             const rules::FaceSource draw = rules::seededFaces(1000u + std::uint32_t(phase));
             int done = 0;
             double points = 0;
-            for (int t = 0; t < turns; ++t) {
-                const int p = playTurn(skill, phase, draw, o.samples);
+            for (int t = 0; t < o.turns; ++t) {
+                const int p = playTurn(skill, phase, draw);
                 if (p > 0) {
                     ++done;
                     points += p;
                 }
             }
             *meanPoints = done ? points / done : 0;
-            return double(done) / turns;
+            return double(done) / o.turns;
         };
         double normalPoints = 0, expertPoints = 0;
-        const double normal = rate(rules::Skill::Normal, o.turns, &normalPoints);
-        const double expert = rate(rules::Skill::Expert, o.expertTurns, &expertPoints);
+        const double normal = rate(rules::Skill::Normal, &normalPoints);
+        const double expert = rate(rules::Skill::Expert, &expertPoints);
         const std::vector<Slots> targets = valueTargets(phase);
         const rules::FaceSource draw = rules::seededFaces(2000u + std::uint32_t(phase));
         int reach = 0;
         for (int t = 0; t < o.turns; ++t)
             reach += hindsight(phase, draw, targets) ? 1 : 0;
-        const double half = 1.96 * std::sqrt(expert * (1 - expert) / std::max(1, o.expertTurns));
-        std::printf("%-5d %8.2f%% %8.2f%% %8.2f%% %7.2f%% %9.1f %9.1f\n", phase, 100 * normal, 100 * expert,
-                    100.0 * reach / o.turns, 100 * half, normalPoints, expertPoints);
+        char best[16] = "see below";
+        if (rules::TurnProgramme::covers(phase))
+            std::snprintf(best, sizeof best, "%8.2f%%",
+                          100 * rules::TurnProgramme(phase, rules::completionOnly).turnValue());
+        std::printf("%-5d %8.2f%% %8.2f%% %9s %8.2f%% %9.1f %9.1f\n", phase, 100 * normal,
+                    100 * expert, best, 100.0 * reach / o.turns, normalPoints, expertPoints);
         std::fflush(stdout);
     }
-    const double best8 = exactPhase8(o.exactTurns);
-    std::printf("phase 8 best policy: %.2f%% (+-%.2f%%, %d sampled first rolls, exact from there)\n", 100 * best8,
-                100 * 1.96 * std::sqrt(best8 * (1 - best8) / std::max(1, o.exactTurns)), o.exactTurns);
-    std::printf("Expert decision: mean %.2f ms, p99 %.2f ms, max %.2f ms over %zu decisions\n",
-                [] {
-                    double sum = 0;
-                    for (double d : g_decisions)
-                        sum += d;
-                    return g_decisions.empty() ? 0 : sum / double(g_decisions.size()) / 1000;
-                }(),
-                percentile(g_decisions, 0.99) / 1000, percentile(g_decisions, 1.0) / 1000, g_decisions.size());
+    const double half = 1.96 * std::sqrt(0.25 / std::max(1, o.turns));
+    std::printf("a sampled chance's 95%% interval is at most +-%.2f%%; \"best\" is exact\n",
+                100 * half);
+    std::printf(
+        "Expert's dice made the phase before the last roll in %ld turns; %ld of them (%.3f%%) were "
+        "played on for points and failed\n",
+        g_madeEarly, g_madeEarlyFailed,
+        100.0 * double(g_madeEarlyFailed) / double(std::max(1L, g_madeEarly)));
+    const Phase8 p8 = exactPhase8(o.exactTurns);
+    std::printf(
+        "phase 8 best policy %.2f%%, Expert %.2f%% on the same %d sampled first rolls, exact from "
+        "there (gap %.2f points; the level's 95%% interval +-%.2f%%)\n",
+        100 * p8.best, 100 * p8.expert, o.exactTurns, 100 * (p8.best - p8.expert),
+        100 * 1.96 * std::sqrt(p8.best * (1 - p8.best) / std::max(1, o.exactTurns)));
+    std::printf(
+        "Expert decision: mean %.3f ms, p99 %.3f ms, max %.3f ms over %zu decisions\n",
+        [] {
+            double sum = 0;
+            for (double d : g_decisions)
+                sum += d;
+            return g_decisions.empty() ? 0 : sum / double(g_decisions.size()) / 1000;
+        }(),
+        percentile(g_decisions, 0.99) / 1000, percentile(g_decisions, 1.0) / 1000,
+        g_decisions.size());
 
     double wins = 0;
     for (int g = 0; g < o.games; ++g) {
         const bool expertFirst = g % 2 == 0;
-        const int winner = expertFirst ? playGame(rules::Skill::Expert, rules::Skill::Normal, 5000u + g, o.samples)
-                                       : playGame(rules::Skill::Normal, rules::Skill::Expert, 5000u + g, o.samples);
+        const int winner = expertFirst
+                               ? playGame(rules::Skill::Expert, rules::Skill::Normal, 5000u + g)
+                               : playGame(rules::Skill::Normal, rules::Skill::Expert, 5000u + g);
         const int expertSeat = expertFirst ? 1 : 2;
         wins += winner == 0 ? 0.5 : (winner == expertSeat ? 1.0 : 0.0);
     }
     const double p = wins / std::max(1, o.games);
-    const double half = 1.96 * std::sqrt(p * (1 - p) / std::max(1, o.games));
-    std::printf("head to head: Expert wins %.1f%% of %d games (ties half), 95%% interval %.1f%% .. %.1f%%\n",
-                100 * p, o.games, 100 * (p - half), 100 * (p + half));
+    const double gamesHalf = 1.96 * std::sqrt(p * (1 - p) / std::max(1, o.games));
+    std::printf("head to head: Expert wins %.1f%% of %d games (ties half), 95%% interval %.1f%% .. "
+                "%.1f%%\n",
+                100 * p, o.games, 100 * (p - gamesHalf), 100 * (p + gamesHalf));
     std::printf("elapsed %.0f s\n", std::chrono::duration<double>(Clock::now() - begin).count());
     return 0;
 }

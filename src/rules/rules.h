@@ -78,27 +78,29 @@ Plan computerplayp8(const Dice& dice);
 Plan computerplayp9(const Dice& dice);
 Plan computerplayp10(const Dice& dice);
 
-// How well the computer plays. Normal is the strategies above; Expert looks ahead.
+// The hold that completes `phase` with the dice as they lie for the most points, found among
+// the phase's ways to be made; returns its points, 0 (and an empty plan) if none completes.
+int finishingHold(int phase, const Dice& dice, Plan& plan);
+
+// How well the computer plays. Normal is the strategies above; Expert plays the rest of
+// the turn as well as it can be played, for what a turn is worth (expertWorth).
 enum class Skill { Normal, Expert };
-inline constexpr int kExpertSamples = 200;
 
-// Expert's hold for `phase` with `rollsLeft` rolls still to come in the turn: the dice that
-// complete the phase if any do (most points), otherwise the candidate hold with the best
-// sampled chance of completing, points counting a little. Only dice rolled this turn are
-// held. Its samples are seeded from `draw`, so a seeded game replays exactly.
-Plan expertplay(int phase, const Dice& dice, int rollsLeft, const FaceSource& draw,
-                int samples = kExpertSamples);
-// Normal or Expert; Normal never touches `draw`.
-Plan computerplayFor(Skill skill, int phase, const Dice& dice, int rollsLeft, const FaceSource& draw);
+// What ending a turn with `points` (0 = not complete) is worth to Expert: the points, and
+// kCompletionWorth for completing at all. A failed turn costs the seat a turn of the race,
+// about one phase's points, so completing counts as much again; within a phase that means
+// a sure phase beats a likely one worth a little more.
+inline constexpr int kCompletionWorth = 40;
+double expertWorth(int points);
 
-// The sampled rest of the turn after holding `hold` with Expert's continuation: the chance
-// of completing and the mean points of a completed phase.
-struct Outlook {
-    double complete = 0;
-    double points = 0;
-};
-Outlook expertOutlook(int phase, const Dice& dice, const Plan& hold, int rollsLeft,
-                      std::uint32_t seed, int samples);
+// Expert's hold for `phase` with `rollsLeft` rolls still to come in the turn: the hold with
+// the best expected worth. With no roll left that is the completing hold with the most
+// points, if any; before that, a phase of values already made may be played on for more
+// points where that is worth more. Needs the dice as the game rolls them; for any others
+// it keeps what completes, else Normal's plan. Only rolled dice are held.
+Plan expertplay(int phase, const Dice& dice, int rollsLeft);
+// Normal or Expert.
+Plan computerplayFor(Skill skill, int phase, const Dice& dice, int rollsLeft);
 
 // The winner sentence: the best seat's name (lowest seat on a tie), then " and " and
 // each other seat with the same score, in seat order. names[i]/scores[i] for seats 1..4

@@ -24,8 +24,8 @@ void TServer::computerplay(int seat) {
     if (!SeatTable::isSeat(seat)) return;
     SeatRecord& rec = m_seats.at(seat);
     rec.plan.fill(0);
-    // Normal never draws from the face source, so its games replay as they always did.
+    // Neither skill draws from the face source, so seeded games replay exactly.
     if (rec.phase >= 1 && rec.phase <= rules::kPhases)
-        rec.plan = rules::computerplayFor(m_skill, rec.phase, m_game.dice, kMaxRolls - m_game.rollno, m_draw);
+        rec.plan = rules::computerplayFor(m_skill, rec.phase, m_game.dice, kMaxRolls - m_game.rollno);
     m_computer.start(ComputerPlayer::Stage::Roll);
 }

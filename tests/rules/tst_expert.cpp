@@ -1,8 +1,14 @@
-// The Expert computer player: legal holds, finishing what the dice already make, and its
-// look-ahead's chances against cases worked out by hand.
+// The Expert computer player: legal holds, finishing what the dice already make, its
+// exact chances against cases worked out by hand, and the holds worked out at build time
+// against the programme that works them out.
 #include "dicebuilder.h"
+#include "rules/colourodds.h"
+#include "rules/turnprogramme.h"
 
 #include <QtTest>
+
+#include <map>
+#include <memory>
 
 using IntList = QList<int>;
 
@@ -25,6 +31,14 @@ int scoreOf(int phase, const rules::Dice& dice, const rules::Plan& plan) {
     return rules::checkforphase(phase, dice, used);
 }
 
+// Working out a programme takes a while (longer under sanitizers): one per phase, shared.
+const rules::TurnProgramme& expertProgramme(int phase) {
+    static std::map<int, std::unique_ptr<rules::TurnProgramme>> made;
+    auto& p = made[phase];
+    if (!p) p = std::make_unique<rules::TurnProgramme>(phase, rules::expertWorth);
+    return *p;
+}
+
 } // namespace
 
 class TestExpert : public QObject {
@@ -34,7 +48,10 @@ private slots:
     void completesWhatTheDiceMake_data();
     void completesWhatTheDiceMake();
     void chanceMatchesHandCount();
-    void repeatsForTheSameSeed();
+    void colourChanceMatchesHandCount();
+    void builtHoldsAreTheProgrammesHolds();
+    void neverWorseThanNormal();
+    void sameHoldWhateverTheHeldFlags();
 };
 
 void TestExpert::holdsOnlyRolledDice() {
@@ -46,7 +63,7 @@ void TestExpert::holdsOnlyRolledDice() {
             for (int n = 1; n <= rules::kDice; ++n)
                 if ((n + turn) % 4 != 0) rules::rolldice(dice, n, faces);
             for (int rollsLeft = 2; rollsLeft >= 0; --rollsLeft) {
-                const rules::Plan plan = rules::expertplay(phase, dice, rollsLeft, faces, 40);
+                const rules::Plan plan = rules::expertplay(phase, dice, rollsLeft);
                 for (int n = 1; n <= rules::kDice; ++n) {
                     QVERIFY2(plan[n] == 0 || plan[n] == 1, qPrintable(QString::number(n)));
                     if (dice[n].colour == 0) QCOMPARE(plan[n], 0);
@@ -65,16 +82,21 @@ void TestExpert::completesWhatTheDiceMake_data() {
     QTest::addColumn<int>("points");
 
     const IntList plain;
-    QTest::newRow("p1 low sets count too") << 1 << IntList{1, 1, 1, 2, 5, 6, 7, 5, 5, 9} << plain << 18;
+    QTest::newRow("p1 low sets count too")
+        << 1 << IntList{1, 1, 1, 2, 5, 6, 7, 5, 5, 9} << plain << 18;
     QTest::newRow("p1 six of a kind") << 1 << IntList{1, 2, 3, 4, 7, 7, 7, 7, 7, 7} << plain << 42;
     QTest::newRow("p2 a fourth 6 serves the run")
         << 2 << IntList{1, 3, 3, 4, 6, 6, 6, 6, 7, 8} << plain << 39;
-    QTest::newRow("p4 run with a wild gap") << 4 << IntList{4, 0, 1, 1, 5, 6, 8, 9, 10, 10} << plain << 42;
+    QTest::newRow("p4 run with a wild gap")
+        << 4 << IntList{4, 0, 1, 1, 5, 6, 8, 9, 10, 10} << plain << 42;
     QTest::newRow("p6 2..10") << 6 << IntList{2, 3, 4, 1, 5, 6, 7, 8, 9, 10} << plain << 54;
     QTest::newRow("p8 seven of colour 2, die 10 of another")
-        << 8 << IntList{1, 2, 3, 4, 5, 6, 7, 8, 9, 10} << IntList{2, 2, 2, 2, 2, 2, 2, 3, 3, 4} << 28;
-    QTest::newRow("p9 the pair below the five") << 9 << IntList{2, 2, 3, 4, 8, 8, 8, 8, 8, 5} << plain << 44;
-    QTest::newRow("p10 five and three") << 10 << IntList{0, 0, 3, 3, 9, 9, 9, 6, 6, 6} << plain << 45;
+        << 8 << IntList{1, 2, 3, 4, 5, 6, 7, 8, 9, 10} << IntList{2, 2, 2, 2, 2, 2, 2, 3, 3, 4}
+        << 28;
+    QTest::newRow("p9 the pair below the five")
+        << 9 << IntList{2, 2, 3, 4, 8, 8, 8, 8, 8, 5} << plain << 44;
+    QTest::newRow("p10 five and three")
+        << 10 << IntList{0, 0, 3, 3, 9, 9, 9, 6, 6, 6} << plain << 45;
 }
 
 void TestExpert::completesWhatTheDiceMake() {
@@ -83,10 +105,11 @@ void TestExpert::completesWhatTheDiceMake() {
     QFETCH(IntList, colours);
     QFETCH(int, points);
     const rules::Dice dice = testdice::make(values, colours);
-    const rules::FaceSource faces = rules::seededFaces(3);
-    // The last decision holds the best completing set; earlier ones keep a completing set.
-    QCOMPARE(scoreOf(phase, dice, rules::expertplay(phase, dice, 0, faces)), points);
-    QVERIFY(scoreOf(phase, dice, rules::expertplay(phase, dice, 2, faces)) > 0);
+    // The last decision holds the best completing set.
+    QCOMPARE(scoreOf(phase, dice, rules::expertplay(phase, dice, 0)), points);
+    // These dice show no faces the game could roll (every die colour 1 but the first), so
+    // earlier decisions cannot play on and keep a completing set too.
+    QVERIFY(scoreOf(phase, dice, rules::expertplay(phase, dice, 2)) > 0);
 }
 
 void TestExpert::chanceMatchesHandCount() {
@@ -98,24 +121,98 @@ void TestExpert::chanceMatchesHandCount() {
     rules::Plan hold{};
     for (int n : {2, 3, 5, 6, 7, 8, 9, 10})
         hold[n] = 1;
-    const int samples = 40000;
-    const rules::Outlook one = rules::expertOutlook(6, dice, hold, 1, 11, samples);
-    const rules::Outlook two = rules::expertOutlook(6, dice, hold, 2, 11, samples);
-    QVERIFY2(qAbs(one.complete - 0.75) < 0.01, qPrintable(QString::number(one.complete)));
-    QVERIFY2(qAbs(two.complete - 0.949375) < 0.01, qPrintable(QString::number(two.complete)));
-    // 2..10 scores 54 with a 4 and 50 with a wild in its place.
-    QVERIFY(one.points >= 50 && one.points <= 54);
+    const rules::TurnProgramme best(6, rules::completionOnly);
+    QCOMPARE(best.holdValue(dice, hold, 1), 0.75);
+    QVERIFY(qAbs(best.holdValue(dice, hold, 2) - 0.949375) < 1e-6);
     // Nothing left to roll: the hold as it is, which does not complete.
-    QCOMPARE(rules::expertOutlook(6, dice, hold, 0, 11, 100).complete, 0.0);
+    QCOMPARE(best.holdValue(dice, hold, 0), 0.0);
+    // The best hold is at least that good, and the hold it names reaches its worth.
+    QVERIFY(best.value(dice, 2) >= 0.949375 - 1e-6);
+    QCOMPARE(best.holdValue(dice, best.bestHold(dice, 2), 2), best.value(dice, 2));
+    // With points counting: 2..10 scores 54 with a 4 (some 4 in 7 of 16 rolls) and 50 with
+    // a wild in its place (no 4 but a wild in 5 of 16), each with 40 for completing.
+    QVERIFY(qAbs(expertProgramme(6).holdValue(dice, hold, 1) - (7 * 94.0 + 5 * 90.0) / 16) < 1e-4);
 }
 
-void TestExpert::repeatsForTheSameSeed() {
-    // Same faces, same seed: the same hold, whatever the seat's dice were flagged held.
-    rules::Dice dice = fromFaces({2, 5, 1, 3, 2, 2, 6, 1, 4, 3});
-    const rules::Plan a = rules::expertplay(1, dice, 2, rules::seededFaces(5));
+void TestExpert::colourChanceMatchesHandCount() {
+    // Dice 1..6 show colour 1, dice 7..10 other colours. Seven of colour 1 need one of
+    // the four to roll it: each does with its share of the faces of the other colours.
+    const rules::Dice dice = fromFaces({1, 4, 3, 2, 1, 4, 4, 4, 4, 3});
+    rules::ColourOdds odds;
+    const rules::ColourOdds::Colours colours = rules::ColourOdds::coloursOf(dice);
+    for (int n = 1; n <= 6; ++n)
+        QCOMPARE(rules::ColourOdds::colourOf(colours, n), 1);
+    double miss = 1;
+    for (int n = 7; n <= 10; ++n) {
+        QVERIFY(dice[n].colour != 1);
+        int others = 0;
+        int ones = 0;
+        for (int f = 1; f <= 6; ++f) {
+            if (rules::findcolor(n, f) == dice[n].colour) continue;
+            ++others;
+            ones += rules::findcolor(n, f) == 1 ? 1 : 0;
+        }
+        miss *= 1.0 - double(ones) / others;
+    }
+    int colour = 0;
+    QVERIFY(qAbs(odds.lastRoll(colours, &colour) - (1 - miss)) < 1e-6);
+    QCOMPARE(colour, 1);
+    // Expert holds exactly the six dice of colour 1 before the last roll.
+    const rules::Plan plan = rules::expertplay(8, dice, 1);
     for (int n = 1; n <= rules::kDice; ++n)
-        dice[n].held = n % 2 == 0;
-    QCOMPARE(rules::expertplay(1, dice, 2, rules::seededFaces(5)), a);
+        QCOMPARE(plan[n], n <= 6 ? 1 : 0);
+}
+
+void TestExpert::builtHoldsAreTheProgrammesHolds() {
+    // The holds the game was built with, against the programme worked out here: a table
+    // read at the wrong place or a hold decoded wrongly would show on seeded positions.
+    const rules::FaceSource faces = rules::seededFaces(21);
+    for (int phase : {6, 10}) {
+        const rules::TurnProgramme& programme = expertProgramme(phase);
+        int compared = 0;
+        for (int turn = 0; turn < 200; ++turn) {
+            rules::Dice dice{};
+            for (int n = 1; n <= rules::kDice; ++n)
+                rules::rolldice(dice, n, faces);
+            for (int rollsLeft = 1; rollsLeft <= 2; ++rollsLeft) {
+                const rules::Plan played = rules::expertplay(phase, dice, rollsLeft);
+                QCOMPARE(programme.holdValue(dice, played, rollsLeft),
+                         programme.value(dice, rollsLeft));
+                ++compared;
+            }
+        }
+        QCOMPARE(compared, 400);
+    }
+}
+
+void TestExpert::neverWorseThanNormal() {
+    // By the worth Expert plays for, its hold is never worth less than Normal's.
+    const rules::FaceSource faces = rules::seededFaces(33);
+    const rules::TurnProgramme& programme = expertProgramme(10);
+    for (int turn = 0; turn < 300; ++turn) {
+        rules::Dice dice{};
+        for (int n = 1; n <= rules::kDice; ++n)
+            rules::rolldice(dice, n, faces);
+        const int rollsLeft = 1 + turn % 2;
+        const double expert =
+            programme.holdValue(dice, rules::expertplay(10, dice, rollsLeft), rollsLeft);
+        const double normal = programme.holdValue(dice, rules::computerplay(10, dice), rollsLeft);
+        QVERIFY2(expert >= normal - 1e-4,
+                 qPrintable(QStringLiteral("%1 < %2").arg(expert).arg(normal)));
+    }
+}
+
+void TestExpert::sameHoldWhateverTheHeldFlags() {
+    // Same faces, same hold, whatever the seat's dice were flagged held.
+    rules::Dice dice = fromFaces({2, 5, 1, 3, 2, 2, 6, 1, 4, 3});
+    for (int phase = 1; phase <= rules::kPhases; ++phase) {
+        const rules::Plan a = rules::expertplay(phase, dice, 2);
+        for (int n = 1; n <= rules::kDice; ++n)
+            dice[n].held = n % 2 == 0;
+        QCOMPARE(rules::expertplay(phase, dice, 2), a);
+        for (int n = 1; n <= rules::kDice; ++n)
+            dice[n].held = false;
+    }
 }
 
 QTEST_APPLESS_MAIN(TestExpert)
