@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vimbrel"));
     QApplication::setOrganizationName(QStringLiteral("Zumvek"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("vimbrel")); // matches the installed desktop entry
+    QGuiApplication::setDesktopFileName(QStringLiteral(VIMBREL_APP_ID)); // the installed desktop entry
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance guard(QStringLiteral("vorkel"));
