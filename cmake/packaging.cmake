@@ -18,18 +18,17 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.zumvek.com/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Sound reaches the speakers through the multimedia backend's plugins.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-base")
-# Continuation lines of a control field start with a space; an empty one is " .".
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "dice game of ten phases, alone or over the network
- Vimbrel is a dice game for up to four players and five spectators. Roll ten
- coloured dice up to three times a turn, keep the ones you want and complete
- ten phases in order: sets, runs and seven dice of one colour. The highest
- total wins.
- .
- Play alone against the computer player Klot, or host and join tables over
- IPv4 and IPv6 on TCP port 7772. The package also holds vimbrel-host, a
- dedicated host without a display, and a systemd unit for it that is
- installed but not enabled.")
+# CPack puts the summary first and indents this text below it; an empty line becomes " .".
+set(CPACK_PACKAGE_DESCRIPTION
+    "Vimbrel is a dice game for up to four players and five spectators. Roll ten
+coloured dice up to three times a turn, keep the ones you want and complete
+ten phases in order: sets, runs and seven dice of one colour. The highest
+total wins.
+
+Play alone against the computer player Klot, or host and join tables over
+IPv4 and IPv6 on TCP port 7772. The package also holds vimbrel-host, a
+dedicated host without a display, and a systemd unit for it that is
+installed but not enabled.")
 # The unit is handled as Debian's own helpers do for a unit that is not enabled by
 # default: known to systemd after install, stopped on removal, forgotten on purge.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA

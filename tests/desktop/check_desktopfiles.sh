@@ -39,10 +39,15 @@ sed '/<summary>/d' "$metainfo" >"$broken"
 validate_metainfo "$broken" && fail "metainfo without a summary passed"
 sed 's|<image type="source">[^<]*/|<image type="source">docs/screenshots/|' "$metainfo" >"$broken"
 validate_metainfo "$broken" && fail "metainfo with a screenshot that is no web address passed"
-sed 's|</component>|<bogus/></component>|; s|<component type="desktop-application">|<component>|' "$metainfo" >"$broken"
-validate_metainfo "$broken" && fail "metainfo of no known component type passed"
+sed '/<id>/d' "$metainfo" >"$broken"
+validate_metainfo "$broken" && fail "metainfo without an id passed"
+sed 's|<project_license>[^<]*<|<project_license>Zumvek-Licence<|' "$metainfo" >"$broken"
+validate_metainfo "$broken" && fail "metainfo with a licence that is no SPDX name passed"
 
 # What the files say of each other.
+desktop_categories=$(sed -n 's/^Categories=//p' "$desktop" | tr ';' '\n' | sed '/^$/d' | sort)
+metainfo_categories=$(sed -n 's|.*<category>\(.*\)</category>.*|\1|p' "$metainfo" | sort)
+[ "$desktop_categories" = "$metainfo_categories" ] || fail "categories differ between desktop entry and metainfo"
 field() { sed -n "s/^$1=//p" "$desktop"; }
 [ "$(basename "$desktop")" = "$appid.desktop" ] || fail "desktop entry is not named $appid.desktop"
 [ "$(field Icon)" = "$appid" ] || fail "desktop entry's Icon is $(field Icon), not $appid"
