@@ -64,8 +64,8 @@ double meanDifference(const QImage& a, const QImage& b) {
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
             const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
-            sum += qAbs(p.red() - q.red()) + qAbs(p.green() - q.green()) + qAbs(p.blue() - q.blue()) +
-                   qAbs(p.alpha() - q.alpha());
+            sum += qAbs(p.red() - q.red()) + qAbs(p.green() - q.green()) +
+                   qAbs(p.blue() - q.blue()) + qAbs(p.alpha() - q.alpha());
         }
     return sum / (4.0 * a.width() * a.height());
 }
@@ -108,16 +108,19 @@ void TestShowcase::playOwnTurn(Tchat* table, TServer* server, bool finish) {
     for (int roll = 1;; ++roll) {
         QTRY_VERIFY_WITH_TIMEOUT(shows(table, "button_alldone"), 10000);
         rules::Dice dice{};
-        for (int n = 1; n <= 10; ++n) dice[n] = {board->trayDie(n).value, board->trayDie(n).colour, false};
+        for (int n = 1; n <= 10; ++n)
+            dice[n] = {board->trayDie(n).value, board->trayDie(n).colour, false};
         const rules::Plan plan = rules::computerplay(phase, dice);
         for (int n = 1; n <= 10; ++n)
             if ((plan[n] == 1) != board->trayDie(n).held)
-                QTest::mouseClick(find<QWidget>(table, QByteArray("image_d" + QByteArray::number(n)).constData()),
-                                  Qt::LeftButton);
+                QTest::mouseClick(
+                    find<QWidget>(table, QByteArray("image_d" + QByteArray::number(n)).constData()),
+                    Qt::LeftButton);
         if (roll == 2 && !finish) return;
         if (roll == 3 || !shows(table, "button_roll")) break;
         QTest::mouseClick(find<QAbstractButton>(table, "button_roll"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!shows(table, "button_roll") && !shows(table, "button_alldone"), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!shows(table, "button_roll") && !shows(table, "button_alldone"),
+                                 2000);
     }
     QTest::mouseClick(find<QAbstractButton>(table, "button_alldone"), Qt::LeftButton);
 }
@@ -152,7 +155,8 @@ void TestShowcase::soloGameAndTheRules() {
     help->trigger();
     QWidget* helpWindow = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->windowTitle() == QLatin1String("Vimbrel - Help File")) helpWindow = w;
+        if (w->isVisible() && w->windowTitle() == QLatin1String("Vimbrel - Help File"))
+            helpWindow = w;
     QVERIFY(helpWindow);
     QTest::mouseClick(find<QAbstractButton>(helpWindow, "SelButton3"), Qt::LeftButton);
     QCOMPARE(find<QLabel>(helpWindow, "caption")->text(), QStringLiteral("Game Play"));
@@ -166,7 +170,8 @@ void TestShowcase::soloGameAndTheRules() {
 void TestShowcase::publishedScreenshotsMatchTheWindows() {
     const QStringList names = publishedShots();
     QVERIFY2(!names.isEmpty(), VIMBREL_METAINFO);
-    QCOMPARE(QSet<QString>(names.begin(), names.end()), QSet<QString>(m_taken.keyBegin(), m_taken.keyEnd()));
+    QCOMPARE(QSet<QString>(names.begin(), names.end()),
+             QSet<QString>(m_taken.keyBegin(), m_taken.keyEnd()));
     for (const QString& name : names) {
         const QString path = QStringLiteral(VIMBREL_DOCS_SHOTS "/") + name;
         QImage shot;
@@ -191,7 +196,8 @@ void compareWithPaintedIcon(const QImage& drawn, const QString& renderer) {
     drawn.save(QStringLiteral(VIMBREL_SHOT_DIR "/icon-%1.png").arg(renderer));
     const double difference = meanDifference(painted.convertToFormat(QImage::Format_ARGB32),
                                              drawn.convertToFormat(QImage::Format_ARGB32));
-    QVERIFY2(difference < 3.0, qPrintable(renderer + QStringLiteral(": ") + QString::number(difference)));
+    QVERIFY2(difference < 3.0,
+             qPrintable(renderer + QStringLiteral(": ") + QString::number(difference)));
 }
 
 } // namespace
@@ -218,8 +224,8 @@ void TestShowcase::scalableIconLooksAlikeInLibrsvg() {
     const QString rsvg = QStandardPaths::findExecutable(QStringLiteral("rsvg-convert"));
     if (rsvg.isEmpty()) QSKIP("rsvg-convert is not installed (./dev installs librsvg2-bin)");
     QProcess convert;
-    convert.start(rsvg, {QStringLiteral("-w"), QStringLiteral("256"), QStringLiteral("-h"), QStringLiteral("256"),
-                         iconFile("scalable/" VIMBREL_APP_ID ".svg")});
+    convert.start(rsvg, {QStringLiteral("-w"), QStringLiteral("256"), QStringLiteral("-h"),
+                         QStringLiteral("256"), iconFile("scalable/" VIMBREL_APP_ID ".svg")});
     QVERIFY(convert.waitForFinished(30000));
     QCOMPARE(convert.exitCode(), 0);
     QImage drawn;
