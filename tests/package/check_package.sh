@@ -62,6 +62,10 @@ grep -qx 'ExecStart=/usr/bin/vimbrel-host --port 7772' "$unit" || fail "the unit
 for script in postinst prerm postrm; do
   dpkg-deb -I "$deb" "$script" >/dev/null 2>&1 || fail "no $script"
 done
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$tmp/root/usr/share/applications/$appid.desktop" >"$tmp/desktop" 2>&1 && [ ! -s "$tmp/desktop" ] ||
+    { fail "desktop-file-validate on the installed entry"; cat "$tmp/desktop"; }
+fi
 if command -v appstreamcli >/dev/null; then
   # The installed tree as a software centre's indexer reads it: metainfo, desktop entry, icons.
   appstreamcli validate-tree --no-net --no-color "$tmp/root" >"$tmp/tree" 2>&1 && ! grep -q '^[EW]:' "$tmp/tree" ||

@@ -21,7 +21,7 @@ fi
 tmp=$(mktemp -d)
 installed=0
 cleanup() {
-  [ "$installed" -eq 1 ] && DEBIAN_FRONTEND=noninteractive apt-get purge -y -q vimbrel >/dev/null 2>&1
+  [ "$installed" -eq 1 ] && DEBIAN_FRONTEND=noninteractive apt-get purge -y -q -o DPkg::Lock::Timeout=120 vimbrel >/dev/null 2>&1
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -38,7 +38,7 @@ if [ -n "$extra" ]; then
   echo "FAIL: dependencies missing on this machine: $extra"
   exit 1
 fi
-apt-get install -y -q --no-install-recommends "$deb" >"$tmp/apt.log" 2>&1 ||
+apt-get install -y -q -o DPkg::Lock::Timeout=120 --no-install-recommends "$deb" >"$tmp/apt.log" 2>&1 ||
   { cat "$tmp/apt.log"; echo "FAIL: apt-get install"; exit 1; }
 installed=1
 dpkg-query -L vimbrel | while read -r path; do [ -d "$path" ] || echo "$path"; done >"$tmp/files"
@@ -76,7 +76,7 @@ if command -v systemd-analyze >/dev/null; then
     { fail "systemd-analyze verify"; cat "$tmp/verify"; }
 fi
 
-apt-get purge -y -q vimbrel >"$tmp/apt.log" 2>&1 || { cat "$tmp/apt.log"; fail "apt-get purge"; }
+apt-get purge -y -q -o DPkg::Lock::Timeout=120 vimbrel >"$tmp/apt.log" 2>&1 || { cat "$tmp/apt.log"; fail "apt-get purge"; }
 installed=0
 dpkg-query -W -f='${Status}' vimbrel 2>/dev/null | grep -q 'installed' && fail "vimbrel is still installed"
 while read -r path; do
