@@ -16,9 +16,16 @@ bool writable(const QString& folder) {
     return probe.open();
 }
 
+// A program installed under /usr belongs to the system, whose /usr stays read-only
+// even where root could write beside it; a package's folder is never a portable copy.
+bool systemFolder(const QString& folder) {
+    const QString path = QDir::cleanPath(folder);
+    return path == QLatin1String("/usr") || path.startsWith(QLatin1String("/usr/"));
+}
+
 QString place(const QString& name, QStandardPaths::StandardLocation fallback) {
     const QString program = programFolder();
-    if (writable(program)) return QDir(program).filePath(name);
+    if (!systemFolder(program) && writable(program)) return QDir(program).filePath(name);
     QString folder = QStandardPaths::writableLocation(fallback);
     if (folder.isEmpty()) folder = QDir::homePath();
     QDir().mkpath(folder);

@@ -1,5 +1,6 @@
 // Where the player's files live: beside the program when its folder is writable
-// (a portable copy), otherwise in the user's configuration or data folder.
+// (a portable copy) and not under /usr, otherwise in the user's configuration or data
+// folder.
 #pragma once
 
 #include <QString>

@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vimbrel"));
     QApplication::setOrganizationName(QStringLiteral("Zumvek"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("vimbrel")); // matches the installed desktop entry
+    // The installed desktop entry's name: Wayland and docks match the windows to it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VIMBREL_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance guard(QStringLiteral("vorkel"));

@@ -47,5 +47,9 @@ QPixmap phraseButton(int k, ButtonState state, qreal dpr = 1.0);
 void paintTiledBackground(QPainter& painter, const QRect& rect);
 
 QIcon appIcon();
+// Paints the application icon into a `size` x `size` square at the painter's origin:
+// below 48 a single die that stays legible, from 48 up two tilted dice. The icon
+// renderer paints the scalable icon with it.
+void paintAppIcon(QPainter& painter, int size);
 
 } // namespace art

@@ -223,20 +223,24 @@ void paintEyes(QPainter& p) {
 QPixmap iconPixmap(int size) {
     QPixmap pm = blankPixmap(QSize(size, size), 1.0);
     QPainter p(&pm);
+    paintAppIcon(p, size);
+    return pm;
+}
+
+} // namespace
+
+void paintAppIcon(QPainter& p, int size) {
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     const qreal s = size;
     if (size < 48) {
         const QRectF r(0.5, 0.5, s - 1, s - 1);
         paintDieBody(p, r, 2);
         paintDieFace(p, r.adjusted(-s * 0.08, -s * 0.08, s * 0.08, s * 0.08), 0);
-        return pm;
+        return;
     }
     paintTiltedDie(p, QPointF(s * 0.36, s * 0.36), s * 0.56, -14, 1, 7);
     paintTiltedDie(p, QPointF(s * 0.62, s * 0.62), s * 0.56, 8, 2, 0);
-    return pm;
 }
-
-} // namespace
 
 QPixmap button(ButtonKind kind, ButtonState state, qreal dpr) {
     const QSize size = kind == ButtonKind::Start ? kWideButton : kButton;

@@ -49,7 +49,7 @@ void TestInstall::programRuns() {
 }
 
 void TestInstall::desktopEntryStartsTheProgram() {
-    const QString path = installed(QStringLiteral("share/applications/vimbrel.desktop"));
+    const QString path = installed(QStringLiteral("share/applications/" VIMBREL_APP_ID ".desktop"));
     QVERIFY(QFile::exists(path));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
@@ -64,16 +64,16 @@ void TestInstall::desktopEntryStartsTheProgram() {
     QCOMPARE(entry.value("Type"), QStringLiteral("Application"));
     QCOMPARE(entry.value("Name"), QStringLiteral("Vimbrel"));
     QCOMPARE(entry.value("Exec"), QStringLiteral("vimbrel"));
-    QCOMPARE(entry.value("Icon"), QStringLiteral("vimbrel"));
+    QCOMPARE(entry.value("Icon"), QStringLiteral(VIMBREL_APP_ID));
     QCOMPARE(entry.value("Categories"), QStringLiteral("Game;BoardGame;"));
     // The entry runs the program by name, so it must be the one installed.
     QVERIFY(QFile::exists(installed(QStringLiteral("bin/") + entry.value("Exec"))));
 }
 
 void TestInstall::iconsHaveTheirSizes() {
-    for (int size : {64, 256}) {
-        const QString path =
-            installed(QStringLiteral("share/icons/hicolor/%1x%1/apps/vimbrel.png").arg(size));
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString path = installed(
+            QStringLiteral("share/icons/hicolor/%1x%1/apps/" VIMBREL_APP_ID ".png").arg(size));
         QImage icon;
         QVERIFY2(icon.load(path), qPrintable(path));
         QCOMPARE(icon.size(), QSize(size, size));

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The desktop entry and the metainfo pass the validators desktops and software centres
+# use, and name each other consistently. Broken copies must fail the validators, so a
+# validator that passes everything is caught.
+#   check_desktopfiles.sh DESKTOP_FILE METAINFO_FILE VERSION APP_ID
+set -u
+desktop=$1 metainfo=$2 version=$3 appid=$4
+for tool in desktop-file-validate appstreamcli; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIP: $tool is not installed (./dev installs it)"
+    exit 77
+  fi
+done
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# desktop-file-validate prints warnings and hints but exits 0 for them: no output at all.
+validate_desktop() { desktop-file-validate "$1" >"$tmp/out" 2>&1 && [ ! -s "$tmp/out" ]; }
+# appstreamcli exits 0 with warnings: none of those either (infos are advice).
+validate_metainfo() {
+  appstreamcli validate --no-net --no-color "$1" >"$tmp/out" 2>&1 && ! grep -q '^[EW]:' "$tmp/out"
+}
+
+validate_desktop "$desktop" || { fail "desktop-file-validate $desktop"; cat "$tmp/out"; }
+validate_metainfo "$metainfo" || { fail "appstreamcli validate $metainfo"; cat "$tmp/out"; }
+
+# Each broken copy keeps the file's name, as the validators read the id from it.
+mkdir -p "$tmp/broken"
+broken="$tmp/broken/$(basename "$desktop")"
+sed '/^Type=/d' "$desktop" >"$broken"
+validate_desktop "$broken" && fail "a desktop entry without Type= passed"
+sed 's/^Categories=.*/Categories=Dice;/' "$desktop" >"$broken"
+validate_desktop "$broken" && fail "a desktop entry with an unknown category passed"
+
+broken="$tmp/broken/$(basename "$metainfo")"
+sed '/<summary>/d' "$metainfo" >"$broken"
+validate_metainfo "$broken" && fail "metainfo without a summary passed"
+sed 's|<image type="source">[^<]*/|<image type="source">docs/screenshots/|' "$metainfo" >"$broken"
+validate_metainfo "$broken" && fail "metainfo with a screenshot that is no web address passed"
+sed '/<id>/d' "$metainfo" >"$broken"
+validate_metainfo "$broken" && fail "metainfo without an id passed"
+sed 's|<project_license>[^<]*<|<project_license>Zumvek-Licence<|' "$metainfo" >"$broken"
+validate_metainfo "$broken" && fail "metainfo with a licence that is no SPDX name passed"
+
+# What the files say of each other.
+desktop_categories=$(sed -n 's/^Categories=//p' "$desktop" | tr ';' '\n' | sed '/^$/d' | sort)
+metainfo_categories=$(sed -n 's|.*<category>\(.*\)</category>.*|\1|p' "$metainfo" | sort)
+[ "$desktop_categories" = "$metainfo_categories" ] || fail "categories differ between desktop entry and metainfo"
+field() { sed -n "s/^$1=//p" "$desktop"; }
+[ "$(basename "$desktop")" = "$appid.desktop" ] || fail "desktop entry is not named $appid.desktop"
+[ "$(field Icon)" = "$appid" ] || fail "desktop entry's Icon is $(field Icon), not $appid"
+grep -q "<id>$appid</id>" "$metainfo" || fail "metainfo id is not $appid"
+grep -q "<launchable type=\"desktop-id\">$appid.desktop</launchable>" "$metainfo" ||
+  fail "metainfo does not launch $appid.desktop"
+grep -q "<release version=\"$version\" date=\"[0-9-]*\"" "$metainfo" ||
+  fail "metainfo's release is not $version"
+grep -q '<content_rating type="oars-1.1">' "$metainfo" || fail "metainfo has no OARS rating"
+for tag in name summary description project_license metadata_license developer_name url screenshots; do
+  grep -q "<$tag[ >]" "$metainfo" || fail "metainfo has no <$tag>"
+done
+
+[ "$failures" -eq 0 ] || exit 1
+echo "desktop entry and metainfo: valid, broken copies refused"

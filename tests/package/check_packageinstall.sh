@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Installs the package with apt as a user would (which also proves its dependencies
+# resolve), runs both programs from /usr/bin with no build folder in reach, then purges
+# it and checks that none of its files remain. Runs only as root, and never replaces a
+# vimbrel that was installed before.
+#   check_packageinstall.sh DEB VERSION
+set -u
+deb=$1 version=$2
+if [ "$(id -u)" -ne 0 ]; then
+  echo "SKIP: installing the package needs root"
+  exit 77
+fi
+if ! command -v apt-get >/dev/null; then
+  echo "SKIP: apt-get is not available"
+  exit 77
+fi
+if dpkg-query -W -f='${Status}' vimbrel 2>/dev/null | grep -q 'installed'; then
+  echo "SKIP: vimbrel is already installed here; the test will not replace it"
+  exit 77
+fi
+tmp=$(mktemp -d)
+installed=0
+cleanup() {
+  [ "$installed" -eq 1 ] && DEBIAN_FRONTEND=noninteractive apt-get purge -y -q -o DPkg::Lock::Timeout=120 vimbrel >/dev/null 2>&1
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+export DEBIAN_FRONTEND=noninteractive
+
+deb=$(realpath "$deb")
+# The dependencies must be on the machine already: a test never fetches packages from
+# the internet, so anything apt would add besides vimbrel fails the test instead.
+apt-get install -s -q --no-install-recommends "$deb" >"$tmp/plan" 2>&1 || { cat "$tmp/plan"; echo "FAIL: apt-get cannot install the package"; exit 1; }
+extra=$(sed -n 's/^Inst \([^ ]*\) .*/\1/p' "$tmp/plan" | grep -vx vimbrel)
+if [ -n "$extra" ]; then
+  echo "FAIL: dependencies missing on this machine: $extra"
+  exit 1
+fi
+apt-get install -y -q -o DPkg::Lock::Timeout=120 --no-install-recommends "$deb" >"$tmp/apt.log" 2>&1 ||
+  { cat "$tmp/apt.log"; echo "FAIL: apt-get install"; exit 1; }
+installed=1
+dpkg-query -L vimbrel | while read -r path; do [ -d "$path" ] || echo "$path"; done >"$tmp/files"
+[ -s "$tmp/files" ] || fail "dpkg lists no files of vimbrel"
+
+# A fresh home and no build folder in reach: what the package holds must be enough.
+mkdir -p "$tmp/home"
+run() { (cd "$tmp/home" && env -i PATH=/usr/bin:/bin HOME="$tmp/home" QT_QPA_PLATFORM=offscreen "$@"); }
+[ "$(run /usr/bin/vimbrel --version)" = "Vimbrel $version" ] || fail "/usr/bin/vimbrel --version"
+run /usr/bin/vimbrel --help | grep -q 'NAME HOST true' || fail "/usr/bin/vimbrel --help"
+[ "$(run /usr/bin/vimbrel-host --version)" = "vimbrel-host $version" ] || fail "/usr/bin/vimbrel-host --version"
+run /usr/bin/vimbrel-host --help | grep -q -- '--port N' || fail "/usr/bin/vimbrel-host --help"
+# A solo game comes up from the installed files alone: the table hosts itself, so its
+# port answers (a free one, never the real game port). Nothing is written under /usr.
+touch "$tmp/before"
+port=$((20000 + RANDOM % 20000))
+while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((20000 + RANDOM % 20000)); done
+mkdir -p "$tmp/runtime" && chmod 700 "$tmp/runtime"
+(cd "$tmp/home" && exec env -i PATH=/usr/bin:/bin HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/runtime" \
+  XDG_CONFIG_HOME="$tmp/home/config" XDG_DATA_HOME="$tmp/home/data" QT_QPA_PLATFORM=offscreen \
+  VIMBREL_PORT=$port VIMBREL_LOBBY_PORT=$((port + 1)) /usr/bin/vimbrel >"$tmp/game.log" 2>&1) &
+game=$!
+up=0
+for _ in $(seq 50); do
+  if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then up=1; break; fi
+  sleep 0.2
+done
+[ "$up" -eq 1 ] || { fail "the installed vimbrel did not host its solo game"; cat "$tmp/game.log"; }
+kill "$game" 2>/dev/null
+wait "$game" 2>/dev/null
+[ -z "$(find /usr/bin /usr/share/applications -newer "$tmp/before" -print -quit)" ] || fail "the game wrote under /usr"
+[ "$(man -w 6 vimbrel-host 2>/dev/null)" = /usr/share/man/man6/vimbrel-host.6.gz ] || fail "man does not find vimbrel-host(6)"
+if command -v systemd-analyze >/dev/null; then
+  systemd-analyze verify /usr/lib/systemd/system/vimbrel-host.service >"$tmp/verify" 2>&1 ||
+    { fail "systemd-analyze verify"; cat "$tmp/verify"; }
+fi
+
+apt-get purge -y -q -o DPkg::Lock::Timeout=120 vimbrel >"$tmp/apt.log" 2>&1 || { cat "$tmp/apt.log"; fail "apt-get purge"; }
+installed=0
+dpkg-query -W -f='${Status}' vimbrel 2>/dev/null | grep -q 'installed' && fail "vimbrel is still installed"
+while read -r path; do
+  [ -e "$path" ] && fail "$path remains after purge"
+done <"$tmp/files"
+for dir in /usr/share/doc/vimbrel; do
+  [ -e "$dir" ] && fail "$dir remains after purge"
+done
+ls /var/lib/systemd/deb-systemd-helper-enabled 2>/dev/null | grep -q vimbrel && fail "systemd state of the unit remains"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "installed, ran and purged $(basename "$deb"): $(wc -l <"$tmp/files") files, none left"
