@@ -165,7 +165,8 @@ QString Tchat::phrase(int k) const {
 void Tchat::setPhrases(const QStringList& phrases) {
     for (int k = 1; k <= 10 && k <= phrases.size(); ++k) {
         plain::setToolTip(m_phraseButtons[k - 1], phrases[k - 1]);
-        m_phraseButtons[k - 1]->setAccessibleName(tr("Phrase %1: %2").arg(QString::number(k), phrases[k - 1]));
+        m_phraseButtons[k - 1]->setAccessibleName(
+            tr("Phrase %1: %2").arg(QString::number(k), phrases[k - 1]));
         // The tool tip is markup; without a description of its own it would be read out as such.
         m_phraseButtons[k - 1]->setAccessibleDescription(tr("Says the phrase in the chat"));
     }

@@ -3,13 +3,13 @@
 // the turn buttons; the keys on a focused die; the events a change of turn, a roll,
 // a scored turn and a chat line send; and a name on every control of every window.
 // The table is driven with the host's exact messages.
-#include "common/recorderlink.h"
 #include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
 #include "client/netdialog.h"
 #include "client/phrasesform.h"
 #include "client/spylistform.h"
+#include "common/recorderlink.h"
 #include "lobby/aboutform.h"
 #include "lobby/downloadform.h"
 #include "lobby/helpform.h"
@@ -48,9 +48,14 @@ void recordEvent(QAccessibleEvent* e) {
 }
 
 int count(QAccessible::Event type, const QString& object) {
-    return int(std::count_if(g_events.begin(), g_events.end(), [&](const Event& e) {
-        return e.type == type && e.object == object;
-    }));
+    return int(std::count_if(g_events.begin(), g_events.end(),
+                             [&](const Event& e) { return e.type == type && e.object == object; }));
+}
+
+// The table as the player sees it, for a look at the focus marks.
+void saveScreenshot(QWidget* window, const QString& name) {
+    QDir().mkpath(QStringLiteral(VIMBREL_SCREENSHOT_DIR));
+    QVERIFY(window->grab().save(QStringLiteral(VIMBREL_SCREENSHOT_DIR "/") + name));
 }
 
 QAccessibleInterface* face(QObject* o) {
@@ -80,8 +85,7 @@ void collectUnnamed(QAccessibleInterface* iface, const QString& path, QStringLis
     if (!iface || !iface->isValid()) return;
     const QString here = path + QLatin1Char('/') +
                          (iface->object() ? iface->object()->objectName() : QString()) +
-                         QLatin1Char('[') + QString::number(iface->role(), 16) +
-                         QLatin1Char(']');
+                         QLatin1Char('[') + QString::number(iface->role(), 16) + QLatin1Char(']');
     if (isControl(iface->role()) && iface->text(QAccessible::Name).trimmed().isEmpty())
         unnamed << here;
     for (int i = 0; i < iface->childCount(); ++i)
@@ -169,9 +173,9 @@ QWidget* TestAccessible::dieAt(int position) const {
 void TestAccessible::diceSayPlaceColourFaceAndHold() {
     QCOMPARE(name("image_d1"), QStringLiteral("Die 1, not rolled"));
     startOwnTurn();
-    const QStringList rolled{"Die 1, yellow, 3", "Die 2, blue, wild",  "Die 3, green, 1",
-                             "Die 4, pink, 3",   "Die 5, yellow, 9",   "Die 6, blue, 5",
-                             "Die 7, green, 7",  "Die 8, pink, 10",    "Die 9, yellow, 5",
+    const QStringList rolled{"Die 1, yellow, 3", "Die 2, blue, wild", "Die 3, green, 1",
+                             "Die 4, pink, 3",   "Die 5, yellow, 9",  "Die 6, blue, 5",
+                             "Die 7, green, 7",  "Die 8, pink, 10",   "Die 9, yellow, 5",
                              "Die 10, blue, 6"};
     for (int k = 1; k <= 10; ++k) {
         QAccessibleInterface* die = face(dieAt(k));
@@ -249,6 +253,7 @@ void TestAccessible::keysOnAFocusedDie() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QVERIFY(board->trayDie(1).held && board->trayDie(2).held);
     QVERIFY(m_link.sent.isEmpty());
+    saveScreenshot(m_table, QStringLiteral("focus-on-held-die.png"));
     // The board's keys work from a focused die: 3 holds the third, S sorts.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_3);
     QVERIFY(board->trayDie(3).held);
@@ -257,6 +262,7 @@ void TestAccessible::keysOnAFocusedDie() {
     // Enter on the focused roll button rolls; the focus stays with the dice.
     QWidget* roll = m_table->findChild<QWidget*>("button_roll");
     roll->setFocus();
+    saveScreenshot(m_table, QStringLiteral("focus-on-roll.png"));
     QTest::keyClick(roll, Qt::Key_Enter);
     QCOMPARE(m_link.last(), "CMD_rollthedice+1+4+5+6+7+8+9+10" + T);
     QCOMPARE(QApplication::focusWidget(), dieAt(1));
@@ -291,7 +297,8 @@ void TestAccessible::turnRollAndScoreSendEvents() {
     QCOMPARE(name("label_score2"), QStringLiteral("Bob, total: 30 points"));
     QCOMPARE(name("label_bonus2"), QStringLiteral("Bob, this turn: 30 points"));
     QCOMPARE(name("label_phase"), QStringLiteral("Bob completed the phase."));
-    for (const char* changed : {"p_21", "label_score2", "label_bonus2", "label_phase", "label_status"})
+    for (const char* changed :
+         {"p_21", "label_score2", "label_bonus2", "label_phase", "label_status"})
         QVERIFY2(count(QAccessible::NameChanged, changed) == 1, changed);
     QCOMPARE(count(QAccessible::NameChanged, "p_11"), 0);
 
@@ -300,8 +307,8 @@ void TestAccessible::turnRollAndScoreSendEvents() {
     QCOMPARE(name("label_status"), QStringLiteral("Your Turn"));
     QCOMPARE(name("label_playername1"), QStringLiteral("Seat 1: Ann, playing now"));
     QCOMPARE(name("image_d2"), QStringLiteral("Die 2, not rolled"));
-    for (const char* changed : {"label_status", "label_playername1", "label_playername2",
-                                "image_d1", "image_rolls"})
+    for (const char* changed :
+         {"label_status", "label_playername1", "label_playername2", "image_d1", "image_rolls"})
         QVERIFY2(count(QAccessible::NameChanged, changed) == 1, changed);
     // A seat struck off its remaining phases reads "none".
     deliver(QStringLiteral("CMD_markoff+2+2+"));
@@ -314,7 +321,8 @@ void TestAccessible::chatLineIsOneInsertion() {
     deliver(QString::fromUtf8("CMD_chat+Bob chats: <b>gl</b> \xC3\xA9|clBlue"));
     QList<Event> inserted;
     for (const Event& e : g_events)
-        if (e.type == QAccessible::TextInserted && e.object == QLatin1String("mainchat")) inserted << e;
+        if (e.type == QAccessible::TextInserted && e.object == QLatin1String("mainchat"))
+            inserted << e;
     QCOMPARE(inserted.size(), 1);
     QVERIFY2(inserted[0].text.endsWith(QString::fromUtf8("Bob chats: <b>gl</b> \xC3\xA9")),
              qPrintable(inserted[0].text));
