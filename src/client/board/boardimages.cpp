@@ -7,8 +7,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-void installDieAccessibility(); // boarddice.cpp
-
 DieImage::DieImage(int tag, QWidget* parent) : QWidget(parent), m_tag(tag) {
     setFixedSize(48, 48);
     setCursor(Qt::PointingHandCursor);

@@ -55,6 +55,10 @@ private:
     QPixmap m_cache;
 };
 
+// Registers the dice's accessible interface with Qt (boardaccess.cpp); calling it
+// again does nothing.
+void installDieAccessibility();
+
 // A picture drawn by one of the art:: painters. `index` names the image shown (-1
 // when blank) so callers can tell which one is up; `tag` is free for the owner.
 class ArtImage : public QWidget {
