@@ -127,6 +127,7 @@ void Tchat::buildChat() {
     logo->setObjectName(QStringLiteral("image_logo"));
     logo->setGeometry(343, 333, 155, 22);
     logo->setToolTip(tr("Visit Zumvek Software"));
+    logo->setAccessibleName(logo->toolTip());
     connect(logo, &PictureButton::clicked, this, [this] {
         if (m_hooks.openMakerPage) m_hooks.openMakerPage();
     });
@@ -162,7 +163,13 @@ QString Tchat::phrase(int k) const {
 }
 
 void Tchat::setPhrases(const QStringList& phrases) {
-    for (int k = 1; k <= 10 && k <= phrases.size(); ++k) plain::setToolTip(m_phraseButtons[k - 1], phrases[k - 1]);
+    for (int k = 1; k <= 10 && k <= phrases.size(); ++k) {
+        plain::setToolTip(m_phraseButtons[k - 1], phrases[k - 1]);
+        m_phraseButtons[k - 1]->setAccessibleName(
+            tr("Phrase %1: %2").arg(QString::number(k), phrases[k - 1]));
+        // The tool tip is markup; without a description of its own it would be read out as such.
+        m_phraseButtons[k - 1]->setAccessibleDescription(tr("Says the phrase in the chat"));
+    }
 }
 
 void Tchat::setStartEnabled(bool on) {

@@ -60,6 +60,7 @@ ChatPanel::ChatPanel(QWidget* parent) : QTextEdit(parent) {
                p.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(p);
     setTextSize(8);
+    setAccessibleName(tr("Chat"));
     m_opener = [](const QString& link) {
         QString url = link;
         if (url.startsWith(QLatin1String("www."), Qt::CaseInsensitive)) url.prepend(QLatin1String("http://"));
@@ -83,6 +84,8 @@ void ChatPanel::addlinetochat(const QString& line, wire::BgrColour colour) {
 
     QTextCursor c(document());
     c.movePosition(QTextCursor::End);
+    // One edit, so a screen reader hears the new line as one text insertion.
+    c.beginEditBlock();
     if (!document()->isEmpty()) c.insertBlock();
     const qsizetype colon = line.indexOf(QLatin1Char(':'));
     QTextCharFormat fmt;
@@ -93,6 +96,7 @@ void ChatPanel::addlinetochat(const QString& line, wire::BgrColour colour) {
     }
     fmt.setFontWeight(QFont::Normal);
     c.insertText(line.mid(colon + 1), fmt);
+    c.endEditBlock();
 
     if (m_scrollOff) {
         setTextCursor(keptCursor);
@@ -168,6 +172,7 @@ ChatInput::ChatInput(QWidget* parent) : QLineEdit(parent) {
     f.setPixelSize(13);
     setFont(f);
     setText(placeholder());
+    setAccessibleName(tr("Chat message"));
 }
 
 void ChatInput::keyPressEvent(QKeyEvent* e) {

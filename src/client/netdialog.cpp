@@ -45,7 +45,9 @@ NetDialog::NetDialog(Mode mode, const QString& settingsPath, const QString& fall
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("edit_name"));
     m_name->setMaxLength(kMaxNameLength);
-    grid->addWidget(whiteLabel(tr("Your name:"), this), 1, 0);
+    QLabel* nameLabel = whiteLabel(tr("Your name:"), this);
+    nameLabel->setBuddy(m_name); // the box's accessible name
+    grid->addWidget(nameLabel, 1, 0);
     grid->addWidget(m_name, 1, 1);
     if (!hosting) {
         m_address = new QLineEdit(this);
@@ -53,7 +55,9 @@ NetDialog::NetDialog(Mode mode, const QString& settingsPath, const QString& fall
         m_address->setPlaceholderText(tr("name, IPv4 or IPv6 address"));
         m_address->setToolTip(tr("The host's name, or its address: IPv4 such as 192.168.1.20, "
                                  "or IPv6 such as 2001:db8::5 (brackets optional)."));
-        grid->addWidget(whiteLabel(tr("Host's address:"), this), 2, 0);
+        QLabel* addressLabel = whiteLabel(tr("Host's address:"), this);
+        addressLabel->setBuddy(m_address);
+        grid->addWidget(addressLabel, 2, 0);
         grid->addWidget(m_address, 2, 1);
         connect(m_address, &QLineEdit::returnPressed, this, &NetDialog::button_startClick);
     }

@@ -21,6 +21,7 @@ Tphrases::Tphrases(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindows
         auto* box = new QLineEdit(this);
         box->setObjectName(QStringLiteral("phrase%1").arg(k));
         box->setMaxLength(50);
+        label->setBuddy(box); // the box's accessible name
         grid->addWidget(label, k - 1, 0);
         grid->addWidget(box, k - 1, 1);
         m_boxes[k - 1] = box;

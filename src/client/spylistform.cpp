@@ -21,6 +21,7 @@ Tspylist::Tspylist(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowSta
     title->setAlignment(Qt::AlignCenter);
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("listbox_spys"));
+    m_list->setAccessibleName(title->text());
     m_list->setMouseTracking(true);
     m_list->viewport()->installEventFilter(this);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);

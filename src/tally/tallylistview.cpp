@@ -155,10 +155,15 @@ QWidget* Ttallylist::buildLists() {
     column->setSpacing(6);
     listbox_tally = makeList(QStringLiteral("listbox_tally"));
     checklist = makeList(QStringLiteral("checklist"));
-    column->addWidget(makeLabel(QStringLiteral("Players Being Tallied"), "caption"));
+    QLabel* tallied = makeLabel(QStringLiteral("Players Being Tallied"), "caption");
+    QLabel* inGame = makeLabel(QStringLiteral("Players In Current Game"), "caption");
+    // Lists take no name from a buddy label; screen readers read them by these.
+    listbox_tally->setAccessibleName(tallied->text());
+    checklist->setAccessibleName(inGame->text());
+    column->addWidget(tallied);
     column->addWidget(listbox_tally, 3);
     column->addSpacing(6);
-    column->addWidget(makeLabel(QStringLiteral("Players In Current Game"), "caption"));
+    column->addWidget(inGame);
     column->addWidget(checklist, 2);
     return box;
 }

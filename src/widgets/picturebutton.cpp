@@ -1,6 +1,7 @@
 #include "picturebutton.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -9,7 +10,9 @@ PictureButton::PictureButton(PictureSource source, QWidget* parent)
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
     setMouseTracking(true);
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches every button; a click leaves the focus where it was (the board
+    // keeps its keys).
+    setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     resize(sizeHint());
 }
@@ -46,6 +49,26 @@ void PictureButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QPixmap pm = m_source(state(), devicePixelRatioF());
     p.drawPixmap(0, 0, pm);
+    if (hasFocus()) {
+        // The pictures have no focus look of their own: a lime ring marks the keyboard's place.
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(143, 245, 5), 2));
+        p.setBrush(Qt::NoBrush);
+        const qreal radius = qMin(height() / 3.0, 8.0);
+        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), radius, radius);
+    }
+}
+
+void PictureButton::keyPressEvent(QKeyEvent* event) {
+    // Enter presses a focused button as Space does (QAbstractButton knows only Space).
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::NoModifier &&
+        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        if (!event->isAutoRepeat()) click();
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 bool PictureButton::event(QEvent* event) {

@@ -28,6 +28,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:

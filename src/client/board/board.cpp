@@ -106,6 +106,8 @@ Board::Board(ClientState& state, BoardHost& host, QWidget* parent)
     m_winner = addLabel(QStringLiteral("label_winner"), QRect(65, 73, 552, 24), 19, true, kWhite,
                         Qt::AlignHCenter | Qt::AlignTop);
     m_winner->hide();
+    nameControls();
+    orderTabs();
     clearall();
 }
 
@@ -209,9 +211,9 @@ void Board::buildButtons() {
     m_start->setObjectName(QStringLiteral("button_start"));
     m_start->setGeometry(268, 89, 154, 36);
     connect(m_start, &PictureButton::clicked, this, &Board::button_startClick);
-    m_roll->hide();
-    m_allDone->hide();
-    m_start->hide();
+    setRollVisible(false);
+    setAllDoneVisible(false);
+    setStartVisible(false);
 }
 
 void Board::buildPhaseList() {
@@ -251,7 +253,9 @@ void Board::setRandomSource(RandomSource source) {
 }
 
 void Board::setPlayerName(int seat, const QString& text) {
-    if (isSeat(seat)) m_names[seat - 1]->setText(text);
+    if (!isSeat(seat)) return;
+    m_names[seat - 1]->setText(text);
+    describeSeats();
 }
 
 QString Board::playerName(int seat) const {
@@ -263,15 +267,25 @@ void Board::setScoreVisible(int seat, bool visible) {
 }
 
 void Board::setEyesVisible(int seat, bool visible) {
-    if (isSeat(seat)) m_eyes[seat - 1]->setVisible(visible);
+    if (!isSeat(seat)) return;
+    m_eyes[seat - 1]->setVisible(visible);
+    describeSeats();
 }
 
+// A hidden turn button is disabled too: an assistive technology's press action must
+// not reach a button the mouse cannot.
 void Board::setRollVisible(bool visible) {
+    if (!visible) keepFocusOnHide(m_roll);
+    m_roll->setEnabled(visible);
     m_roll->setVisible(visible);
 }
 void Board::setAllDoneVisible(bool visible) {
+    if (!visible) keepFocusOnHide(m_allDone);
+    m_allDone->setEnabled(visible);
     m_allDone->setVisible(visible);
 }
 void Board::setStartVisible(bool visible) {
+    if (!visible) keepFocusOnHide(m_start);
+    m_start->setEnabled(visible);
     m_start->setVisible(visible);
 }

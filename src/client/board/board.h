@@ -129,6 +129,18 @@ private:
     void setPhaseLook(int phase, PhaseLook look);
     void showExample(int phase);
 
+    // ---- accessibility (boardaccess.cpp) ------------------------------------------
+    // Names, states and events for assistive technology; each is cheap to call again
+    // and emits change events only for what really changed.
+    void nameControls();
+    void describeDice();
+    void describeSeats();
+    void describeRolls(int rolls);
+    void orderTabs();
+    // True while the keyboard's focus is on the board, one of its dice or turn buttons.
+    bool playFocus() const;
+    void keepFocusOnHide(QWidget* control);
+
     static bool isSeat(int seat) { return seat >= 1 && seat <= kSeats; }
     static bool isDie(int die) { return die >= 1 && die <= kDice; }
     bool isOwnSeat(int seat) const { return isSeat(seat) && seat == m_state.ownSeat; }
@@ -155,6 +167,7 @@ private:
     std::array<std::array<QLabel*, kRows>, kSeats> m_cells{};
 
     ArtImage* m_turn = nullptr;
+    int m_turnSeatShown = 0; // the seat the turn highlight marks; 0 when hidden
     ArtImage* m_winnerBanner = nullptr;
     QLabel* m_winner = nullptr;
     QLabel* m_round = nullptr;

@@ -43,10 +43,11 @@ bool Board::playKey(int key) {
 
 void Board::keyPressEvent(QKeyEvent* event) {
     // Keys the chat boxes leave unused bubble up to the board as well; only keys
-    // typed while the board itself holds the focus are meant for play.
+    // typed while the board, a die or a turn button holds the focus are meant for
+    // play (the die and the buttons take Space and Enter for themselves).
     const Qt::KeyboardModifiers mods =
         event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
-    if (hasFocus() && mods == Qt::NoModifier && !event->isAutoRepeat() && playKey(event->key())) {
+    if (playFocus() && mods == Qt::NoModifier && !event->isAutoRepeat() && playKey(event->key())) {
         event->accept();
         return;
     }

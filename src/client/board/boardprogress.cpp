@@ -35,10 +35,14 @@ void Board::setCell(int seat, int row, const QString& text) {
 void Board::clearBonusLabels() {
     for (QLabel* l : m_bonus)
         l->clear();
+    describeSeats();
 }
 
 void Board::moveTurnHighlight(int seat) {
-    if (isSeat(seat)) m_turn->move(m_names[seat - 1]->x() - 10, m_turn->y());
+    if (!isSeat(seat)) return;
+    m_turn->move(m_names[seat - 1]->x() - 10, m_turn->y());
+    m_turnSeatShown = seat;
+    describeSeats();
 }
 
 void Board::setPhaseLine(int seat, int phase) {
@@ -114,6 +118,7 @@ void Board::clearall() {
             cell->clear();
     }
     resetTray();
+    describeSeats();
 }
 
 void Board::startthegame(const std::array<QString, 4>& fields) {
@@ -172,6 +177,7 @@ void Board::scores(const wire::read::Scores& s) {
         setCell(s.seat, 11, s.bonus != 0 ? QString::number(s.bonus) : QStringLiteral("-"));
     m_totals[s.seat - 1]->setText(QString::number(s.total));
     m_bonus[s.seat - 1]->setText(QStringLiteral("+") + QString::number(s.points));
+    describeSeats();
     if (isOwnSeat(s.seat)) {
         m_phase->setText(QStringLiteral("Way to Go! You completed the phase."));
         int shown = m_example->tag();
@@ -202,6 +208,7 @@ void Board::noscore(const wire::read::NoScore& n) {
                          ? QStringLiteral("You did not complete the phase.")
                          : playerName(n.seat) + QStringLiteral(" did not complete the phase."));
     m_bonus[n.seat - 1]->setText(QStringLiteral("-"));
+    describeSeats();
     m_status->setText(QStringLiteral("One Moment Please.."));
     m_host.playsounds(QStringLiteral("nopoints"));
 }
@@ -210,6 +217,7 @@ void Board::markoff(const wire::read::MarkOff& m) {
     if (!isSeat(m.seat) || m.phase < 1) return;
     for (int k = m.phase; k <= kPhases; ++k)
         setCell(m.seat, k, QStringLiteral("-"));
+    describeSeats();
 }
 
 void Board::loadstats(const wire::msg::LoadStats& st) {
@@ -220,6 +228,7 @@ void Board::loadstats(const wire::msg::LoadStats& st) {
     m_round->setText(QStringLiteral("Round: ") + QString::number(st.round));
     for (int s = 0; s < kSeats; ++s)
         m_totals[s]->setText(QString::number(st.scores[s]));
+    describeSeats();
     resetTray();
     for (const wire::DieFace& f : st.dice) {
         if (!isDie(f.die) || f.value < 0 || f.value > 10 || f.colour < 0 || f.colour > 4) continue;
@@ -251,6 +260,7 @@ void Board::loadpscores(const wire::read::PScores& p) {
         setCell(c.seat, c.column, QString::number(c.points));
         if (c.seat == m_state.ownSeat && c.column >= 1 && c.column <= kPhases) done = std::max(done, c.column);
     }
+    describeSeats();
     // A player back in their seat sees at once which phase is theirs to get.
     if (done > 0 && isSeat(m_state.ownSeat)) showPhaseToGet(done + 1);
 }
@@ -259,6 +269,8 @@ void Board::winner(const QString& text) {
     setRollVisible(false);
     setAllDoneVisible(false);
     m_turn->hide();
+    m_turnSeatShown = 0;
+    describeSeats();
     m_dicetimer.stop();
     m_state.turnSeat = 0;
     m_host.playsounds(QStringLiteral("winner"));

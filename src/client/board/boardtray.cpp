@@ -25,6 +25,7 @@ void Board::paintDie(int die) {
     if (!isDie(die)) return;
     const TrayDie& d = m_tray[die - 1];
     m_dice[die - 1]->setPicture({false, d.colour, d.value, d.held});
+    describeDice();
 }
 
 void Board::placeDie(int die, int top) {
@@ -46,6 +47,7 @@ void Board::resetTray() {
         restDie(n);
         m_tray[n - 1] = {};
     }
+    describeDice();
 }
 
 void Board::startShuffle() {
@@ -57,6 +59,7 @@ void Board::showRolls(int rolls) {
         m_rolls->setArt([rolls](qreal dpr) { return art::rolls(rolls, dpr); }, rolls);
     else
         m_rolls->clearArt();
+    describeRolls(rolls);
 }
 
 void Board::restAllAndRaise(const QList<int>& dice) {
@@ -126,6 +129,8 @@ void Board::sortthem() {
         DieImage* image = m_dice[m_order[k] - 1];
         image->move(56 * (k + 1) + 11, image->y());
     }
+    describeDice();
+    orderTabs();
 }
 
 void Board::button_rollClick() {
