@@ -96,6 +96,8 @@ public:
     void setRandomSource(RandomSource source);
 
     // ---- seats, for the client-connection code -----------------------------------
+    // The name is the host's (or "<Waiting>" for an empty seat); the label shows the
+    // empty seat in the player's language, but playerName() keeps the name as set.
     void setPlayerName(int seat, const QString& text);
     QString playerName(int seat) const; // empty for seats outside 1..4
     void setScoreVisible(int seat, bool visible);
@@ -150,6 +152,7 @@ private:
     std::array<ArtImage*, kSeats> m_slots{};
     std::array<ArtImage*, kSeats> m_eyes{};
     std::array<QLabel*, kSeats> m_names{};
+    std::array<QString, kSeats> m_nameTexts{};
     std::array<QLabel*, kSeats> m_bonus{};
     std::array<QLabel*, kSeats> m_totals{};
     std::array<std::array<QLabel*, kRows>, kSeats> m_cells{};
