@@ -9,11 +9,11 @@
     </message>
     <message>
         <source>PH2: SET of 3 and RUN of 3</source>
-        <translation>PH2: DRILLING und 3er-STRASSE</translation>
+        <translation>PH2: DRILLING + 3er-STRASSE</translation>
     </message>
     <message>
         <source>PH3: SET of 4 and RUN of 4</source>
-        <translation>PH3: VIERLING und 4er-STRASSE</translation>
+        <translation>PH3: VIERLING + 4er-STRASSE</translation>
     </message>
     <message>
         <source>PH4: RUN of 7</source>
@@ -37,11 +37,11 @@
     </message>
     <message>
         <source>PH9: SET of 5 and SET of 2</source>
-        <translation>PH9: FÜNFLING und ZWILLING</translation>
+        <translation>PH9: FÜNFLING + ZWILLING</translation>
     </message>
     <message>
         <source>PH10: SET of 5 and SET of 3</source>
-        <translation>PH10: FÜNFLING und DRILLING</translation>
+        <translation>PH10: FÜNFLING + DRILLING</translation>
     </message>
     <message>
         <source>Just watching</source>
@@ -49,7 +49,7 @@
     </message>
     <message>
         <source>Rolls</source>
-        <translation>Würfe</translation>
+        <translation>Wurf</translation>
     </message>
     <message>
         <source>Welcome to Vimbrel by Zumvek Software</source>

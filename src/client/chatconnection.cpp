@@ -70,11 +70,13 @@ void Tchat::registerHandlers() {
         addlinetochat(tr("You run this table: you can start games and remove players."), m_state.systemColour);
     });
     m_queue.on(QString::fromLatin1(cmd::havewrongversion), [this](const QString& body, int) {
-        addlinetochat(tr("%1 has a different version of the game then you.").arg(wire::singleLine(body)),
-                      m_state.systemColour);
+        addlinetochat(
+            tr("%1 has a different version of the game then you.").arg(wire::singleLine(body)),
+            m_state.systemColour);
     });
     m_queue.on(QString::fromLatin1(cmd::wrongversion), [this](const QString&, int) {
-        addlinetochat(tr("You have a differnt version of the game then the host."), m_state.systemColour);
+        addlinetochat(tr("You have a differnt version of the game then the host."),
+                      m_state.systemColour);
     });
 }
 
@@ -223,7 +225,8 @@ void Tchat::newplayerinfo(const wire::read::Record& rec) {
         m_board->setScoreVisible(rec.record, true);
     } else if (rec.record > m_state.playingSeats && rec.record <= 9) {
         if (m_spylist) m_spylist->addSpy(QStringLiteral("%1: %2").arg(rec.record).arg(name));
-        addlinetochat(rec.record == m_state.ownSeat ? tr("You are spying.") : tr("%1 is spying.").arg(name),
+        addlinetochat(rec.record == m_state.ownSeat ? tr("You are spying.")
+                                                    : tr("%1 is spying.").arg(name),
                       m_state.systemColour);
     }
     playsounds(QStringLiteral("entered"));
@@ -233,7 +236,8 @@ void Tchat::playerdisconnected(const wire::read::Record& rec) {
     if (rec.record >= 1 && rec.record <= m_state.playingSeats) {
         m_present.remove(rec.record);
         const QString shown = seatName(rec.record);
-        if (shown != QLatin1String("<Waiting>")) addlinetochat(tr("%1 disconnected.").arg(shown), m_state.systemColour);
+        if (shown != QLatin1String("<Waiting>"))
+            addlinetochat(tr("%1 disconnected.").arg(shown), m_state.systemColour);
         m_board->setPlayerName(rec.record, rec.record == 2 ? QStringLiteral("Klot") : QStringLiteral("<Waiting>"));
         m_board->setEyesVisible(rec.record, false);
         return;

@@ -32,7 +32,8 @@ constexpr std::array<std::pair<int, const char*>, 51> kErrorNames{{
 // Qt's socket engine words these errors so; with Qt's own translations loaded the
 // detail arrives in the player's language, so both wordings are recognised.
 bool engineSays(const QString& detail, const char* wording) {
-    return detail.contains(QCoreApplication::translate("QNativeSocketEngine", wording), Qt::CaseInsensitive);
+    return detail.contains(QCoreApplication::translate("QNativeSocketEngine", wording),
+                           Qt::CaseInsensitive);
 }
 
 // Qt folds several platform errors into NetworkError and keeps the difference only

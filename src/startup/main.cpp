@@ -1,8 +1,8 @@
 // The program: one executable that hosts, joins or plays solo.
+#include "client/chatform.h"
 #include "startup/launcher.h"
 #include "startup/singleinstance.h"
 #include "startup/translations.h"
-#include "client/chatform.h"
 #include "version/version.h"
 
 #include <QApplication>

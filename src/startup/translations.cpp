@@ -11,7 +11,8 @@ QString installTranslators(const QLocale& locale) {
     if (!app) return {};
     auto* game = new QTranslator(app);
     // The .qm files are compiled in (resource prefix /i18n) from translations/*.ts.
-    if (!game->load(locale, QStringLiteral("vimbrel"), QStringLiteral("_"), QStringLiteral(":/i18n"))) {
+    if (!game->load(locale, QStringLiteral("vimbrel"), QStringLiteral("_"),
+                    QStringLiteral(":/i18n"))) {
         delete game;
         return {};
     }

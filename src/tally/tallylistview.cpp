@@ -124,8 +124,8 @@ QWidget* Ttallylist::buildOpponentPanel() {
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(14, 10, 14, 12);
     grid->setHorizontalSpacing(18);
-    label_hisnametop =
-        makeLabel(tr("%1's Tally").arg(QStringLiteral("XX")), "heading", QStringLiteral("label_hisnametop"));
+    label_hisnametop = makeLabel(tr("%1's Tally").arg(QStringLiteral("XX")), "heading",
+                                 QStringLiteral("label_hisnametop"));
     grid->addWidget(label_hisnametop, 0, 0, 1, 3);
     for (int n = 1; n <= 8; ++n)
         m_labels[n - 1] = makeValue(QStringLiteral("label_%1").arg(n));
@@ -135,9 +135,10 @@ QWidget* Ttallylist::buildOpponentPanel() {
     session->setAlignment(Qt::AlignRight);
     grid->addWidget(total, 1, 1);
     grid->addWidget(session, 1, 2);
-    label_hisname = makeLabel(tr("%1 Wins:").arg(QStringLiteral("XX")), nullptr, QStringLiteral("label_hisname"));
-    const std::array<QLabel*, 4> captions = {makeLabel(tr("Number of Games")),
-                                             label_hisname, makeLabel(tr("Your Wins:")),
+    label_hisname = makeLabel(tr("%1 Wins:").arg(QStringLiteral("XX")), nullptr,
+                              QStringLiteral("label_hisname"));
+    const std::array<QLabel*, 4> captions = {makeLabel(tr("Number of Games")), label_hisname,
+                                             makeLabel(tr("Your Wins:")),
                                              makeLabel(tr("Neither Won:"))};
     for (int i = 0; i < 4; ++i) {
         grid->addWidget(captions[i], 2 + i, 0);

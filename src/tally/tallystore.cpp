@@ -83,7 +83,9 @@ TallyStore::LoadResult TallyStore::load(const QString& path) {
             result.status = LoadStatus::Loaded;
             return result;
         }
-        if (read) result.error = QCoreApplication::translate("TallyStore", "%1 does not hold a tally").arg(path);
+        if (read)
+            result.error =
+                QCoreApplication::translate("TallyStore", "%1 does not hold a tally").arg(path);
     } catch (const ELzrw1Exception& e) {
         result.error = e.message();
     }
@@ -103,7 +105,8 @@ QString TallyStore::keepAside(const QString& path) {
 bool TallyStore::save(const QString& path, QString* error) {
     if (m_protectFile) {
         if (error)
-            *error = QCoreApplication::translate("TallyStore", "%1 could not be set aside; it is left as it is")
+            *error = QCoreApplication::translate("TallyStore",
+                                                 "%1 could not be set aside; it is left as it is")
                          .arg(path);
         return false;
     }

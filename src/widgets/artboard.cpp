@@ -12,8 +12,12 @@ namespace art {
 
 namespace {
 
-QString sheetTotal() { return QCoreApplication::translate("art", "TOTAL"); }
-QString winnerWord() { return QCoreApplication::translate("art", "WINNER"); }
+QString sheetTotal() {
+    return QCoreApplication::translate("art", "TOTAL");
+}
+QString winnerWord() {
+    return QCoreApplication::translate("art", "WINNER");
+}
 
 constexpr QSize kSheetSize(168, 179);
 constexpr QSize kHighlightSize(171, 181);

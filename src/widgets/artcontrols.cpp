@@ -186,7 +186,9 @@ void paintLogo(QPainter& p) {
                      QPointF(0.5, 1.2), QColor(0, 0, 0, 140));
 }
 
-QString aboutTagline() { return QCoreApplication::translate("art", "A GAME OF TEN DICE"); }
+QString aboutTagline() {
+    return QCoreApplication::translate("art", "A GAME OF TEN DICE");
+}
 
 void paintAboutLogo(QPainter& p) {
     paintTiltedDie(p, QPointF(26, 26), 30, -16, 1, 7);
@@ -197,8 +199,8 @@ void paintAboutLogo(QPainter& p) {
         fittedText(QStringLiteral("Vimbrel"), serifFont(44, true, true), words);
     drawOutlinedText(p, text, goldGradient(text.boundingRect()), QColor(50, 22, 4), 1.8,
                      QPointF(1, 2.2), QColor(0, 0, 0, 150));
-    const QPainterPath tag = fittedText(aboutTagline(), sansFont(10, true),
-                                        QRectF(78, 51, 156, 11));
+    const QPainterPath tag =
+        fittedText(aboutTagline(), sansFont(10, true), QRectF(78, 51, 156, 11));
     drawOutlinedText(p, tag, QColor(250, 236, 200), QColor(40, 18, 4, 200), 0.8, QPointF(0, 1));
 }
 
@@ -244,7 +246,8 @@ QPixmap iconPixmap(int size) {
 QPixmap button(ButtonKind kind, ButtonState state, qreal dpr) {
     const QSize size = kind == ButtonKind::Start ? kWideButton : kButton;
     // The words are in the key: a translator installed later gets pictures of its own.
-    const QString key = QStringLiteral("button/%1/%2/").arg(int(kind)).arg(int(state)) + buttonText(kind);
+    const QString key =
+        QStringLiteral("button/%1/%2/").arg(int(kind)).arg(int(state)) + buttonText(kind);
     return cached(key, size, dpr, [=](QPainter& p) { paintButton(p, kind, state, size); });
 }
 
@@ -258,7 +261,8 @@ QPixmap logo(qreal dpr) {
 }
 
 QPixmap aboutLogo(qreal dpr) {
-    return cached(QStringLiteral("aboutlogo/") + aboutTagline(), kAboutLogoSize, dpr, paintAboutLogo);
+    return cached(QStringLiteral("aboutlogo/") + aboutTagline(), kAboutLogoSize, dpr,
+                  paintAboutLogo);
 }
 
 QPixmap eyes(qreal dpr) {

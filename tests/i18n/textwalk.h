@@ -45,18 +45,21 @@ inline void walk(QObject* o, const QString& path, Texts& out) {
         put(out, path + ".tooltip", a->toolTip());
     }
     if (auto* list = qobject_cast<QListWidget*>(o)) {
-        for (int i = 0; i < list->count(); ++i) put(out, path + QStringLiteral(".item%1").arg(i), list->item(i)->text());
+        for (int i = 0; i < list->count(); ++i)
+            put(out, path + QStringLiteral(".item%1").arg(i), list->item(i)->text());
     }
     if (auto* chat = qobject_cast<ChatPanel*>(o)) {
         const QStringList lines = chat->toPlainText().split(QLatin1Char('\n'));
-        for (int i = 0; i < lines.size(); ++i) put(out, path + QStringLiteral(".line%1").arg(i), lines[i]);
+        for (int i = 0; i < lines.size(); ++i)
+            put(out, path + QStringLiteral(".line%1").arg(i), lines[i]);
     }
     // The help pages' body text stays English for now; their captions do not.
     if (qobject_cast<QTextBrowser*>(o)) return;
     QMap<QString, int> seen;
     for (QObject* child : o->children()) {
-        const QString base = child->objectName().isEmpty() ? QString::fromLatin1(child->metaObject()->className())
-                                                           : child->objectName();
+        const QString base = child->objectName().isEmpty()
+                                 ? QString::fromLatin1(child->metaObject()->className())
+                                 : child->objectName();
         const int n = seen[base]++;
         walk(child, path + QLatin1Char('/') + base + QLatin1Char('#') + QString::number(n), out);
     }

@@ -64,14 +64,17 @@ TsFile readTs(const QString& path) {
     while (!xml.atEnd()) {
         xml.readNext();
         if (!xml.isStartElement()) continue;
-        if (xml.name() == QLatin1String("name")) context = xml.readElementText();
-        else if (xml.name() == QLatin1String("source")) source = xml.readElementText();
+        if (xml.name() == QLatin1String("name"))
+            context = xml.readElementText();
+        else if (xml.name() == QLatin1String("source"))
+            source = xml.readElementText();
         else if (xml.name() == QLatin1String("translation")) {
             finished = xml.attributes().value(QLatin1String("type")).isEmpty();
             translation = xml.readElementText();
             ts.keys.insert(context + QLatin1Char('|') + source);
             ts.translations.insert(source, translation);
-            if (!finished || translation.isEmpty()) ts.unfinished << context + QLatin1Char('|') + source;
+            if (!finished || translation.isEmpty())
+                ts.unfinished << context + QLatin1Char('|') + source;
         }
     }
     ts.read = !xml.hasError();
@@ -84,16 +87,21 @@ QString bare(QString s) {
 
 // A text that may read the same in both languages: names, numbers, addresses, and
 // words the translation keeps on purpose ("Normal", "Version").
-bool mayStayEnglish(const QString& key, const QString& text, const TsFile& ts, const QStringList& fromWire) {
+bool mayStayEnglish(const QString& key, const QString& text, const TsFile& ts,
+                    const QStringList& fromWire) {
     // The player's own phrases: sent on the wire as they are and kept in the settings.
-    if (key.contains(QLatin1String("/b_phrase")) || key.contains(QLatin1String("/Tphrases#0/phrase"))) return true;
+    if (key.contains(QLatin1String("/b_phrase")) ||
+        key.contains(QLatin1String("/Tphrases#0/phrase")))
+        return true;
     if (fromWire.contains(text)) return true;
     const QString b = bare(text);
     QString words = b;
-    for (const QString& n : kNames + QStringList{"Vimbrel", "Zumvek", "Software", "www", "zumvek", "com", "http"})
+    for (const QString& n :
+         kNames + QStringList{"Vimbrel", "Zumvek", "Software", "www", "zumvek", "com", "http"})
         words.replace(QRegularExpression(QStringLiteral("\\b%1\\b").arg(n)), QString());
     if (!words.contains(QRegularExpression(QStringLiteral("[A-Za-z]")))) return true;
-    for (auto it = ts.translations.constFind(text); it != ts.translations.constEnd() && it.key() == text; ++it)
+    for (auto it = ts.translations.constFind(text);
+         it != ts.translations.constEnd() && it.key() == text; ++it)
         if (*it == text) return true;
     return false;
 }
@@ -106,7 +114,8 @@ struct Shown {
 };
 
 void settle() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
 }
 
 // The table through a game's stages with scripted host messages, its menus, the
@@ -127,13 +136,15 @@ Shown showScene(const QString& screenshots = {}) {
     int step = 0;
     auto deliver = [&](const QByteArray& framed) {
         table.sockRead(framed);
-        while (table.queue().pending()) table.queue().tick();
+        while (table.queue().pending())
+            table.queue().tick();
     };
     auto snap = [&] {
         settle();
         const QString at = QStringLiteral("step%1:").arg(step++);
         const textwalk::Texts t = textwalk::of(&table, at + QStringLiteral("Tchat"));
-        for (auto it = t.begin(); it != t.end(); ++it) shown.texts.insert(it.key(), it.value());
+        for (auto it = t.begin(); it != t.end(); ++it)
+            shown.texts.insert(it.key(), it.value());
     };
     snap();
     deliver(wire::msg::sendlogininfo(1));
@@ -176,7 +187,8 @@ Shown showScene(const QString& screenshots = {}) {
         QDir().mkpath(screenshots);
         table.grab().save(screenshots + "/table.png");
         for (auto* d : table.findChildren<NetDialog*>())
-            d->grab().save(screenshots + (d->mode() == NetDialog::Mode::Host ? "/host.png" : "/join.png"));
+            d->grab().save(screenshots +
+                           (d->mode() == NetDialog::Mode::Host ? "/host.png" : "/join.png"));
         phrases->grab().save(screenshots + "/phrases.png");
         spies->grab().save(screenshots + "/spies.png");
     }
@@ -224,10 +236,12 @@ QStringList leftInEnglish(const Shown& english, const Shown& other, const TsFile
             left << it.key() + QStringLiteral(" = ") + now;
     }
     for (int i = 0; i < english.boxes.size(); ++i)
-        if (other.boxes.value(i) == english.boxes[i]) left << QStringLiteral("box: ") + english.boxes[i];
+        if (other.boxes.value(i) == english.boxes[i])
+            left << QStringLiteral("box: ") + english.boxes[i];
     // A text that is still an English source with a real translation, wherever it is.
     for (auto it = other.texts.begin(); it != other.texts.end(); ++it) {
-        for (auto t = ts.translations.constFind(it.value()); t != ts.translations.constEnd() && t.key() == it.value(); ++t)
+        for (auto t = ts.translations.constFind(it.value());
+             t != ts.translations.constEnd() && t.key() == it.value(); ++t)
             if (*t != t.key() && !mayStayEnglish(it.key(), it.value(), ts, english.fromWire))
                 left << it.key() + QStringLiteral(" (source text) = ") + it.value();
     }
@@ -273,7 +287,8 @@ QByteArray withoutTokens(QByteArray bytes) {
 }
 
 Exchange playSolo() {
-    const QString ini = QDir(qEnvironmentVariable("VIMBREL_PROGRAM_DIR")).filePath("zumveklobby.ini");
+    const QString ini =
+        QDir(qEnvironmentVariable("VIMBREL_PROGRAM_DIR")).filePath("zumveklobby.ini");
     QFile::remove(ini);
     Exchange ex;
     LocalServerLink pair;
@@ -312,7 +327,8 @@ Exchange playSolo() {
                 const rules::Plan plan = rules::computerplay(server.record(1).phase, dice);
                 for (int n = 1; n <= 10; ++n)
                     if ((plan[n] == 1) != t.board()->trayDie(n).held)
-                        QTest::mouseClick(t.find<QWidget>(QStringLiteral("image_d%1").arg(n)), Qt::LeftButton);
+                        QTest::mouseClick(t.find<QWidget>(QStringLiteral("image_d%1").arg(n)),
+                                          Qt::LeftButton);
                 QTest::mouseClick(t.find<QAbstractButton>("button_alldone"), Qt::LeftButton);
             } else if (t.shows("button_roll")) {
                 QTest::mouseClick(t.find<QAbstractButton>("button_roll"), Qt::LeftButton);
@@ -351,7 +367,8 @@ void TestGerman::systemLanguageChoosesTheTranslation_data() {
     QTest::newRow("LC_ALL German") << QStringList{"LC_ALL=de_DE.UTF-8"} << "de|&Datei";
     QTest::newRow("LANG German") << QStringList{"LANG=de_DE.UTF-8"} << "de|&Datei";
     QTest::newRow("LANG Austrian") << QStringList{"LANG=de_AT.UTF-8"} << "de|&Datei";
-    QTest::newRow("LANGUAGE German") << QStringList{"LANG=en_US.UTF-8", "LANGUAGE=de"} << "de|&Datei";
+    QTest::newRow("LANGUAGE German")
+        << QStringList{"LANG=en_US.UTF-8", "LANGUAGE=de"} << "de|&Datei";
     QTest::newRow("LANG French") << QStringList{"LANG=fr_FR.UTF-8"} << "|&File";
     QTest::newRow("LANG English") << QStringList{"LANG=en_GB.UTF-8"} << "|&File";
     QTest::newRow("C locale") << QStringList{"LC_ALL=C"} << "|&File";
@@ -362,8 +379,10 @@ void TestGerman::systemLanguageChoosesTheTranslation() {
     QFETCH(QStringList, environment);
     QFETCH(QString, expected);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"}) env.remove(QString::fromLatin1(name));
-    for (const QString& pair : environment) env.insert(pair.section('=', 0, 0), pair.section('=', 1));
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"})
+        env.remove(QString::fromLatin1(name));
+    for (const QString& pair : environment)
+        env.insert(pair.section('=', 0, 0), pair.section('=', 1));
     QProcess probe;
     probe.setProcessEnvironment(env);
     probe.start(QCoreApplication::applicationFilePath(), {"--probe-language"});
@@ -382,13 +401,16 @@ void TestGerman::committedTranslationCoversEverySourceText() {
     QStringList missing;
     for (const QString& k : fresh.keys)
         if (!committed.keys.contains(k)) missing << k;
-    QVERIFY2(missing.isEmpty(), qPrintable("not in the committed .ts (run the update_translations target): " +
-                                            missing.join(QStringLiteral("; "))));
+    QVERIFY2(missing.isEmpty(),
+             qPrintable("not in the committed .ts (run the update_translations target): " +
+                        missing.join(QStringLiteral("; "))));
     QStringList gone;
     for (const QString& k : committed.keys)
         if (!fresh.keys.contains(k)) gone << k;
-    QVERIFY2(gone.isEmpty(), qPrintable("no longer in the sources: " + gone.join(QStringLiteral("; "))));
-    QVERIFY2(committed.unfinished.isEmpty(), qPrintable("unfinished: " + committed.unfinished.join(QStringLiteral("; "))));
+    QVERIFY2(gone.isEmpty(),
+             qPrintable("no longer in the sources: " + gone.join(QStringLiteral("; "))));
+    QVERIFY2(committed.unfinished.isEmpty(),
+             qPrintable("unfinished: " + committed.unfinished.join(QStringLiteral("; "))));
 }
 
 // Without the translation the comparison must complain, or it proves nothing.
@@ -406,7 +428,8 @@ void TestGerman::checkFindsEnglishWhenGermanIsMissing() {
 void TestGerman::germanWindowsLeaveNoEnglish() {
     const TsFile ts = readTs(QStringLiteral(VIMBREL_TS_COMMITTED));
     const Shown english = showScene();
-    QCOMPARE(i18n::installTranslators(QLocale(QLocale::German, QLocale::Germany)), QStringLiteral("de"));
+    QCOMPARE(i18n::installTranslators(QLocale(QLocale::German, QLocale::Germany)),
+             QStringLiteral("de"));
     const Shown german = showScene(QStringLiteral(VIMBREL_SCREENSHOT_DIR));
     QCOMPARE(german.texts.keys(), english.texts.keys());
     const QStringList left = leftInEnglish(english, german, ts);
@@ -423,10 +446,13 @@ void TestGerman::germanWindowsLeaveNoEnglish() {
 }
 
 void TestGerman::qtsOwnButtonsSpeakGerman() {
-    const QString qm = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_de.qm");
-    if (!QFile::exists(qm)) QSKIP(qPrintable(qm + " is missing (Debian package qt6-translations-l10n)"));
+    const QString qm =
+        QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_de.qm");
+    if (!QFile::exists(qm))
+        QSKIP(qPrintable(qm + " is missing (Debian package qt6-translations-l10n)"));
     QCOMPARE(i18n::installTranslators(QLocale(QLocale::German)), QStringLiteral("de"));
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Vimbrel"), QStringLiteral("?"), QMessageBox::Yes | QMessageBox::No);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Vimbrel"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(bare(box.button(QMessageBox::Yes)->text()), QStringLiteral("Ja"));
     QCOMPARE(bare(box.button(QMessageBox::No)->text()), QStringLiteral("Nein"));
 }
@@ -450,7 +476,8 @@ int main(int argc, char** argv) {
     if (argc == 2 && qstrcmp(argv[1], "--probe-language") == 0) {
         QCoreApplication app(argc, argv);
         const QString language = i18n::installTranslators(QLocale::system());
-        QTextStream(stdout) << language << '|' << QCoreApplication::translate("Tchat", "&File") << '\n';
+        QTextStream(stdout) << language << '|' << QCoreApplication::translate("Tchat", "&File")
+                            << '\n';
         return 0;
     }
     QApplication app(argc, argv);

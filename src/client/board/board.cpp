@@ -33,16 +33,17 @@ constexpr int kSlotTop = 151;
 constexpr QSize kCellSize(36, 18);
 
 constexpr std::array kExampleTop{26, 43, 60, 78, 95, 112, 129, 147, 164, 181};
-const std::array<const char*, 10> kPhaseTexts{QT_TRANSLATE_NOOP("Board", "PH1: Two SETS of 3"),
-                                              QT_TRANSLATE_NOOP("Board", "PH2: SET of 3 and RUN of 3"),
-                                              QT_TRANSLATE_NOOP("Board", "PH3: SET of 4 and RUN of 4"),
-                                              QT_TRANSLATE_NOOP("Board", "PH4: RUN of 7"),
-                                              QT_TRANSLATE_NOOP("Board", "PH5: RUN of 8"),
-                                              QT_TRANSLATE_NOOP("Board", "PH6: RUN of 9"),
-                                              QT_TRANSLATE_NOOP("Board", "PH7: Two SETS of 4"),
-                                              QT_TRANSLATE_NOOP("Board", "PH8: Seven of one COLOR"),
-                                              QT_TRANSLATE_NOOP("Board", "PH9: SET of 5 and SET of 2"),
-                                              QT_TRANSLATE_NOOP("Board", "PH10: SET of 5 and SET of 3")};
+const std::array<const char*, 10> kPhaseTexts{
+    QT_TRANSLATE_NOOP("Board", "PH1: Two SETS of 3"),
+    QT_TRANSLATE_NOOP("Board", "PH2: SET of 3 and RUN of 3"),
+    QT_TRANSLATE_NOOP("Board", "PH3: SET of 4 and RUN of 4"),
+    QT_TRANSLATE_NOOP("Board", "PH4: RUN of 7"),
+    QT_TRANSLATE_NOOP("Board", "PH5: RUN of 8"),
+    QT_TRANSLATE_NOOP("Board", "PH6: RUN of 9"),
+    QT_TRANSLATE_NOOP("Board", "PH7: Two SETS of 4"),
+    QT_TRANSLATE_NOOP("Board", "PH8: Seven of one COLOR"),
+    QT_TRANSLATE_NOOP("Board", "PH9: SET of 5 and SET of 2"),
+    QT_TRANSLATE_NOOP("Board", "PH10: SET of 5 and SET of 3")};
 
 // Narrow faces for the texts that must fit tight boxes (the phase list, "+221").
 void useNarrowFont(QLabel* label) {

@@ -22,11 +22,16 @@ bool isPhase(int phase) {
 }
 // The rules' phase names (rules::phaseName), for lupdate: shown through tr().
 [[maybe_unused]] const char* const kPhaseNames[] = {
-    QT_TRANSLATE_NOOP("Board", "Two Sets of 3"),       QT_TRANSLATE_NOOP("Board", "Set of 3 + Run of 3"),
-    QT_TRANSLATE_NOOP("Board", "Set of 4 + Run of 4"), QT_TRANSLATE_NOOP("Board", "Run of 7"),
-    QT_TRANSLATE_NOOP("Board", "Run of 8"),            QT_TRANSLATE_NOOP("Board", "Run of 9"),
-    QT_TRANSLATE_NOOP("Board", "Two Sets of 4"),       QT_TRANSLATE_NOOP("Board", "7 of one color"),
-    QT_TRANSLATE_NOOP("Board", "Set of 5 + Set of 2"), QT_TRANSLATE_NOOP("Board", "Set of 5 + Set of 3")};
+    QT_TRANSLATE_NOOP("Board", "Two Sets of 3"),
+    QT_TRANSLATE_NOOP("Board", "Set of 3 + Run of 3"),
+    QT_TRANSLATE_NOOP("Board", "Set of 4 + Run of 4"),
+    QT_TRANSLATE_NOOP("Board", "Run of 7"),
+    QT_TRANSLATE_NOOP("Board", "Run of 8"),
+    QT_TRANSLATE_NOOP("Board", "Run of 9"),
+    QT_TRANSLATE_NOOP("Board", "Two Sets of 4"),
+    QT_TRANSLATE_NOOP("Board", "7 of one color"),
+    QT_TRANSLATE_NOOP("Board", "Set of 5 + Set of 2"),
+    QT_TRANSLATE_NOOP("Board", "Set of 5 + Set of 3")};
 
 bool isRow(int row) {
     return row >= 1 && row <= 12;
