@@ -581,6 +581,26 @@
         <source>%1&apos;s seat is kept for them; the computer plays it until they come back.</source>
         <translation>Der Platz von %1 wird freigehalten; bis zur Rückkehr spielt der Computer für %1.</translation>
     </message>
+    <message>
+        <source>Listen - Error Binding Socket</source>
+        <translation>Spiel eröffnen - Der Port lässt sich nicht belegen</translation>
+    </message>
+    <message>
+        <source>Listen - Error Starting Listen</source>
+        <translation>Spiel eröffnen - Warten auf Mitspieler lässt sich nicht starten</translation>
+    </message>
+    <message>
+        <source>Listen - Socket Already In Use</source>
+        <translation>Spiel eröffnen - Die Verbindung ist schon in Gebrauch</translation>
+    </message>
+    <message>
+        <source>Listen - Cannot Listen On A Datagram Socket</source>
+        <translation>Spiel eröffnen - Auf einer Datagramm-Verbindung nicht möglich</translation>
+    </message>
+    <message>
+        <source>Port Lookup - Could Not Find Service Entry</source>
+        <translation>Port-Suche - Kein passender Dienst-Eintrag gefunden</translation>
+    </message>
 </context>
 <context>
     <name>Tdownload</name>

@@ -28,6 +28,14 @@ void handle(wire::Dispatcher& queue, const char* command, Value (*reader)(const 
              [target, reader, handler](const QString& body, int) { (target->*handler)(reader(body)); });
 }
 
+// What the listener throws when hosting fails (ESockException), for lupdate.
+[[maybe_unused]] const char* const kListenFailures[] = {
+    QT_TRANSLATE_NOOP("Tchat", "Listen - Error Binding Socket"),
+    QT_TRANSLATE_NOOP("Tchat", "Listen - Error Starting Listen"),
+    QT_TRANSLATE_NOOP("Tchat", "Listen - Socket Already In Use"),
+    QT_TRANSLATE_NOOP("Tchat", "Listen - Cannot Listen On A Datagram Socket"),
+    QT_TRANSLATE_NOOP("Tchat", "Port Lookup - Could Not Find Service Entry")};
+
 } // namespace
 
 void Tchat::registerHandlers() {
@@ -108,7 +116,8 @@ bool Tchat::hostpress() {
         if (m_hooks.listen) m_hooks.listen();
     } catch (const ESockException& e) {
         m_state.networkHost = false;
-        showMessage(e.message());
+        // The component's own English text is the key to the player's language.
+        showMessage(tr(e.message().toUtf8().constData()));
         return false;
     }
     m_state.isHost = true;
