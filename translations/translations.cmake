@@ -22,7 +22,7 @@ set(VIMBREL_LUPDATE_OPTIONS -silent -no-obsolete -locations none)
 
 qt_add_lupdate(vimbrel_startup TS_FILES ${VIMBREL_TS_FILES} SOURCES ${VIMBREL_TR_SOURCES}
                INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR}/src
-               LUPDATE_OPTIONS ${VIMBREL_LUPDATE_OPTIONS})
+               OPTIONS ${VIMBREL_LUPDATE_OPTIONS})
 qt_add_lrelease(vimbrel_startup TS_FILES ${VIMBREL_TS_FILES} QM_FILES_OUTPUT_VARIABLE vimbrel_qm_files)
 qt_add_resources(vimbrel_startup vimbrel_translations PREFIX /i18n BASE ${CMAKE_CURRENT_BINARY_DIR}
                  FILES ${vimbrel_qm_files})
