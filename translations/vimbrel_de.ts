@@ -167,6 +167,15 @@
         <source>Game Over!</source>
         <translation>Spielende!</translation>
     </message>
+    <message>
+        <source>You</source>
+        <comment>the solo player&apos;s name on the score sheet</comment>
+        <translation>Du</translation>
+    </message>
+    <message>
+        <source>You has started a game.</source>
+        <translation>Du hast ein Spiel gestartet.</translation>
+    </message>
 </context>
 <context>
     <name>ChatInput</name>

@@ -253,6 +253,7 @@ QStringList leftInEnglish(const Shown& english, const Shown& other, const TsFile
 struct Exchange {
     QByteArray up, down, settings;
     QStringList tallied;
+    QString ownLabel, chat; // what the solo player read
 };
 
 // The table's connection to the in-process host, recording both directions.
@@ -335,6 +336,8 @@ Exchange playSolo() {
             }
         }
         settle();
+        ex.ownLabel = t.find<QLabel>("label_playername1")->text();
+        ex.chat = t.window.mainchat()->toPlainText();
         t.window.close();
     }
     QFile f(ini);
@@ -468,6 +471,13 @@ void TestGerman::wireAndFilesAreTheSameInEitherLanguage() {
     QCOMPARE(german.down, english.down);
     QCOMPARE(german.settings, english.settings);
     QCOMPARE(german.tallied, english.tallied);
+    // The solo player is "You" on the wire in both; only the German window says "Du".
+    QVERIFY(english.up.contains("CMD_startgame+You+"));
+    QCOMPARE(english.ownLabel, QStringLiteral("You"));
+    QCOMPARE(german.ownLabel, QStringLiteral("Du"));
+    QVERIFY(english.chat.contains(QStringLiteral("You has started a game.")));
+    QVERIFY2(german.chat.contains(QStringLiteral("Du hast ein Spiel gestartet.")), qPrintable(german.chat));
+    QVERIFY(german.chat.contains(QStringLiteral("Einzelspiel wird geladen.. Bitte warten.")));
     qInfo("solo game: %lld bytes up, %lld bytes down, winner %s", qlonglong(english.up.size()),
           qlonglong(english.down.size()), qPrintable(english.tallied.value(0)));
 }

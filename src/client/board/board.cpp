@@ -254,7 +254,14 @@ void Board::setRandomSource(RandomSource source) {
 void Board::setPlayerName(int seat, const QString& text) {
     if (!isSeat(seat)) return;
     m_nameTexts[seat - 1] = text;
-    m_names[seat - 1]->setText(text == QLatin1String("<Waiting>") ? tr("<Waiting>") : text);
+    m_names[seat - 1]->setText(shownName(seat, text));
+}
+
+QString Board::shownName(int seat, const QString& name) const {
+    if (name == QLatin1String("<Waiting>")) return tr("<Waiting>");
+    // The solo game's player is "You" on the wire; the label speaks the player's language.
+    if (isOwnSeat(seat) && name == kSoloName) return tr("You", "the solo player's name on the score sheet");
+    return name;
 }
 
 QString Board::playerName(int seat) const {

@@ -100,6 +100,8 @@ public:
     // empty seat in the player's language, but playerName() keeps the name as set.
     void setPlayerName(int seat, const QString& text);
     QString playerName(int seat) const; // empty for seats outside 1..4
+    // The name the solo game gives its player (it travels on the wire as it is).
+    static constexpr QLatin1StringView kSoloName{"You"};
     void setScoreVisible(int seat, bool visible);
     void setEyesVisible(int seat, bool visible);
 
@@ -134,6 +136,7 @@ private:
     static bool isSeat(int seat) { return seat >= 1 && seat <= kSeats; }
     static bool isDie(int die) { return die >= 1 && die <= kDice; }
     bool isOwnSeat(int seat) const { return isSeat(seat) && seat == m_state.ownSeat; }
+    QString shownName(int seat, const QString& name) const;
 
     ClientState& m_state;
     BoardHost& m_host;
