@@ -476,7 +476,8 @@ void TestGerman::wireAndFilesAreTheSameInEitherLanguage() {
     QCOMPARE(english.ownLabel, QStringLiteral("You"));
     QCOMPARE(german.ownLabel, QStringLiteral("Du"));
     QVERIFY(english.chat.contains(QStringLiteral("You has started a game.")));
-    QVERIFY2(german.chat.contains(QStringLiteral("Du hast ein Spiel gestartet.")), qPrintable(german.chat));
+    QVERIFY2(german.chat.contains(QStringLiteral("Du hast ein Spiel gestartet.")),
+             qPrintable(german.chat));
     QVERIFY(german.chat.contains(QStringLiteral("Einzelspiel wird geladen.. Bitte warten.")));
     qInfo("solo game: %lld bytes up, %lld bytes down, winner %s", qlonglong(english.up.size()),
           qlonglong(english.down.size()), qPrintable(english.tallied.value(0)));

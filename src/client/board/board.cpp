@@ -260,7 +260,8 @@ void Board::setPlayerName(int seat, const QString& text) {
 QString Board::shownName(int seat, const QString& name) const {
     if (name == QLatin1String("<Waiting>")) return tr("<Waiting>");
     // The solo game's player is "You" on the wire; the label speaks the player's language.
-    if (isOwnSeat(seat) && name == kSoloName) return tr("You", "the solo player's name on the score sheet");
+    if (isOwnSeat(seat) && name == kSoloName)
+        return tr("You", "the solo player's name on the score sheet");
     return name;
 }
 

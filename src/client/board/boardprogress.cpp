@@ -144,8 +144,10 @@ void Board::startthegame(const std::array<QString, 4>& fields) {
     clearall();
     // The solo player started it: the English line has always read so, the
     // translation says it in the second person.
-    const bool soloStart = fields[0] == Board::kSoloName && isOwnSeat(1) && m_state.playerName == Board::kSoloName;
-    m_host.addlinetochat(soloStart ? tr("You has started a game.") : tr("%1 has started a game.").arg(fields[0]),
+    const bool soloStart =
+        fields[0] == Board::kSoloName && isOwnSeat(1) && m_state.playerName == Board::kSoloName;
+    m_host.addlinetochat(soloStart ? tr("You has started a game.")
+                                   : tr("%1 has started a game.").arg(fields[0]),
                          m_state.systemColour);
     if (playerName(2) == QLatin1String("<Waiting>")) setPlayerName(2, QStringLiteral("Klot"));
     for (int k = 1; k <= kPhases; ++k)
