@@ -5,43 +5,43 @@
     <name>Board</name>
     <message>
         <source>PH1: Two SETS of 3</source>
-        <translation>PH1: Zwei DRILLINGE</translation>
+        <translation>PH1: Zwei Drillinge</translation>
     </message>
     <message>
         <source>PH2: SET of 3 and RUN of 3</source>
-        <translation>PH2: DRILLING + 3er-STRASSE</translation>
+        <translation>PH2: Drilling + 3er-Straße</translation>
     </message>
     <message>
         <source>PH3: SET of 4 and RUN of 4</source>
-        <translation>PH3: VIERLING + 4er-STRASSE</translation>
+        <translation>PH3: Vierling + 4er-Straße</translation>
     </message>
     <message>
         <source>PH4: RUN of 7</source>
-        <translation>PH4: 7er-STRASSE</translation>
+        <translation>PH4: 7er-Straße</translation>
     </message>
     <message>
         <source>PH5: RUN of 8</source>
-        <translation>PH5: 8er-STRASSE</translation>
+        <translation>PH5: 8er-Straße</translation>
     </message>
     <message>
         <source>PH6: RUN of 9</source>
-        <translation>PH6: 9er-STRASSE</translation>
+        <translation>PH6: 9er-Straße</translation>
     </message>
     <message>
         <source>PH7: Two SETS of 4</source>
-        <translation>PH7: Zwei VIERLINGE</translation>
+        <translation>PH7: Zwei Vierlinge</translation>
     </message>
     <message>
         <source>PH8: Seven of one COLOR</source>
-        <translation>PH8: Sieben einer FARBE</translation>
+        <translation>PH8: Sieben einer Farbe</translation>
     </message>
     <message>
         <source>PH9: SET of 5 and SET of 2</source>
-        <translation>PH9: FÜNFLING + ZWILLING</translation>
+        <translation>PH9: Fünfling + Zwilling</translation>
     </message>
     <message>
         <source>PH10: SET of 5 and SET of 3</source>
-        <translation>PH10: FÜNFLING + DRILLING</translation>
+        <translation>PH10: Fünfling + Drilling</translation>
     </message>
     <message>
         <source>Just watching</source>

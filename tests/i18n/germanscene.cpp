@@ -125,6 +125,10 @@ Shown showScene(const QString& screenshots) {
     deliver(wire::msg::startgameRelay({"Ann", "0", "0", "f"}));
     deliver(wire::msg::nextplayer(1, 1, 1));
     snap();
+    if (!screenshots.isEmpty()) {
+        QDir().mkpath(screenshots);
+        table.grab().save(screenshots + "/turn.png"); // the painted Roll button
+    }
     deliver(wire::msg::scores(1, 1, 25, 25, 0, QString(), {}));
     snap();
     deliver(wire::msg::nextplayer(2, 1, 1));
