@@ -8,5 +8,8 @@ chmod 700 "$tmp/runtime"
 export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" \
        XDG_RUNTIME_DIR="$tmp/runtime" XDG_CACHE_HOME="$tmp/cache" VIMBREL_TEST_TMP="$tmp" VIMBREL_PROGRAM_DIR="$tmp/program"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+# English whatever the machine speaks; a test of another language sets its own.
+unset LANGUAGE LC_MESSAGES
+export LC_ALL=C.UTF-8
 cd "$tmp"
 "$@"

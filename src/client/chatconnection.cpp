@@ -28,6 +28,14 @@ void handle(wire::Dispatcher& queue, const char* command, Value (*reader)(const 
              [target, reader, handler](const QString& body, int) { (target->*handler)(reader(body)); });
 }
 
+// What the listener throws when hosting fails (ESockException), for lupdate.
+[[maybe_unused]] const char* const kListenFailures[] = {
+    QT_TRANSLATE_NOOP("Tchat", "Listen - Error Binding Socket"),
+    QT_TRANSLATE_NOOP("Tchat", "Listen - Error Starting Listen"),
+    QT_TRANSLATE_NOOP("Tchat", "Listen - Socket Already In Use"),
+    QT_TRANSLATE_NOOP("Tchat", "Listen - Cannot Listen On A Datagram Socket"),
+    QT_TRANSLATE_NOOP("Tchat", "Port Lookup - Could Not Find Service Entry")};
+
 } // namespace
 
 void Tchat::registerHandlers() {
@@ -57,7 +65,7 @@ void Tchat::registerHandlers() {
     handle(m_queue, cmd::loadpscores, &read::loadpscores, m_board, &Board::loadpscores);
     handle(m_queue, cmd::winner, &read::winner, m_board, &Board::winner);
     m_queue.on(QString::fromLatin1(cmd::full), [this](const QString&, int) {
-        showMessage(QStringLiteral("Game is full"));
+        showMessage(tr("Game is full"));
         closeWhenIdle();
     });
     // A dedicated host hands the first player at its table the host's powers.
@@ -70,11 +78,13 @@ void Tchat::registerHandlers() {
         addlinetochat(tr("You run this table: you can start games and remove players."), m_state.systemColour);
     });
     m_queue.on(QString::fromLatin1(cmd::havewrongversion), [this](const QString& body, int) {
-        addlinetochat(wire::singleLine(body) + QStringLiteral(" has a different version of the game then you."),
-                      m_state.systemColour);
+        addlinetochat(
+            tr("%1 has a different version of the game then you.").arg(wire::singleLine(body)),
+            m_state.systemColour);
     });
     m_queue.on(QString::fromLatin1(cmd::wrongversion), [this](const QString&, int) {
-        addlinetochat(QStringLiteral("You have a differnt version of the game then the host."), m_state.systemColour);
+        addlinetochat(tr("You have a differnt version of the game then the host."),
+                      m_state.systemColour);
     });
 }
 
@@ -82,14 +92,14 @@ void Tchat::processparams() {
     setStartEnabled(false);
     readOpenPortChoice();
     if (m_args.isEmpty()) {
-        addlinetochat(QStringLiteral("Loading Solo Game..Please Wait."), m_state.systemColour);
+        addlinetochat(tr("Loading Solo Game..Please Wait."), m_state.systemColour);
         if (m_hooks.showDownload) m_hooks.showDownload();
         m_state.hostAddress = QStringLiteral("127.0.0.1");
         m_state.playerName = QStringLiteral("You");
         hostpress();
         return;
     }
-    addlinetochat(QStringLiteral("Loading Multi-player Game.. Please Wait."), m_state.systemColour);
+    addlinetochat(tr("Loading Multi-player Game.. Please Wait."), m_state.systemColour);
     for (qsizetype i = 0; i < m_args.size() && i < 3; ++i) {
         if (i == 0) m_state.playerName = wire::singleLine(m_args[0]);
         if (i == 1) m_state.hostAddress = m_args[1];
@@ -106,7 +116,8 @@ bool Tchat::hostpress() {
         if (m_hooks.listen) m_hooks.listen();
     } catch (const ESockException& e) {
         m_state.networkHost = false;
-        showMessage(e.message());
+        // The component's own English text is the key to the player's language.
+        showMessage(tr(e.message().toUtf8().constData()));
         return false;
     }
     m_state.isHost = true;
@@ -189,7 +200,7 @@ void Tchat::sockRead(const QByteArray& bytes) {
 void Tchat::sockInfo(const QString& text) {
     // A host that cannot be reached would otherwise leave the player waiting in silence.
     if (!m_state.connected && text.startsWith(QLatin1String("Error #"))) {
-        addlinetochat(QStringLiteral("Could not connect to the host: ") + text, m_state.systemColour);
+        addlinetochat(tr("Could not connect to the host: %1").arg(text), m_state.systemColour);
         return;
     }
     if (text != QLatin1String("Socket Closed")) return;
@@ -213,17 +224,18 @@ void Tchat::newplayerinfo(const wire::read::Record& rec) {
     const QString name = wire::singleLine(rec.name);
     m_present.insert(rec.record, name);
     if (rec.record == m_state.ownSeat) {
-        addlinetochat(QStringLiteral("You are Connected."), m_state.systemColour);
+        addlinetochat(tr("You are Connected."), m_state.systemColour);
         loadinifile();
     } else {
-        addlinetochat(name + QStringLiteral(" is Connected."), m_state.systemColour);
+        addlinetochat(tr("%1 is Connected.").arg(name), m_state.systemColour);
     }
     if (rec.record >= 1 && rec.record <= m_state.playingSeats) {
         m_board->setPlayerName(rec.record, name);
         m_board->setScoreVisible(rec.record, true);
     } else if (rec.record > m_state.playingSeats && rec.record <= 9) {
         if (m_spylist) m_spylist->addSpy(QStringLiteral("%1: %2").arg(rec.record).arg(name));
-        addlinetochat(rec.record == m_state.ownSeat ? QStringLiteral("You are spying.") : name + QStringLiteral(" is spying."),
+        addlinetochat(rec.record == m_state.ownSeat ? tr("You are spying.")
+                                                    : tr("%1 is spying.").arg(name),
                       m_state.systemColour);
     }
     playsounds(QStringLiteral("entered"));
@@ -233,7 +245,8 @@ void Tchat::playerdisconnected(const wire::read::Record& rec) {
     if (rec.record >= 1 && rec.record <= m_state.playingSeats) {
         m_present.remove(rec.record);
         const QString shown = seatName(rec.record);
-        if (shown != QLatin1String("<Waiting>")) addlinetochat(shown + QStringLiteral(" disconnected."), m_state.systemColour);
+        if (shown != QLatin1String("<Waiting>"))
+            addlinetochat(tr("%1 disconnected.").arg(shown), m_state.systemColour);
         m_board->setPlayerName(rec.record, rec.record == 2 ? QStringLiteral("Klot") : QStringLiteral("<Waiting>"));
         m_board->setEyesVisible(rec.record, false);
         return;
@@ -241,14 +254,15 @@ void Tchat::playerdisconnected(const wire::read::Record& rec) {
     const QString name = wire::singleLine(rec.name);
     if (m_present.value(rec.record) == name) m_present.remove(rec.record);
     if (m_spylist && m_spylist->removeSpy(QStringLiteral("%1: %2").arg(rec.record).arg(name)))
-        addlinetochat(name + QStringLiteral(" has left."), m_state.systemColour);
+        addlinetochat(tr("%1 has left.").arg(name), m_state.systemColour);
 }
 
 void Tchat::justwatching(const wire::read::SeatValue& jw) {
     if (jw.seat < 1 || jw.seat > m_state.playingSeats) return;
     const bool watching = jw.value == 1;
     if (jw.seat == m_state.ownSeat) setJustWatchChecked(watching);
-    addlinetochat(seatName(jw.seat) + (watching ? QStringLiteral(" is just watching") : QStringLiteral(" is now playing again")),
+    addlinetochat(watching ? tr("%1 is just watching").arg(seatName(jw.seat))
+                           : tr("%1 is now playing again").arg(seatName(jw.seat)),
                   m_state.systemColour);
     m_board->setEyesVisible(jw.seat, watching);
 }

@@ -57,7 +57,7 @@ private:
 class ChatInput : public QLineEdit {
     Q_OBJECT
 public:
-    static QString placeholder() { return QStringLiteral("<Enter Chat Here>"); }
+    static QString placeholder() { return tr("<Enter Chat Here>"); }
     explicit ChatInput(QWidget* parent = nullptr);
 
     // Run by the copy key when the box has no selection of its own (the chat panel's

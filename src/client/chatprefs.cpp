@@ -76,11 +76,18 @@ void Tchat::buildMenus() {
     checkGroup(this, {addItem(turn, "Classic1", tr("Classic"), this, [turnSound] { turnSound(0); }),
                       addItem(turn, "New1", tr("New"), this, [turnSound] { turnSound(1); })});
     QMenu* bot = options->addMenu(tr("Bot Speed"));
-    const std::pair<const char*, int> speeds[] = {{"Slow1", 2000}, {"Normal1", 1000}, {"Fast1", 500}};
+    struct Speed {
+        const char* name;
+        const char* text;
+        int ms;
+    };
+    const Speed speeds[] = {{"Slow1", QT_TR_NOOP("Slow"), 2000},
+                            {"Normal1", QT_TR_NOOP("Normal"), 1000},
+                            {"Fast1", QT_TR_NOOP("Fast"), 500}};
     QList<QAction*> botItems;
-    for (const auto& [name, ms] : speeds) {
+    for (const auto& [name, text, ms] : speeds) {
         const int value = ms;
-        QAction* a = addItem(bot, name, tr(name).chopped(1), this, [this, value] {
+        QAction* a = addItem(bot, name, tr(text), this, [this, value] {
             setBotSpeed(value);
             if (m_state.connected) send(wire::msg::botspeed(m_state.ownSeat, value));
             chose(QStringLiteral("Botspeed"));

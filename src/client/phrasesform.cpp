@@ -10,13 +10,13 @@
 
 Tphrases::Tphrases(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("Tphrases"));
-    setWindowTitle(QStringLiteral("Vimbrel - Phrase Buttons "));
+    setWindowTitle(tr("Vimbrel - Phrase Buttons "));
     setFixedSize(368, 282);
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(12, 10, 12, 10);
     grid->setVerticalSpacing(3);
     for (int k = 1; k <= 10; ++k) {
-        auto* label = new QLabel(QStringLiteral("Phrase Button %1:").arg(k), this);
+        auto* label = new QLabel(tr("Phrase Button %1:").arg(k), this);
         label->setStyleSheet(QStringLiteral("color: white; font-weight: bold;"));
         auto* box = new QLineEdit(this);
         box->setObjectName(QStringLiteral("phrase%1").arg(k));

@@ -13,7 +13,7 @@
 
 Tspylist::Tspylist(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("Tspylist"));
-    setWindowTitle(QStringLiteral("Vimbrel - Spys"));
+    setWindowTitle(tr("Vimbrel - Spys"));
     setFixedSize(240, 300);
     auto* layout = new QVBoxLayout(this);
     auto* title = new QLabel(tr("Spy List"), this);

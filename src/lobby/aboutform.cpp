@@ -25,7 +25,7 @@ QLabel* centredLabel(const QString& text, int top, QWidget* parent) {
 } // namespace
 
 Tabout::Tabout(QWidget* tableWindow) : QDialog(tableWindow) {
-    setWindowTitle(QStringLiteral("Vimbrel - About"));
+    setWindowTitle(tr("Vimbrel - About"));
     setFixedSize(kClientSize);
     setStyleSheet(lobbystyle::windowSheet());
 
@@ -42,9 +42,9 @@ Tabout::Tabout(QWidget* tableWindow) : QDialog(tableWindow) {
     // Only the text itself is the link, not the whole width of the line.
     Label7->setGeometry((kClientSize.width() - 140) / 2, 82, 140, 18);
     Label7->installEventFilter(this);
-    centredLabel(QStringLiteral("Programmed by: %1").arg(QLatin1String(kMaker)), 102, this);
+    centredLabel(tr("Programmed by: %1").arg(QLatin1String(kMaker)), 102, this);
 
-    auto* versionCaption = new QLabel(QStringLiteral("Version"), this);
+    auto* versionCaption = new QLabel(tr("Version"), this);
     version = new QLabel(QString::fromLatin1(kVersion), this);
     version->setObjectName(QStringLiteral("version"));
     auto* release = new QLabel(QString::fromLatin1(kRelease), this);
@@ -55,7 +55,7 @@ Tabout::Tabout(QWidget* tableWindow) : QDialog(tableWindow) {
         left += part->width() + (part == versionCaption ? 4 : 0);
     }
 
-    button_done = new HoverButton(QStringLiteral("Done"), this);
+    button_done = new HoverButton(tr("Done"), this);
     button_done->setGeometry(kClientSize.width() - 89, 136, 75, 26);
     connect(button_done, &HoverButton::clicked, this, &Tabout::Button1Click);
 }

@@ -25,14 +25,15 @@ const char kAcceptTypes[] = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg
 // What the installer is told: no start-up prompt, no wizard pages, no desktop icons.
 const QStringList kInstallerArguments = {QStringLiteral("/SP-"), QStringLiteral("/silent"),
                                          QStringLiteral("/noicons")};
-const char kErrorText[] = "An Error has Occurred.";
-const char kNoLobbyText[] =
+const char kErrorText[] = QT_TRANSLATE_NOOP("Tdownload", "An Error has Occurred.");
+const char kNoLobbyText[] = QT_TRANSLATE_NOOP(
+    "Tdownload",
     "Please close the game and open the Zumvek Lobby using the icon on your desktop or "
-    "using the your Window's start-up menu.";
+    "using the your Window's start-up menu.");
 constexpr int kWindowWidth = 420;
 
-QLabel* textLabel(const char* text, QWidget* parent) {
-    auto* label = new QLabel(QString::fromLatin1(text), parent);
+QLabel* textLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignCenter);
     return label;
@@ -42,7 +43,7 @@ QLabel* textLabel(const char* text, QWidget* parent) {
 
 Tdownload::Tdownload(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
     lobbystyle::ensureResources();
-    setWindowTitle(QStringLiteral("Download The Zumvek Lobby"));
+    setWindowTitle(tr("Download The Zumvek Lobby"));
     setStyleSheet(lobbystyle::windowSheet());
     HttpCli1 = new THttpCli(this);
     HttpCli1->setAgent(kUserAgent);
@@ -79,20 +80,20 @@ QWidget* Tdownload::buildDownloadPanel() {
     if (picture.isNull()) qWarning("lobby picture: %s", qPrintable(reader.errorString()));
     Image1->setPixmap(QPixmap::fromImage(picture));
     Image1->setFixedSize(picture.isNull() ? QSize(300, 150) : picture.size());
-    Label2 = new QLabel(QStringLiteral("IS CLOSED"), Image1);
+    Label2 = new QLabel(tr("IS CLOSED"), Image1);
     Label2->setObjectName(QStringLiteral("closedSign"));
     Label2->adjustSize();
     Label2->move((Image1->width() - Label2->width()) / 2, 49);
     layout->addWidget(Image1, 0, Qt::AlignHCenter);
 
-    Label1 = textLabel("Download The Zumvek Lobby Now to play this  and other exciting games "
-                       "online with other players!",
+    Label1 = textLabel(tr("Download The Zumvek Lobby Now to play this  and other exciting games "
+                          "online with other players!"),
                        panel);
     Label1->setObjectName(QStringLiteral("headline"));
     layout->addWidget(Label1);
-    getbutton = new HoverButton(QStringLiteral("Download And Install The Zumvek Lobby Now"), panel);
+    getbutton = new HoverButton(tr("Download And Install The Zumvek Lobby Now"), panel);
     getbutton->setColours(QColor(18, 112, 22, 230), QColor(255, 255, 235)); // the way forward
-    abortbutton = new HoverButton(QStringLiteral("Stop Download"), panel);
+    abortbutton = new HoverButton(tr("Stop Download"), panel);
     connect(getbutton, &HoverButton::clicked, this, &Tdownload::getbuttonClick);
     connect(abortbutton, &HoverButton::clicked, this, &Tdownload::abortbuttonClick);
     layout->addWidget(getbutton);
@@ -113,13 +114,13 @@ QWidget* Tdownload::buildDownloadPanel() {
 QWidget* Tdownload::buildSoloPanel() {
     QFrame* panel = lobbystyle::panel(this);
     auto* layout = static_cast<QVBoxLayout*>(panel->layout());
-    Label7 = textLabel("To proceed to the game without the ability to play against others click "
-                       "the button below.",
+    Label7 = textLabel(tr("To proceed to the game without the ability to play against others click "
+                          "the button below."),
                        panel);
-    Button1 = new HoverButton(QStringLiteral("Play Solo Game"), panel);
+    Button1 = new HoverButton(tr("Play Solo Game"), panel);
     connect(Button1, &HoverButton::clicked, this, &Tdownload::Button1Click);
-    Label3 = textLabel("Note: Even if you are playing offline, you will need to configure your "
-                       "FIREWALL to allow the game to access the internet components.",
+    Label3 = textLabel(tr("Note: Even if you are playing offline, you will need to configure your "
+                          "FIREWALL to allow the game to access the internet components."),
                        panel);
     Label3->setObjectName(QStringLiteral("note"));
     layout->addWidget(Label7);
@@ -131,11 +132,11 @@ QWidget* Tdownload::buildSoloPanel() {
 QWidget* Tdownload::buildOthersPanel() {
     QFrame* panel = lobbystyle::panel(this);
     auto* layout = static_cast<QVBoxLayout*>(panel->layout());
-    Label5 = textLabel("If you already have The Zumvek Lobby and you wish to play with others "
-                       "then click the button below to close this game and open The Zumvek "
-                       "Lobby.",
+    Label5 = textLabel(tr("If you already have The Zumvek Lobby and you wish to play with others "
+                          "then click the button below to close this game and open The Zumvek "
+                          "Lobby."),
                        panel);
-    Button2 = new HoverButton(QStringLiteral("Play with Others"), panel);
+    Button2 = new HoverButton(tr("Play with Others"), panel);
     connect(Button2, &HoverButton::clicked, this, &Tdownload::Button2Click);
     layout->addWidget(Label5);
     layout->addWidget(Button2, 0, Qt::AlignHCenter);
@@ -158,16 +159,16 @@ void Tdownload::getbuttonClick() {
     }
     getbutton->setEnabled(false);
     abortbutton->setEnabled(true);
-    infolabel->setText(QStringLiteral("Loading"));
+    infolabel->setText(tr("Loading"));
     HttpCli1->setURL(QUrl(address));
     HttpCli1->get(&m_file);
 }
 
 void Tdownload::abortbuttonClick() {
     HttpCli1->abort();
-    infolabel->setText(QStringLiteral("Download has been aborted."));
+    infolabel->setText(tr("Download has been aborted."));
     m_state = kAborted;
-    infolabel3->setText(QStringLiteral("Download Aborted"));
+    infolabel3->setText(tr("Download Aborted"));
 }
 
 void Tdownload::Button1Click() {
@@ -177,12 +178,12 @@ void Tdownload::Button1Click() {
 void Tdownload::Button2Click() {
     const QString program = lobby::installedLobby();
     if (program.isEmpty()) {
-        showMessage(QString::fromLatin1(kNoLobbyText));
+        showMessage(tr(kNoLobbyText));
         return;
     }
     // Closing the game when the lobby did not start would leave the player with nothing.
     if (!QProcess::startDetached(program, {}, QFileInfo(program).absolutePath())) {
-        showMessage(QString::fromLatin1(kErrorText));
+        showMessage(tr(kErrorText));
         return;
     }
     closeGame();
@@ -193,26 +194,26 @@ void Tdownload::HttpCli1HeaderData(const QByteArray&) {
 }
 
 void Tdownload::HttpCli1DocBegin() {
-    infolabel3->setText(QStringLiteral("Downloading: ") + infolabel2->text());
+    infolabel3->setText(tr("Downloading: %1").arg(infolabel2->text()));
 }
 
 void Tdownload::HttpCli1DocData(qint64 received) {
-    infolabel->setText(QString::number(received) + QStringLiteral(" bytes"));
+    infolabel->setText(tr("%1 bytes").arg(received));
 }
 
 void Tdownload::HttpCli1RequestDone(bool ok, const QString&) {
     // A file that cannot be completed on disk is as failed as a broken transfer.
     if (ok && m_file.flush()) {
-        infolabel->setText(QStringLiteral("Received %1 bytes").arg(m_file.size()));
+        infolabel->setText(tr("Received %1 bytes").arg(m_file.size()));
     } else {
-        infolabel->setText(QStringLiteral("Download Aborted"));
+        infolabel->setText(tr("Download Aborted"));
         m_state = kAborted;
     }
     getbutton->setEnabled(true);
     abortbutton->setEnabled(false);
     m_file.close();
     if (m_state == kAborted) return;
-    infolabel3->setText(QStringLiteral("Installing"));
+    infolabel3->setText(tr("Installing"));
     startInstaller();
 }
 
@@ -224,7 +225,7 @@ void Tdownload::startInstaller() {
                          QProcess::startDetached(installer.absoluteFilePath(), kInstallerArguments,
                                                  installer.absolutePath());
     if (!started) {
-        showMessage(QString::fromLatin1(kErrorText));
+        showMessage(tr(kErrorText));
         return;
     }
     closeGame();

@@ -31,7 +31,7 @@ QString pageText(int n) {
 
 Thelp::Thelp(Tabout* about, QWidget* parent) : QWidget(parent, Qt::Window), m_about(about) {
     lobbystyle::ensureResources();
-    setWindowTitle(QStringLiteral("Vimbrel - Help File"));
+    setWindowTitle(tr("Vimbrel - Help File"));
     setFixedSize(kSideWidth + kMainWidth, kHeight);
     setStyleSheet(lobbystyle::windowSheet());
     buildSidePanel()->setGeometry(0, 0, kSideWidth, kHeight);
@@ -55,14 +55,14 @@ QWidget* Thelp::buildSidePanel() {
     layout->setContentsMargins(8, 30, 8, 12);
     layout->setSpacing(6);
     // The order on screen puts the licence before the documentation.
-    SelButton1 = pageButton(QStringLiteral("Overview"), 1, side);
-    SelButton2 = pageButton(QStringLiteral("Connecting"), 2, side);
-    SelButton3 = pageButton(QStringLiteral("Game Play"), 3, side);
-    SelButton4 = pageButton(QStringLiteral("Scoring"), 4, side);
-    SelButton6 = pageButton(QStringLiteral("License"), 6, side);
-    SelButton5 = pageButton(QStringLiteral("Documentation"), 5, side);
-    button_about = new HoverButton(QStringLiteral("About"), side);
-    button_done = new HoverButton(QStringLiteral("Done"), side);
+    SelButton1 = pageButton(tr("Overview"), 1, side);
+    SelButton2 = pageButton(tr("Connecting"), 2, side);
+    SelButton3 = pageButton(tr("Game Play"), 3, side);
+    SelButton4 = pageButton(tr("Scoring"), 4, side);
+    SelButton6 = pageButton(tr("License"), 6, side);
+    SelButton5 = pageButton(tr("Documentation"), 5, side);
+    button_about = new HoverButton(tr("About"), side);
+    button_done = new HoverButton(tr("Done"), side);
     for (HoverButton* b : {button_about, button_done})
         b->setProperty("tag", 10);
     connect(button_about, &HoverButton::clicked, this, &Thelp::button_aboutClick);
@@ -74,7 +74,7 @@ QWidget* Thelp::buildSidePanel() {
     layout->addWidget(button_about);
     layout->addWidget(button_done);
     layout->addStretch(1);
-    auto* created = new QLabel(QStringLiteral("Created by:\nZumvek Software"), side);
+    auto* created = new QLabel(tr("Created by:\nZumvek Software"), side);
     created->setAlignment(Qt::AlignCenter);
     created->setObjectName(QStringLiteral("note"));
     layout->addWidget(created);
@@ -83,7 +83,7 @@ QWidget* Thelp::buildSidePanel() {
 
 QWidget* Thelp::buildMainPanel() {
     auto* main = new QWidget(this);
-    label_caption = new QLabel(QStringLiteral("Overview"), main);
+    label_caption = new QLabel(tr("Overview"), main);
     label_caption->setObjectName(QStringLiteral("caption"));
     label_caption->setIndent(6);
     label_caption->setGeometry(1, 0, kMainWidth - 2, kHeight - kPageSize.height());

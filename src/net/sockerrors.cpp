@@ -2,6 +2,8 @@
 // numbering whatever the platform, so peers and players see the same numbers.
 #include "net/Sock.h"
 
+#include <QCoreApplication>
+
 #include <array>
 #include <utility>
 
@@ -27,9 +29,20 @@ constexpr std::array<std::pair<int, const char*>, 51> kErrorNames{{
     {11002, "WSATRY_AGAIN"},       {11003, "WSANO_RECOVERY"},  {11004, "WSANO_DATA"},
 }};
 
+// Qt's socket engine words these errors so; with Qt's own translations loaded the
+// detail arrives in the player's language, so both wordings are recognised.
+bool engineSays(const QString& detail, const char* wording) {
+    return detail.contains(QCoreApplication::translate("QNativeSocketEngine", wording),
+                           Qt::CaseInsensitive);
+}
+
 // Qt folds several platform errors into NetworkError and keeps the difference only
-// in its (English) error string.
+// in its error string.
 int networkErrorCode(const QString& detail) {
+    if (engineSays(detail, "Host unreachable")) return 10065;
+    if (engineSays(detail, "Network unreachable")) return 10051;
+    if (engineSays(detail, "Connection timed out")) return 10060;
+    if (engineSays(detail, "The bound address is already in use")) return 10048;
     if (detail.contains(QLatin1String("Host unreachable"), Qt::CaseInsensitive)) return 10065;
     if (detail.contains(QLatin1String("Network unreachable"), Qt::CaseInsensitive)) return 10051;
     if (detail.contains(QLatin1String("timed out"), Qt::CaseInsensitive)) return 10060;

@@ -1,7 +1,8 @@
 // The program: one executable that hosts, joins or plays solo.
+#include "client/chatform.h"
 #include "startup/launcher.h"
 #include "startup/singleinstance.h"
-#include "client/chatform.h"
+#include "startup/translations.h"
 #include "version/version.h"
 
 #include <QApplication>
@@ -19,7 +20,6 @@ bool answerInfoOption(const QStringList& args) {
         return true;
     }
     if (args[0] == QLatin1String("--help")) {
-        // No application object yet: translate() still finds installed translators.
         out << QCoreApplication::translate(
             "main", "Usage: vimbrel [NAME [HOST [true]]]\n"
                     "  no parameters       a solo game against the computer\n"
@@ -38,9 +38,15 @@ bool answerInfoOption(const QStringList& args) {
 int main(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-    if (answerInfoOption(args)) return 0;
+    if (args.size() == 1 && args[0].startsWith(QLatin1String("--"))) {
+        // Terminal text speaks the player's language too, without opening a display.
+        QCoreApplication core(argc, argv);
+        i18n::installTranslators(QLocale::system());
+        if (answerInfoOption(args)) return 0;
+    }
 
     QApplication app(argc, argv);
+    i18n::installTranslators(QLocale::system());
     QApplication::setApplicationName(QStringLiteral("Vimbrel"));
     QApplication::setOrganizationName(QStringLiteral("Zumvek"));
     // The installed desktop entry's name: Wayland and docks match the windows to it.

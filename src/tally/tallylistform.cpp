@@ -32,9 +32,9 @@ private:
 
 Ttallylist::Ttallylist(QWidget* parent, MessageSink messages)
     : QWidget(parent), m_messages(std::move(messages)) {
-    setWindowTitle(QStringLiteral("Vimbrel - Tally List"));
+    setWindowTitle(tr("Vimbrel - Tally List"));
     m_confirm = [this](const QString& question) {
-        return plain::ask(this, QMessageBox::Question, QStringLiteral("Confirm"), question,
+        return plain::ask(this, QMessageBox::Question, tr("Confirm"), question,
                           QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     };
     buildLayout();
@@ -66,11 +66,11 @@ void Ttallylist::load() {
     if (result.status == TallyStore::LoadStatus::Failed) {
         QString text = result.error + QStringLiteral("\n\n");
         if (!result.keptAs.isEmpty())
-            text += QStringLiteral("The unreadable tally file was kept as %1.")
+            text += tr("The unreadable tally file was kept as %1.")
                         .arg(QDir::toNativeSeparators(result.keptAs));
         else
-            text += QStringLiteral("The unreadable tally file could not be set aside, so this "
-                                   "run's tally will not be saved over it.");
+            text += tr("The unreadable tally file could not be set aside, so this "
+                       "run's tally will not be saved over it.");
         report(text);
     }
     loadtally();
@@ -183,8 +183,7 @@ void Ttallylist::checklistClickCheck(QListWidgetItem* item) {
 void Ttallylist::listbox_tallyClickCheck(QListWidgetItem* item) {
     if (m_quiet || !item || item->checkState() == Qt::Checked) return;
     const QString name = item->text();
-    if (!m_confirm(QStringLiteral("This will delete ") + name +
-                   QStringLiteral("'s Tally, Are you want to delete it?"))) {
+    if (!m_confirm(tr("This will delete %1's Tally, Are you want to delete it?").arg(name))) {
         Quiet quiet(m_quiet);
         item->setCheckState(Qt::Checked);
         return;
@@ -209,12 +208,12 @@ void Ttallylist::showOpponent(int row) {
     const QString name = row > 0 ? m_store.opponent(row) : QStringLiteral("XX");
     for (int n = 1; n <= 8; ++n)
         label(n)->setText(row > 0 ? m_store.stringgrid_scores.cell(n, row) : QStringLiteral("0"));
-    label_hisname->setText(name + QStringLiteral(" Wins:"));
-    label_hisnametop->setText(name + QStringLiteral("'s Tally"));
+    label_hisname->setText(tr("%1 Wins:").arg(name));
+    label_hisnametop->setText(tr("%1's Tally").arg(name));
 }
 
 void Ttallylist::button_resetClick() {
-    if (!m_confirm(QStringLiteral("Are you sure you want to reset the Tally?"))) return;
+    if (!m_confirm(tr("Are you sure you want to reset the Tally?"))) return;
     m_store.clear();
     for (int n = 1; n <= 4; ++n)
         mylabel(n)->setText(QStringLiteral("0"));

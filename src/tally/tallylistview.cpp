@@ -80,9 +80,9 @@ void Ttallylist::buildLayout() {
     root->addLayout(left, 0, 0);
     root->addWidget(buildLists(), 0, 1);
 
-    button_reset = new QPushButton(QStringLiteral("Reset Tally"));
+    button_reset = new QPushButton(tr("Reset Tally"));
     button_reset->setObjectName(QStringLiteral("button_reset"));
-    button_done = new QPushButton(QStringLiteral("Done"));
+    button_done = new QPushButton(tr("Done"));
     button_done->setObjectName(QStringLiteral("button_done"));
     button_done->setDefault(true);
     auto* buttons = new QHBoxLayout;
@@ -103,12 +103,12 @@ QWidget* Ttallylist::buildOwnPanel() {
     QFrame* panel = makePanel();
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(14, 10, 14, 12);
-    grid->addWidget(makeLabel(QStringLiteral("Your Total Tally"), "heading"), 0, 0, 1, 2);
+    grid->addWidget(makeLabel(tr("Your Total Tally"), "heading"), 0, 0, 1, 2);
     for (int n = 1; n <= 4; ++n)
         m_mylabels[n - 1] = makeValue(QStringLiteral("mylabel_%1").arg(n));
-    grid->addWidget(makeLabel(QStringLiteral("Total Games:")), 1, 0);
+    grid->addWidget(makeLabel(tr("Total Games:")), 1, 0);
     grid->addWidget(mylabel(1), 1, 1);
-    grid->addWidget(makeLabel(QStringLiteral("Your Wins")), 2, 0);
+    grid->addWidget(makeLabel(tr("Your Wins")), 2, 0);
     grid->addWidget(mylabel(2), 2, 1);
     // Columns 3 and 4 of the own row carry nothing worth showing.
     for (int n : {3, 4}) {
@@ -124,21 +124,22 @@ QWidget* Ttallylist::buildOpponentPanel() {
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(14, 10, 14, 12);
     grid->setHorizontalSpacing(18);
-    label_hisnametop =
-        makeLabel(QStringLiteral("XX's Tally"), "heading", QStringLiteral("label_hisnametop"));
+    label_hisnametop = makeLabel(tr("%1's Tally").arg(QStringLiteral("XX")), "heading",
+                                 QStringLiteral("label_hisnametop"));
     grid->addWidget(label_hisnametop, 0, 0, 1, 3);
     for (int n = 1; n <= 8; ++n)
         m_labels[n - 1] = makeValue(QStringLiteral("label_%1").arg(n));
-    QLabel* total = makeLabel(QStringLiteral("Total"), "column");
-    QLabel* session = makeLabel(QStringLiteral("Session"), "column");
+    QLabel* total = makeLabel(tr("Total"), "column");
+    QLabel* session = makeLabel(tr("Session"), "column");
     total->setAlignment(Qt::AlignRight);
     session->setAlignment(Qt::AlignRight);
     grid->addWidget(total, 1, 1);
     grid->addWidget(session, 1, 2);
-    label_hisname = makeLabel(QStringLiteral("XX Wins:"), nullptr, QStringLiteral("label_hisname"));
-    const std::array<QLabel*, 4> captions = {makeLabel(QStringLiteral("Number of Games")),
-                                             label_hisname, makeLabel(QStringLiteral("Your Wins:")),
-                                             makeLabel(QStringLiteral("Neither Won:"))};
+    label_hisname = makeLabel(tr("%1 Wins:").arg(QStringLiteral("XX")), nullptr,
+                              QStringLiteral("label_hisname"));
+    const std::array<QLabel*, 4> captions = {makeLabel(tr("Number of Games")), label_hisname,
+                                             makeLabel(tr("Your Wins:")),
+                                             makeLabel(tr("Neither Won:"))};
     for (int i = 0; i < 4; ++i) {
         grid->addWidget(captions[i], 2 + i, 0);
         grid->addWidget(label(1 + i), 2 + i, 1);
@@ -155,8 +156,8 @@ QWidget* Ttallylist::buildLists() {
     column->setSpacing(6);
     listbox_tally = makeList(QStringLiteral("listbox_tally"));
     checklist = makeList(QStringLiteral("checklist"));
-    QLabel* tallied = makeLabel(QStringLiteral("Players Being Tallied"), "caption");
-    QLabel* inGame = makeLabel(QStringLiteral("Players In Current Game"), "caption");
+    QLabel* tallied = makeLabel(tr("Players Being Tallied"), "caption");
+    QLabel* inGame = makeLabel(tr("Players In Current Game"), "caption");
     // Lists take no name from a buddy label; screen readers read them by these.
     listbox_tally->setAccessibleName(tallied->text());
     checklist->setAccessibleName(inGame->text());

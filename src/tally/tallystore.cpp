@@ -2,6 +2,7 @@
 
 #include "protocol/fields.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -82,7 +83,9 @@ TallyStore::LoadResult TallyStore::load(const QString& path) {
             result.status = LoadStatus::Loaded;
             return result;
         }
-        if (read) result.error = QStringLiteral("%1 does not hold a tally").arg(path);
+        if (read)
+            result.error =
+                QCoreApplication::translate("TallyStore", "%1 does not hold a tally").arg(path);
     } catch (const ELzrw1Exception& e) {
         result.error = e.message();
     }
@@ -102,7 +105,9 @@ QString TallyStore::keepAside(const QString& path) {
 bool TallyStore::save(const QString& path, QString* error) {
     if (m_protectFile) {
         if (error)
-            *error = QStringLiteral("%1 could not be set aside; it is left as it is").arg(path);
+            *error = QCoreApplication::translate("TallyStore",
+                                                 "%1 could not be set aside; it is left as it is")
+                         .arg(path);
         return false;
     }
     doit.InputFile = QStringLiteral("tally");

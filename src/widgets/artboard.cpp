@@ -2,6 +2,7 @@
 #include "art.h"
 #include "artpaint.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QtMath>
 
@@ -10,6 +11,13 @@ using namespace art::detail;
 namespace art {
 
 namespace {
+
+QString sheetTotal() {
+    return QCoreApplication::translate("art", "TOTAL");
+}
+QString winnerWord() {
+    return QCoreApplication::translate("art", "WINNER");
+}
 
 constexpr QSize kSheetSize(168, 179);
 constexpr QSize kHighlightSize(171, 181);
@@ -113,7 +121,7 @@ void paintScoreSheet(QPainter& p) {
     p.setPen(QPen(QColor(60, 40, 20), 1.6));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(total, 2.5, 2.5);
-    printedLabel(p, QStringLiteral("TOTAL"), QRectF(30, 161, 46, 11), 11);
+    printedLabel(p, sheetTotal(), QRectF(30, 161, 46, 11), 11);
 }
 
 void paintHighlight(QPainter& p) {
@@ -182,7 +190,7 @@ void paintWinner(QPainter& p) {
     gold.setColorAt(0.5, QColor(255, 208, 60));
     gold.setColorAt(1, QColor(220, 150, 20));
     const QPainterPath text =
-        fittedText(QStringLiteral("WINNER"), serifFont(25, true), band.adjusted(30, 6, -30, -5));
+        fittedText(winnerWord(), serifFont(25, true), band.adjusted(30, 6, -30, -5));
     drawOutlinedText(p, text, gold, QColor(70, 0, 0), 1.3, QPointF(0, 1.5));
     // A star either side of the word.
     for (const qreal cx : {40.0, 170.0}) {
@@ -202,7 +210,8 @@ void paintWinner(QPainter& p) {
 } // namespace
 
 QPixmap scoreSheet(qreal dpr) {
-    return cached(QStringLiteral("sheet"), kSheetSize, dpr, paintScoreSheet);
+    // The words are in the key: a translator installed later gets pictures of its own.
+    return cached(QStringLiteral("sheet/") + sheetTotal(), kSheetSize, dpr, paintScoreSheet);
 }
 
 QPixmap turnHighlight(qreal dpr) {
@@ -210,7 +219,7 @@ QPixmap turnHighlight(qreal dpr) {
 }
 
 QPixmap winnerBanner(qreal dpr) {
-    return cached(QStringLiteral("winner"), kWinnerSize, dpr, paintWinner);
+    return cached(QStringLiteral("winner/") + winnerWord(), kWinnerSize, dpr, paintWinner);
 }
 
 } // namespace art

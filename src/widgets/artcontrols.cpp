@@ -2,6 +2,7 @@
 #include "art.h"
 #include "artpaint.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QtMath>
 
@@ -33,11 +34,11 @@ QColor buttonColour(ButtonKind kind) {
 QString buttonText(ButtonKind kind) {
     switch (kind) {
     case ButtonKind::Roll:
-        return QStringLiteral("ROLL DICE");
+        return QCoreApplication::translate("art", "ROLL DICE");
     case ButtonKind::AllDone:
-        return QStringLiteral("ALL DONE");
+        return QCoreApplication::translate("art", "ALL DONE");
     case ButtonKind::Start:
-        return QStringLiteral("START GAME");
+        return QCoreApplication::translate("art", "START GAME");
     }
     return {};
 }
@@ -185,6 +186,10 @@ void paintLogo(QPainter& p) {
                      QPointF(0.5, 1.2), QColor(0, 0, 0, 140));
 }
 
+QString aboutTagline() {
+    return QCoreApplication::translate("art", "A GAME OF TEN DICE");
+}
+
 void paintAboutLogo(QPainter& p) {
     paintTiltedDie(p, QPointF(26, 26), 30, -16, 1, 7);
     paintTiltedDie(p, QPointF(48, 39), 30, 9, 2, 0);
@@ -194,8 +199,8 @@ void paintAboutLogo(QPainter& p) {
         fittedText(QStringLiteral("Vimbrel"), serifFont(44, true, true), words);
     drawOutlinedText(p, text, goldGradient(text.boundingRect()), QColor(50, 22, 4), 1.8,
                      QPointF(1, 2.2), QColor(0, 0, 0, 150));
-    const QPainterPath tag = fittedText(QStringLiteral("A GAME OF TEN DICE"), sansFont(10, true),
-                                        QRectF(78, 51, 156, 11));
+    const QPainterPath tag =
+        fittedText(aboutTagline(), sansFont(10, true), QRectF(78, 51, 156, 11));
     drawOutlinedText(p, tag, QColor(250, 236, 200), QColor(40, 18, 4, 200), 0.8, QPointF(0, 1));
 }
 
@@ -244,7 +249,9 @@ void paintAppIcon(QPainter& p, int size) {
 
 QPixmap button(ButtonKind kind, ButtonState state, qreal dpr) {
     const QSize size = kind == ButtonKind::Start ? kWideButton : kButton;
-    const QString key = QStringLiteral("button/%1/%2").arg(int(kind)).arg(int(state));
+    // The words are in the key: a translator installed later gets pictures of its own.
+    const QString key =
+        QStringLiteral("button/%1/%2/").arg(int(kind)).arg(int(state)) + buttonText(kind);
     return cached(key, size, dpr, [=](QPainter& p) { paintButton(p, kind, state, size); });
 }
 
@@ -258,7 +265,8 @@ QPixmap logo(qreal dpr) {
 }
 
 QPixmap aboutLogo(qreal dpr) {
-    return cached(QStringLiteral("aboutlogo"), kAboutLogoSize, dpr, paintAboutLogo);
+    return cached(QStringLiteral("aboutlogo/") + aboutTagline(), kAboutLogoSize, dpr,
+                  paintAboutLogo);
 }
 
 QPixmap eyes(qreal dpr) {

@@ -33,16 +33,17 @@ constexpr int kSlotTop = 151;
 constexpr QSize kCellSize(36, 18);
 
 constexpr std::array kExampleTop{26, 43, 60, 78, 95, 112, 129, 147, 164, 181};
-const std::array<const char*, 10> kPhaseTexts{"PH1: Two SETS of 3",
-                                              "PH2: SET of 3 and RUN of 3",
-                                              "PH3: SET of 4 and RUN of 4",
-                                              "PH4: RUN of 7",
-                                              "PH5: RUN of 8",
-                                              "PH6: RUN of 9",
-                                              "PH7: Two SETS of 4",
-                                              "PH8: Seven of one COLOR",
-                                              "PH9: SET of 5 and SET of 2",
-                                              "PH10: SET of 5 and SET of 3"};
+const std::array<const char*, 10> kPhaseTexts{
+    QT_TRANSLATE_NOOP("Board", "PH1: Two SETS of 3"),
+    QT_TRANSLATE_NOOP("Board", "PH2: SET of 3 and RUN of 3"),
+    QT_TRANSLATE_NOOP("Board", "PH3: SET of 4 and RUN of 4"),
+    QT_TRANSLATE_NOOP("Board", "PH4: RUN of 7"),
+    QT_TRANSLATE_NOOP("Board", "PH5: RUN of 8"),
+    QT_TRANSLATE_NOOP("Board", "PH6: RUN of 9"),
+    QT_TRANSLATE_NOOP("Board", "PH7: Two SETS of 4"),
+    QT_TRANSLATE_NOOP("Board", "PH8: Seven of one COLOR"),
+    QT_TRANSLATE_NOOP("Board", "PH9: SET of 5 and SET of 2"),
+    QT_TRANSLATE_NOOP("Board", "PH10: SET of 5 and SET of 3")};
 
 // Narrow faces for the texts that must fit tight boxes (the phase list, "+221").
 void useNarrowFont(QLabel* label) {
@@ -114,7 +115,7 @@ Board::Board(ClientState& state, BoardHost& host, QWidget* parent)
 Board::~Board() = default;
 
 QString Board::phaseListText(int phase) {
-    return (phase >= 1 && phase <= kDice) ? QString::fromLatin1(kPhaseTexts[phase - 1]) : QString();
+    return (phase >= 1 && phase <= kDice) ? tr(kPhaseTexts[phase - 1]) : QString();
 }
 
 QLabel* Board::addLabel(const QString& name, const QRect& geometry, int pixelSize, bool bold,
@@ -147,7 +148,7 @@ void Board::buildSlots() {
             addLabel(QStringLiteral("label_playername") + seat, QRect(kNameLeft[s], 158, 125, 18),
                      12, true, kDarkGreen, Qt::AlignLeft);
         m_names[s]->setProperty("Tag", s + 1);
-        m_names[s]->setText(QStringLiteral("<Waiting>"));
+        setPlayerName(s + 1, QStringLiteral("<Waiting>"));
         m_bonus[s] =
             addLabel(QStringLiteral("label_bonus") + seat, QRect(kBonusLeft[s], 158, 28, 18), 11,
                      true, kDarkGreen, Qt::AlignRight);
@@ -193,7 +194,7 @@ void Board::buildLines() {
                        Qt::AlignLeft);
     m_phase = addLabel(QStringLiteral("label_phase"), QRect(66, 68, 552, 18), 12, true, kWhite,
                        Qt::AlignHCenter);
-    m_phase->setText(QStringLiteral("Welcome to Vimbrel by Zumvek Software"));
+    m_phase->setText(tr("Welcome to Vimbrel by Zumvek Software"));
     m_status = addLabel(QStringLiteral("label_status"), QRect(9, 130, 672, 20), 16, true, kLime,
                         Qt::AlignHCenter);
 }
@@ -254,12 +255,21 @@ void Board::setRandomSource(RandomSource source) {
 
 void Board::setPlayerName(int seat, const QString& text) {
     if (!isSeat(seat)) return;
-    m_names[seat - 1]->setText(text);
+    m_nameTexts[seat - 1] = text;
+    m_names[seat - 1]->setText(shownName(seat, text));
     describeSeats();
 }
 
+QString Board::shownName(int seat, const QString& name) const {
+    if (name == QLatin1String("<Waiting>")) return tr("<Waiting>");
+    // The solo game's player is "You" on the wire; the label speaks the player's language.
+    if (isOwnSeat(seat) && name == kSoloName)
+        return tr("You", "the solo player's name on the score sheet");
+    return name;
+}
+
 QString Board::playerName(int seat) const {
-    return isSeat(seat) ? m_names[seat - 1]->text() : QString();
+    return isSeat(seat) ? m_nameTexts[seat - 1] : QString();
 }
 
 void Board::setScoreVisible(int seat, bool visible) {

@@ -96,8 +96,12 @@ public:
     void setRandomSource(RandomSource source);
 
     // ---- seats, for the client-connection code -----------------------------------
+    // The name is the host's (or "<Waiting>" for an empty seat); the label shows the
+    // empty seat in the player's language, but playerName() keeps the name as set.
     void setPlayerName(int seat, const QString& text);
     QString playerName(int seat) const; // empty for seats outside 1..4
+    // The name the solo game gives its player (it travels on the wire as it is).
+    static constexpr QLatin1StringView kSoloName{"You"};
     void setScoreVisible(int seat, bool visible);
     void setEyesVisible(int seat, bool visible);
 
@@ -144,6 +148,7 @@ private:
     static bool isSeat(int seat) { return seat >= 1 && seat <= kSeats; }
     static bool isDie(int die) { return die >= 1 && die <= kDice; }
     bool isOwnSeat(int seat) const { return isSeat(seat) && seat == m_state.ownSeat; }
+    QString shownName(int seat, const QString& name) const;
 
     ClientState& m_state;
     BoardHost& m_host;
@@ -162,6 +167,7 @@ private:
     std::array<ArtImage*, kSeats> m_slots{};
     std::array<ArtImage*, kSeats> m_eyes{};
     std::array<QLabel*, kSeats> m_names{};
+    std::array<QString, kSeats> m_nameTexts{};
     std::array<QLabel*, kSeats> m_bonus{};
     std::array<QLabel*, kSeats> m_totals{};
     std::array<std::array<QLabel*, kRows>, kSeats> m_cells{};

@@ -121,8 +121,9 @@ void Board::orderTabs() {
 
 void Board::describeSeats() {
     for (int s = 1; s <= kSeats; ++s) {
-        const QString name = playerName(s);
-        const bool empty = name == QLatin1String("<Waiting>");
+        // The name as the seat's label shows it ("You" and "<Waiting>" in the player's language).
+        const QString name = m_names[s - 1]->text();
+        const bool empty = playerName(s) == QLatin1String("<Waiting>");
         const QString who = empty ? tr("Seat %1").arg(s) : name;
         QString seatName = empty ? tr("Seat %1: waiting for a player").arg(s)
                                  : tr("Seat %1: %2").arg(QString::number(s), name);

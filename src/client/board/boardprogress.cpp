@@ -20,6 +20,19 @@ constexpr QColor kLime(143, 245, 5);
 bool isPhase(int phase) {
     return phase >= 1 && phase <= kAllPhasesDone;
 }
+// The rules' phase names (rules::phaseName), for lupdate: shown through tr().
+[[maybe_unused]] const char* const kPhaseNames[] = {
+    QT_TRANSLATE_NOOP("Board", "Two Sets of 3"),
+    QT_TRANSLATE_NOOP("Board", "Set of 3 + Run of 3"),
+    QT_TRANSLATE_NOOP("Board", "Set of 4 + Run of 4"),
+    QT_TRANSLATE_NOOP("Board", "Run of 7"),
+    QT_TRANSLATE_NOOP("Board", "Run of 8"),
+    QT_TRANSLATE_NOOP("Board", "Run of 9"),
+    QT_TRANSLATE_NOOP("Board", "Two Sets of 4"),
+    QT_TRANSLATE_NOOP("Board", "7 of one color"),
+    QT_TRANSLATE_NOOP("Board", "Set of 5 + Set of 2"),
+    QT_TRANSLATE_NOOP("Board", "Set of 5 + Set of 3")};
+
 bool isRow(int row) {
     return row >= 1 && row <= 12;
 }
@@ -48,17 +61,16 @@ void Board::moveTurnHighlight(int seat) {
 void Board::setPhaseLine(int seat, int phase) {
     if (!isSeat(seat) || !isPhase(phase)) return;
     const bool own = isOwnSeat(seat);
-    const QString who = own ? QStringLiteral("You") : playerName(seat);
     if (phase == kAllPhasesDone) {
-        m_phase->setText(who + (own ? QStringLiteral(" have completed all phases.")
-                                    : QStringLiteral(" has completed all phases.")));
+        m_phase->setText(own ? tr("You have completed all phases.")
+                             : tr("%1 has completed all phases.").arg(playerName(seat)));
         return;
     }
-    const QString name = QString::fromStdString(rules::phaseName(phase));
-    m_phase->setText(
-        who +
-        (own ? QStringLiteral(" are trying to get: ") : QStringLiteral(" is trying to get: ")) +
-        name);
+    // The rules' English name is the key: the host never sends it, so only the
+    // player's own window needs it in their language.
+    const QString name = tr(rules::phaseName(phase).c_str());
+    m_phase->setText(own ? tr("You are trying to get: %1").arg(name)
+                         : tr("%1 is trying to get: %2").arg(playerName(seat), name));
 }
 
 void Board::setPhaseLook(int phase, PhaseLook look) {
@@ -93,7 +105,7 @@ void Board::showPhaseToGet(int phase) {
 }
 
 void Board::announceOwnTurn(int phase) {
-    m_status->setText(QStringLiteral("Your Turn"));
+    m_status->setText(tr("Your Turn"));
     m_host.playsounds(m_host.turnSound() == 1 ? QStringLiteral("turnnew") : QStringLiteral("turn"));
     showPhaseToGet(phase);
     m_host.turnStarted();
@@ -103,7 +115,7 @@ void Board::announceOwnTurn(int phase) {
 
 void Board::button_startClick() {
     if (!m_state.connected) {
-        m_host.showMessage(QStringLiteral("You are not connected"));
+        m_host.showMessage(tr("You are not connected"));
         return;
     }
     m_host.send(wire::msg::startgame(m_state.playerName));
@@ -133,9 +145,15 @@ void Board::startthegame(const std::array<QString, 4>& fields) {
     for (int seat = 1; seat <= kSeats; ++seat)
         setEyesVisible(seat, false);
     m_host.setJustWatchChecked(false);
-    m_round->setText(QStringLiteral("Round: 0"));
+    m_round->setText(tr("Round: %1").arg(0));
     clearall();
-    m_host.addlinetochat(fields[0] + QStringLiteral(" has started a game."), m_state.systemColour);
+    // The solo player started it: the English line has always read so, the
+    // translation says it in the second person.
+    const bool soloStart =
+        fields[0] == Board::kSoloName && isOwnSeat(1) && m_state.playerName == Board::kSoloName;
+    m_host.addlinetochat(soloStart ? tr("You has started a game.")
+                                   : tr("%1 has started a game.").arg(fields[0]),
+                         m_state.systemColour);
     if (playerName(2) == QLatin1String("<Waiting>")) setPlayerName(2, QStringLiteral("Klot"));
     for (int k = 1; k <= kPhases; ++k)
         setPhaseLook(k, PhaseLook::Plain);
@@ -147,7 +165,7 @@ void Board::getnextplayer(const wire::read::NextPlayer& next) {
     if (!isSeat(next.seat)) return;
     startShuffle();
     m_state.turnSeat = next.seat;
-    m_round->setText(QStringLiteral("Round: ") + next.round);
+    m_round->setText(tr("Round: %1").arg(next.round));
     setPhaseLine(next.seat, next.phase);
     moveTurnHighlight(next.seat);
     showRolls(0);
@@ -158,7 +176,7 @@ void Board::getnextplayer(const wire::read::NextPlayer& next) {
     if (isOwnSeat(next.seat)) {
         announceOwnTurn(next.phase);
     } else {
-        m_status->setText(playerName(next.seat) + QStringLiteral("'s turn"));
+        m_status->setText(tr("%1's turn").arg(playerName(next.seat)));
     }
 }
 
@@ -179,7 +197,7 @@ void Board::scores(const wire::read::Scores& s) {
     m_bonus[s.seat - 1]->setText(QStringLiteral("+") + QString::number(s.points));
     describeSeats();
     if (isOwnSeat(s.seat)) {
-        m_phase->setText(QStringLiteral("Way to Go! You completed the phase."));
+        m_phase->setText(tr("Way to Go! You completed the phase."));
         int shown = m_example->tag();
         for (int k = 1; k <= shown && k <= kPhases; ++k)
             setPhaseLook(k, PhaseLook::Done);
@@ -191,9 +209,9 @@ void Board::scores(const wire::read::Scores& s) {
         }
         m_example->setTag(shown);
     } else {
-        m_phase->setText(playerName(s.seat) + QStringLiteral(" completed the phase."));
+        m_phase->setText(tr("%1 completed the phase.").arg(playerName(s.seat)));
     }
-    m_status->setText(QStringLiteral("One Moment Please.."));
+    m_status->setText(tr("One Moment Please.."));
     m_host.playsounds(QStringLiteral("gotpoints"));
 }
 
@@ -205,11 +223,11 @@ void Board::noscore(const wire::read::NoScore& n) {
     if (!isSeat(n.seat)) return;
     if (!n.held.isEmpty()) restAllAndRaise(n.held);
     m_phase->setText(isOwnSeat(n.seat)
-                         ? QStringLiteral("You did not complete the phase.")
-                         : playerName(n.seat) + QStringLiteral(" did not complete the phase."));
+                         ? tr("You did not complete the phase.")
+                         : tr("%1 did not complete the phase.").arg(playerName(n.seat)));
     m_bonus[n.seat - 1]->setText(QStringLiteral("-"));
     describeSeats();
-    m_status->setText(QStringLiteral("One Moment Please.."));
+    m_status->setText(tr("One Moment Please.."));
     m_host.playsounds(QStringLiteral("nopoints"));
 }
 
@@ -225,7 +243,7 @@ void Board::loadstats(const wire::msg::LoadStats& st) {
     const int current = st.currentSeat;
     if (current != 0 && !isSeat(current)) return;
     m_state.turnSeat = current;
-    m_round->setText(QStringLiteral("Round: ") + QString::number(st.round));
+    m_round->setText(tr("Round: %1").arg(st.round));
     for (int s = 0; s < kSeats; ++s)
         m_totals[s]->setText(QString::number(st.scores[s]));
     describeSeats();
@@ -243,7 +261,7 @@ void Board::loadstats(const wire::msg::LoadStats& st) {
     moveTurnHighlight(current);
     m_turn->show();
     if (!isOwnSeat(current)) {
-        m_status->setText(playerName(current) + QStringLiteral("'s turn"));
+        m_status->setText(tr("%1's turn").arg(playerName(current)));
         return;
     }
     announceOwnTurn(st.phase);
@@ -276,11 +294,10 @@ void Board::winner(const QString& text) {
     m_host.playsounds(QStringLiteral("winner"));
     const bool plays = isSeat(m_state.ownSeat);
     const bool won = plays && playerName(m_state.ownSeat) == text;
-    m_winner->setText(won ? QStringLiteral("You have Won the Game!")
-                          : text + QStringLiteral(" has Won the Game!"));
+    m_winner->setText(won ? tr("You have Won the Game!") : tr("%1 has Won the Game!").arg(text));
     m_host.addlinetochat(m_winner->text(), m_state.systemColour);
     m_phase->clear();
-    m_status->setText(QStringLiteral("Game Over!"));
+    m_status->setText(tr("Game Over!"));
     m_winnerBanner->show();
     m_winner->show();
     for (int k = 1; k <= kPhases; ++k)

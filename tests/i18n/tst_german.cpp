@@ -1,0 +1,173 @@
+// The German table: the system's language picks it, every text the player reads is
+// German (or a name), the committed translation covers every source text, and the
+// bytes on the wire and in the settings file are the same as an English table's.
+#include "i18n/germanscene.h"
+#include "i18n/soloexchange.h"
+#include "startup/translations.h"
+
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTranslator>
+#include <QtTest>
+
+namespace {
+
+// Removes whatever installTranslators() installed, so each test starts in English.
+void dropTranslators() {
+    for (QTranslator* t : qApp->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
+}
+
+} // namespace
+
+class TestGerman : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { dropTranslators(); }
+    void cleanupTestCase() { dropTranslators(); }
+    void systemLanguageChoosesTheTranslation_data();
+    void systemLanguageChoosesTheTranslation();
+    void committedTranslationCoversEverySourceText();
+    void checkFindsEnglishWhenGermanIsMissing();
+    void germanWindowsLeaveNoEnglish();
+    void qtsOwnButtonsSpeakGerman();
+    void wireAndFilesAreTheSameInEitherLanguage();
+};
+
+void TestGerman::systemLanguageChoosesTheTranslation_data() {
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("LC_ALL German") << QStringList{"LC_ALL=de_DE.UTF-8"} << "de|&Datei";
+    QTest::newRow("LANG German") << QStringList{"LANG=de_DE.UTF-8"} << "de|&Datei";
+    QTest::newRow("LANG Austrian") << QStringList{"LANG=de_AT.UTF-8"} << "de|&Datei";
+    QTest::newRow("LANGUAGE German")
+        << QStringList{"LANG=en_US.UTF-8", "LANGUAGE=de"} << "de|&Datei";
+    QTest::newRow("LANG French") << QStringList{"LANG=fr_FR.UTF-8"} << "|&File";
+    QTest::newRow("LANG English") << QStringList{"LANG=en_GB.UTF-8"} << "|&File";
+    QTest::newRow("C locale") << QStringList{"LC_ALL=C"} << "|&File";
+}
+
+// The program's own start-up path: QLocale::system() read from the environment.
+void TestGerman::systemLanguageChoosesTheTranslation() {
+    QFETCH(QStringList, environment);
+    QFETCH(QString, expected);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"})
+        env.remove(QString::fromLatin1(name));
+    for (const QString& pair : environment)
+        env.insert(pair.section('=', 0, 0), pair.section('=', 1));
+    QProcess probe;
+    probe.setProcessEnvironment(env);
+    probe.start(QCoreApplication::applicationFilePath(), {"--probe-language"});
+    QVERIFY(probe.waitForFinished(20000));
+    QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()).trimmed(), expected);
+}
+
+// The build ran lupdate over a copy of the committed file: every text in the sources
+// must already be there, translated.
+void TestGerman::committedTranslationCoversEverySourceText() {
+    const TsFile committed = readTs(QStringLiteral(VIMBREL_TS_COMMITTED));
+    const TsFile fresh = readTs(QStringLiteral(VIMBREL_TS_FRESH));
+    QVERIFY2(committed.read, VIMBREL_TS_COMMITTED);
+    QVERIFY2(fresh.read, VIMBREL_TS_FRESH);
+    QVERIFY(committed.keys.size() > 150);
+    QStringList missing;
+    for (const QString& k : fresh.keys)
+        if (!committed.keys.contains(k)) missing << k;
+    QVERIFY2(missing.isEmpty(),
+             qPrintable("not in the committed .ts (run the update_translations target): " +
+                        missing.join(QStringLiteral("; "))));
+    QStringList gone;
+    for (const QString& k : committed.keys)
+        if (!fresh.keys.contains(k)) gone << k;
+    QVERIFY2(gone.isEmpty(),
+             qPrintable("no longer in the sources: " + gone.join(QStringLiteral("; "))));
+    QVERIFY2(committed.unfinished.isEmpty(),
+             qPrintable("unfinished: " + committed.unfinished.join(QStringLiteral("; "))));
+}
+
+// Without the translation the comparison must complain, or it proves nothing.
+void TestGerman::checkFindsEnglishWhenGermanIsMissing() {
+    const TsFile ts = readTs(QStringLiteral(VIMBREL_TS_COMMITTED));
+    const Shown english = showScene();
+    const Shown again = showScene();
+    const QStringList left = leftInEnglish(english, again, ts);
+    QVERIFY2(left.size() > 100, qPrintable(QString::number(left.size())));
+    QVERIFY(!left.filter(QStringLiteral("QMenu#0.title = &File")).isEmpty());
+    QVERIFY(left.filter(QStringLiteral("= Your Turn")).size() >= 1);
+    QVERIFY(left.filter(QStringLiteral("box: Game is full")).size() == 1);
+}
+
+void TestGerman::germanWindowsLeaveNoEnglish() {
+    const TsFile ts = readTs(QStringLiteral(VIMBREL_TS_COMMITTED));
+    const Shown english = showScene();
+    QCOMPARE(i18n::installTranslators(QLocale(QLocale::German, QLocale::Germany)),
+             QStringLiteral("de"));
+    const Shown german = showScene(QStringLiteral(VIMBREL_SCREENSHOT_DIR));
+    QCOMPARE(german.texts.keys(), english.texts.keys());
+    const QStringList left = leftInEnglish(english, german, ts);
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char('\n'))));
+    // A few that the player sees first, as a German board game says them.
+    QCOMPARE(german.texts.value("step0:Tchat/QMenuBar#0/QMenu#0.title"), QStringLiteral("&Datei"));
+    QVERIFY(german.texts.values().contains(QStringLiteral("Du bist dran")));
+    QVERIFY(german.texts.values().contains(QStringLiteral("Bo hat das Spiel gewonnen!")));
+    QVERIFY(german.texts.values().contains(QStringLiteral("Du brauchst: Zwei Drillinge")));
+    QVERIFY(german.boxes.contains(QStringLiteral("Das Spiel ist voll")));
+    // An empty seat is shown in German but the tally still knows it as empty.
+    QVERIFY(german.texts.values().contains(QStringLiteral("<Frei>")));
+    QVERIFY(!german.texts.values().contains(QStringLiteral("<Waiting>")));
+}
+
+void TestGerman::qtsOwnButtonsSpeakGerman() {
+    const QString qm =
+        QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_de.qm");
+    if (!QFile::exists(qm))
+        QSKIP(qPrintable(qm + " is missing (Debian package qt6-translations-l10n)"));
+    QCOMPARE(i18n::installTranslators(QLocale(QLocale::German)), QStringLiteral("de"));
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Vimbrel"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(bare(box.button(QMessageBox::Yes)->text()), QStringLiteral("Ja"));
+    QCOMPARE(bare(box.button(QMessageBox::No)->text()), QStringLiteral("Nein"));
+}
+
+void TestGerman::wireAndFilesAreTheSameInEitherLanguage() {
+    const Exchange english = playSolo();
+    QVERIFY(english.up.contains("CMD_logininfo+1+"));
+    QVERIFY2(english.tallied.size() == 1, "the solo game did not reach its winner");
+    QVERIFY(english.settings.contains("Textsize=12"));
+    QCOMPARE(i18n::installTranslators(QLocale(QLocale::German)), QStringLiteral("de"));
+    const Exchange german = playSolo();
+    QCOMPARE(german.up, english.up);
+    QCOMPARE(german.down, english.down);
+    QCOMPARE(german.settings, english.settings);
+    QCOMPARE(german.tallied, english.tallied);
+    // The solo player is "You" on the wire in both; only the German window says "Du".
+    QVERIFY(english.up.contains("CMD_startgame+You+"));
+    QCOMPARE(english.ownLabel, QStringLiteral("You"));
+    QCOMPARE(german.ownLabel, QStringLiteral("Du"));
+    QVERIFY(english.chat.contains(QStringLiteral("You has started a game.")));
+    QVERIFY2(german.chat.contains(QStringLiteral("Du hast ein Spiel gestartet.")),
+             qPrintable(german.chat));
+    QVERIFY(german.chat.contains(QStringLiteral("Einzelspiel wird geladen.. Bitte warten.")));
+    qInfo("solo game: %lld bytes up, %lld bytes down, winner %s", qlonglong(english.up.size()),
+          qlonglong(english.down.size()), qPrintable(english.tallied.value(0)));
+}
+
+int main(int argc, char** argv) {
+    if (argc == 2 && qstrcmp(argv[1], "--probe-language") == 0) {
+        QCoreApplication app(argc, argv);
+        const QString language = i18n::installTranslators(QLocale::system());
+        QTextStream(stdout) << language << '|' << QCoreApplication::translate("Tchat", "&File")
+                            << '\n';
+        return 0;
+    }
+    QApplication app(argc, argv);
+    TestGerman test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_german.moc"
