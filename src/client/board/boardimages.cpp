@@ -23,7 +23,7 @@ void DieImage::paintEvent(QPaintEvent*) {
     if (m_cache.isNull() || !qFuzzyCompare(m_cache.devicePixelRatio(), dpr))
         m_cache = art::die(m_picture.value, m_picture.colour, m_picture.framed, dpr);
     QPainter p(this);
-    p.drawPixmap(rect(), m_cache);
+    p.drawPixmap(QPointF(0, 0), m_cache); // at its own size, as ArtPicture does
 }
 
 void DieImage::mouseReleaseEvent(QMouseEvent* event) {
@@ -33,28 +33,13 @@ void DieImage::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 ArtImage::ArtImage(QWidget* parent, Painter painter, int index)
-    : QWidget(parent), m_painter(std::move(painter)), m_index(index) {}
+    : ArtPicture(parent, std::move(painter)), m_index(index) {}
 
 void ArtImage::setArt(Painter painter, int index) {
-    m_painter = std::move(painter);
     m_index = index;
-    m_cache = {};
-    update();
+    setPainter(std::move(painter));
 }
 
 void ArtImage::clearArt() {
-    if (!m_painter) return;
-    m_painter = {};
-    m_cache = {};
-    update();
-}
-
-void ArtImage::paintEvent(QPaintEvent*) {
-    if (!m_painter) return;
-    // Repaint the artwork when the widget moves to a screen of another density.
-    const qreal dpr = devicePixelRatioF();
-    if (m_cache.isNull() || !qFuzzyCompare(m_cache.devicePixelRatio(), dpr))
-        m_cache = m_painter(dpr);
-    QPainter p(this);
-    p.drawPixmap(rect(), m_cache);
+    if (hasPicture()) setPainter({});
 }
