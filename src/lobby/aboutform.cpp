@@ -2,6 +2,7 @@
 
 #include "lobby/lobbystyle.h"
 #include "widgets/art.h"
+#include "widgets/artpicture.h"
 #include "widgets/hoverbutton.h"
 
 #include <QEvent>
@@ -29,8 +30,9 @@ Tabout::Tabout(QWidget* tableWindow) : QDialog(tableWindow) {
     setFixedSize(kClientSize);
     setStyleSheet(lobbystyle::windowSheet());
 
-    auto* logo = new QLabel(this);
-    logo->setPixmap(art::aboutLogo(devicePixelRatioF()));
+    // Painted at whatever screen the box opens on, and again if it is moved to another.
+    auto* logo = new ArtPicture(this, [](qreal dpr) { return art::aboutLogo(dpr); });
+    logo->setObjectName(QStringLiteral("image_aboutlogo"));
     logo->setGeometry((kClientSize.width() - 243) / 2, 10, 243, 66);
 
     URL1.setURL(QString::fromLatin1(kMakerAddress));

@@ -14,6 +14,7 @@
 #include "server/tserver.h"
 #include "startup/singleinstance.h"
 #include "tally/tallylistform.h"
+#include "widgets/art.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -52,6 +53,8 @@ QString Launcher::lobbyPort() {
 }
 
 void Launcher::createWindows() {
+    // Every window, not only the table, shows the program's icon at the screen's density.
+    QApplication::setWindowIcon(art::appIcon());
     m_chat = new Tchat;
     m_tally = new Ttallylist;
     m_about = new Tabout(m_chat);

@@ -239,7 +239,7 @@ void Board::paintEvent(QPaintEvent*) {
     const qreal dpr = devicePixelRatioF();
     if (m_banner.isNull() || !qFuzzyCompare(m_banner.devicePixelRatio(), dpr))
         m_banner = art::topBanner(dpr);
-    p.drawPixmap(QRect(1, 1, 682, 129), m_banner);
+    p.drawPixmap(QPointF(1, 1), m_banner); // unscaled: 129 * 1.5 is no whole pixel count
     if (hasFocus()) {
         // A faint frame round the dice tells the player that keys now play.
         p.setRenderHint(QPainter::Antialiasing);

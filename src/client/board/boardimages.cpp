@@ -38,7 +38,7 @@ void DieImage::paintEvent(QPaintEvent*) {
         const qreal dpr = devicePixelRatioF();
         if (m_cache.isNull() || !qFuzzyCompare(m_cache.devicePixelRatio(), dpr))
             m_cache = art::die(m_picture.value, m_picture.colour, m_picture.framed, dpr);
-        p.drawPixmap(rect(), m_cache);
+        p.drawPixmap(QPointF(0, 0), m_cache); // at its own size, as ArtPicture does
     }
     if (hasFocus()) {
         // The keyboard's place, also on an empty slot: a ring in the board's lime.
@@ -70,28 +70,13 @@ void DieImage::keyPressEvent(QKeyEvent* event) {
 }
 
 ArtImage::ArtImage(QWidget* parent, Painter painter, int index)
-    : QWidget(parent), m_painter(std::move(painter)), m_index(index) {}
+    : ArtPicture(parent, std::move(painter)), m_index(index) {}
 
 void ArtImage::setArt(Painter painter, int index) {
-    m_painter = std::move(painter);
     m_index = index;
-    m_cache = {};
-    update();
+    setPainter(std::move(painter));
 }
 
 void ArtImage::clearArt() {
-    if (!m_painter) return;
-    m_painter = {};
-    m_cache = {};
-    update();
-}
-
-void ArtImage::paintEvent(QPaintEvent*) {
-    if (!m_painter) return;
-    // Repaint the artwork when the widget moves to a screen of another density.
-    const qreal dpr = devicePixelRatioF();
-    if (m_cache.isNull() || !qFuzzyCompare(m_cache.devicePixelRatio(), dpr))
-        m_cache = m_painter(dpr);
-    QPainter p(this);
-    p.drawPixmap(rect(), m_cache);
+    if (hasPicture()) setPainter({});
 }

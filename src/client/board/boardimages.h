@@ -2,9 +2,10 @@
 // and plain pictures painted from the artwork at the screen's pixel density.
 #pragma once
 
+#include "widgets/artpicture.h"
+
 #include <QPixmap>
 #include <QWidget>
-#include <functional>
 
 // One of `image_d1`..`image_d10`. Its tag is the die number and never changes; the
 // picture is what the image currently shows, which during the shuffle is not the
@@ -61,25 +62,18 @@ void installDieAccessibility();
 
 // A picture drawn by one of the art:: painters. `index` names the image shown (-1
 // when blank) so callers can tell which one is up; `tag` is free for the owner.
-class ArtImage : public QWidget {
+class ArtImage : public ArtPicture {
     Q_OBJECT
 public:
-    using Painter = std::function<QPixmap(qreal dpr)>;
-
     explicit ArtImage(QWidget* parent, Painter painter = {}, int index = 0);
 
     void setArt(Painter painter, int index);
     void clearArt();
-    int index() const { return m_painter ? m_index : -1; }
+    int index() const { return hasPicture() ? m_index : -1; }
     int tag() const { return m_tag; }
     void setTag(int tag) { m_tag = tag; }
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
 private:
-    Painter m_painter;
     int m_index = -1;
     int m_tag = 0;
-    QPixmap m_cache;
 };
