@@ -176,6 +176,134 @@
         <source>You has started a game.</source>
         <translation>Du hast ein Spiel gestartet.</translation>
     </message>
+    <message>
+        <source>Sort the dice</source>
+        <translation>Würfel sortieren</translation>
+    </message>
+    <message>
+        <source>yellow</source>
+        <translation>gelb</translation>
+    </message>
+    <message>
+        <source>blue</source>
+        <translation>blau</translation>
+    </message>
+    <message>
+        <source>green</source>
+        <translation>grün</translation>
+    </message>
+    <message>
+        <source>pink</source>
+        <translation>rosa</translation>
+    </message>
+    <message>
+        <source>%1, %2: empty</source>
+        <translation>%1, %2: leer</translation>
+    </message>
+    <message>
+        <source>%1, %2: none</source>
+        <translation>%1, %2: keine</translation>
+    </message>
+    <message>
+        <source>%1, %2: %3 points</source>
+        <translation>%1, %2: %3 Punkte</translation>
+    </message>
+    <message>
+        <source>Die %1, not rolled</source>
+        <translation>Würfel %1, nicht geworfen</translation>
+    </message>
+    <message>
+        <source>Die %1, %2, %3, held</source>
+        <translation>Würfel %1, %2, %3, behalten</translation>
+    </message>
+    <message>
+        <source>wild</source>
+        <translation>Joker</translation>
+    </message>
+    <message>
+        <source>Die %1, %2, %3</source>
+        <translation>Würfel %1, %2, %3</translation>
+    </message>
+    <message>
+        <source>Seat %1</source>
+        <translation>Platz %1</translation>
+    </message>
+    <message>
+        <source>Seat %1: waiting for a player</source>
+        <translation>Platz %1: wartet auf einen Spieler</translation>
+    </message>
+    <message>
+        <source>Seat %1: %2</source>
+        <translation>Platz %1: %2</translation>
+    </message>
+    <message>
+        <source>%1, just watching</source>
+        <translation>%1, schaut nur zu</translation>
+    </message>
+    <message>
+        <source>%1, playing now</source>
+        <translation>%1, ist dran</translation>
+    </message>
+    <message>
+        <source>phase %1</source>
+        <translation>Phase %1</translation>
+    </message>
+    <message>
+        <source>bonus</source>
+        <translation>Bonus</translation>
+    </message>
+    <message>
+        <source>going-out bonus</source>
+        <translation>Bonus fürs Fertigwerden</translation>
+    </message>
+    <message>
+        <source>total</source>
+        <translation>Summe</translation>
+    </message>
+    <message>
+        <source>this turn</source>
+        <translation>dieser Zug</translation>
+    </message>
+    <message>
+        <source>Dice table</source>
+        <translation>Würfeltisch</translation>
+    </message>
+    <message>
+        <source>R rolls, D or Enter ends the turn, 1 to 9 and 0 hold or release a die, S sorts</source>
+        <translation>R würfelt, D oder Eingabe beendet den Zug, 1 bis 9 und 0 behalten einen Würfel oder geben ihn frei, S sortiert</translation>
+    </message>
+    <message>
+        <source>Roll Dice</source>
+        <translation>Würfeln</translation>
+    </message>
+    <message>
+        <source>Key R</source>
+        <translation>Taste R</translation>
+    </message>
+    <message>
+        <source>All Done</source>
+        <translation>Fertig</translation>
+    </message>
+    <message>
+        <source>Key D</source>
+        <translation>Taste D</translation>
+    </message>
+    <message>
+        <source>Start Game</source>
+        <translation>Spiel starten</translation>
+    </message>
+    <message>
+        <source>Rolls used</source>
+        <translation>Benutzte Würfe</translation>
+    </message>
+    <message>
+        <source>Example of the phase to get</source>
+        <translation>Beispiel für die gesuchte Phase</translation>
+    </message>
+    <message>
+        <source>Rolls used: %1 of 3</source>
+        <translation>Benutzte Würfe: %1 von 3</translation>
+    </message>
 </context>
 <context>
     <name>ChatInput</name>
@@ -186,6 +314,17 @@
     <message>
         <source>&lt;Enter Chat Here&gt;</source>
         <translation>&lt;Chat hier eingeben&gt;</translation>
+    </message>
+    <message>
+        <source>Chat message</source>
+        <translation>Chatnachricht</translation>
+    </message>
+</context>
+<context>
+    <name>ChatPanel</name>
+    <message>
+        <source>Chat</source>
+        <translation>Chat</translation>
     </message>
 </context>
 <context>
@@ -311,6 +450,10 @@
     <message>
         <source>Done</source>
         <translation>Fertig</translation>
+    </message>
+    <message>
+        <source>Vimbrel by Zumvek Software</source>
+        <translation>Vimbrel von Zumvek Software</translation>
     </message>
 </context>
 <context>
@@ -609,6 +752,14 @@
     <message>
         <source>Port Lookup - Could Not Find Service Entry</source>
         <translation>Port-Suche - Kein passender Dienst-Eintrag gefunden</translation>
+    </message>
+    <message>
+        <source>Phrase %1: %2</source>
+        <translation>Spruch %1: %2</translation>
+    </message>
+    <message>
+        <source>Says the phrase in the chat</source>
+        <translation>Sagt den Spruch im Chat</translation>
     </message>
 </context>
 <context>

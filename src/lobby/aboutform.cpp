@@ -33,6 +33,7 @@ Tabout::Tabout(QWidget* tableWindow) : QDialog(tableWindow) {
     // Painted at whatever screen the box opens on, and again if it is moved to another.
     auto* logo = new ArtPicture(this, [](qreal dpr) { return art::aboutLogo(dpr); });
     logo->setObjectName(QStringLiteral("image_aboutlogo"));
+    logo->setAccessibleName(tr("Vimbrel by Zumvek Software"));
     logo->setGeometry((kClientSize.width() - 243) / 2, 10, 243, 66);
 
     URL1.setURL(QString::fromLatin1(kMakerAddress));

@@ -31,6 +31,9 @@ inline void walk(QObject* o, const QString& path, Texts& out) {
         put(out, path + ".tooltip", w->toolTip());
         put(out, path + ".plainToolTip", w->property("plainToolTip").toString());
         put(out, path + ".statusTip", w->statusTip());
+        // What a screen reader says is read by the player too.
+        put(out, path + ".accessibleName", w->accessibleName());
+        put(out, path + ".accessibleDescription", w->accessibleDescription());
     }
     if (auto* l = qobject_cast<QLabel*>(o)) put(out, path + ".text", l->text());
     if (auto* b = qobject_cast<QAbstractButton*>(o)) put(out, path + ".text", b->text());

@@ -148,7 +148,9 @@ void Board::buildSlots() {
             addLabel(QStringLiteral("label_playername") + seat, QRect(kNameLeft[s], 158, 125, 18),
                      12, true, kDarkGreen, Qt::AlignLeft);
         m_names[s]->setProperty("Tag", s + 1);
-        setPlayerName(s + 1, QStringLiteral("<Waiting>"));
+        // Named for screen readers once the whole sheet exists (describeSeats).
+        m_nameTexts[s] = QStringLiteral("<Waiting>");
+        m_names[s]->setText(shownName(s + 1, m_nameTexts[s]));
         m_bonus[s] =
             addLabel(QStringLiteral("label_bonus") + seat, QRect(kBonusLeft[s], 158, 28, 18), 11,
                      true, kDarkGreen, Qt::AlignRight);
