@@ -16,8 +16,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.zumvek.com/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Sound reaches the speakers through the multimedia backend's plugins.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-base")
+# Sound reaches the speakers through the multimedia backend's plugins; Qt's own German
+# texts (the buttons of message boxes) come with its translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-base, qt6-translations-l10n")
 # CPack puts the summary first and indents this text below it; an empty line becomes " .".
 set(CPACK_PACKAGE_DESCRIPTION
     "Vimbrel is a dice game for up to four players and five spectators. Roll ten
