@@ -199,20 +199,17 @@ const Kind& high() {
     static const Kind k(6, 5);
     return k;
 }
+Kind withMoves(int dice, int firstDie) {
+    Kind k(dice, firstDie);
+    k.buildMoves();
+    return k;
+}
 const Kind& lowMoves() {
-    static const Kind k = [] {
-        Kind m(4, 1);
-        m.buildMoves();
-        return m;
-    }();
+    static const Kind k = withMoves(4, 1);
     return k;
 }
 const Kind& highMoves() {
-    static const Kind k = [] {
-        Kind m(6, 5);
-        m.buildMoves();
-        return m;
-    }();
+    static const Kind k = withMoves(6, 5);
     return k;
 }
 

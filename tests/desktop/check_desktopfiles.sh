@@ -5,16 +5,8 @@
 #   check_desktopfiles.sh DESKTOP_FILE METAINFO_FILE VERSION APP_ID
 set -u
 desktop=$1 metainfo=$2 version=$3 appid=$4
-for tool in desktop-file-validate appstreamcli; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not installed (./dev installs it)"
-    exit 77
-  fi
-done
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/../common/checks.sh"
+need_tools "./dev installs it" desktop-file-validate appstreamcli
 
 # desktop-file-validate prints warnings and hints but exits 0 for them: no output at all.
 validate_desktop() { desktop-file-validate "$1" >"$tmp/out" 2>&1 && [ ! -s "$tmp/out" ]; }

@@ -6,16 +6,8 @@
 #   check_manpages.sh MAN_FOLDER VIMBREL VIMBREL_HOST VERSION
 set -u
 pages=$1 game=$2 host=$3 version=$4
-for tool in man groff lexgrog col; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not installed (./dev installs man-db and groff-base)"
-    exit 77
-  fi
-done
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/../common/checks.sh"
+need_tools "./dev installs man-db and groff-base" man groff lexgrog col
 
 # Renders a page as a reader sees it, every troff warning on; stderr must stay empty.
 render() {

@@ -5,16 +5,8 @@
 #   check_package.sh BUILD_DIR CPACK DEB VERSION APP_ID
 set -u
 build=$1 cpack=$2 deb=$3 version=$4 appid=$5
-for tool in dpkg-deb dpkg-shlibdeps file; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not installed (./dev installs dpkg-dev and file)"
-    exit 77
-  fi
-done
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/../common/checks.sh"
+need_tools "./dev installs dpkg-dev and file" dpkg-deb dpkg-shlibdeps file
 
 rm -f "$deb"
 (cd "$build" && "$cpack" -G DEB --config CPackConfig.cmake -B "$(dirname "$deb")") >"$tmp/cpack.log" 2>&1 ||
