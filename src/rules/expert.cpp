@@ -76,8 +76,9 @@ Plan expertplay(int phase, const Dice& dice, int rollsLeft) {
     if (phase < 1 || phase > kPhases) return Plan{};
     Plan finish{};
     const bool complete = finishingHold(phase, dice, finish) > 0;
-    // The last decision ends the turn: the best completing hold if there is one. Earlier
-    // a made phase of values may be played on for more points, when that is worth more.
+    // The last decision ends the turn: the best completing hold if there is one. Earlier,
+    // the table's hold for a made phase of values keeps it made, with whatever else is
+    // worth keeping for points.
     if (complete && (rollsLeft <= 0 || phase == 8 || !dealt(dice))) return finish;
     if (rollsLeft <= 0 || !dealt(dice)) {
         Plan plan = computerplay(phase, dice);

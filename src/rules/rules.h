@@ -94,9 +94,8 @@ inline constexpr int kCompletionWorth = 40;
 double expertWorth(int points);
 
 // Expert's hold for `phase` with `rollsLeft` rolls still to come in the turn: the hold with
-// the best expected worth. With no roll left that is the completing hold with the most
-// points, if any; before that, a phase of values already made may be played on for more
-// points where that is worth more. Needs the dice as the game rolls them; for any others
+// the best expected worth. Whenever the dice make the phase the hold makes it too (with no
+// roll left, for the most points). Needs the dice as the game rolls them; for any others
 // it keeps what completes, else Normal's plan. Only rolled dice are held.
 Plan expertplay(int phase, const Dice& dice, int rollsLeft);
 // Normal or Expert.

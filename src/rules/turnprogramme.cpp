@@ -250,6 +250,8 @@ struct TurnProgramme::Tables {
     int highFull = 0;
     std::array<std::vector<float>, 3> value;        // by rolls left, over full positions
     std::array<std::vector<std::uint16_t>, 3> hold; // rolls left 1, 2: (low hold << 6) | high hold
+    std::vector<char> made;                         // over full positions: the dice make the phase
+    std::vector<char> makes;                        // scratch: kept dice of both kinds make it
     std::vector<float> g;                           // scratch: kept and still rolling, both kinds
 
     int position(int lowRank, int highRank) const { return lowRank * highFull + highRank; }
@@ -295,47 +297,73 @@ bool TurnProgramme::covers(int phase) {
 
 TurnProgramme::TurnProgramme(int phase, const Worth& worth)
     : m_phase(phase), m_worth(worth), m_t(std::make_unique<Tables>()) {
+    Tables& t = *m_t;
+    t.highFull = int(highMoves().fullSets.size());
+    workOutEnds();
+    for (int left = 1; left <= 2; ++left)
+        workOutRoll(left);
+    t.g.clear();
+    t.g.shrink_to_fit();
+    t.makes.clear();
+    t.makes.shrink_to_fit();
+}
+
+void TurnProgramme::workOutEnds() {
     const Kind& lo = lowMoves();
     const Kind& hi = highMoves();
     Tables& t = *m_t;
-    t.highFull = int(hi.fullSets.size());
     const std::size_t positions = lo.fullSets.size() * hi.fullSets.size();
     t.value[0].resize(positions);
+    t.made.resize(positions);
     for (std::size_t l = 0; l < lo.fullSets.size(); ++l)
         for (std::size_t h = 0; h < hi.fullSets.size(); ++h) {
             const Dice dice =
                 diceOf(lo.sets[std::size_t(lo.fullSets[l])], hi.sets[std::size_t(hi.fullSets[h])]);
             Plan plan{};
-            const int points = covers(phase) ? finishingHold(phase, dice, plan) : 0;
-            t.value[0][std::size_t(t.position(int(l), int(h)))] = float(worth(points));
+            const int points = covers(m_phase) ? finishingHold(m_phase, dice, plan) : 0;
+            const std::size_t at = std::size_t(t.position(int(l), int(h)));
+            t.value[0][at] = float(m_worth(points));
+            t.made[at] = points > 0;
         }
-    for (int left = 1; left <= 2; ++left) {
-        t.resetScratch();
-        const auto memo = [&t](std::size_t key) -> float& { return t.g[key]; };
-        t.value[std::size_t(left)].resize(positions);
-        t.hold[std::size_t(left)].resize(positions);
-        for (std::size_t l = 0; l < lo.fullSets.size(); ++l)
-            for (std::size_t h = 0; h < hi.fullSets.size(); ++h) {
-                float best = -1;
-                std::uint16_t choice = 0;
-                const auto& lowHolds = lo.holds[l];
-                const auto& highHolds = hi.holds[h];
-                for (std::size_t a = 0; a < lowHolds.size(); ++a)
-                    for (std::size_t b = 0; b < highHolds.size(); ++b) {
-                        const float v = t.expect(lowHolds[a], highHolds[b],
-                                                 t.value[std::size_t(left - 1)], memo);
-                        if (v > best) {
-                            best = v;
-                            choice = std::uint16_t(a << 6 | b);
-                        }
+    // Which kept dice make the phase on their own (the others unrolled, so not counted).
+    t.makes.resize(lo.sets.size() * hi.sets.size());
+    for (std::size_t l = 0; l < lo.sets.size(); ++l)
+        for (std::size_t h = 0; h < hi.sets.size(); ++h) {
+            Plan plan{};
+            t.makes[l * hi.sets.size() + h] =
+                covers(m_phase) && finishingHold(m_phase, diceOf(lo.sets[l], hi.sets[h]), plan) > 0;
+        }
+}
+
+void TurnProgramme::workOutRoll(int left) {
+    const Kind& lo = lowMoves();
+    const Kind& hi = highMoves();
+    Tables& t = *m_t;
+    t.resetScratch();
+    const auto memo = [&t](std::size_t key) -> float& { return t.g[key]; };
+    const std::vector<float>& next = t.value[std::size_t(left - 1)];
+    t.value[std::size_t(left)].resize(next.size());
+    t.hold[std::size_t(left)].resize(next.size());
+    for (std::size_t l = 0; l < lo.fullSets.size(); ++l)
+        for (std::size_t h = 0; h < hi.fullSets.size(); ++h) {
+            const std::size_t at = std::size_t(t.position(int(l), int(h)));
+            float best = -1;
+            std::uint16_t choice = 0;
+            for (std::size_t a = 0; a < lo.holds[l].size(); ++a)
+                for (std::size_t b = 0; b < hi.holds[h].size(); ++b) {
+                    // A phase the dice make is never given up: the hold must still make it.
+                    if (t.made[at] && !t.makes[std::size_t(lo.holdKept[l][a]) * hi.sets.size() +
+                                               std::size_t(hi.holdKept[h][b])])
+                        continue;
+                    const float v = t.expect(lo.holds[l][a], hi.holds[h][b], next, memo);
+                    if (v > best) {
+                        best = v;
+                        choice = std::uint16_t(a << 6 | b);
                     }
-                const std::size_t at = std::size_t(t.position(int(l), int(h)));
-                t.value[std::size_t(left)][at] = best;
-                t.hold[std::size_t(left)][at] = choice;
-            }
-    }
-    t.g.clear();
-    t.g.shrink_to_fit();
+                }
+            t.value[std::size_t(left)][at] = best;
+            t.hold[std::size_t(left)][at] = choice;
+        }
 }
 
 TurnProgramme::~TurnProgramme() = default;

@@ -8,7 +8,8 @@
 // interchangeable with each other, and so are dice 5..10, and a turn's position is two
 // multisets of faces: 126 x 462 = 58,212 positions. A dynamic programme over them, rolling
 // the released dice one at a time, gives the best expected worth and the hold that reaches
-// it for every position and every number of rolls left.
+// it for every position and every number of rolls left. A phase the dice already make is
+// never given up for more points: every hold from such a position still makes it.
 #pragma once
 
 #include "rules/rules.h"
@@ -53,6 +54,9 @@ public:
     struct Tables;
 
 private:
+    void workOutEnds();
+    void workOutRoll(int rollsLeft);
+
     int m_phase;
     Worth m_worth;
     std::unique_ptr<Tables> m_t;

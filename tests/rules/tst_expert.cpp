@@ -47,6 +47,7 @@ private slots:
     void holdsOnlyRolledDice();
     void completesWhatTheDiceMake_data();
     void completesWhatTheDiceMake();
+    void keepsAMadePhaseAtEveryRoll();
     void chanceMatchesHandCount();
     void colourChanceMatchesHandCount();
     void builtHoldsAreTheProgrammesHolds();
@@ -110,6 +111,28 @@ void TestExpert::completesWhatTheDiceMake() {
     // These dice show no faces the game could roll (every die colour 1 but the first), so
     // earlier decisions cannot play on and keep a completing set too.
     QVERIFY(scoreOf(phase, dice, rules::expertplay(phase, dice, 2)) > 0);
+}
+
+void TestExpert::keepsAMadePhaseAtEveryRoll() {
+    // Dice as the game rolls them: whenever they make the phase, so does the hold, with
+    // rolls left too (it may keep more dice, or other dice, for points).
+    const rules::FaceSource faces = rules::seededFaces(17);
+    for (int phase = 1; phase <= rules::kPhases; ++phase) {
+        int made = 0;
+        for (int turn = 0; turn < 40000 && made < 40; ++turn) {
+            rules::Dice dice{};
+            for (int n = 1; n <= rules::kDice; ++n)
+                rules::rolldice(dice, n, faces);
+            rules::Plan finish{};
+            if (rules::finishingHold(phase, dice, finish) == 0) continue;
+            ++made;
+            for (int rollsLeft = 0; rollsLeft <= 2; ++rollsLeft)
+                QVERIFY2(scoreOf(phase, dice, rules::expertplay(phase, dice, rollsLeft)) > 0,
+                         qPrintable(
+                             QStringLiteral("phase %1, %2 rolls left").arg(phase).arg(rollsLeft)));
+        }
+        QCOMPARE(made, 40);
+    }
 }
 
 void TestExpert::chanceMatchesHandCount() {
