@@ -83,58 +83,14 @@ struct Slots {
     std::vector<int> values; // one entry per die the target needs
 };
 
+// The phase's ways to be made, as the game's own rules list them, one slot per die.
 std::vector<Slots> valueTargets(int phase) {
     std::vector<Slots> out;
-    const auto add = [&](std::vector<int> v) { out.push_back({std::move(v)}); };
-    const auto setOf = [](std::vector<int>& v, int value, int n) { v.insert(v.end(), n, value); };
-    switch (phase) {
-    case 1:
-    case 7:
-        for (int a = 1; a <= 10; ++a)
-            for (int b = a; b <= 10; ++b) {
-                std::vector<int> v;
-                setOf(v, a, phase == 1 ? 3 : 4);
-                setOf(v, b, phase == 1 ? 3 : 4);
-                add(v);
-            }
-        break;
-    case 2:
-    case 3: {
-        const int k = phase == 2 ? 3 : 4;
-        for (int a = 1; a <= 10; ++a)
-            for (int lo = 1; lo + k - 1 <= 10; ++lo) {
-                std::vector<int> v;
-                setOf(v, a, k);
-                for (int x = lo; x < lo + k; ++x)
-                    v.push_back(x);
-                add(v);
-            }
-        break;
-    }
-    case 4:
-    case 5:
-    case 6: {
-        const int k = phase + 3;
-        for (int lo = 1; lo + k - 1 <= 10; ++lo) {
-            std::vector<int> v;
-            for (int x = lo; x < lo + k; ++x)
-                v.push_back(x);
-            add(v);
-        }
-        break;
-    }
-    case 9:
-    case 10:
-        for (int a = 1; a <= 10; ++a)
-            for (int b = 1; b <= 10; ++b) {
-                std::vector<int> v;
-                setOf(v, a, 5);
-                setOf(v, b, phase == 9 ? 2 : 3);
-                add(v);
-            }
-        break;
-    default:
-        break;
+    for (const std::array<int, 11>& need : rules::phaseWays(phase)) {
+        Slots t;
+        for (int v = 1; v <= 10; ++v)
+            t.values.insert(t.values.end(), std::size_t(need[std::size_t(v)]), v);
+        out.push_back(std::move(t));
     }
     return out;
 }

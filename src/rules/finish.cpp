@@ -184,6 +184,13 @@ Best bestCompleting(int phase, const Dice& dice) {
 
 } // namespace
 
+std::vector<std::array<int, 11>> phaseWays(int phase) {
+    std::vector<std::array<int, 11>> out;
+    for (const Target& t : targetsFor(phase))
+        if (t.colour == 0) out.push_back(t.need);
+    return out;
+}
+
 double expertWorth(int points) {
     return points > 0 ? kCompletionWorth + points : 0.0;
 }

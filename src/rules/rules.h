@@ -78,6 +78,10 @@ Plan computerplayp8(const Dice& dice);
 Plan computerplayp9(const Dice& dice);
 Plan computerplayp10(const Dice& dice);
 
+// The ways `phase` can be made of values (set values, run windows): for each, how many
+// dice of each value 1..10 it needs. None for phase 8, which is made of a colour.
+std::vector<std::array<int, 11>> phaseWays(int phase);
+
 // The hold that completes `phase` with the dice as they lie for the most points, found among
 // the phase's ways to be made; returns its points, 0 (and an empty plan) if none completes.
 int finishingHold(int phase, const Dice& dice, Plan& plan);
