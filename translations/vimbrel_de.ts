@@ -116,6 +116,10 @@
         <translation>%1 braucht: %2</translation>
     </message>
     <message>
+        <source>The computer plays your turn</source>
+        <translation>Der Computer spielt deinen Zug</translation>
+    </message>
+    <message>
         <source>Your Turn</source>
         <translation>Du bist dran</translation>
     </message>

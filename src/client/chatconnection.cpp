@@ -260,7 +260,11 @@ void Tchat::playerdisconnected(const wire::read::Record& rec) {
 void Tchat::justwatching(const wire::read::SeatValue& jw) {
     if (jw.seat < 1 || jw.seat > m_state.playingSeats) return;
     const bool watching = jw.value == 1;
-    if (jw.seat == m_state.ownSeat) setJustWatchChecked(watching);
+    if (jw.seat == m_state.ownSeat) {
+        setJustWatchChecked(watching);
+        m_state.computerPlaysOwnSeat = watching;
+        m_board->ownSeatChangedHands();
+    }
     addlinetochat(watching ? tr("%1 is just watching").arg(seatName(jw.seat))
                            : tr("%1 is now playing again").arg(seatName(jw.seat)),
                   m_state.systemColour);

@@ -21,6 +21,17 @@ QColor toQColor(wire::BgrColour c) { return QColor::fromRgb(wire::bgrToRgb(c & 0
 
 } // namespace
 
+qsizetype nameColon(const QString& line) {
+    // A colon inside a word (an IPv6 address, a port after "]") or doubled ("::")
+    // ends no name: only one followed by a space or the end of the line does.
+    for (qsizetype at = line.indexOf(QLatin1Char(':')); at >= 0;
+         at = line.indexOf(QLatin1Char(':'), at + 1)) {
+        const bool ends = at + 1 == line.size() || line[at + 1] == QLatin1Char(' ');
+        if (ends && (at == 0 || line[at - 1] != QLatin1Char(':'))) return at;
+    }
+    return -1;
+}
+
 QString linkAt(const QString& text, qsizetype pos) {
     if (pos < 0 || pos >= text.size()) return {};
     auto isBreak = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator || c == QChar::LineSeparator; };
@@ -87,7 +98,7 @@ void ChatPanel::addlinetochat(const QString& line, wire::BgrColour colour) {
     // One edit, so a screen reader hears the new line as one text insertion.
     c.beginEditBlock();
     if (!document()->isEmpty()) c.insertBlock();
-    const qsizetype colon = line.indexOf(QLatin1Char(':'));
+    const qsizetype colon = nameColon(line);
     QTextCharFormat fmt;
     fmt.setForeground(toQColor(colour));
     if (colon >= 0) {

@@ -10,6 +10,10 @@
 
 class QAction;
 
+// Where the bold start of a chat line ends ("Bo chats:", "Bo says:"): the first
+// colon followed by a space or the end of the line, or -1 when there is none.
+qsizetype nameColon(const QString& line);
+
 // The link in `text` around position `pos`, or an empty string. A word runs between
 // spaces or line breaks; it is a link when it contains one of the known prefixes.
 QString linkAt(const QString& text, qsizetype pos);
@@ -19,8 +23,8 @@ class ChatPanel : public QTextEdit {
 public:
     explicit ChatPanel(QWidget* parent = nullptr);
 
-    // Appends a line: up to and including its first ":" in bold, the rest normal,
-    // both in `colour`.
+    // Appends a line: up to and including nameColon() in bold, the rest normal, both
+    // in `colour`; the text itself is shown as it is.
     void addlinetochat(const QString& line, wire::BgrColour colour);
 
     void setScrollChatOff(bool on) { m_scrollOff = on; }

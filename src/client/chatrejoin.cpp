@@ -53,6 +53,10 @@ void Tchat::presentToken() {
 void Tchat::rejoined(const wire::read::Record& rec) {
     if (rec.record < 1 || rec.record > m_state.playingSeats) return;
     m_state.ownSeat = rec.record;
+    // The computer finishes whatever turn it began; the host says when the seat is
+    // ours again ("justwatching" 2).
+    m_state.computerPlaysOwnSeat = true;
+    m_board->ownSeatChangedHands();
     addlinetochat(tr("Welcome back: your seat was kept for you, and you play it again from your next turn."),
                   m_state.systemColour);
 }

@@ -13,6 +13,9 @@ struct ClientState {
     int ownSeat = 0;           // record number given by the host
     bool connected = false;    // set when the host gave us a record; never cleared
     int turnSeat = 0;          // seat whose dice this client treats as playable
+    // The computer plays our seat (just watch, or the turn it began before we came
+    // back): its turns are watched here, never played.
+    bool computerPlaysOwnSeat = false;
     int playingSeats = 4;      // records 1..4 play, higher records are spectators
     bool phraseReady = true;   // phrase-button cool-down flag
     wire::BgrColour systemColour = wire::kBlue;

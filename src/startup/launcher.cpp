@@ -8,8 +8,8 @@
 #include "lobby/downloadform.h"
 #include "lobby/helpform.h"
 #include "net/Sock.h"
+#include "net/desktophostlink.h"
 #include "net/sockclientlink.h"
-#include "net/sockserverlink.h"
 #include "portmap/portmapper.h"
 #include "server/tserver.h"
 #include "startup/singleinstance.h"
@@ -68,7 +68,7 @@ void Launcher::createSockets() {
     m_sock1 = new TSock;
     m_sock1->setObjectName(QStringLiteral("Sock1"));
     m_sock1->setPortName(gamePort());
-    m_serverLink = new SockServerLink(m_sock1);
+    m_serverLink = new DesktopHostLink(m_sock1);
     m_sock1->setParent(m_serverLink);
     m_server = new TServer(*m_serverLink);
     m_server->setObjectName(QStringLiteral("Server"));
@@ -99,7 +99,17 @@ void Launcher::wire() {
     m_download->setExitAction([this] { m_chat->close(); });
 
     Tchat::Hooks hooks;
-    hooks.listen = [this] { m_sock1->setListen(true); };
+    // Hosting, the table hears its own host in-process as record 1; a port that cannot
+    // be had leaves it on its socket, connected to nothing, as before.
+    hooks.listen = [this] {
+        m_chat->setLink(m_serverLink->ownTable());
+        try {
+            m_serverLink->listen();
+        } catch (...) {
+            m_chat->setLink(m_clientLink);
+            throw;
+        }
+    };
     hooks.openLobbyLink = [this] {
         try {
             m_sock11->Open();

@@ -7,7 +7,7 @@
 
 class PortMapper;
 class SockClientLink;
-class SockServerLink;
+class DesktopHostLink;
 class TSock;
 class TServer;
 class Tabout;
@@ -51,7 +51,7 @@ private:
     TSock* m_sock1 = nullptr;
     TSock* m_sock = nullptr;
     TSock* m_sock11 = nullptr;
-    SockServerLink* m_serverLink = nullptr;
+    DesktopHostLink* m_serverLink = nullptr;
     SockClientLink* m_clientLink = nullptr;
     PortMapper* m_portMapper = nullptr; // made when the table first asks for the router
 };

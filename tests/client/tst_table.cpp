@@ -67,6 +67,9 @@ private slots:
     void gameIsFullStaysUntilDismissed();
     void gameIsFullBoxIsModalOverTheTable();
     void linksInChatLines();
+    void addressesInChatLinesStayWhole();
+    void watchedOwnTurnOffersNoRollNorEnd();
+    void rejoinedDuringOwnTurnWatchesTheComputerFinishIt();
     void hostPowersFromADedicatedHost();
     void settingsNobodyChoseAreNeverWritten();
     void unreadableSettingsAreLeftAlone();
@@ -79,6 +82,10 @@ private:
     void loginAs(int record, const QString& name = QStringLiteral("Ann"));
     QString lastLine() const;
     QColor lastColour() const;
+    // The last line's runs of text, bold ones in "*…*".
+    QStringList lastRuns() const;
+    bool shows(const char* name) const;
+    QString status() const;
 
     Tchat* m_table = nullptr;
     RecorderLink m_link;
@@ -414,6 +421,95 @@ void TestTable::linksInChatLines() {
     QVERIFY(linkAt("Bo chats: plain words", 12).isEmpty());
     QVERIFY(linkAt("Bo chats: x", 9).isEmpty());          // a space is no word
     QCOMPARE(linkAt("go to XWWW.Site.com", 8), QStringLiteral("WWW.Site.com"));
+}
+
+QStringList TestTable::lastRuns() const {
+    QStringList runs;
+    const QTextBlock b = m_table->mainchat()->document()->lastBlock();
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+        const QTextFragment f = it.fragment();
+        runs << (f.charFormat().fontWeight() == QFont::Bold ? '*' + f.text() + '*' : f.text());
+    }
+    return runs;
+}
+
+bool TestTable::shows(const char* name) const {
+    const QWidget* w = m_table->board()->findChild<QWidget*>(QLatin1String(name));
+    return w && w->isVisibleTo(m_table->board());
+}
+
+QString TestTable::status() const {
+    return m_table->board()->findChild<QLabel*>(QStringLiteral("label_status"))->text();
+}
+
+// The bold start of a line is a name's; a colon inside an address is no name's end.
+void TestTable::addressesInChatLinesStayWhole() {
+    loginAs(1);
+    deliver("CMD_action+Bo join me at 2001:db8::10|clBlack");
+    QCOMPARE(lastRuns(), QStringList{"Bo join me at 2001:db8::10"});
+    deliver("CMD_action+Bo is at [::1]:7772|clBlack");
+    QCOMPARE(lastRuns(), QStringList{"Bo is at [::1]:7772"});
+    deliver("CMD_action+Bo serves fe80:: and ::1 too|clBlack");
+    QCOMPARE(lastRuns(), QStringList{"Bo serves fe80:: and ::1 too"});
+    deliver("CMD_chat+Bo chats: [::1]:7772 or 2001:db8::10|clBlack");
+    QCOMPARE(lastRuns(), (QStringList{"*Bo chats:*", " [::1]:7772 or 2001:db8::10"}));
+    deliver("CMD_action+Bo says: Way To Go!|clBlack");
+    QCOMPARE(lastRuns(), (QStringList{"*Bo says:*", " Way To Go!"}));
+    // A name that is an address is still the name.
+    deliver("CMD_chat+::1 chats: hi|clBlack");
+    QCOMPARE(lastRuns(), (QStringList{"*::1 chats:*", " hi"}));
+}
+
+// While the computer plays our seat, the table offers no roll and no end, and never
+// calls the turn ours; taking the seat back mid-turn hands the turn over as it stands.
+void TestTable::watchedOwnTurnOffersNoRollNorEnd() {
+    loginAs(2, "Bo");
+    deliver("CMD_startgame+Ann+0+0+f+");
+    deliver("CMD_justwatching+2+1");
+    deliver("CMD_nextplayer+2+1+1+");
+    QVERIFY(!shows("button_roll") && !shows("button_alldone"));
+    QCOMPARE(status(), QStringLiteral("The computer plays your turn"));
+    deliver("CMD_createdice+2+1+1+4+1+2+7+3");
+    QVERIFY(!shows("button_roll") && !shows("button_alldone"));
+    QCOMPARE(status(), QStringLiteral("The computer plays your turn"));
+    // Neither the keys nor a click that got through send anything for the seat.
+    const qsizetype before = m_link.sent.size();
+    m_table->board()->playKey(Qt::Key_1);
+    m_table->board()->playKey(Qt::Key_R);
+    m_table->board()->playKey(Qt::Key_D);
+    m_table->board()->button_rollClick();
+    m_table->board()->button_alldoneClick();
+    QCOMPARE(m_link.sent.size(), before);
+    QVERIFY(!m_table->board()->trayDie(1).held);
+
+    deliver("CMD_justwatching+2+2");
+    QVERIFY(shows("button_roll") && shows("button_alldone"));
+    QCOMPARE(status(), QStringLiteral("Your Turn"));
+    m_table->board()->button_rollClick();
+    QCOMPARE(m_link.last(), "CMD_rollthedice+2+1+2+3+4+5+6+7+8+9+10" + T);
+}
+
+// Back in our seat after a drop, during the turn the computer began for it: the
+// computer ends that turn, the next one is ours.
+void TestTable::rejoinedDuringOwnTurnWatchesTheComputerFinishIt() {
+    loginAs(5, "Cy");
+    deliver("CMD_startgame+Ann+0+0+f+");
+    deliver("CMD_seatheld+3+Cy");
+    deliver("CMD_rejoined+3");
+    deliver("CMD_loadstats+3+3+1+1+1+0+0+0+0+1+4+1");
+    QCOMPARE(m_table->state().ownSeat, 3);
+    QVERIFY(!shows("button_roll") && !shows("button_alldone"));
+    QCOMPARE(status(), QStringLiteral("The computer plays your turn"));
+    deliver("CMD_createdice+3+2+2+7+3");
+    QVERIFY(!shows("button_roll") && !shows("button_alldone"));
+    deliver("CMD_noscore+3+1");
+    deliver("CMD_justwatching+3+2");
+    QVERIFY(!shows("button_roll") && !shows("button_alldone"));
+    deliver("CMD_nextplayer+4+1+1+");
+    QVERIFY(!shows("button_roll"));
+    deliver("CMD_nextplayer+3+1+2+");
+    QVERIFY(shows("button_roll") && !shows("button_alldone"));
+    QCOMPARE(status(), QStringLiteral("Your Turn"));
 }
 
 void TestTable::gameIsFullStaysUntilDismissed() {

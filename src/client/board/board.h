@@ -75,6 +75,9 @@ public:
     void loadstats(const wire::msg::LoadStats& st);
     void loadpscores(const wire::read::PScores& p);
     void winner(const QString& winnerText);
+    // Our seat changed hands (ClientState::computerPlaysOwnSeat): a turn of ours in
+    // progress gets its buttons and status for whoever plays it now.
+    void ownSeatChangedHands();
     void clearall();
     void button_startClick();
 
@@ -128,7 +131,6 @@ private:
     void clearBonusLabels();
     void moveTurnHighlight(int seat);
     void setPhaseLine(int seat, int phase);
-    void announceOwnTurn(int phase);
     void showPhaseToGet(int phase);
     void setPhaseLook(int phase, PhaseLook look);
     void showExample(int phase);
@@ -148,6 +150,11 @@ private:
     static bool isSeat(int seat) { return seat >= 1 && seat <= kSeats; }
     static bool isDie(int die) { return die >= 1 && die <= kDice; }
     bool isOwnSeat(int seat) const { return isSeat(seat) && seat == m_state.ownSeat; }
+    // Our seat, played by us rather than by the computer.
+    bool playsSeat(int seat) const { return isOwnSeat(seat) && !m_state.computerPlaysOwnSeat; }
+    // The buttons, status line and phase list of a turn of our seat (phase 0: the
+    // list as it is).
+    void showOwnTurn(int phase);
     QString shownName(int seat, const QString& name) const;
 
     ClientState& m_state;
@@ -174,6 +181,7 @@ private:
 
     ArtImage* m_turn = nullptr;
     int m_turnSeatShown = 0; // the seat the turn highlight marks; 0 when hidden
+    int m_openRolls = -1;    // rolls made in the turn in progress; -1 when none is open
     ArtImage* m_winnerBanner = nullptr;
     QLabel* m_winner = nullptr;
     QLabel* m_round = nullptr;

@@ -104,11 +104,26 @@ void Board::showPhaseToGet(int phase) {
     m_example->setTag(phase);
 }
 
-void Board::announceOwnTurn(int phase) {
+// One turn has one player: while the computer plays our seat, nothing here offers a
+// roll or an end, and nothing calls it our turn.
+void Board::showOwnTurn(int phase) {
+    showPhaseToGet(phase);
+    const bool ours = !m_state.computerPlaysOwnSeat;
+    setRollVisible(ours && m_openRolls >= 0 && m_openRolls < 3);
+    setAllDoneVisible(ours && m_openRolls >= 1 && m_openRolls <= 3);
+    if (!ours) {
+        m_status->setText(tr("The computer plays your turn"));
+        return;
+    }
     m_status->setText(tr("Your Turn"));
     m_host.playsounds(m_host.turnSound() == 1 ? QStringLiteral("turnnew") : QStringLiteral("turn"));
-    showPhaseToGet(phase);
     m_host.turnStarted();
+}
+
+void Board::ownSeatChangedHands() {
+    if (!isOwnSeat(m_state.turnSeat) || m_turnSeatShown != m_state.turnSeat || m_openRolls < 0)
+        return;
+    showOwnTurn(0);
 }
 
 // ---- handlers ---------------------------------------------------------------------
@@ -141,9 +156,11 @@ void Board::startthegame(const std::array<QString, 4>& fields) {
     m_winnerBanner->hide();
     m_winner->hide();
     m_dicetimer.stop();
+    m_openRolls = -1;
     // A new game hands every seat back to its player.
     for (int seat = 1; seat <= kSeats; ++seat)
         setEyesVisible(seat, false);
+    m_state.computerPlaysOwnSeat = false;
     m_host.setJustWatchChecked(false);
     m_round->setText(tr("Round: %1").arg(0));
     clearall();
@@ -170,17 +187,19 @@ void Board::getnextplayer(const wire::read::NextPlayer& next) {
     moveTurnHighlight(next.seat);
     showRolls(0);
     resetTray();
+    m_openRolls = 0;
     // A turn opens with Roll only, and only for its own player.
     setAllDoneVisible(false);
-    setRollVisible(isOwnSeat(next.seat));
+    setRollVisible(false);
     if (isOwnSeat(next.seat)) {
-        announceOwnTurn(next.phase);
+        showOwnTurn(next.phase);
     } else {
         m_status->setText(tr("%1's turn").arg(playerName(next.seat)));
     }
 }
 
 void Board::scores(const wire::read::Scores& s) {
+    m_openRolls = -1;
     setRollVisible(false);
     setAllDoneVisible(false);
     clearBonusLabels();
@@ -217,6 +236,7 @@ void Board::scores(const wire::read::Scores& s) {
 
 void Board::noscore(const wire::read::NoScore& n) {
     // The turn is over, also when the computer played it for this player.
+    m_openRolls = -1;
     setRollVisible(false);
     setAllDoneVisible(false);
     clearBonusLabels();
@@ -254,6 +274,8 @@ void Board::loadstats(const wire::msg::LoadStats& st) {
         paintDie(f.die);
     }
     showRolls(st.rolls);
+    // Only a turn in progress can go on: once scored (5) there is nothing left to do.
+    m_openRolls = current != 0 && st.rolls >= 0 && st.rolls <= 3 ? st.rolls : -1;
     // A game is running: an empty seat 2 is the computer's.
     if (playerName(2) == QLatin1String("<Waiting>")) setPlayerName(2, QStringLiteral("Klot"));
     if (current == 0) return;
@@ -264,11 +286,7 @@ void Board::loadstats(const wire::msg::LoadStats& st) {
         m_status->setText(tr("%1's turn").arg(playerName(current)));
         return;
     }
-    announceOwnTurn(st.phase);
-    // Only a turn in progress can go on: before its first roll there is nothing to
-    // end, and once scored (5) there is nothing left to do.
-    setRollVisible(st.rolls >= 0 && st.rolls < 3);
-    setAllDoneVisible(st.rolls >= 1 && st.rolls <= 3);
+    showOwnTurn(st.phase);
 }
 
 void Board::loadpscores(const wire::read::PScores& p) {
@@ -284,6 +302,7 @@ void Board::loadpscores(const wire::read::PScores& p) {
 }
 
 void Board::winner(const QString& text) {
+    m_openRolls = -1;
     setRollVisible(false);
     setAllDoneVisible(false);
     m_turn->hide();

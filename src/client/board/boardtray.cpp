@@ -83,7 +83,8 @@ void Board::createdice(const wire::read::CreateDice& roll) {
         paintDie(f.die);
         restDie(f.die);
     }
-    const bool own = isOwnSeat(roll.seat);
+    m_openRolls = roll.rolls >= 1 && roll.rolls <= 3 ? roll.rolls : -1;
+    const bool own = playsSeat(roll.seat);
     setAllDoneVisible(own);
     setRollVisible(own && roll.rolls < 3);
     m_host.playsounds(QStringLiteral("dice"));
@@ -98,7 +99,7 @@ void Board::dicetimerTimer() {
 }
 
 void Board::image_d1MouseUp(int die, Qt::MouseButton button) {
-    if (!isDie(die) || m_state.turnSeat != m_state.ownSeat || m_state.turnSeat == 0) return;
+    if (!isDie(die) || !playsSeat(m_state.turnSeat)) return;
     if (m_dicetimer.isActive()) return;
     if (button != Qt::LeftButton) {
         sortthem();
@@ -134,7 +135,9 @@ void Board::sortthem() {
 }
 
 void Board::button_rollClick() {
-    if (m_state.turnSeat == m_state.ownSeat && m_state.turnSeat != 0 && m_state.connected) {
+    // The computer's turn for our seat: a click that got through changes nothing.
+    if (isOwnSeat(m_state.turnSeat) && m_state.computerPlaysOwnSeat) return;
+    if (playsSeat(m_state.turnSeat) && m_state.connected) {
         QList<int> notHeld;
         for (int n = 1; n <= kDice; ++n)
             if (!m_tray[n - 1].held) notHeld.append(n);
@@ -147,7 +150,9 @@ void Board::button_rollClick() {
 }
 
 void Board::button_alldoneClick() {
-    if (m_state.turnSeat == m_state.ownSeat && m_state.turnSeat != 0 && m_state.connected) {
+    // The computer's turn for our seat: a click that got through changes nothing.
+    if (isOwnSeat(m_state.turnSeat) && m_state.computerPlaysOwnSeat) return;
+    if (playsSeat(m_state.turnSeat) && m_state.connected) {
         QList<int> held;
         for (int n = 1; n <= kDice; ++n)
             if (m_tray[n - 1].held) held.append(n);
