@@ -482,11 +482,15 @@ void TestTable::watchedOwnTurnOffersNoRollNorEnd() {
     QCOMPARE(m_link.sent.size(), before);
     QVERIFY(!m_table->board()->trayDie(1).held);
 
+    // The computer keeps die 1 and rolls die 2 again; then the player takes over, and
+    // what the computer kept stays kept.
+    deliver("CMD_createdice+2+2+2+5+1");
     deliver("CMD_justwatching+2+2");
     QVERIFY(shows("button_roll") && shows("button_alldone"));
     QCOMPARE(status(), QStringLiteral("Your Turn"));
+    QVERIFY(m_table->board()->trayDie(1).held && !m_table->board()->trayDie(2).held);
     m_table->board()->button_rollClick();
-    QCOMPARE(m_link.last(), "CMD_rollthedice+2+1+2+3+4+5+6+7+8+9+10" + T);
+    QCOMPARE(m_link.last(), "CMD_rollthedice+2+2+3+4+5+6+7+8+9+10" + T);
 }
 
 // Back in our seat after a drop, during the turn the computer began for it: the

@@ -123,6 +123,16 @@ void Board::showOwnTurn(int phase) {
 void Board::ownSeatChangedHands() {
     if (!isOwnSeat(m_state.turnSeat) || m_turnSeatShown != m_state.turnSeat || m_openRolls < 0)
         return;
+    // Taking over mid-turn, the player goes on from the computer's hand: the dice it
+    // kept (rolled, and left up by its last roll) stay kept.
+    if (!m_state.computerPlaysOwnSeat) {
+        for (int n = 1; n <= kDice; ++n) {
+            TrayDie& d = m_tray[n - 1];
+            if (d.colour == 0 || d.held || m_dice[n - 1]->y() != kRaisedTop) continue;
+            d.held = true;
+            paintDie(n);
+        }
+    }
     showOwnTurn(0);
 }
 
