@@ -35,8 +35,6 @@ public:
     bool move(int from, int to) override;
     QString peerName(int record) const override;
 
-    SockServerLink& sockets() { return m_sockets; }
-
 private:
     // ServerEvents, from either side, passed on unchanged.
     void Sock1Accept() override;
