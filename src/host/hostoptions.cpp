@@ -19,6 +19,7 @@ Options refuse(const QString& why) {
 const char kHelp[] = QT_TRANSLATE_NOOP(
     "host",
     "Usage: vimbrel-host [--port N] [--bot-speed 500|1000|2000] [--bot-skill normal|expert]\n"
+    "                    [--max-per-address N]\n"
     "Runs one table of Vimbrel with no display and no player of its own. It listens on\n"
     "IPv4 and IPv6 alike (IPv4 alone where the machine has no IPv6). Players join it\n"
     "from the game with: vimbrel NAME ADDRESS join, where ADDRESS is this server's\n"
@@ -29,6 +30,8 @@ const char kHelp[] = QT_TRANSLATE_NOOP(
     "                   1000 normal (default), 500 fast\n"
     "  --bot-skill S    how well the computer plays until the first player sets it:\n"
     "                   normal (default) or expert\n"
+    "  --max-per-address N  connections one address may hold at once, 1 to 1000\n"
+    "                   (default 4); more are closed as they come, with one log line\n"
     "  --version        print the version and exit\n"
     "The first player to join runs the table: starts games, removes players, sets the\n"
     "bot speed and skill. Events are logged to standard output, one line each. SIGTERM or SIGINT\n"
@@ -60,12 +63,18 @@ Options parse(const QStringList& args) {
             continue;
         }
         const bool isPort = a == QLatin1String("--port");
-        if (!isPort && a != QLatin1String("--bot-speed"))
+        const bool isLimit = a == QLatin1String("--max-per-address");
+        if (!isPort && !isLimit && a != QLatin1String("--bot-speed"))
             return refuse(QStringLiteral("unknown argument '%1'").arg(a));
         if (i + 1 >= args.size()) return refuse(QStringLiteral("%1 needs a value").arg(a));
         bool ok = false;
         const int value = args[++i].toInt(&ok, 10);
-        if (isPort) {
+        if (isLimit) {
+            if (!ok || value < 1 || value > 1000)
+                return refuse(
+                    QStringLiteral("bad connections per address '%1': 1 to 1000").arg(args[i]));
+            o.maxPerAddress = value;
+        } else if (isPort) {
             if (!ok || value < 0 || value > 65535)
                 return refuse(QStringLiteral("bad port '%1'").arg(args[i]));
             o.port = value;

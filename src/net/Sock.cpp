@@ -158,7 +158,7 @@ void TSock::setListen(bool listen) {
 
 bool TSock::Accept(TSock*& newSock) {
     if (!m_listening || !m_server) throw ESockException("Accept - Socket Not In Listening Mode");
-    QTcpSocket* socket = m_server->nextPendingConnection();
+    QTcpSocket* socket = takeWaiting();
     if (!socket) {
         info(TSocketInfo::Accept, QStringLiteral("Could Not Accept Connection"));
         return false;
@@ -196,6 +196,15 @@ bool TSock::Send(const QByteArray& bytes) {
     return true;
 }
 
+QTcpSocket* TSock::takeWaiting() {
+    while (!m_waiting.empty()) {
+        QPointer<QTcpSocket> socket = m_waiting.front();
+        m_waiting.pop_front();
+        if (socket) return socket;
+    }
+    return m_server->nextPendingConnection();
+}
+
 void TSock::flush() {
     // Until the connection stands the bytes wait here. Then QTcpSocket only queues
     // them and writes from the event loop: writing at once would report a broken
@@ -229,6 +238,7 @@ void TSock::releaseHandle() {
     m_readScheduled = false;
     m_failure = 0;
     m_out.clear();
+    m_waiting.clear(); // the listener's children: they go with it
     if (m_server) {
         m_server->disconnect(this);
         m_server->close();

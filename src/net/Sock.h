@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <deque>
 #include <functional>
 #include <stdexcept>
 
@@ -57,6 +58,7 @@ public:
     using NotifyEvent = std::function<void(TSock* sender)>;
     using InfoEvent = std::function<void(TSock* sender, TSocketInfo info, const QString& msg)>;
     using ReadEvent = std::function<void(TSock* sender, int count)>;
+    using RefuseEvent = std::function<void(TSock* sender, const QString& address)>;
 
     explicit TSock(QObject* owner = nullptr);
     // Closes a listening or connected socket first ("Socket Closed" for the latter).
@@ -69,6 +71,10 @@ public:
     bool AutoAccept = false;
     int BlockingTimeout = 0;
     int Tag = 0;
+    // On a listener: how many connections one peer address may hold at once (accepted
+    // and open, or waiting for Accept). Further ones are closed as they arrive, before
+    // OnAccept hears of them, each reported through OnRefuse. 0: no limit.
+    int MaxPerAddress = 0;
 
     // A dotted IPv4 address, an IPv6 address (brackets optional) or a host name; on
     // an accepted socket, the peer's address.
@@ -93,6 +99,7 @@ public:
     ReadEvent OnRead;
     NotifyEvent OnWrite;
     NotifyEvent OnAccept;
+    RefuseEvent OnRefuse;
 
     // Starts connecting to HostName:PortName; returns Connected (false while connecting).
     // Address literals are never looked up. A host name is resolved without blocking
@@ -148,6 +155,9 @@ private:
     void onDisconnected();
     void onError(QAbstractSocket::SocketError error);
     void onNewConnection();
+    void admitWithinLimit(const NotifyEvent& handler);
+    int connectionsFrom(const QString& address) const;
+    QTcpSocket* takeWaiting();
     void onLookup(const QHostInfo& info);
     void deliverRead(qint64 limit = kReceiveArea);
     void flush();
@@ -164,5 +174,7 @@ private:
     QByteArray m_out;
     QPointer<QTcpSocket> m_socket;
     QPointer<QTcpServer> m_server;
+    // Connections taken from the listener and counted, not yet given to Accept.
+    std::deque<QPointer<QTcpSocket>> m_waiting;
     QString m_peerAddress;
 };
