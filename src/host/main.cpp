@@ -111,6 +111,11 @@ int main(int argc, char** argv) {
                 .arg(QString::fromLatin1(vimbrel::kProtocolVersion))
                 .arg(options.botSpeed)
                 .arg(options.expert ? QStringLiteral("expert") : QStringLiteral("normal")));
+    if (Sock1.ipv6PortHeld())
+        logLine(
+            QStringLiteral("IPv4 only: another program holds the IPv6 side of port %1, so players "
+                           "joining by IPv6 reach it instead of this table")
+                .arg(Sock1.localPort()));
     const int status = app.exec();
     logLine(QStringLiteral("stopped"));
     return status;

@@ -89,6 +89,10 @@ public:
     // port name throws the port lookup message or wire::ConvertError.
     void setListen(bool listen);
 
+    // True while listening on IPv4 alone because another program holds the port's IPv6
+    // side (reported once more as info 3 "Listening On IPv4 Only - IPv6 Port In Use").
+    bool ipv6PortHeld() const { return m_listening && m_ipv4Only; }
+
     bool Connected() const { return m_connected; }
     bool hasHandle() const;
 
@@ -165,6 +169,7 @@ private:
     QString m_hostName;
     QString m_portName;
     bool m_listening = false;
+    bool m_ipv4Only = false;
     bool m_connected = false;
     bool m_readScheduled = false;
     int m_failure = 0; // errno that ended the connection, seen before Qt read it
