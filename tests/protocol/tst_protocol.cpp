@@ -36,11 +36,7 @@ void TestProtocol::framingSplitsAndJoins() {
     ReceiveRemainder r;
     QList<QByteArray> out;
     // Two messages in one read, then one cut across two reads.
-    QVERIFY(r.feed(QByteArray("CMD_a+1\xFF"
-                              "CMD_b+2\xFF"
-                              "CMD_c+",
-                              22),
-                   out));
+    QVERIFY(r.feed(QByteArray("CMD_a+1\xFF" "CMD_b+2\xFF" "CMD_c+", 22), out));
     QCOMPARE(out, (QList<QByteArray>{"CMD_a+1", "CMD_b+2"}));
     QCOMPARE(r.pending(), QByteArray("CMD_c+"));
     out.clear();
@@ -66,8 +62,7 @@ void TestProtocol::framingCapsUnterminatedInput() {
     // A long but terminated stream is fine: only the unterminated tail counts.
     ReceiveRemainder ok;
     QByteArray many;
-    for (int i = 0; i < 5000; ++i)
-        many += QByteArray("CMD_chat+1+hello|clRed\xFF", 23);
+    for (int i = 0; i < 5000; ++i) many += QByteArray("CMD_chat+1+hello|clRed\xFF", 23);
     QVERIFY(ok.feed(many, out));
     QCOMPARE(out.size(), 5000);
 }
@@ -92,10 +87,8 @@ void TestProtocol::dispatchDropsWhatMatchesNothing() {
     Dispatcher d(QStringLiteral("Timer1"), 1);
     int calls = 0;
     d.on(QStringLiteral("CMD_chat"), [&](const QString&, int) { ++calls; });
-    for (const char* m : {"CMD_chat", "cmd_chat+1+x", "", "CMD_chatter+1", "+CMD_chat"})
-        d.enqueue(QString::fromLatin1(m));
-    while (d.pending())
-        d.tick();
+    for (const char* m : {"CMD_chat", "cmd_chat+1+x", "", "CMD_chatter+1", "+CMD_chat"}) d.enqueue(QString::fromLatin1(m));
+    while (d.pending()) d.tick();
     QCOMPARE(calls, 0);
     d.enqueue(QStringLiteral("CMD_chat+"));
     d.tick();
@@ -123,8 +116,7 @@ void TestProtocol::dispatchReportsConversionErrorAndGoesOn() {
     QStringList errors;
     QList<int> seats;
     d.setErrorSink([&](const QString& e) { errors << e; });
-    d.on(QStringLiteral("CMD_kickhim"),
-         [&](const QString& body, int) { seats << req::kickhim(body)->value; });
+    d.on(QStringLiteral("CMD_kickhim"), [&](const QString& body, int) { seats << req::kickhim(body)->value; });
     d.enqueue(QStringLiteral("CMD_kickhim+1+x3+"));
     d.enqueue(QStringLiteral("CMD_kickhim+1+3+"));
     d.tick();
@@ -182,9 +174,7 @@ void TestProtocol::integersAreStrict() {
             toInt(QString::fromUtf8(bad));
             QFAIL(bad);
         } catch (const ConvertError& e) {
-            QCOMPARE(
-                e.message(),
-                QStringLiteral("'%1' is not a valid integer value").arg(QString::fromUtf8(bad)));
+            QCOMPARE(e.message(), QStringLiteral("'%1' is not a valid integer value").arg(QString::fromUtf8(bad)));
         }
     }
 }
@@ -211,8 +201,7 @@ void TestProtocol::messageBytes() {
     QCOMPARE(msg::startgameRelay({"You", "0", "0", "f"}), "CMD_startgame+You+0+0+f+" + T);
     QCOMPARE(msg::nextplayer(2, 1, 1), "CMD_nextplayer+2+1+1+" + T);
     QCOMPARE(msg::createdice(2, 1, {{1, 3, 3}, {7, 9, 1}}), "CMD_createdice+2+1+1+3+3+7+9+1" + T);
-    QCOMPARE(msg::scores(1, 5, 261, 221, 40, "bonus", {5, 6}),
-             "CMD_scores+1+5+261+221+40+bonus+5+6" + T);
+    QCOMPARE(msg::scores(1, 5, 261, 221, 40, "bonus", {5, 6}), "CMD_scores+1+5+261+221+40+bonus+5+6" + T);
     QCOMPARE(msg::noscore(3, {}), "CMD_noscore+3+none" + T);
     QCOMPARE(msg::markoff(3, 7), "CMD_markoff+3+7+" + T);
     QCOMPARE(msg::winner("Ann and Klot"), "CMD_winner+Ann and Klot+" + T);
@@ -220,8 +209,7 @@ void TestProtocol::messageBytes() {
     QCOMPARE(msg::loadstats(s), "CMD_loadstats+6+3+4+2+2+10+20+30+0+2+0+4" + T);
     s.dice.clear();
     QCOMPARE(msg::loadstats(s), "CMD_loadstats+6+3+4+2+2+10+20+30+0+none" + T);
-    QCOMPARE(msg::loadpscores(6, {{1, 1, 24}, {3, 11, 40}}),
-             "CMD_loadpscores+6+1+1+24+3+11+40" + T);
+    QCOMPARE(msg::loadpscores(6, {{1, 1, 24}, {3, 11, 40}}), "CMD_loadpscores+6+1+1+24+3+11+40" + T);
     // UTF-8 on the wire never contains the terminator byte.
     QVERIFY(!msg::chat(1, QStringLiteral("ÿ€😀"), "clRed").chopped(1).contains('\xFF'));
     // The rest, with text that is not ASCII and numbers that are not small.
@@ -290,9 +278,7 @@ void TestProtocol::chatLineColour() {
 void TestProtocol::wireTextFallsBackToLatin1() {
     QCOMPARE(decode(QByteArray("Ren\xC3\xA9")), QStringLiteral("René"));
     QCOMPARE(decode(QByteArray("Ren\xE9")), QStringLiteral("René"));
-    QCOMPARE(singleLine(QStringLiteral("a\r\nb\tc\x7F"
-                                       "d\u0085e")),
-             QStringLiteral("abcde"));
+    QCOMPARE(singleLine(QStringLiteral("a\r\nb\tc\x7F" "d\u0085e")), QStringLiteral("abcde"));
 }
 
 QTEST_GUILESS_MAIN(TestProtocol)
