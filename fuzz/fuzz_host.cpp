@@ -87,7 +87,7 @@ struct Ascii {
     char text[96];
     int n = 0;
     Ascii& operator<<(const char* s) {
-        while (*s)
+        while (*s && n < int(sizeof text))
             text[n++] = *s++;
         return *this;
     }
