@@ -3,7 +3,8 @@
 #   - resident memory (VmRSS) once started and idle, nobody connected;
 #   - wake-ups per second while idle: voluntary context switches of all its threads;
 #   - start-to-listening: from just before exec until the port accepts a connection
-#     (median of several starts).
+#     (median of several starts);
+#   - SIGTERM-to-exit with one player connected (same starts).
 # Usage: bench/hostidle.sh [build-dir] [idle-seconds=10] [starts=10]
 # Needs python3 (free ports, timing the starts). Loopback ports from the ephemeral
 # range; every process it starts is stopped before it ends.
@@ -65,7 +66,7 @@ start_times() {
 import os, socket, statistics, subprocess, sys, time
 starts, name, kind, exe = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
 extra = dict(kv.split("=", 1) for kv in sys.argv[5:])
-times = []
+times, stops = [], []
 for i in range(starts):
     s = socket.socket(); s.bind(("127.0.0.1", 0)); port = s.getsockname()[1]; s.close()
     env = dict(os.environ)
@@ -87,13 +88,22 @@ for i in range(starts):
             time.sleep(0.0005)
         finally:
             c.close()
+    # A player at the table while it stops: the host tells it and closes before exiting.
+    player = socket.create_connection(("127.0.0.1", port)) if listening else None
+    time.sleep(0.1)
+    t1 = time.perf_counter_ns()
     p.terminate()
     try: p.wait(5)
     except subprocess.TimeoutExpired: p.kill(); p.wait()
+    stopped = time.perf_counter_ns()
+    if player: player.close()
     if listening is None: sys.exit(f"{exe} never listened")
     times.append((listening - t0) / 1e6)
+    stops.append((stopped - t1) / 1e6)
 print(f"{name:<13} start-to-listening median {statistics.median(times):6.1f} ms"
       f"   min {min(times):.1f}   max {max(times):.1f}   ({starts} starts)")
+print(f"{name:<13} SIGTERM-to-exit    median {statistics.median(stops):6.1f} ms"
+      f"   min {min(stops):.1f}   max {max(stops):.1f}   (one player connected)")
 EOF
 }
 
@@ -123,4 +133,5 @@ start_times "desktop host" desktop "$desktop" XDG_RUNTIME_DIR="$tmp/start.{i}/ru
     VIMBREL_PROGRAM_DIR="$tmp/start.{i}/prog" VIMBREL_PORT="{port}" VIMBREL_LOBBY_PORT=1 QT_QPA_PLATFORM=offscreen
 
 echo "machine: load average $(cut -d' ' -f1-3 /proc/loadavg) after"
-echo "goals for vimbrel-host: RSS <= 12 MB, 0 wake-ups per second idle, start-to-listening <= 50 ms"
+echo "goals for vimbrel-host: RSS <= 12 MB, 0 wake-ups per second idle, start-to-listening <= 50 ms," \
+     "SIGTERM-to-exit <= 2 s"

@@ -23,7 +23,10 @@ public:
     bool flag() { return byte() & 1; }
     // A length byte (at most `max`), then that many bytes.
     QByteArray bytes(int max) {
-        const size_t n = std::min<size_t>(below(max + 1), left());
+        // The length byte is taken first: as arguments of one call, the two reads would
+        // come in either order, and gcc's order read one byte past the input's end.
+        const size_t wanted = below(max + 1);
+        const size_t n = std::min(wanted, left());
         QByteArray out(reinterpret_cast<const char*>(m_data + m_pos), qsizetype(n));
         m_pos += n;
         return out;

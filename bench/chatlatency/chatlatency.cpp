@@ -250,7 +250,7 @@ int main(int argc, char** argv) {
             const unsigned short port = bench::freePort();
             const std::string p = std::to_string(port);
             const pid_t pid = t == 0   ? bench::spawn({self, "--relay", p})
-                              : t == 1 ? bench::spawn({host, "--port", p})
+                              : t == 1 ? bench::spawn({host, "--port", p, "--max-per-address", "100"})
                                        : bench::spawn({desktop, "Host", "127.0.0.1", "true"}, home.environment(port));
             auto result = measure(port, t == 2 ? 8 : 9, t == 2, lines, gapMs);
             const int status = bench::stop(pid);

@@ -219,7 +219,8 @@ int main(int argc, char** argv) {
 
     for (Table& t : load.tables) {
         t.port = bench::freePort();
-        t.pid = bench::spawn({host, "--port", std::to_string(t.port), "--bot-speed", std::to_string(kBotSpeedMs)});
+        t.pid = bench::spawn({host, "--port", std::to_string(t.port), "--bot-speed", std::to_string(kBotSpeedMs),
+                              "--max-per-address", "100"}); // every client comes from 127.0.0.1
         if (t.pid < 0) {
             std::fprintf(stderr, "hostload: cannot start %s\n", host.c_str());
             return 1;

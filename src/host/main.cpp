@@ -1,5 +1,6 @@
 // vimbrel-host: one table on a server, with no display and no player of its own.
 //   vimbrel-host [--port 7772] [--bot-speed 500|1000|2000] [--bot-skill normal|expert]
+//                [--max-per-address 4]
 // It logs a line per event to standard output, and on SIGTERM or SIGINT tells every
 // player, closes every connection gracefully and exits 0.
 #include "host/hostoptions.h"
@@ -50,10 +51,12 @@ void quitWhenFlushed(QDeadlineTimer deadline) {
 
 int main(int argc, char** argv) {
     QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
     const host::Options options = host::parse(args);
     if (options.exit) {
-        std::fputs(options.message.toLocal8Bit().constData(), options.status == 0 ? stdout : stderr);
+        std::fputs(options.message.toLocal8Bit().constData(),
+                   options.status == 0 ? stdout : stderr);
         return options.status;
     }
 
@@ -63,6 +66,8 @@ int main(int argc, char** argv) {
     TSock Sock1;
     Sock1.setPortName(QString::number(options.port));
     SockServerLink link(&Sock1);
+    // Counted where connections are taken, so one address never holds every seat.
+    link.limitPerAddress(options.maxPerAddress, logLine);
     TServer server(link);
     server.setDedicated(true);
     server.setEventLog(logLine);
@@ -92,18 +97,25 @@ int main(int argc, char** argv) {
         char byte = 0;
         [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &byte, 1);
         signalNotifier.setEnabled(false);
-        logLine(QStringLiteral("stopping (%1)").arg(byte == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
+        logLine(QStringLiteral("stopping (%1)")
+                    .arg(byte == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
         server.closeAll(QStringLiteral("The table is closing. Thanks for playing!"));
         Sock1.setListen(false);
         quitWhenFlushed(QDeadlineTimer(1500));
     });
 
-    logLine(QStringLiteral("vimbrel-host %1 listening on port %2 (protocol %3, bot speed %4 ms, bot skill %5)")
+    logLine(QStringLiteral(
+                "vimbrel-host %1 listening on port %2 (protocol %3, bot speed %4 ms, bot skill %5)")
                 .arg(QString::fromLatin1(vimbrel::kRelease))
                 .arg(Sock1.localPort())
                 .arg(QString::fromLatin1(vimbrel::kProtocolVersion))
                 .arg(options.botSpeed)
                 .arg(options.expert ? QStringLiteral("expert") : QStringLiteral("normal")));
+    if (Sock1.ipv6PortHeld())
+        logLine(
+            QStringLiteral("IPv4 only: another program holds the IPv6 side of port %1, so players "
+                           "joining by IPv6 reach it instead of this table")
+                .arg(Sock1.localPort()));
     const int status = app.exec();
     logLine(QStringLiteral("stopped"));
     return status;

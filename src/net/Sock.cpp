@@ -140,8 +140,14 @@ void TSock::setListen(bool listen) {
     // One dual-stack socket takes both families on the port. Where IPv6 is missing
     // or its side of the port is taken, IPv4 alone, which then decides as it always
     // did. QTcpServer sets SO_REUSEADDR only, so a port held by another listener fails.
-    if (!m_server->listen(QHostAddress::Any, port) &&
-        !m_server->listen(QHostAddress::AnyIPv4, port)) {
+    bool ipv6Held = false;
+    if (!m_server->listen(QHostAddress::Any, port)) {
+        // IPv4 free but the dual-stack bind taken: another program holds the IPv6
+        // side alone, and IPv6 players would reach it instead of us.
+        ipv6Held = m_server->serverError() == QAbstractSocket::AddressInUseError;
+        if (!m_server->listen(QHostAddress::AnyIPv4, port)) ipv6Held = false;
+    }
+    if (!m_server->isListening()) {
         switch (m_server->serverError()) {
         case QAbstractSocket::AddressInUseError:
         case QAbstractSocket::SocketAccessError:
@@ -153,12 +159,15 @@ void TSock::setListen(bool listen) {
     }
     connect(m_server, &QTcpServer::newConnection, this, &TSock::onNewConnection);
     m_listening = true;
+    m_ipv4Only = ipv6Held;
     info(TSocketInfo::Listen, QStringLiteral("Listening Started"));
+    if (ipv6Held)
+        info(TSocketInfo::Listen, QStringLiteral("Listening On IPv4 Only - IPv6 Port In Use"));
 }
 
 bool TSock::Accept(TSock*& newSock) {
     if (!m_listening || !m_server) throw ESockException("Accept - Socket Not In Listening Mode");
-    QTcpSocket* socket = m_server->nextPendingConnection();
+    QTcpSocket* socket = takeWaiting();
     if (!socket) {
         info(TSocketInfo::Accept, QStringLiteral("Could Not Accept Connection"));
         return false;
@@ -196,6 +205,15 @@ bool TSock::Send(const QByteArray& bytes) {
     return true;
 }
 
+QTcpSocket* TSock::takeWaiting() {
+    while (!m_waiting.empty()) {
+        QPointer<QTcpSocket> socket = m_waiting.front();
+        m_waiting.pop_front();
+        if (socket) return socket;
+    }
+    return m_server->nextPendingConnection();
+}
+
 void TSock::flush() {
     // Until the connection stands the bytes wait here. Then QTcpSocket only queues
     // them and writes from the event loop: writing at once would report a broken
@@ -229,6 +247,7 @@ void TSock::releaseHandle() {
     m_readScheduled = false;
     m_failure = 0;
     m_out.clear();
+    m_waiting.clear(); // the listener's children: they go with it
     if (m_server) {
         m_server->disconnect(this);
         m_server->close();

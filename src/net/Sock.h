@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <deque>
 #include <functional>
 #include <stdexcept>
 
@@ -57,6 +58,7 @@ public:
     using NotifyEvent = std::function<void(TSock* sender)>;
     using InfoEvent = std::function<void(TSock* sender, TSocketInfo info, const QString& msg)>;
     using ReadEvent = std::function<void(TSock* sender, int count)>;
+    using RefuseEvent = std::function<void(TSock* sender, const QString& address)>;
 
     explicit TSock(QObject* owner = nullptr);
     // Closes a listening or connected socket first ("Socket Closed" for the latter).
@@ -69,6 +71,10 @@ public:
     bool AutoAccept = false;
     int BlockingTimeout = 0;
     int Tag = 0;
+    // On a listener: how many connections one peer address may hold at once (accepted
+    // and open, or waiting for Accept). Further ones are closed as they arrive, before
+    // OnAccept hears of them, each reported through OnRefuse. 0: no limit.
+    int MaxPerAddress = 0;
 
     // A dotted IPv4 address, an IPv6 address (brackets optional) or a host name; on
     // an accepted socket, the peer's address.
@@ -83,6 +89,10 @@ public:
     // port name throws the port lookup message or wire::ConvertError.
     void setListen(bool listen);
 
+    // True while listening on IPv4 alone because another program holds the port's IPv6
+    // side (reported once more as info 3 "Listening On IPv4 Only - IPv6 Port In Use").
+    bool ipv6PortHeld() const { return m_listening && m_ipv4Only; }
+
     bool Connected() const { return m_connected; }
     bool hasHandle() const;
 
@@ -93,6 +103,7 @@ public:
     ReadEvent OnRead;
     NotifyEvent OnWrite;
     NotifyEvent OnAccept;
+    RefuseEvent OnRefuse;
 
     // Starts connecting to HostName:PortName; returns Connected (false while connecting).
     // Address literals are never looked up. A host name is resolved without blocking
@@ -148,6 +159,9 @@ private:
     void onDisconnected();
     void onError(QAbstractSocket::SocketError error);
     void onNewConnection();
+    void admitWithinLimit(const NotifyEvent& handler);
+    int connectionsFrom(const QString& address) const;
+    QTcpSocket* takeWaiting();
     void onLookup(const QHostInfo& info);
     void deliverRead(qint64 limit = kReceiveArea);
     void flush();
@@ -155,6 +169,7 @@ private:
     QString m_hostName;
     QString m_portName;
     bool m_listening = false;
+    bool m_ipv4Only = false;
     bool m_connected = false;
     bool m_readScheduled = false;
     int m_failure = 0; // errno that ended the connection, seen before Qt read it
@@ -164,5 +179,7 @@ private:
     QByteArray m_out;
     QPointer<QTcpSocket> m_socket;
     QPointer<QTcpServer> m_server;
+    // Connections taken from the listener and counted, not yet given to Accept.
+    std::deque<QPointer<QTcpSocket>> m_waiting;
     QString m_peerAddress;
 };

@@ -165,7 +165,44 @@ void TSock::onError(QAbstractSocket::SocketError error) {
 void TSock::onNewConnection() {
     if (!OnAccept) return;
     const NotifyEvent handler = OnAccept;
+    if (MaxPerAddress > 0) {
+        admitWithinLimit(handler);
+        return;
+    }
     shielded([&] { handler(this); });
+}
+
+// Takes every waiting connection off the listener so that its address can be counted
+// before anybody hears of it; one address holding every seat is refused here, at once.
+void TSock::admitWithinLimit(const NotifyEvent& handler) {
+    int admitted = 0;
+    while (QTcpSocket* socket = m_server ? m_server->nextPendingConnection() : nullptr) {
+        const QString address = sockdetail::peerText(socket->peerAddress());
+        if (connectionsFrom(address) < MaxPerAddress) {
+            m_waiting.emplace_back(socket);
+            ++admitted;
+            continue;
+        }
+        socket->abort();
+        socket->deleteLater();
+        if (OnRefuse) {
+            const RefuseEvent refused = OnRefuse;
+            shielded([&] { refused(this, address); });
+        }
+    }
+    QPointer<TSock> self(this);
+    for (; admitted > 0 && self; --admitted)
+        shielded([&] { handler(this); });
+}
+
+int TSock::connectionsFrom(const QString& address) const {
+    int count = 0;
+    for (const QPointer<QTcpSocket>& waiting : m_waiting)
+        count += waiting && sockdetail::peerText(waiting->peerAddress()) == address;
+    // Accepted connections are this listener's children until they are deleted.
+    for (const TSock* accepted : findChildren<TSock*>(Qt::FindDirectChildrenOnly))
+        count += accepted->m_connected && accepted->m_socket && accepted->m_hostName == address;
+    return count;
 }
 
 void TSock::onLookup(const QHostInfo& answer) {

@@ -9,6 +9,28 @@ SockServerLink::SockServerLink(TSock* Sock1, QObject* parent) : QObject(parent),
     Sock1->OnRead = [this](TSock* sender, int) { Sock1Read(sender); };
 }
 
+void SockServerLink::limitPerAddress(int max, std::function<void(const QString&)> log) {
+    if (!m_sock1) return;
+    m_refusalLog = std::move(log);
+    m_clock.start();
+    m_sock1->MaxPerAddress = max;
+    m_sock1->OnRefuse = [this](TSock*, const QString& address) { refused(address); };
+}
+
+void SockServerLink::refused(const QString& address) {
+    const qint64 now = m_clock.elapsed();
+    std::erase_if(m_lastRefusal,
+                  [now](const auto& entry) { return now - entry.second >= kRefusalQuietMs; });
+    const bool newBurst = !m_lastRefusal.contains(address);
+    m_lastRefusal[address] = now;
+    if (newBurst && m_refusalLog)
+        m_refusalLog(QStringLiteral(
+                         "connection from %1 closed: the limit of %2 connections from one address "
+                         "(more are closed without a line until none come for %3 s)")
+                         .arg(address, QString::number(m_sock1->MaxPerAddress),
+                              QString::number(kRefusalQuietMs / 1000)));
+}
+
 SockServerLink::~SockServerLink() {
     for (auto& [record, connection] : m_connections) {
         if (connection.sock) silence(connection.sock);
@@ -16,6 +38,7 @@ SockServerLink::~SockServerLink() {
     if (m_sock1) {
         m_sock1->OnAccept = nullptr;
         m_sock1->OnRead = nullptr;
+        m_sock1->OnRefuse = nullptr;
     }
 }
 

@@ -6,9 +6,11 @@
 #include "net/Sock.h"
 #include "protocol/serverlink.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <map>
 
 class SockServerLink : public QObject, public ServerLink {
@@ -27,11 +29,17 @@ public:
     bool move(int from, int to) override;
     QString peerName(int record) const override;
 
+    // Closes a connection as it arrives when its address already holds `max` (0: no
+    // limit, the default), before the host hears of it. `log` gets one line per address
+    // per burst: a refusal after kRefusalQuietMs without one from that address.
+    void limitPerAddress(int max, std::function<void(const QString&)> log);
+
     // The record's socket, or null (tests and diagnostics).
     TSock* socketOf(int record) const;
 
     // A peer that leaves more than this unread behind is dropped.
     static constexpr qsizetype kMaxOutgoing = 1024 * 1024;
+    static constexpr qint64 kRefusalQuietMs = 10000;
 
 private:
     struct Connection {
@@ -44,8 +52,12 @@ private:
     Connection* connectionOf(TSock* sender);
     void let(int record);
     static void silence(TSock* sock);
+    void refused(const QString& address);
 
     QPointer<TSock> m_sock1;
     ServerEvents* m_events = nullptr;
     std::map<int, Connection> m_connections;
+    std::function<void(const QString&)> m_refusalLog;
+    std::map<QString, qint64> m_lastRefusal; // address -> m_clock ms, recent bursts only
+    QElapsedTimer m_clock;
 };

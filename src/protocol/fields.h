@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringView>
 #include <exception>
 #include <string>
 
@@ -21,15 +22,19 @@ private:
 };
 
 // Decimal text (optional "-", digits, 32-bit range) to int; throws ConvertError.
-int toInt(const QString& field);
+int toInt(QStringView field);
+inline int toInt(const QString& field) {
+    return toInt(QStringView(field));
+}
 
 class FieldReader {
 public:
     explicit FieldReader(QString body) : m_body(std::move(body)) {}
 
     // Text up to the next "+" (or to the end); the "+" is consumed.
-    QString next();
-    int nextInt() { return toInt(next()); }
+    QString next() { return nextView().toString(); }
+    // The next field read as a number, without a copy of its text.
+    int nextInt() { return toInt(nextView()); }
     // Everything not yet read (names and chat text are read this way).
     QString rest();
     bool atEnd() const { return m_pos >= m_body.size(); }
@@ -39,6 +44,9 @@ public:
     QList<int> intList();
 
 private:
+    // The next field, a view into the body.
+    QStringView nextView();
+
     QString m_body;
     qsizetype m_pos = 0;
 };

@@ -5,6 +5,11 @@
 #include "protocol/fields.h"
 #include "protocol/wiretext.h"
 
+#include <QVarLengthArray>
+
+#include <charconv>
+#include <cstring>
+
 namespace wire {
 
 QByteArray frame(const QString& text) {
@@ -15,130 +20,189 @@ QByteArray frame(const QString& text) {
 
 namespace {
 
-QString n(int v) { return QString::number(v); }
+// One message's bytes, built in place. The host sends thousands of messages made of
+// digits and "+" signs; a QString per field and per QString::arg was most of the cost
+// of a roll. Text fields are UTF-8 encoded as they are appended: every one of them
+// sits between ASCII separators, so the bytes equal encoding the whole message.
+class Builder {
+public:
+    explicit Builder(const char* command) {
+        put(command);
+        put('+');
+    }
+    Builder& number(int v) {
+        char digits[12];
+        const char* end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+        m_bytes.append(digits, end - digits);
+        return *this;
+    }
+    // "+v"
+    Builder& field(int v) { return put('+').number(v); }
+    Builder& put(char c) {
+        m_bytes.append(c);
+        return *this;
+    }
+    Builder& put(const char* ascii) {
+        m_bytes.append(ascii, qsizetype(std::strlen(ascii)));
+        return *this;
+    }
+    Builder& put(const QString& text) {
+        const QByteArray utf8 = encode(text);
+        m_bytes.append(utf8.constData(), utf8.size());
+        return *this;
+    }
+    // "+a+b" or "+none".
+    Builder& list(const QList<int>& items) {
+        if (items.isEmpty()) return put("+none");
+        for (int i : items)
+            field(i);
+        return *this;
+    }
+    Builder& faces(const QList<DieFace>& dice) {
+        for (const auto& d : dice)
+            field(d.die).field(d.value).field(d.colour);
+        return *this;
+    }
+    // The message with its terminator, in one allocation.
+    QByteArray done() {
+        m_bytes.append(kTerminator);
+        return QByteArray(m_bytes.constData(), m_bytes.size());
+    }
 
-// A command name and the "+" every message has after it.
-QString head(const char* command) { return QString::fromLatin1(command) + QLatin1Char('+'); }
-
-// "+a+b" or "+none".
-QString listText(const QList<int>& items) {
-    if (items.isEmpty()) return QStringLiteral("+none");
-    QString s;
-    for (int i : items) s += QLatin1Char('+') + n(i);
-    return s;
-}
-
-QString facesText(const QList<DieFace>& dice) {
-    QString s;
-    for (const auto& d : dice) s += QStringLiteral("+%1+%2+%3").arg(d.die).arg(d.value).arg(d.colour);
-    return s;
-}
-
+private:
+    QVarLengthArray<char, 160> m_bytes; // most messages fit without touching the heap
+};
 
 } // namespace
 
 namespace msg {
 
 QByteArray logininfo(int seat, const QString& version, const QString& name) {
-    return frame(head(cmd::logininfo) + n(seat) + '+' + version + '+' + name);
+    return Builder(cmd::logininfo).number(seat).put('+').put(version).put('+').put(name).done();
 }
 QByteArray kickhim(int seat, int target) {
-    return frame(head(cmd::kickhim) + n(seat) + '+' + n(target) + '+');
+    return Builder(cmd::kickhim).number(seat).field(target).put('+').done();
 }
 QByteArray botspeed(int seat, int milliseconds) {
-    return frame(head(cmd::botspeed) + n(seat) + '+' + n(milliseconds) + '+');
+    return Builder(cmd::botspeed).number(seat).field(milliseconds).put('+').done();
 }
 QByteArray botskill(int seat, bool expert) {
-    return frame(head(cmd::botskill) + n(seat) + '+' + QLatin1String(expert ? "expert" : "normal") + '+');
+    return Builder(cmd::botskill).number(seat).put(expert ? "+expert+" : "+normal+").done();
 }
 QByteArray chat(int seat, const QString& text, const QString& colourText) {
-    return frame(head(cmd::chat) + n(seat) + '+' + text + '|' + colourText);
+    return Builder(cmd::chat).number(seat).put('+').put(text).put('|').put(colourText).done();
 }
 QByteArray action(int seat, const QString& text, const QString& colourText) {
-    return frame(head(cmd::action) + n(seat) + '+' + text + '|' + colourText);
+    return Builder(cmd::action).number(seat).put('+').put(text).put('|').put(colourText).done();
 }
 QByteArray startgame(const QString& name) {
-    return frame(head(cmd::startgame) + name + QStringLiteral("+0+0+f+"));
+    return Builder(cmd::startgame).put(name).put("+0+0+f+").done();
 }
 QByteArray justwatch(int seat, int mode) {
-    return frame(head(cmd::justwatch) + n(seat) + '+' + n(mode));
+    return Builder(cmd::justwatch).number(seat).field(mode).done();
 }
 QByteArray rejoin(int record, const QByteArray& token) {
-    return frame(head(cmd::rejoin) + n(record) + '+' + QString::fromLatin1(token));
+    return Builder(cmd::rejoin).number(record).put('+').put(QString::fromLatin1(token)).done();
 }
 QByteArray rollthedice(int seat, const QList<int>& dice) {
-    QString s = head(cmd::rollthedice) + n(seat);
-    for (int d : dice) s += '+' + n(d);
-    return frame(s);
+    Builder b(cmd::rollthedice);
+    b.number(seat);
+    for (int d : dice)
+        b.field(d);
+    return b.done();
 }
 QByteArray alldone(int seat, const QList<int>& dice) {
-    return frame(head(cmd::alldone) + n(seat) + listText(dice));
+    return Builder(cmd::alldone).number(seat).list(dice).done();
 }
 
-QByteArray sendlogininfo(int record) { return frame(head(cmd::sendlogininfo) + n(record)); }
-QByteArray full() { return frame(head(cmd::full)); }
+QByteArray sendlogininfo(int record) {
+    return Builder(cmd::sendlogininfo).number(record).done();
+}
+QByteArray full() {
+    return Builder(cmd::full).done();
+}
 QByteArray newplayerinfo(int record, const QString& name) {
-    return frame(head(cmd::newplayerinfo) + n(record) + '+' + name);
+    return Builder(cmd::newplayerinfo).number(record).put('+').put(name).done();
 }
 QByteArray existingplayers(int record, const QString& name) {
-    return frame(head(cmd::existingplayers) + n(record) + '+' + name);
+    return Builder(cmd::existingplayers).number(record).put('+').put(name).done();
 }
 QByteArray havewrongversion(const QString& name) {
-    return frame(head(cmd::havewrongversion) + name);
+    return Builder(cmd::havewrongversion).put(name).done();
 }
-QByteArray wrongversion() { return frame(head(cmd::wrongversion)); }
+QByteArray wrongversion() {
+    return Builder(cmd::wrongversion).done();
+}
 
 QByteArray loadstats(const LoadStats& s) {
-    QString t = (head(cmd::loadstats) + QStringLiteral("%1+%2+%3+%4+%5"))
-                    .arg(s.record).arg(s.currentSeat).arg(s.phase).arg(s.round).arg(s.rolls);
-    for (int sc : s.scores) t += '+' + n(sc);
-    t += s.dice.isEmpty() ? QStringLiteral("+none") : facesText(s.dice);
-    return frame(t);
+    Builder b(cmd::loadstats);
+    b.number(s.record).field(s.currentSeat).field(s.phase).field(s.round).field(s.rolls);
+    for (int sc : s.scores)
+        b.field(sc);
+    if (s.dice.isEmpty()) return b.put("+none").done();
+    return b.faces(s.dice).done();
 }
 QByteArray loadpscores(int record, const QList<ScoreCell>& cells) {
-    QString t = head(cmd::loadpscores) + n(record);
-    for (const auto& c : cells) t += QStringLiteral("+%1+%2+%3").arg(c.seat).arg(c.column).arg(c.points);
-    return frame(t);
+    Builder b(cmd::loadpscores);
+    b.number(record);
+    for (const auto& c : cells)
+        b.field(c.seat).field(c.column).field(c.points);
+    return b.done();
 }
 QByteArray playerdisconnected(int record, const QString& name) {
-    return frame(head(cmd::playerdisconnected) + n(record) + '+' + name);
+    return Builder(cmd::playerdisconnected).number(record).put('+').put(name).done();
 }
 QByteArray justwatching(int seat, int mode) {
-    return frame(head(cmd::justwatching) + n(seat) + '+' + n(mode));
+    return Builder(cmd::justwatching).number(seat).field(mode).done();
 }
 QByteArray chatRelay(const QString& name, const QString& rest) {
-    return frame(head(cmd::chat) + name + QStringLiteral(" chats: ") + rest);
+    return Builder(cmd::chat).put(name).put(" chats: ").put(rest).done();
 }
 QByteArray actionRelay(const QString& name, const QString& rest) {
-    return frame(head(cmd::action) + name + ' ' + rest);
+    return Builder(cmd::action).put(name).put(' ').put(rest).done();
 }
 QByteArray startgameRelay(const std::array<QString, 4>& f) {
-    return frame(head(cmd::startgame) + f[0] + '+' + f[1] + '+' + f[2] + '+' + f[3] + '+');
+    Builder b(cmd::startgame);
+    for (const QString& field : f)
+        b.put(field).put('+');
+    return b.done();
 }
 QByteArray nextplayer(int seat, int phase, int round) {
-    return frame((head(cmd::nextplayer) + QStringLiteral("%1+%2+%3+")).arg(seat).arg(phase).arg(round));
+    return Builder(cmd::nextplayer).number(seat).field(phase).field(round).put('+').done();
 }
 QByteArray createdice(int seat, int rolls, const QList<DieFace>& dice) {
-    return frame((head(cmd::createdice) + QStringLiteral("%1+%2")).arg(seat).arg(rolls) + facesText(dice));
+    return Builder(cmd::createdice).number(seat).field(rolls).faces(dice).done();
 }
 QByteArray scores(int seat, int phaseDone, int total, int points, int bonus, const QString& marker,
                   const QList<int>& used) {
-    return frame((head(cmd::scores) + QStringLiteral("%1+%2+%3+%4+%5+"))
-                     .arg(seat).arg(phaseDone).arg(total).arg(points).arg(bonus) +
-                 marker + listText(used));
+    Builder b(cmd::scores);
+    b.number(seat).field(phaseDone).field(total).field(points).field(bonus).put('+');
+    return b.put(marker).list(used).done();
 }
 QByteArray noscore(int seat, const QList<int>& held) {
-    return frame(head(cmd::noscore) + n(seat) + listText(held));
+    return Builder(cmd::noscore).number(seat).list(held).done();
 }
 QByteArray markoff(int seat, int phase) {
-    return frame((head(cmd::markoff) + QStringLiteral("%1+%2+")).arg(seat).arg(phase));
+    return Builder(cmd::markoff).number(seat).field(phase).put('+').done();
 }
-QByteArray seattoken(const QByteArray& token) { return frame(head(cmd::seattoken) + QString::fromLatin1(token)); }
-QByteArray seatheld(int seat, const QString& name) { return frame(head(cmd::seatheld) + n(seat) + '+' + name); }
-QByteArray rejoined(int seat) { return frame(head(cmd::rejoined) + n(seat)); }
-QByteArray hostpowers() { return frame(head(cmd::hostpowers)); }
-QByteArray hostNotice(const QString& line) { return frame(head(cmd::chat) + line + QStringLiteral("|clBlue")); }
-QByteArray winner(const QString& names) { return frame(head(cmd::winner) + names + '+'); }
+QByteArray seattoken(const QByteArray& token) {
+    return Builder(cmd::seattoken).put(QString::fromLatin1(token)).done();
+}
+QByteArray seatheld(int seat, const QString& name) {
+    return Builder(cmd::seatheld).number(seat).put('+').put(name).done();
+}
+QByteArray rejoined(int seat) {
+    return Builder(cmd::rejoined).number(seat).done();
+}
+QByteArray hostpowers() {
+    return Builder(cmd::hostpowers).done();
+}
+QByteArray hostNotice(const QString& line) {
+    return Builder(cmd::chat).put(line).put("|clBlue").done();
+}
+QByteArray winner(const QString& names) {
+    return Builder(cmd::winner).put(names).put('+').done();
+}
 
 } // namespace msg
 
@@ -149,7 +213,8 @@ QList<DieFace> faces(FieldReader& r) {
     QList<DieFace> out;
     if (r.atEnd()) return out;
     const QList<int> items = r.intList();
-    for (qsizetype i = 0; i + 2 < items.size(); i += 3) out.append({items[i], items[i + 1], items[i + 2]});
+    for (qsizetype i = 0; i + 2 < items.size(); i += 3)
+        out.append({items[i], items[i + 1], items[i + 2]});
     return out;
 }
 
@@ -185,7 +250,8 @@ msg::LoadStats loadstats(const QString& body) {
     s.phase = r.nextInt();
     s.round = r.nextInt();
     s.rolls = r.nextInt();
-    for (int& sc : s.scores) sc = r.nextInt();
+    for (int& sc : s.scores)
+        sc = r.nextInt();
     s.dice = faces(r);
     return s;
 }
@@ -195,7 +261,8 @@ PScores loadpscores(const QString& body) {
     PScores p;
     p.record = r.nextInt();
     const QList<int> items = r.intList();
-    for (qsizetype i = 0; i + 2 < items.size(); i += 3) p.cells.append({items[i], items[i + 1], items[i + 2]});
+    for (qsizetype i = 0; i + 2 < items.size(); i += 3)
+        p.cells.append({items[i], items[i + 1], items[i + 2]});
     return p;
 }
 

@@ -45,6 +45,7 @@ void TServer::rollthedice(const wire::req::Roll& request, int sender) {
 
     ++m_game.rollno;
     QList<wire::DieFace> rolled;
+    rolled.reserve(request.dice.size());
     for (int d : request.dice) {
         rolldice(d);
         rolled.append({d, m_game.dice[d].value, m_game.dice[d].colour});

@@ -55,6 +55,7 @@ void SeatTable::unhold(int r) {
 
 QList<int> SeatTable::connectedRecords() const {
     QList<int> out;
+    out.reserve(m_recordcount); // one allocation per broadcast, not one per growth
     for (int r = 1; r <= m_recordcount; ++r)
         if (m_records[r].connected) out.append(r);
     return out;

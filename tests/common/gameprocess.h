@@ -2,18 +2,13 @@
 // for tests that need whole processes (launch modes, the relaunch guard).
 #pragma once
 
+#include "common/freeport.h"
+
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
-
-inline quint16 freePort() {
-    QTcpServer s;
-    s.listen(QHostAddress::AnyIPv4, 0);
-    return s.serverPort();
-}
 
 inline bool connectWithRetry(QTcpSocket& s, quint16 port, int ms = 8000) {
     QElapsedTimer t;
@@ -38,8 +33,8 @@ struct GameProcess {
                const QList<QPair<QString, QString>>& extraEnv = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         const QString rt = runtime.isEmpty() ? home.filePath("runtime") : runtime;
-        for (const QString& sub : {rt, home.filePath("home"), home.filePath("config"), home.filePath("data"),
-                                   home.filePath("program")})
+        for (const QString& sub : {rt, home.filePath("home"), home.filePath("config"),
+                                   home.filePath("data"), home.filePath("program")})
             QDir().mkpath(sub);
         QFile::setPermissions(rt, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         env.insert("XDG_RUNTIME_DIR", rt);
@@ -50,7 +45,8 @@ struct GameProcess {
         env.insert("VIMBREL_PORT", QString::number(port));
         env.insert("VIMBREL_LOBBY_PORT", QString::number(lobbyPort));
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        for (const auto& [key, value] : extraEnv) env.insert(key, value);
+        for (const auto& [key, value] : extraEnv)
+            env.insert(key, value);
         process.setProcessEnvironment(env);
         process.start(VIMBREL_EXE, args);
         QVERIFY(process.waitForStarted());

@@ -3,6 +3,7 @@
 // icon, which must look like the painted one.
 #include "client/board/board.h"
 #include "client/chatform.h"
+#include "common/freeport.h"
 #include "rules/rules.h"
 #include "server/tserver.h"
 #include "startup/launcher.h"
@@ -15,16 +16,9 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QSvgRenderer>
-#include <QTcpServer>
 #include <QtTest>
 
 namespace {
-
-quint16 freePort() {
-    QTcpServer s;
-    s.listen(QHostAddress::AnyIPv4, 0);
-    return s.serverPort();
-}
 
 // Fresh shots go to the build folder; `cmake --build build --target update_screenshots`
 // points this at docs/screenshots.

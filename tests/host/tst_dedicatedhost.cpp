@@ -4,21 +4,16 @@
 #include "rules/rules.h"
 #include "soak/loopbackhost.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QtTest>
 
 #include <csignal>
+#include <memory>
+#include <vector>
 
 namespace {
-
-quint16 freePort() {
-    QTcpServer s;
-    s.listen(QHostAddress::AnyIPv4, 0);
-    return s.serverPort();
-}
 
 // A player that plays its own turns as the computer would, straight from the wire.
 class Player {
@@ -31,7 +26,10 @@ public:
     Player(quint16 port, QString who) : client(port), name(std::move(who)) {
         client.onMessage = [this](const QString& m) { heard(m); };
     }
-    bool loggedIn() const { return client.record != 0 && client.count("CMD_newplayerinfo+" + QString::number(client.record) + "+" + name) == 1; }
+    bool loggedIn() const {
+        return client.record != 0 && client.count("CMD_newplayerinfo+" +
+                                                  QString::number(client.record) + "+" + name) == 1;
+    }
 
 private:
     void send(const QString& text) { client.send(text.toUtf8()); }
@@ -52,27 +50,36 @@ private:
             for (int d = 1; d <= rules::kDice; ++d)
                 (plan[d] == 1 ? keep : roll) += QLatin1Char('+') + QString::number(d);
             if (f[2].toInt() >= 3 || roll.isEmpty())
-                send(QStringLiteral("CMD_alldone+%1").arg(me) + (keep.isEmpty() ? QStringLiteral("+none") : keep));
+                send(QStringLiteral("CMD_alldone+%1").arg(me) +
+                     (keep.isEmpty() ? QStringLiteral("+none") : keep));
             else
                 send(QStringLiteral("CMD_rollthedice+%1").arg(me) + roll);
         }
     }
 };
 
+// vimbrel-host on a port of its own choosing (--port 0), read back from its first line.
 struct HostProcess {
     QProcess process;
-    quint16 port = freePort();
+    quint16 port = 0;
     QString log;
 
     void start(const QStringList& extra = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("VIMBREL_PAUSE_TICK_MS", "1");
         process.setProcessEnvironment(env);
-        process.start(VIMBREL_HOST_EXE, QStringList{"--port", QString::number(port)} + extra);
+        process.start(VIMBREL_HOST_EXE, QStringList{"--port", "0"} + extra);
     }
-    bool logged(const QString& text) {
+    // True once the host logged the port it listens on, now in `port`.
+    bool listening() {
+        static const QRegularExpression line(QStringLiteral("listening on port (\\d+) "));
+        if (port == 0) port = quint16(line.match(logText()).captured(1).toUInt());
+        return port != 0;
+    }
+    bool logged(const QString& text) { return logText().contains(text); }
+    const QString& logText() {
         log += QString::fromUtf8(process.readAllStandardOutput());
-        return log.contains(text);
+        return log;
     }
     ~HostProcess() {
         if (process.state() != QProcess::NotRunning) {
@@ -91,13 +98,14 @@ private slots:
     void badArgumentsAndBusyPortExitTwo();
     void botSkillIsLoggedAtStart();
     void bothFamiliesJoinAndAreLoggedReadably();
+    void oneAddressHoldsFourConnectionsAtMost();
 };
 
 void TestDedicatedHost::wholeGameWithTheComputerThenSigterm() {
     HostProcess host;
     host.start({"--bot-speed", "500"});
     QVERIFY(host.process.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(host.logged(QStringLiteral("listening on port %1").arg(host.port)), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(host.listening(), 5000);
 
     // Ann takes record 1 and the host's powers; seat 2 is left to the computer.
     Player ann(host.port, "Ann");
@@ -118,26 +126,27 @@ void TestDedicatedHost::wholeGameWithTheComputerThenSigterm() {
     QTRY_VERIFY_WITH_TIMEOUT(!ann.client.messages.filter("CMD_winner+").isEmpty(), 120000);
     const QString winner = ann.client.messages.filter("CMD_winner+").constFirst();
     QTRY_COMPARE(cid.client.messages.filter("CMD_winner+"), QStringList{winner});
-    QVERIFY(!ann.client.messages.filter(QRegularExpression("^CMD_createdice\\+2\\+")).isEmpty()); // Klot played
+    QVERIFY(!ann.client.messages.filter(QRegularExpression("^CMD_createdice\\+2\\+"))
+                 .isEmpty()); // Klot played
     QVERIFY(!cid.client.messages.filter(QRegularExpression("^CMD_scores\\+3\\+")).isEmpty());
 
-    // SIGTERM: everybody is told, every connection closes, the host exits 0 at once.
-    QElapsedTimer stopping;
-    stopping.start();
+    // SIGTERM: everybody is told, every connection closes, the host exits 0. How soon is
+    // bench/hostidle.sh's figure; the deadline here only catches a host that hangs.
     ::kill(pid_t(host.process.processId()), SIGTERM);
-    QVERIFY(host.process.waitForFinished(2000));
-    QVERIFY(stopping.elapsed() < 2000);
+    QVERIFY(host.process.waitForFinished(30000));
     QCOMPARE(host.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(host.process.exitCode(), 0);
     for (Player* p : {&ann, &cid}) {
         QTRY_VERIFY(p->client.closed());
-        QCOMPARE(p->client.messages.last(), QStringLiteral("CMD_chat+The table is closing. Thanks for playing!|clBlue"));
+        QCOMPARE(p->client.messages.last(),
+                 QStringLiteral("CMD_chat+The table is closing. Thanks for playing!|clBlue"));
     }
     host.logged({});
     for (const QString& line : {QStringLiteral("connection from 127.0.0.1 took record 1"),
                                 QStringLiteral("record 1 logged in as Ann"),
                                 QStringLiteral("record 2 () left: the connection ended"),
-                                QStringLiteral("game started by Ann"), QStringLiteral("game over: ") + winner.mid(11).chopped(1) + " won",
+                                QStringLiteral("game started by Ann"),
+                                QStringLiteral("game over: ") + winner.mid(11).chopped(1) + " won",
                                 QStringLiteral("stopping (SIGTERM)"), QStringLiteral("stopped")})
         QVERIFY2(host.log.contains(line), qPrintable(line + " missing in:\n" + host.log));
 }
@@ -147,13 +156,16 @@ void TestDedicatedHost::botSkillIsLoggedAtStart() {
         HostProcess host;
         host.start({"--bot-skill", skill});
         QVERIFY(host.process.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(host.logged(QStringLiteral("bot skill %1)").arg(QLatin1String(skill))), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            host.logged(QStringLiteral("bot skill %1)").arg(QLatin1String(skill))), 5000);
     }
 }
 
 void TestDedicatedHost::badArgumentsAndBusyPortExitTwo() {
-    for (const QStringList& args : {QStringList{"--port", "x"}, QStringList{"--bot-speed", "750"}, QStringList{"--players"},
-                                    QStringList{"--bot-skill", "hard"}, QStringList{"--bot-skill"}}) {
+    for (const QStringList& args :
+         {QStringList{"--port", "x"}, QStringList{"--port", "65536"},
+          QStringList{"--bot-speed", "750"}, QStringList{"--players"},
+          QStringList{"--bot-skill", "hard"}, QStringList{"--bot-skill"}}) {
         QProcess p;
         p.start(VIMBREL_HOST_EXE, args);
         QVERIFY(p.waitForFinished(5000));
@@ -179,8 +191,7 @@ void TestDedicatedHost::bothFamiliesJoinAndAreLoggedReadably() {
     HostProcess host;
     host.start();
     QVERIFY(host.process.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(host.logged(QStringLiteral("listening on port %1").arg(host.port)),
-                             5000);
+    QTRY_VERIFY_WITH_TIMEOUT(host.listening(), 5000);
     WireClient six(host.port, QStringLiteral("::1"));
     QTRY_COMPARE(six.record, 1);
     WireClient four(host.port);
@@ -193,6 +204,42 @@ void TestDedicatedHost::bothFamiliesJoinAndAreLoggedReadably() {
     help.start(VIMBREL_HOST_EXE, {"--help"});
     QVERIFY(help.waitForFinished(5000));
     QVERIFY(help.readAllStandardOutput().contains("IPv6 address (brackets optional"));
+}
+
+void TestDedicatedHost::oneAddressHoldsFourConnectionsAtMost() {
+    HostProcess host;
+    host.start();
+    QVERIFY(host.process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(host.listening(), 5000);
+    std::vector<std::unique_ptr<WireClient>> held;
+    for (int r = 1; r <= 4; ++r) {
+        held.push_back(std::make_unique<WireClient>(host.port));
+        QTRY_COMPARE(held.back()->record, r);
+    }
+    // A burst of five more from the same address: each closed at once without a byte,
+    // none given a record, one log line for them all.
+    std::vector<std::unique_ptr<QTcpSocket>> burst;
+    for (int i = 0; i < 5; ++i) {
+        burst.push_back(std::make_unique<QTcpSocket>());
+        burst.back()->connectToHost(QHostAddress::LocalHost, host.port);
+    }
+    for (const auto& s : burst) {
+        QTRY_COMPARE(s->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(s->readAll(), QByteArray());
+    }
+    const QString line = QStringLiteral(
+        "connection from 127.0.0.1 closed: the limit of 4 connections from one address");
+    QTRY_VERIFY2(host.logged(line), qPrintable(host.log));
+    QCOMPARE(host.log.count(line), 1);
+    QVERIFY(!host.log.contains("took record 5"));
+
+    // The limit counts open connections: one that ends makes room.
+    held.back()->socket.disconnectFromHost();
+    QTRY_VERIFY(host.logged("record 4 () left"));
+    WireClient again(host.port);
+    QTRY_COMPARE(again.count("CMD_sendlogininfo+4"), 1);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(!held[size_t(i)]->closed());
 }
 
 QTEST_GUILESS_MAIN(TestDedicatedHost)

@@ -89,6 +89,7 @@ private slots:
     void errorNames();
     void listenerRules();
     void bindingHeldPortFails();
+    void portHeldOnIPv6AloneIsReported();
     void badPortNames();
     void connectReportsAndAcceptedTexts();
     void messagesTogetherAndSplit();
@@ -171,6 +172,27 @@ void TestSock::bindingHeldPortFails() {
     third.setPortName(QString::number(other.serverPort()));
     QCOMPARE(thrownText([&] { third.setListen(true); }),
              QStringLiteral("Listen - Error Binding Socket"));
+}
+
+void TestSock::portHeldOnIPv6AloneIsReported() {
+    SKIP_WITHOUT_IPV6_LOOPBACK();
+    QTcpServer other; // another program on [::]:port with IPV6_V6ONLY, as Qt binds AnyIPv6
+    QVERIFY(other.listen(QHostAddress::AnyIPv6, 0));
+    const QString port = QString::number(other.serverPort());
+    SockRecorder events;
+    TSock listener;
+    events.bind(&listener);
+    listener.setPortName(port);
+    listener.setListen(true);
+    QVERIFY(listener.ipv6PortHeld());
+    QCOMPARE(events.events,
+             QStringList({"info 0 Lookup Of Port " + port, "info 3 Listening Started",
+                          "info 3 Listening On IPv4 Only - IPv6 Port In Use"}));
+    QTcpSocket four;
+    four.connectToHost(QHostAddress::LocalHost, other.serverPort());
+    QVERIFY(four.waitForConnected(kWait)); // IPv4 is still served
+    listener.setListen(false);
+    QVERIFY(!listener.ipv6PortHeld());
 }
 
 void TestSock::badPortNames() {

@@ -212,6 +212,24 @@ void TestProtocol::messageBytes() {
     QCOMPARE(msg::loadpscores(6, {{1, 1, 24}, {3, 11, 40}}), "CMD_loadpscores+6+1+1+24+3+11+40" + T);
     // UTF-8 on the wire never contains the terminator byte.
     QVERIFY(!msg::chat(1, QStringLiteral("ÿ€😀"), "clRed").chopped(1).contains('\xFF'));
+    // The rest, with text that is not ASCII and numbers that are not small.
+    const QString ann = QStringLiteral("Änn 😀");
+    const QByteArray annBytes = ann.toUtf8();
+    QCOMPARE(msg::newplayerinfo(10, ann), "CMD_newplayerinfo+10+" + annBytes + T);
+    QCOMPARE(msg::existingplayers(2, ann), "CMD_existingplayers+2+" + annBytes + T);
+    QCOMPARE(msg::havewrongversion(ann), "CMD_havewrongversion+" + annBytes + T);
+    QCOMPARE(msg::playerdisconnected(3, QString()), "CMD_playerdisconnected+3+" + T);
+    QCOMPARE(msg::justwatching(4, 2), "CMD_justwatching+4+2" + T);
+    QCOMPARE(msg::action(1, ann, "clRed"), "CMD_action+1+" + annBytes + "|clRed" + T);
+    QCOMPARE(msg::kickhim(-1, -2147483647 - 1), "CMD_kickhim+-1+-2147483648+" + T);
+    QCOMPARE(msg::botspeed(1, 2147483647), "CMD_botspeed+1+2147483647+" + T);
+    QCOMPARE(msg::seattoken("0a1f\xE9"), "CMD_seattoken+0a1f\xC3\xA9" + T);
+    QCOMPARE(msg::rejoin(3, "0a1f"), "CMD_rejoin+3+0a1f" + T);
+    QCOMPARE(msg::seatheld(2, ann), "CMD_seatheld+2+" + annBytes + T);
+    QCOMPARE(msg::rejoined(2), "CMD_rejoined+2" + T);
+    QCOMPARE(msg::hostpowers(), "CMD_hostpowers+" + T);
+    QCOMPARE(msg::hostNotice(ann), "CMD_chat+" + annBytes + "|clBlue" + T);
+    QCOMPARE(msg::createdice(1, 3, {}), "CMD_createdice+1+3" + T);
 }
 
 void TestProtocol::readersRoundTrip() {
