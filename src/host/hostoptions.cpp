@@ -17,20 +17,22 @@ Options refuse(const QString& why) {
 }
 
 const char kHelp[] = QT_TRANSLATE_NOOP(
-    "host", "Usage: vimbrel-host [--port N] [--bot-speed 500|1000|2000] [--bot-skill normal|expert]\n"
-            "Runs one table of Vimbrel with no display and no player of its own. It listens on\n"
-            "IPv4 and IPv6 alike (IPv4 alone where the machine has no IPv6). Players join it\n"
-            "from the game with: vimbrel NAME ADDRESS join, where ADDRESS is this server's\n"
-            "name, IPv4 address or IPv6 address (brackets optional: [2001:db8::5]).\n"
-            "  --port N         TCP port to listen on (default 7772)\n"
-            "  --bot-speed MS   the computer's pace until the first player sets it: 2000 slow,\n"
-            "                   1000 normal (default), 500 fast\n"
-            "  --bot-skill S    how well the computer plays until the first player sets it:\n"
-            "                   normal (default) or expert\n"
-            "  --version        print the version and exit\n"
-            "The first player to join runs the table: starts games, removes players, sets the\n"
-            "bot speed and skill. Events are logged to standard output, one line each. SIGTERM or SIGINT\n"
-            "tells the players and stops. Exit status: 0 stopped, 2 bad argument or busy port.\n");
+    "host",
+    "Usage: vimbrel-host [--port N] [--bot-speed 500|1000|2000] [--bot-skill normal|expert]\n"
+    "Runs one table of Vimbrel with no display and no player of its own. It listens on\n"
+    "IPv4 and IPv6 alike (IPv4 alone where the machine has no IPv6). Players join it\n"
+    "from the game with: vimbrel NAME ADDRESS join, where ADDRESS is this server's\n"
+    "name, IPv4 address or IPv6 address (brackets optional: [2001:db8::5]).\n"
+    "  --port N         TCP port to listen on (default 7772); 0 takes a free port, which\n"
+    "                   the first log line names\n"
+    "  --bot-speed MS   the computer's pace until the first player sets it: 2000 slow,\n"
+    "                   1000 normal (default), 500 fast\n"
+    "  --bot-skill S    how well the computer plays until the first player sets it:\n"
+    "                   normal (default) or expert\n"
+    "  --version        print the version and exit\n"
+    "The first player to join runs the table: starts games, removes players, sets the\n"
+    "bot speed and skill. Events are logged to standard output, one line each. SIGTERM or SIGINT\n"
+    "tells the players and stops. Exit status: 0 stopped, 2 bad argument or busy port.\n");
 
 } // namespace
 
@@ -45,7 +47,8 @@ Options parse(const QStringList& args) {
         }
         if (a == QLatin1String("--version")) {
             o.exit = true;
-            o.message = QStringLiteral("vimbrel-host %1\n").arg(QString::fromLatin1(vimbrel::kRelease));
+            o.message =
+                QStringLiteral("vimbrel-host %1\n").arg(QString::fromLatin1(vimbrel::kRelease));
             return o;
         }
         if (a == QLatin1String("--bot-skill")) {
@@ -57,12 +60,14 @@ Options parse(const QStringList& args) {
             continue;
         }
         const bool isPort = a == QLatin1String("--port");
-        if (!isPort && a != QLatin1String("--bot-speed")) return refuse(QStringLiteral("unknown argument '%1'").arg(a));
+        if (!isPort && a != QLatin1String("--bot-speed"))
+            return refuse(QStringLiteral("unknown argument '%1'").arg(a));
         if (i + 1 >= args.size()) return refuse(QStringLiteral("%1 needs a value").arg(a));
         bool ok = false;
         const int value = args[++i].toInt(&ok, 10);
         if (isPort) {
-            if (!ok || value < 1 || value > 65535) return refuse(QStringLiteral("bad port '%1'").arg(args[i]));
+            if (!ok || value < 0 || value > 65535)
+                return refuse(QStringLiteral("bad port '%1'").arg(args[i]));
             o.port = value;
         } else {
             if (!ok || (value != 500 && value != 1000 && value != 2000))

@@ -12,14 +12,14 @@ struct Options {
     int port = kDefaultPort;
     int botSpeed = 1000;
     bool expert = false; // Klot's skill until the first player sets it
-    bool exit = false; // answered (--help, --version) or refused: print `message`, exit `status`
+    bool exit = false;   // answered (--help, --version) or refused: print `message`, exit `status`
     int status = 0;
     QString message;
 };
 
-// Reads `vimbrel-host [--port N] [--bot-speed 500|1000|2000] [--bot-skill normal|expert]`;
-// a bad argument gives
-// exit status 2 and a one-line message.
+// Reads `vimbrel-host [--port N] [--bot-speed 500|1000|2000] [--bot-skill normal|expert]`
+// (port 0: a free one, named by the first log line); a bad argument gives exit status 2
+// and a one-line message.
 Options parse(const QStringList& args);
 
 } // namespace host
