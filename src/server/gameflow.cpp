@@ -26,7 +26,8 @@ void TServer::startgame(const wire::req::StartGame& request, int sender) {
     m_game.start();
     broadcast(wire::msg::startgameRelay(request.fields));
     // The log names who asked, not whom the request names.
-    log(QStringLiteral("game started by %1").arg(logField(sender != 0 ? record(sender).name : request.fields[0])));
+    log(QStringLiteral("game started by %1")
+            .arg(logField(sender != 0 ? record(sender).name : request.fields[0])));
     for (int s = 1; s <= kSeatCount; ++s)
         giveUpHeldSeat(s);
     m_held.clear();

@@ -53,18 +53,23 @@ template <class Request>
 void TServer::handle(const char* command, std::optional<Request> (*reader)(const QString&),
                      void (TServer::*handler)(const Request&, int)) {
     const bool isLogIn = qstrcmp(command, wire::cmd::logininfo) == 0;
-    m_queue.on(QString::fromLatin1(command), [this, reader, handler, isLogIn](const QString& body, int sender) {
+    m_queue.on(QString::fromLatin1(command), [=, this](const QString& body, int sender) {
         // Who the connection is comes before what it says: a stranger's fields are not read.
         if (!mayAsk(sender, isLogIn)) return;
-        std::optional<Request> request;
-        try {
-            request = reader(body);
-        } catch (const wire::ConvertError& e) {
-            badRequest(e.field(), sender);
-            return;
-        }
-        if (request) (this->*handler)(*request, sender);
+        if (const std::optional<Request> request = readFrom(reader, body, sender))
+            (this->*handler)(*request, sender);
     });
+}
+
+template <class Request>
+std::optional<Request> TServer::readFrom(std::optional<Request> (*reader)(const QString&),
+                                         const QString& body, int sender) {
+    try {
+        return reader(body);
+    } catch (const wire::ConvertError& e) {
+        badRequest(e.field(), sender);
+        return std::nullopt;
+    }
 }
 
 bool TServer::mayAsk(int sender, bool isLogIn) const {
@@ -86,7 +91,8 @@ bool TServer::mayLog(int sender) {
     }
     // Said once per quiet spell, so the log shows that lines are missing.
     if (!std::exchange(m_seats.logMuted(sender), true))
-        log(QStringLiteral("record %1: too many bad requests; more are left out of the log").arg(sender));
+        log(QStringLiteral("record %1: too many bad requests; more are left out of the log")
+                .arg(QString::number(sender)));
     return false;
 }
 
@@ -134,7 +140,8 @@ void TServer::Sock1Accept() {
     if (!m_link.accept(r)) return;
     if (r == kFullRecord) {
         // Every record is taken: tell the caller and let it go at once.
-        log(QStringLiteral("connection from %1 turned away: the table is full").arg(logField(m_link.peerName(r))));
+        log(QStringLiteral("connection from %1 turned away: the table is full")
+                .arg(logField(m_link.peerName(r))));
         m_link.send(r, wire::msg::full());
         m_link.close(r);
         return;
@@ -143,7 +150,8 @@ void TServer::Sock1Accept() {
     m_queue.discardFrom(r);
     m_seats.take(r);
     m_seats.at(r).arrivedAt = m_clock();
-    log(QStringLiteral("connection from %1 took record %2").arg(logField(m_link.peerName(r)), QString::number(r)));
+    log(QStringLiteral("connection from %1 took record %2")
+            .arg(logField(m_link.peerName(r)), QString::number(r)));
     sendTo(r, wire::msg::sendlogininfo(r));
     if (!m_loginTimer.isActive()) armLoginTimer();
 }
@@ -152,7 +160,8 @@ void TServer::logintimerTimer() {
     const qint64 now = m_clock();
     for (int r : m_seats.connectedRecords()) {
         if (record(r).loggedIn || now - record(r).arrivedAt < kLoginDeadlineMs) continue;
-        log(QStringLiteral("record %1 closed: no log-in within %2 s").arg(r).arg(kLoginDeadlineMs / 1000));
+        log(QStringLiteral("record %1 closed: no log-in within %2 s")
+                .arg(QString::number(r), QString::number(kLoginDeadlineMs / 1000)));
         disconnectsock(r);
     }
     armLoginTimer();
@@ -162,12 +171,14 @@ void TServer::logintimerTimer() {
 void TServer::armLoginTimer() {
     std::optional<qint64> first;
     for (int r : m_seats.connectedRecords())
-        if (!record(r).loggedIn) first = std::min(first.value_or(record(r).arrivedAt), record(r).arrivedAt);
+        if (!record(r).loggedIn)
+            first = std::min(first.value_or(record(r).arrivedAt), record(r).arrivedAt);
     if (!first) {
         m_loginTimer.stop();
         return;
     }
-    m_loginTimer.start(int(std::clamp<qint64>(*first + kLoginDeadlineMs - m_clock(), 0, kLoginDeadlineMs)));
+    m_loginTimer.start(
+        int(std::clamp<qint64>(*first + kLoginDeadlineMs - m_clock(), 0, kLoginDeadlineMs)));
 }
 
 void TServer::Sock1Read(int record, const QByteArray& bytes) {
@@ -215,7 +226,8 @@ void TServer::teardown(int record, const char* why, bool mayHold) {
     if (!SeatTable::isRecord(record) || !m_seats.record(record).connected) return;
     const QByteArray notice = wire::msg::playerdisconnected(record, m_seats.record(record).name);
     log(QStringLiteral("record %1 (%2) left: %3")
-            .arg(QString::number(record), logField(m_seats.record(record).name), QLatin1String(why)));
+            .arg(QString::number(record), logField(m_seats.record(record).name),
+                 QLatin1String(why)));
     if (mayHold && m_game.gameon && SeatTable::isSeat(record) && m_held.hold(record, m_clock())) {
         m_seats.hold(record);
         broadcast(notice);
@@ -234,7 +246,8 @@ void TServer::teardown(int record, const char* why, bool mayHold) {
 // who chose to just watch.
 void TServer::holdSeat(int seat) {
     const QString& name = record(seat).name;
-    log(QStringLiteral("seat %1 waits for %2 to come back").arg(QString::number(seat), logField(name)));
+    log(QStringLiteral("seat %1 waits for %2 to come back")
+            .arg(QString::number(seat), logField(name)));
     broadcast(wire::msg::seatheld(seat, name));
     if (seat == m_game.currentseat && !m_game.turnScored) {
         if (m_game.rollno == 0) m_seats.at(seat).plan.fill(0);
@@ -272,7 +285,8 @@ void TServer::rejoin(const wire::req::Rejoin& request, int sender) {
     SeatRecord& rec = m_seats.at(seat);
     rec.name = name;
     rec.loggedIn = true;
-    log(QStringLiteral("record %1 (%2) is back in seat %3").arg(QString::number(from), logField(name), QString::number(seat)));
+    log(QStringLiteral("record %1 (%2) is back in seat %3")
+            .arg(QString::number(from), logField(name), QString::number(seat)));
     sendTo(seat, wire::msg::rejoined(seat));
     broadcast(wire::msg::playerdisconnected(from, name));
     broadcast(wire::msg::newplayerinfo(seat, name));

@@ -138,6 +138,10 @@ private:
     void handle(const char* command, std::optional<Request> (*reader)(const QString&),
                 void (TServer::*handler)(const Request&, int));
     void registerHandlers();
+    // The reader's request; a field that is not a number is reported, and gives nothing.
+    template <class Request>
+    std::optional<Request> readFrom(std::optional<Request> (*reader)(const QString&),
+                                    const QString& body, int sender);
     // Whether the sender's connection may make this request now: its log-in once,
     // then anything but a log-in. The host's own calls (sender 0) always may.
     bool mayAsk(int sender, bool isLogIn) const;

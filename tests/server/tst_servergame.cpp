@@ -361,7 +361,8 @@ void TestServerGame::onlyRecordOneEndsARunningGame() {
     QVERIFY(h.link.sent.isEmpty());
     h.send(3, framed("CMD_startgame+Cid+0+0+f+"));
     QVERIFY(h.server.gameon());
-    QCOMPARE(texts(h.link.take(5)), QStringList({"CMD_startgame+Cid+0+0+f+", "CMD_nextplayer+1+1+1+"}));
+    QCOMPARE(texts(h.link.take(5)),
+             QStringList({"CMD_startgame+Cid+0+0+f+", "CMD_nextplayer+1+1+1+"}));
 
     // Running: only record 1 starts over.
     h.send(1, framed("CMD_alldone+1+none"));
@@ -373,7 +374,8 @@ void TestServerGame::onlyRecordOneEndsARunningGame() {
     QVERIFY(h.link.sent.isEmpty());
     QCOMPARE(h.server.currentseat(), 2);
     h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
-    QCOMPARE(texts(h.link.take(5)), QStringList({"CMD_startgame+Ann+0+0+f+", "CMD_nextplayer+1+1+1+"}));
+    QCOMPARE(texts(h.link.take(5)),
+             QStringList({"CMD_startgame+Ann+0+0+f+", "CMD_nextplayer+1+1+1+"}));
 }
 
 QTEST_MAIN(TestServerGame)

@@ -204,8 +204,9 @@ void TestServerRejoin::returnFromTheNewSeatsTurnPassesIt() {
     // Presented during record 4's own turn: the turn goes on to the next seat.
     h.send(4, "CMD_rejoin+4+" + cid);
     QCOMPARE(h.link.moved, (QList<QPair<int, int>>{{4, 3}}));
-    QCOMPARE(texts(h.link.take(1)).mid(2, 2),
-             QStringList({"CMD_newplayerinfo+3+Cid%3", "CMD_nextplayer+1+2+2+"}));
+    QCOMPARE(texts(h.link.take(1)),
+             QStringList({"CMD_playerdisconnected+4+Cid%3", "CMD_newplayerinfo+3+Cid%3",
+                          "CMD_justwatching+3+2", "CMD_nextplayer+1+2+2+"}));
     QCOMPARE(h.server.currentseat(), 1);
     QVERIFY(log.contains(QStringLiteral("record 4 (Cid%3) is back in seat 3")));
 }

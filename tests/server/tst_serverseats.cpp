@@ -1,5 +1,6 @@
 // The seat table: connections, log-in, departures, removal, just watch, chat and
 // bot speed, with the exact bytes each record receives.
+#include "server/logtext.h"
 #include "serverharness.h"
 
 #include <QTest>
@@ -315,9 +316,10 @@ void TestServerSeats::logLinesAreCleanedAndRationed() {
     // one line of the log, and a long field is cut.
     h.send(2, "CMD_kickhim+1+x\nrecord 1 logged in as admin\x1b[31m+");
     h.send(2, "CMD_kickhim+1+" + QByteArray(300, '9') + '+');
-    QCOMPARE(h.errors, QStringList({"'x?record 1 logged in as admin?[31m' is not a valid integer value",
-                                    "'" + QString(server::kLogFieldLength, QLatin1Char('9')) +
-                                        QChar(0x2026) + "' is not a valid integer value"}));
+    QCOMPARE(h.errors,
+             QStringList({"'x?record 1 logged in as admin?[31m' is not a valid integer value",
+                          "'" + QString(server::kLogFieldLength, QLatin1Char('9')) + QChar(0x2026) +
+                              "' is not a valid integer value"}));
     // Each connection has a ration of log lines; the log says once that it cut some.
     for (int i = 0; i < 3 * wire::kLogBurst; ++i)
         h.send(2, "CMD_kickhim+1+x+");
