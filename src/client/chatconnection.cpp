@@ -9,6 +9,7 @@
 #include "protocol/commands.h"
 #include "protocol/fields.h"
 #include "protocol/messages.h"
+#include "protocol/requests.h"
 #include "protocol/wiretext.h"
 #include "version/version.h"
 
@@ -101,7 +102,7 @@ void Tchat::processparams() {
     }
     addlinetochat(tr("Loading Multi-player Game.. Please Wait."), m_state.systemColour);
     for (qsizetype i = 0; i < m_args.size() && i < 3; ++i) {
-        if (i == 0) m_state.playerName = wire::singleLine(m_args[0]);
+        if (i == 0) m_state.playerName = wire::singleLine(m_args[0]).left(wire::kMaxNameLength);
         if (i == 1) m_state.hostAddress = m_args[1];
         if (i == 2) {
             m_state.networkHost = m_args[2] == QLatin1String("true");

@@ -4,6 +4,8 @@
 // would pass. The table closes itself on launched(), so the new copy can take over.
 #pragma once
 
+#include "protocol/requests.h"
+
 #include <QDialog>
 #include <QStringList>
 #include <functional>
@@ -21,7 +23,7 @@ public:
     using ProcessStarter =
         std::function<bool(const QString& program, const QStringList& arguments)>;
 
-    static constexpr int kMaxNameLength = 24;
+    static constexpr int kMaxNameLength = wire::kMaxNameLength; // what the host keeps
 
     // `settingsPath` is the settings file; `fallbackName` fills the name box when no
     // name was remembered yet. `program` is what the starter is asked to run.

@@ -75,6 +75,9 @@ int main(int argc, char** argv) {
     // The desktop table's first arrival sends its own speed; until then the host's.
     server.botspeed({1, options.botSpeed}, 0);
     server.botskill({1, options.expert}, 0);
+    // Tests let the computer step faster than any table may ask for; players never set this.
+    if (const int ms = qEnvironmentVariableIntValue("VIMBREL_BOT_STEP_MS"); ms > 0)
+        server.botspeed({1, ms}, 0);
     // Tests shorten the pause between turns; players never set this.
     if (const int tick = qEnvironmentVariableIntValue("VIMBREL_PAUSE_TICK_MS"); tick > 0)
         server.timer1().setInterval(tick);

@@ -5,7 +5,8 @@
 namespace wire {
 
 ConvertError::ConvertError(const QString& field)
-    : m_utf8(QStringLiteral("'%1' is not a valid integer value").arg(field).toStdString()) {}
+    : m_field(field),
+      m_utf8(QStringLiteral("'%1' is not a valid integer value").arg(field).toStdString()) {}
 
 int toInt(QStringView field) {
     const qsizetype n = field.size();

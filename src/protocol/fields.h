@@ -16,8 +16,11 @@ public:
     explicit ConvertError(const QString& field);
     const char* what() const noexcept override { return m_utf8.c_str(); }
     QString message() const { return QString::fromStdString(m_utf8); }
+    // The field as it came, for a host that cleans it before logging.
+    const QString& field() const { return m_field; }
 
 private:
+    QString m_field;
     std::string m_utf8;
 };
 

@@ -13,7 +13,7 @@ Dispatcher::Dispatcher(const QString& timerName, int intervalMs, QObject* parent
     m_first.setInterval(0);
     connect(&m_first, &QTimer::timeout, this, [this] {
         tick();
-        if (!m_queue.isEmpty() && !m_timer.isActive()) m_timer.start();
+        if (m_pending > 0 && !m_timer.isActive()) m_timer.start();
     });
 }
 
@@ -22,18 +22,40 @@ void Dispatcher::on(const QString& command, Handler handler) {
 }
 
 void Dispatcher::enqueue(const QString& text, int sender) {
-    m_queue.enqueue({text, sender});
-    ++m_perSender[sender];
+    QQueue<QString>& own = m_perSender[sender];
+    if (own.isEmpty()) m_turns.enqueue(sender);
+    own.enqueue(text);
+    ++m_pending;
     if (!m_timer.isActive() && !m_first.isActive()) m_first.start();
 }
 
 void Dispatcher::discardFrom(int sender) {
-    if (m_perSender.remove(sender) == 0) return;
-    m_queue.removeIf([sender](const InboundEntry& e) { return e.sender == sender; });
-    if (m_queue.isEmpty()) {
-        m_timer.stop();
-        m_first.stop();
-    }
+    const auto it = m_perSender.find(sender);
+    if (it == m_perSender.end()) return;
+    m_pending -= it->size();
+    m_perSender.erase(it);
+    m_turns.removeAll(sender);
+    stopWhenEmpty();
+}
+
+void Dispatcher::stopWhenEmpty() {
+    if (m_pending > 0) return;
+    m_timer.stop();
+    m_first.stop();
+}
+
+bool Dispatcher::takeNext(InboundEntry& entry) {
+    if (m_turns.isEmpty()) return false;
+    entry.sender = m_turns.dequeue();
+    const auto it = m_perSender.find(entry.sender);
+    entry.text = it->dequeue();
+    --m_pending;
+    // A sender with more waiting goes to the back of the line.
+    if (it->isEmpty())
+        m_perSender.erase(it);
+    else
+        m_turns.enqueue(entry.sender);
+    return true;
 }
 
 void Dispatcher::split(const QString& entry, QString& command, QString& body) {
@@ -48,17 +70,10 @@ void Dispatcher::split(const QString& entry, QString& command, QString& body) {
 }
 
 void Dispatcher::tick() {
-    if (m_queue.isEmpty()) {
-        m_timer.stop();
-        m_first.stop();
-        return;
-    }
-    const InboundEntry entry = m_queue.dequeue();
-    if (--m_perSender[entry.sender] <= 0) m_perSender.remove(entry.sender);
-    if (m_queue.isEmpty()) {
-        m_timer.stop();
-        m_first.stop();
-    }
+    InboundEntry entry;
+    const bool taken = takeNext(entry);
+    stopWhenEmpty();
+    if (!taken) return;
 
     QString command, body;
     split(entry.text, command, body);

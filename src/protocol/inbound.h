@@ -1,6 +1,7 @@
 // A window's inbound queue and its dispatch timer: complete messages wait here and
-// are handed to their handlers one per tick, in arrival order, never inside a
-// socket event.
+// are handed to their handlers one per tick, never inside a socket event. Each sender
+// has its own queue, served in turn, so one connection's backlog never delays another's
+// message; one sender's messages keep their order.
 #pragma once
 
 #include <QHash>
@@ -35,13 +36,13 @@ public:
     // turn of the event loop; while more wait, the timer paces them one per interval.
     void enqueue(const QString& text, int sender = 0);
 
-    // One dispatch tick: takes the first entry (if any) and handles it. The timer
-    // stops when the queue is left empty, so an idle window sleeps.
+    // One dispatch tick: takes the next sender's first entry (if any) and handles it.
+    // The timer stops when the queue is left empty, so an idle window sleeps.
     void tick();
 
-    qsizetype pending() const { return m_queue.size(); }
+    qsizetype pending() const { return m_pending; }
     // Entries still waiting that came from `sender`.
-    int pendingFrom(int sender) const { return m_perSender.value(sender); }
+    int pendingFrom(int sender) const { return int(m_perSender.value(sender).size()); }
     // Drops every waiting entry from `sender` (a connection that is gone for good,
     // whose record may soon hold somebody else).
     void discardFrom(int sender);
@@ -54,9 +55,13 @@ public:
 private:
     QTimer m_timer;
     QTimer m_first; // the quiet queue's first message: next turn of the event loop
-    QQueue<InboundEntry> m_queue;
+    bool takeNext(InboundEntry& entry);
+    void stopWhenEmpty();
+
+    QHash<int, QQueue<QString>> m_perSender;
+    QQueue<int> m_turns; // senders with entries waiting, the next one to serve first
+    qsizetype m_pending = 0;
     QHash<QString, Handler> m_handlers;
-    QHash<int, int> m_perSender;
     ErrorSink m_errorSink;
 };
 

@@ -11,6 +11,15 @@ bool isRecord(int r) {
     return r >= 1 && r <= kRecords;
 }
 
+// Cut to the name limit without splitting a surrogate pair.
+QString cutName(QString name) {
+    if (name.size() <= kMaxNameLength) return name;
+    qsizetype n = kMaxNameLength;
+    if (name.at(n - 1).isHighSurrogate()) --n;
+    name.truncate(n);
+    return name;
+}
+
 } // namespace
 
 bool distinctDice(const QList<int>& dice) {
@@ -27,7 +36,7 @@ std::optional<LogIn> logininfo(const QString& body) {
     LogIn in;
     in.seat = r.nextInt();
     in.version = r.next();
-    in.name = singleLine(r.rest());
+    in.name = cutName(singleLine(r.rest()));
     if (!isRecord(in.seat)) return std::nullopt;
     return in;
 }
@@ -42,7 +51,7 @@ std::optional<SeatValue> kickhim(const QString& body) {
 
 std::optional<SeatValue> botspeed(const QString& body) {
     std::optional<SeatValue> v = kickhim(body);
-    if (v->value < 0) return std::nullopt; // no timer runs backwards
+    if (v->value < kMinBotSpeedMs || v->value > kMaxBotSpeedMs) return std::nullopt;
     return v;
 }
 

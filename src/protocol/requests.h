@@ -10,15 +10,26 @@
 #include <array>
 #include <optional>
 
+namespace wire {
+
+// The longest player name, in UTF-16 units: the table's name entry keeps to it, and
+// the host cuts a longer one at log-in.
+inline constexpr int kMaxNameLength = 24;
+
+} // namespace wire
+
 namespace wire::req {
 
 inline constexpr int kRecords = 9; // connection records 1..9
 inline constexpr int kDice = 10;
+// The bot speeds a table may ask for; outside them the computer would stall or race.
+inline constexpr int kMinBotSpeedMs = 500;
+inline constexpr int kMaxBotSpeedMs = 2000;
 
 struct LogIn {
     int seat = 0; // 1..9
     QString version;
-    QString name; // one line
+    QString name; // one line, at most kMaxNameLength
 };
 struct SeatValue {
     int seat = 0;
@@ -59,7 +70,7 @@ bool distinctDice(const QList<int>& dice);
 
 std::optional<LogIn> logininfo(const QString& body);
 std::optional<SeatValue> kickhim(const QString& body);  // requester, target
-std::optional<SeatValue> botspeed(const QString& body); // requester, milliseconds (>= 0)
+std::optional<SeatValue> botspeed(const QString& body); // requester, kMinBotSpeedMs..kMaxBotSpeedMs
 std::optional<BotSkill> botskill(const QString& body); // requester, "normal" or "expert"
 std::optional<JustWatch> justwatch(const QString& body);
 std::optional<Line> line(const QString& body); // CMD_chat and CMD_action

@@ -3,6 +3,7 @@
 #include "server/tserver.h"
 
 #include "protocol/messages.h"
+#include "server/logtext.h"
 
 #include <string>
 #include <utility>
@@ -10,18 +11,23 @@
 using namespace server;
 
 // Sender first, then the game state: only the current seat, only before its turn
-// was scored.
+// was scored, and not while the computer plays it (one turn has one player).
 bool TServer::turnOpenFor(int seat, int sender) const {
-    if (sender != 0 && sender != seat) return false;
+    if (sender != 0 && (sender != seat || playedByComputer(seat))) return false;
     return m_game.turnOpenFor(seat);
 }
 
-void TServer::startgame(const wire::req::StartGame& request, int /*sender*/) {
+void TServer::startgame(const wire::req::StartGame& request, int sender) {
+    // A running game is its owner's to end; a new one any seated player may start.
+    if (sender != 0 && (m_game.gameon ? sender != 1 : !SeatTable::isSeat(sender))) return;
+    if (!takeRequest(sender)) return;
     m_computer.stop();
     m_timer1.stop();
     m_game.start();
     broadcast(wire::msg::startgameRelay(request.fields));
-    log(QStringLiteral("game started by %1").arg(request.fields[0]));
+    // The log names who asked, not whom the request names.
+    log(QStringLiteral("game started by %1")
+            .arg(logField(sender != 0 ? record(sender).name : request.fields[0])));
     for (int s = 1; s <= kSeatCount; ++s)
         giveUpHeldSeat(s);
     m_held.clear();
@@ -104,7 +110,7 @@ bool TServer::checkforwin() {
         giveUpHeldSeat(s);
     m_held.clear();
     broadcast(wire::msg::winner(winner));
-    log(QStringLiteral("game over: %1 won").arg(winner));
+    log(QStringLiteral("game over: %1 won").arg(logField(winner, 4 * kLogFieldLength)));
     m_game.gameon = false;
     return true;
 }

@@ -8,6 +8,12 @@ SeatTable::SeatTable() {
     m_records[4].botname = QStringLiteral("Kling");
 }
 
+SeatTable::Allowances SeatTable::allowances(int burst) {
+    Allowances all;
+    all.fill(wire::LineAllowance(wire::kLineWindowMs, burst));
+    return all;
+}
+
 const SeatRecord& SeatTable::record(int r) const {
     static const SeatRecord empty;
     return r >= 1 && r <= kRecordSlots ? m_records[r] : empty;
@@ -26,14 +32,19 @@ int SeatTable::chooseRecord() const {
 void SeatTable::take(int r) {
     SeatRecord& rec = m_records.at(r);
     rec.connected = true;
+    rec.loggedIn = false;
     m_recordcount = std::max(m_recordcount, r);
     m_inboxes.at(r).clear();
     m_lines.at(r).clear();
+    m_requests.at(r).clear();
+    m_logLines.at(r).clear();
+    m_logMuted.at(r) = false;
 }
 
 void SeatTable::release(int r) {
     SeatRecord& rec = m_records.at(r);
     rec.connected = false;
+    rec.loggedIn = false;
     rec.name.clear();
     rec.computer = false;
     m_inboxes.at(r).clear();

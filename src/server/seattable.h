@@ -22,6 +22,9 @@ inline constexpr int kRecordSlots = 11;
 struct SeatRecord {
     QString name;
     bool connected = false;
+    // The connection has sent its one log-in; until then it may send nothing else.
+    bool loggedIn = false;
+    qint64 arrivedAt = 0; // when the connection took the record (the log-in deadline)
     int score = 0;
     bool computer = false;
     QString botname;
@@ -73,14 +76,25 @@ public:
     // The name a seat goes by: its player's, or its computer name.
     QString seatName(int seat) const;
 
-    // Per connection: the bytes of an unfinished message, and the recent chat lines.
+    // Per connection: the bytes of an unfinished message, the recent chat lines, the
+    // recent requests that everyone hears of, and the recent lines in the host's log.
     wire::ReceiveRemainder& inbox(int r) { return m_inboxes.at(r); }
     wire::LineAllowance& lines(int r) { return m_lines.at(r); }
+    wire::LineAllowance& requests(int r) { return m_requests.at(r); }
+    wire::LineAllowance& logLines(int r) { return m_logLines.at(r); }
+    // Set once a log line of the connection was held back, until one is written again.
+    bool& logMuted(int r) { return m_logMuted.at(r); }
 
 private:
+    using Allowances = std::array<wire::LineAllowance, kRecordSlots + 1>;
+    static Allowances allowances(int burst);
+
     std::array<SeatRecord, kRecordSlots + 1> m_records; // [1..11]
     std::array<wire::ReceiveRemainder, kRecordSlots + 1> m_inboxes;
-    std::array<wire::LineAllowance, kRecordSlots + 1> m_lines;
+    Allowances m_lines;
+    Allowances m_requests = allowances(wire::kRequestBurst);
+    Allowances m_logLines = allowances(wire::kLogBurst);
+    std::array<bool, kRecordSlots + 1> m_logMuted{};
     int m_recordcount = 0;
 };
 

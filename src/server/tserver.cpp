@@ -6,9 +6,12 @@
 #include "protocol/fields.h"
 #include "protocol/messages.h"
 #include "protocol/wiretext.h"
+#include "server/logtext.h"
 #include "version/version.h"
 
+#include <algorithm>
 #include <chrono>
+#include <utility>
 
 using namespace server;
 
@@ -35,6 +38,9 @@ TServer::TServer(ServerLink& link, QObject* parent)
     m_timer1.setObjectName(QStringLiteral("timer1"));
     m_timer1.setInterval(kPauseTickMs);
     connect(&m_timer1, &QTimer::timeout, this, &TServer::timer1Timer);
+    m_loginTimer.setObjectName(QStringLiteral("logintimer"));
+    m_loginTimer.setSingleShot(true);
+    connect(&m_loginTimer, &QTimer::timeout, this, &TServer::logintimerTimer);
     registerHandlers();
     m_link.attach(this);
 }
@@ -46,9 +52,52 @@ TServer::~TServer() {
 template <class Request>
 void TServer::handle(const char* command, std::optional<Request> (*reader)(const QString&),
                      void (TServer::*handler)(const Request&, int)) {
-    m_queue.on(QString::fromLatin1(command), [this, reader, handler](const QString& body, int sender) {
-        if (const std::optional<Request> request = reader(body)) (this->*handler)(*request, sender);
+    const bool isLogIn = qstrcmp(command, wire::cmd::logininfo) == 0;
+    m_queue.on(QString::fromLatin1(command), [=, this](const QString& body, int sender) {
+        // Who the connection is comes before what it says: a stranger's fields are not read.
+        if (!mayAsk(sender, isLogIn)) return;
+        if (const std::optional<Request> request = readFrom(reader, body, sender))
+            (this->*handler)(*request, sender);
     });
+}
+
+template <class Request>
+std::optional<Request> TServer::readFrom(std::optional<Request> (*reader)(const QString&),
+                                         const QString& body, int sender) {
+    try {
+        return reader(body);
+    } catch (const wire::ConvertError& e) {
+        badRequest(e.field(), sender);
+        return std::nullopt;
+    }
+}
+
+bool TServer::mayAsk(int sender, bool isLogIn) const {
+    if (sender == 0) return true;
+    if (!SeatTable::isRecord(sender) || !record(sender).connected) return false;
+    return record(sender).loggedIn != isLogIn;
+}
+
+void TServer::badRequest(const QString& field, int sender) {
+    if (!m_errorSink || !mayLog(sender)) return;
+    m_errorSink(wire::ConvertError(logField(field)).message());
+}
+
+bool TServer::mayLog(int sender) {
+    if (!SeatTable::isRecord(sender)) return true;
+    if (m_seats.logLines(sender).take(m_clock())) {
+        m_seats.logMuted(sender) = false;
+        return true;
+    }
+    // Said once per quiet spell, so the log shows that lines are missing.
+    if (!std::exchange(m_seats.logMuted(sender), true))
+        log(QStringLiteral("record %1: too many bad requests; more are left out of the log")
+                .arg(QString::number(sender)));
+    return false;
+}
+
+bool TServer::takeRequest(int sender) {
+    return sender == 0 || m_seats.requests(sender).take(m_clock());
 }
 
 void TServer::registerHandlers() {
@@ -71,11 +120,6 @@ void TServer::setFaceSource(rules::FaceSource draw) {
     m_draw = std::move(draw);
 }
 
-void TServer::setErrorSink(std::function<void(const QString&)> sink) {
-    m_errorSink = sink;
-    m_queue.setErrorSink(std::move(sink));
-}
-
 void TServer::log(const QString& line) const {
     if (m_log) m_log(line);
 }
@@ -96,7 +140,8 @@ void TServer::Sock1Accept() {
     if (!m_link.accept(r)) return;
     if (r == kFullRecord) {
         // Every record is taken: tell the caller and let it go at once.
-        log(QStringLiteral("connection from %1 turned away: the table is full").arg(m_link.peerName(r)));
+        log(QStringLiteral("connection from %1 turned away: the table is full")
+                .arg(logField(m_link.peerName(r))));
         m_link.send(r, wire::msg::full());
         m_link.close(r);
         return;
@@ -104,8 +149,36 @@ void TServer::Sock1Accept() {
     // Whatever the record's previous connection left waiting is not this one's to say.
     m_queue.discardFrom(r);
     m_seats.take(r);
-    log(QStringLiteral("connection from %1 took record %2").arg(m_link.peerName(r)).arg(r));
+    m_seats.at(r).arrivedAt = m_clock();
+    log(QStringLiteral("connection from %1 took record %2")
+            .arg(logField(m_link.peerName(r)), QString::number(r)));
     sendTo(r, wire::msg::sendlogininfo(r));
+    if (!m_loginTimer.isActive()) armLoginTimer();
+}
+
+void TServer::logintimerTimer() {
+    const qint64 now = m_clock();
+    for (int r : m_seats.connectedRecords()) {
+        if (record(r).loggedIn || now - record(r).arrivedAt < kLoginDeadlineMs) continue;
+        log(QStringLiteral("record %1 closed: no log-in within %2 s")
+                .arg(QString::number(r), QString::number(kLoginDeadlineMs / 1000)));
+        disconnectsock(r);
+    }
+    armLoginTimer();
+}
+
+// Sleeps until the earliest deadline of a connection still to log in; with none, stops.
+void TServer::armLoginTimer() {
+    std::optional<qint64> first;
+    for (int r : m_seats.connectedRecords())
+        if (!record(r).loggedIn)
+            first = std::min(first.value_or(record(r).arrivedAt), record(r).arrivedAt);
+    if (!first) {
+        m_loginTimer.stop();
+        return;
+    }
+    m_loginTimer.start(
+        int(std::clamp<qint64>(*first + kLoginDeadlineMs - m_clock(), 0, kLoginDeadlineMs)));
 }
 
 void TServer::Sock1Read(int record, const QByteArray& bytes) {
@@ -152,7 +225,9 @@ void TServer::disconnectsock(int record) {
 void TServer::teardown(int record, const char* why, bool mayHold) {
     if (!SeatTable::isRecord(record) || !m_seats.record(record).connected) return;
     const QByteArray notice = wire::msg::playerdisconnected(record, m_seats.record(record).name);
-    log(QStringLiteral("record %1 (%2) left: %3").arg(record).arg(m_seats.record(record).name, QLatin1String(why)));
+    log(QStringLiteral("record %1 (%2) left: %3")
+            .arg(QString::number(record), logField(m_seats.record(record).name),
+                 QLatin1String(why)));
     if (mayHold && m_game.gameon && SeatTable::isSeat(record) && m_held.hold(record, m_clock())) {
         m_seats.hold(record);
         broadcast(notice);
@@ -171,7 +246,8 @@ void TServer::teardown(int record, const char* why, bool mayHold) {
 // who chose to just watch.
 void TServer::holdSeat(int seat) {
     const QString& name = record(seat).name;
-    log(QStringLiteral("seat %1 waits for %2 to come back").arg(seat).arg(name));
+    log(QStringLiteral("seat %1 waits for %2 to come back")
+            .arg(QString::number(seat), logField(name)));
     broadcast(wire::msg::seatheld(seat, name));
     if (seat == m_game.currentseat && !m_game.turnScored) {
         if (m_game.rollno == 0) m_seats.at(seat).plan.fill(0);
@@ -199,6 +275,8 @@ void TServer::rejoin(const wire::req::Rejoin& request, int sender) {
     if (seat == 0 || seat == from || !m_link.move(from, seat)) return;
 
     const QString name = record(from).name;
+    // The turn of the record being left behind must not wait for a connection that moved.
+    const bool leavesOpenTurn = m_game.turnOpenFor(from);
     m_held.returned(seat, m_clock());
     m_queue.discardFrom(from);
     m_seats.release(from);
@@ -206,12 +284,15 @@ void TServer::rejoin(const wire::req::Rejoin& request, int sender) {
     m_seats.take(seat);
     SeatRecord& rec = m_seats.at(seat);
     rec.name = name;
-    log(QStringLiteral("record %1 (%2) is back in seat %3").arg(from).arg(name).arg(seat));
+    rec.loggedIn = true;
+    log(QStringLiteral("record %1 (%2) is back in seat %3")
+            .arg(QString::number(from), logField(name), QString::number(seat)));
     sendTo(seat, wire::msg::rejoined(seat));
     broadcast(wire::msg::playerdisconnected(from, name));
     broadcast(wire::msg::newplayerinfo(seat, name));
     catchUp(seat);
     sendToken(seat);
+    if (m_dedicated && seat == 1) sendTo(seat, wire::msg::hostpowers());
     // The computer finishes a turn it has begun; the player plays from the next one.
     if (seat == m_game.currentseat && !m_game.turnScored) {
         rec.computer = true;
@@ -220,6 +301,7 @@ void TServer::rejoin(const wire::req::Rejoin& request, int sender) {
         rec.computer = false;
         broadcast(wire::msg::justwatching(seat, 2));
     }
+    if (leavesOpenTurn) findplayer();
 }
 
 void TServer::closeAll(const QString& notice) {
@@ -242,7 +324,8 @@ void TServer::receivedlogininfo(const wire::req::LogIn& login, int sender) {
 
     SeatRecord& rec = m_seats.at(seat);
     rec.name = login.name;
-    log(QStringLiteral("record %1 logged in as %2").arg(seat).arg(rec.name));
+    rec.loggedIn = true;
+    log(QStringLiteral("record %1 logged in as %2").arg(QString::number(seat), logField(rec.name)));
     broadcast(wire::msg::newplayerinfo(seat, rec.name));
     for (int i : m_seats.connectedRecords())
         if (i != seat) sendTo(seat, wire::msg::existingplayers(i, m_seats.record(i).name));
@@ -297,6 +380,7 @@ void TServer::kickhim(const wire::req::SeatValue& request, int sender) {
 
 void TServer::botspeed(const wire::req::SeatValue& request, int sender) {
     if (request.seat != 1 || (sender != 0 && sender != 1)) return;
+    // The range is the reader's: a table's request outside it never gets here.
     m_computer.setInterval(request.value);
 }
 
@@ -307,14 +391,18 @@ void TServer::botskill(const wire::req::BotSkill& request, int sender) {
     m_skill = request.expert ? rules::Skill::Expert : rules::Skill::Normal;
 }
 
-void TServer::justwatch(const wire::req::JustWatch& request, int /*sender*/) {
+void TServer::justwatch(const wire::req::JustWatch& request, int sender) {
     const int seat = request.seat;
     if (!SeatTable::isSeat(seat)) return;
+    // A player decides for their own seat; only record 1 for somebody else's.
+    if (sender != 0 && sender != seat && sender != 1) return;
+    if (request.mode == 1 && !m_game.gameon) return;
+    if (!takeRequest(sender)) return;
     SeatRecord& rec = m_seats.at(seat);
     if (request.mode == 2) {
         rec.computer = false;
         broadcast(wire::msg::justwatching(seat, 2));
-    } else if (m_game.gameon) {
+    } else {
         rec.computer = true;
         broadcast(wire::msg::justwatching(seat, 1));
         if (seat == m_game.currentseat && !m_game.turnScored) {

@@ -35,6 +35,8 @@ inline constexpr int kBonus = 40;
 inline constexpr int kMaxWaiting = 64;
 inline constexpr int kLineBurst = wire::kLineBurst;
 inline constexpr qint64 kLineWindowMs = wire::kLineWindowMs;
+// A connection that has not logged in this long after it arrived is closed.
+inline constexpr int kLoginDeadlineMs = 10000;
 
 } // namespace server
 
@@ -46,9 +48,11 @@ public:
     ~TServer() override;
 
     void setFaceSource(rules::FaceSource draw);
+    // Where the texts of requests whose numbers are not numbers go, cleaned for a log
+    // or a chat line and rationed per connection.
     // The version text a log-in is compared with (the build's protocol version).
     void setVersion(const QString& version) { m_version = version; }
-    void setErrorSink(std::function<void(const QString&)> sink);
+    void setErrorSink(std::function<void(const QString&)> sink) { m_errorSink = std::move(sink); }
     // Milliseconds from any fixed start; the chat limit reads it (tests inject one).
     using Clock = std::function<qint64()>;
     void setClock(Clock clock) { m_clock = std::move(clock); }
@@ -57,7 +61,8 @@ public:
     // turn passes the turn like anybody's.
     void setDedicated(bool dedicated) { m_dedicated = dedicated; }
     // Every event worth a line in a server's log (arrivals, log-ins, departures,
-    // games, limits); the dedicated host prints them.
+    // games, limits); the dedicated host prints them. Fields from the network in them
+    // are cleaned (logtext.h).
     void setEventLog(std::function<void(const QString&)> log) { m_log = std::move(log); }
 
     // ---- ServerEvents ------------------------------------------------------------
@@ -71,6 +76,11 @@ public:
     // closed and its waiting messages dropped.
     void received(int record, const QString& message);
     wire::Dispatcher& queue() { return m_queue; }
+
+    // Closes every connection that has not logged in within kLoginDeadlineMs (by the
+    // clock) and waits for the next such deadline; it runs only while somebody waits.
+    QTimer& logintimer() { return m_loginTimer; }
+    void logintimerTimer();
 
     // ---- seats and connections ---------------------------------------------------
     void receivedlogininfo(const wire::req::LogIn& login, int sender);
@@ -128,6 +138,19 @@ private:
     void handle(const char* command, std::optional<Request> (*reader)(const QString&),
                 void (TServer::*handler)(const Request&, int));
     void registerHandlers();
+    // The reader's request; a field that is not a number is reported, and gives nothing.
+    template <class Request>
+    std::optional<Request> readFrom(std::optional<Request> (*reader)(const QString&),
+                                    const QString& body, int sender);
+    // Whether the sender's connection may make this request now: its log-in once,
+    // then anything but a log-in. The host's own calls (sender 0) always may.
+    bool mayAsk(int sender, bool isLogIn) const;
+    void badRequest(const QString& field, int sender);
+    // True when the sender's connection may add a line to the log now.
+    bool mayLog(int sender);
+    // True, and counted, when the sender may make everyone hear of one more request.
+    bool takeRequest(int sender);
+    void armLoginTimer();
     void broadcast(const QByteArray& bytes);
     void sendTo(int record, const QByteArray& bytes);
     void catchUp(int r);
@@ -155,6 +178,7 @@ private:
     Clock m_clock;
     wire::Dispatcher m_queue;
     QTimer m_timer1;
+    QTimer m_loginTimer;
 
     server::SeatTable m_seats;
     server::GameState m_game;

@@ -4,6 +4,7 @@
 #include "client/board/board.h"
 #include "client/chatpanel.h"
 #include "game/loopbacktable.h"
+#include "protocol/requests.h"
 #include "soak/loopbackhost.h"
 #include "tally/tallylistform.h"
 
@@ -78,13 +79,17 @@ private slots:
 };
 
 void TestHostileNames::namesShowAsTypedEverywhere() {
-    QTemporaryDir dir;
-    TripwireFifo fifo(dir.filePath(QStringLiteral("picture")));
+    // A short path, so the markup fits within the longest name the host keeps.
+    QTemporaryDir dir(QStringLiteral("/tmp/vXXXXXX"));
+    TripwireFifo fifo(dir.filePath(QStringLiteral("p")));
     const QString bold = QStringLiteral("<b>Ann</b>");
-    const QString img = QStringLiteral("<img src=\"%1\">").arg(dir.filePath(QStringLiteral("picture")));
+    const QString img = QStringLiteral("<img src=%1>").arg(dir.filePath(QStringLiteral("p")));
+    QCOMPARE(img.size(), wire::kMaxNameLength);
     const QString entity = QStringLiteral("&amp;Cid&lt;");
     const QString rtl = QStringLiteral("\u202EnaD\u200F");
+    // Longer than any name the host keeps: it is cut, never read as markup.
     const QString spy = QStringLiteral("<u>Eve</u>") + QString(120, u'x');
+    const QString spyKept = spy.left(wire::kMaxNameLength);
 
     LoopbackHost host;
     host.server.queue().timer().setInterval(0);
@@ -104,7 +109,7 @@ void TestHostileNames::namesShowAsTypedEverywhere() {
     eve.send("CMD_logininfo+5+1.0.7+" + spy.toUtf8());
     for (LoopbackTable* t : {&ann, &bob}) {
         QTRY_COMPARE(t->board()->playerName(4), rtl);
-        QTRY_VERIFY(t->window.mainchat()->toPlainText().contains(spy + " is spying."));
+        QTRY_VERIFY(t->window.mainchat()->toPlainText().contains(spyKept + " is spying."));
     }
 
     QTest::mouseClick(ann.find<QAbstractButton>("button_start"), Qt::LeftButton);

@@ -67,6 +67,7 @@ struct HostProcess {
     void start(const QStringList& extra = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("VIMBREL_PAUSE_TICK_MS", "1");
+        env.insert("VIMBREL_BOT_STEP_MS", "5");
         process.setProcessEnvironment(env);
         process.start(VIMBREL_HOST_EXE, QStringList{"--port", "0"} + extra);
     }
@@ -120,7 +121,7 @@ void TestDedicatedHost::wholeGameWithTheComputerThenSigterm() {
     passerby.socket.abort();
     QTRY_COMPARE(ann.client.count("CMD_playerdisconnected+2+"), 1);
 
-    // Record 1 speeds the computer up, as its table's Bot Speed menu would, and starts.
+    // Record 1 starts; no table may ask for the computer's test pace (5 ms).
     ann.client.send("CMD_botspeed+1+5+");
     ann.client.send("CMD_startgame+Ann+0+0+f+");
     QTRY_VERIFY_WITH_TIMEOUT(!ann.client.messages.filter("CMD_winner+").isEmpty(), 120000);

@@ -18,6 +18,7 @@ private slots:
     void framingSplitsAndJoins();
     void framingCapsUnterminatedInput();
     void dispatchOnePerTickInOrder();
+    void dispatchServesSendersInTurn();
     void dispatchDropsWhatMatchesNothing();
     void dispatchTimerSleepsWhenIdle();
     void dispatchReportsConversionErrorAndGoesOn();
@@ -81,6 +82,34 @@ void TestProtocol::dispatchOnePerTickInOrder() {
     QCOMPARE(seen, (QStringList{"1:1+a", "2:2+b"}));
     d.tick(); // empty queue: nothing
     QCOMPARE(seen.size(), 2);
+}
+
+void TestProtocol::dispatchServesSendersInTurn() {
+    // Seven connections with a full backlog each: a line from an eighth is next but
+    // seven, not behind all of theirs; each sender's own order is kept.
+    Dispatcher d(QStringLiteral("socktimer"), 10);
+    QStringList seen;
+    d.on(QStringLiteral("CMD_chat"), [&](const QString& body, int sender) {
+        seen << QStringLiteral("%1:%2").arg(QString::number(sender), body);
+    });
+    for (int sender = 1; sender <= 7; ++sender)
+        for (int i = 0; i < 63; ++i)
+            d.enqueue(QStringLiteral("CMD_chat+%1").arg(i), sender);
+    d.enqueue(QStringLiteral("CMD_chat+hello"), 8);
+    for (int t = 0; t < 8; ++t)
+        d.tick();
+    QCOMPARE(seen, (QStringList{"1:0", "2:0", "3:0", "4:0", "5:0", "6:0", "7:0", "8:hello"}));
+    d.discardFrom(3);
+    QCOMPARE(d.pending(), qsizetype(6 * 62));
+    d.tick();
+    d.tick();
+    d.tick();
+    QCOMPARE(seen.mid(8), (QStringList{"1:1", "2:1", "4:1"}));
+    while (d.pending() > 0)
+        d.tick();
+    QCOMPARE(seen.size(), 8 + 6 * 62);
+    QCOMPARE(seen.last(), QStringLiteral("7:62"));
+    QVERIFY(!d.timerActive());
 }
 
 void TestProtocol::dispatchDropsWhatMatchesNothing() {

@@ -37,6 +37,8 @@ private slots:
     void departureDuringPauseKeepsNextTurn();
     void computerWaitsForBotSpeed();
     void justWatchHandsTheTurnToTheComputer();
+    void computerPlayedSeatIgnoresItsTable();
+    void onlyRecordOneEndsARunningGame();
 };
 
 void TestServerGame::soloGameAlternatesWithKlot() {
@@ -326,6 +328,54 @@ void TestServerGame::justWatchHandsTheTurnToTheComputer() {
     QVERIFY(!h.server.computertimer().isActive());
     h.send(1, framed("CMD_rollthedice+1+1+2"));
     QCOMPARE(h.server.rollno(), 2);
+}
+
+void TestServerGame::computerPlayedSeatIgnoresItsTable() {
+    Host h;
+    h.join(QStringLiteral("You"));
+    h.send(1, framed("CMD_botspeed+1+2000+"));
+    h.send(1, framed("CMD_startgame+You+0+0+f+"));
+    h.send(1, framed("CMD_justwatch+1+1"));
+    h.link.clear();
+    // While the computer plays the seat, its table's roll and end of turn are not its own.
+    h.send(1, framed("CMD_rollthedice+1+1+2+3"));
+    h.send(1, framed("CMD_rollthedice+1"));
+    h.send(1, framed("CMD_alldone+1+none"));
+    QVERIFY(h.link.sent.isEmpty());
+    QCOMPARE(h.server.rollno(), 0);
+    QVERIFY(!h.server.timer1().isActive());
+    h.server.computertimerTimer();
+    QCOMPARE(h.server.rollno(), 1); // the computer's roll
+}
+
+void TestServerGame::onlyRecordOneEndsARunningGame() {
+    Host h;
+    for (const char* n : {"Ann", "Bob", "Cid", "Dan", "Eve"})
+        h.join(QString::fromLatin1(n));
+    const int stranger = h.connectOne(); // never logs in
+    h.link.clear();
+    // No game: a spectator (record 5) and a stranger start nothing; a seated player may.
+    h.send(5, framed("CMD_startgame+Eve+0+0+f+"));
+    h.send(stranger, framed("CMD_startgame+Zed+0+0+f+"));
+    QVERIFY(!h.server.gameon());
+    QVERIFY(h.link.sent.isEmpty());
+    h.send(3, framed("CMD_startgame+Cid+0+0+f+"));
+    QVERIFY(h.server.gameon());
+    QCOMPARE(texts(h.link.take(5)),
+             QStringList({"CMD_startgame+Cid+0+0+f+", "CMD_nextplayer+1+1+1+"}));
+
+    // Running: only record 1 starts over.
+    h.send(1, framed("CMD_alldone+1+none"));
+    h.finishPause();
+    QCOMPARE(h.server.currentseat(), 2);
+    h.link.clear();
+    for (int r : {2, 3, 5, stranger})
+        h.send(r, framed("CMD_startgame+Mallory+0+0+f+"));
+    QVERIFY(h.link.sent.isEmpty());
+    QCOMPARE(h.server.currentseat(), 2);
+    h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
+    QCOMPARE(texts(h.link.take(5)),
+             QStringList({"CMD_startgame+Ann+0+0+f+", "CMD_nextplayer+1+1+1+"}));
 }
 
 QTEST_MAIN(TestServerGame)

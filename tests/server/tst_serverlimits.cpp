@@ -27,6 +27,8 @@ private slots:
     void honestBacklogIsKept();
     void chatLinesAreRationedPerConnection();
     void leftoversDoNotSpeakForTheNextConnection();
+    void requestsEveryoneHearsAreRationed();
+    void silentConnectionIsClosedAtTheLogInDeadline();
 };
 
 void TestServerLimits::floodingConnectionIsClosedOnce() {
@@ -69,7 +71,8 @@ void TestServerLimits::honestBacklogIsKept() {
     QVERIFY(h.server.record(1).connected && h.server.record(2).connected);
     h.drain();
     QCOMPARE(h.server.botinterval(), 500 + server::kMaxWaiting - 1);
-    QCOMPARE(countStarting(texts(h.link.take(1)), "CMD_justwatching+2+2"), server::kMaxWaiting);
+    // All handled; what everyone hears of them is rationed (see below).
+    QCOMPARE(countStarting(texts(h.link.take(1)), "CMD_justwatching+2+2"), wire::kRequestBurst);
     QVERIFY(h.link.closed.isEmpty());
 }
 
@@ -123,6 +126,50 @@ void TestServerLimits::leftoversDoNotSpeakForTheNextConnection() {
     h.send(2, chatFrom(2, 3).toUtf8());
     QCOMPARE(texts(h.link.take(1)),
              QStringList({"CMD_newplayerinfo+2+Cid", "CMD_chat+Cid chats: line 3|clBlack"}));
+}
+
+void TestServerLimits::requestsEveryoneHearsAreRationed() {
+    Host h;
+    qint64 now = 1000;
+    h.server.setClock([&now] { return now; });
+    h.join(QStringLiteral("Ann"));
+    h.join(QStringLiteral("Bob"));
+    h.link.clear();
+    for (int i = 0; i < 3 * wire::kRequestBurst; ++i)
+        h.server.received(2, QStringLiteral("CMD_justwatch+2+2"));
+    h.drain();
+    QCOMPARE(countStarting(texts(h.link.take(1)), "CMD_justwatching+2+2"), wire::kRequestBurst);
+    // Bob's chat has an allowance of its own, and the window moves on.
+    h.send(2, chatFrom(2, 1).toUtf8());
+    QCOMPARE(texts(h.link.take(1)), QStringList{"CMD_chat+Bob chats: line 1|clBlack"});
+    now += server::kLineWindowMs;
+    h.send(2, framed("CMD_justwatch+2+2"));
+    QCOMPARE(texts(h.link.take(1)), QStringList{"CMD_justwatching+2+2"});
+}
+
+void TestServerLimits::silentConnectionIsClosedAtTheLogInDeadline() {
+    Host h;
+    qint64 now = 1000;
+    h.server.setClock([&now] { return now; });
+    QStringList log;
+    h.server.setEventLog([&log](const QString& line) { log << line; });
+    QVERIFY(!h.server.logintimer().isActive()); // nobody waits: no timer
+    h.join(QStringLiteral("Ann"));
+    now += 4000;
+    const int silent = h.connectOne();
+    QVERIFY(h.server.logintimer().isActive());
+    now += server::kLoginDeadlineMs - 1;
+    h.server.logintimerTimer();
+    QVERIFY(h.server.record(silent).connected);
+    QVERIFY(h.server.logintimer().isActive());
+    h.link.clear();
+    now += 1;
+    h.server.logintimerTimer();
+    QCOMPARE(h.link.closed, QList<int>{silent});
+    QCOMPARE(texts(h.link.take(1)), QStringList{"CMD_playerdisconnected+2+"});
+    QVERIFY(log.contains(QStringLiteral("record 2 closed: no log-in within 10 s")));
+    QVERIFY(h.server.record(1).connected);
+    QVERIFY(!h.server.logintimer().isActive());
 }
 
 QTEST_MAIN(TestServerLimits)

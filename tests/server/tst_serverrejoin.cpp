@@ -46,6 +46,8 @@ private slots:
     void dropAndReturnAtEveryPointOfATurn();
     void tokensThatOpenNothing();
     void reconnectLimitAndRemoval();
+    void returnFromTheNewSeatsTurnPassesIt();
+    void returningRecordOneGetsItsPowersBack();
 };
 
 void TestServerRejoin::dropAndReturnAtEveryPointOfATurn_data() {
@@ -176,6 +178,54 @@ void TestServerRejoin::reconnectLimitAndRemoval() {
     QCOMPARE(r, 2); // the lowest free record
     h.send(r, "CMD_rejoin+" + QByteArray::number(r) + '+' + cid);
     QVERIFY(h.link.moved.size() == 5); // only Bob's five returns
+}
+
+void TestServerRejoin::returnFromTheNewSeatsTurnPassesIt() {
+    Host h;
+    seatThree(h);
+    QStringList log;
+    h.server.setEventLog([&log](const QString& line) { log << line; });
+    const QByteArray cid = tokenOf(h, 3);
+    h.server.tempsockDisconnect(3);
+    // Cid is back on a new connection, record 4, which takes part, under a name that
+    // a chained format would have garbled.
+    const int r = h.join(QStringLiteral("Cid%3"));
+    QCOMPARE(r, 4);
+    for (int guard = 0; guard < 40 && h.server.currentseat() != 4; ++guard) {
+        const int seat = h.server.currentseat();
+        if (h.server.playedByComputer(seat))
+            h.server.computertimerTimer();
+        else
+            h.send(seat, "CMD_alldone+" + QByteArray::number(seat) + "+none");
+        h.finishPause();
+    }
+    QCOMPARE(h.server.currentseat(), 4);
+    h.link.clear();
+    // Presented during record 4's own turn: the turn goes on to the next seat.
+    h.send(4, "CMD_rejoin+4+" + cid);
+    QCOMPARE(h.link.moved, (QList<QPair<int, int>>{{4, 3}}));
+    QCOMPARE(texts(h.link.take(1)),
+             QStringList({"CMD_playerdisconnected+4+Cid%3", "CMD_newplayerinfo+3+Cid%3",
+                          "CMD_justwatching+3+2", "CMD_nextplayer+1+2+2+"}));
+    QCOMPARE(h.server.currentseat(), 1);
+    QVERIFY(log.contains(QStringLiteral("record 4 (Cid%3) is back in seat 3")));
+}
+
+void TestServerRejoin::returningRecordOneGetsItsPowersBack() {
+    Host h;
+    h.server.setDedicated(true);
+    h.join(QStringLiteral("Ann"));
+    h.join(QStringLiteral("Bob"));
+    QCOMPARE(texts(h.link.take(1)).count(QStringLiteral("CMD_hostpowers+")), 1);
+    h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
+    const QByteArray ann = tokenOf(h, 1);
+    h.server.tempsockDisconnect(1);
+    QVERIFY(h.server.record(1).held);
+    const int r = h.join(QStringLiteral("Ann"));
+    h.link.clear();
+    h.send(r, "CMD_rejoin+" + QByteArray::number(r) + '+' + ann);
+    QCOMPARE(h.link.moved, (QList<QPair<int, int>>{{r, 1}}));
+    QCOMPARE(texts(h.link.take(1)).count(QStringLiteral("CMD_hostpowers+")), 1);
 }
 
 QTEST_GUILESS_MAIN(TestServerRejoin)

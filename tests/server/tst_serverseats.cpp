@@ -1,5 +1,6 @@
 // The seat table: connections, log-in, departures, removal, just watch, chat and
 // bot speed, with the exact bytes each record receives.
+#include "server/logtext.h"
 #include "serverharness.h"
 
 #include <QTest>
@@ -10,6 +11,7 @@ private slots:
     void firstConnectionIsRecordOne();
     void loginAnnouncesInOrder();
     void loginRefusedForBadSeats();
+    void oneLogInPerConnectionAndNothingBefore();
     void newcomerCatchesUpDuringGame();
     void tenthConnectionIsTurnedAway();
     void freedRecordIsReused();
@@ -20,6 +22,7 @@ private slots:
     void botSpeedOnlyFromRecordOne();
     void botSkillOnlyFromRecordOne();
     void conversionErrorsReachTheSink();
+    void logLinesAreCleanedAndRationed();
 };
 
 void TestServerSeats::firstConnectionIsRecordOne() {
@@ -74,6 +77,34 @@ void TestServerSeats::loginRefusedForBadSeats() {
     h.drain();
     QVERIFY(!h.server.record(2).connected);
     QVERIFY(h.server.record(2).name.isEmpty());
+}
+
+void TestServerSeats::oneLogInPerConnectionAndNothingBefore() {
+    Host h;
+    h.join(QStringLiteral("Ann"));
+    const int r = h.connectOne();
+    h.link.clear();
+    // Until its log-in a connection is nobody: nothing else it sends is even read.
+    for (const char* m : {"CMD_justwatch+2+2", "CMD_chat+2+hi|clBlack", "CMD_startgame+Eve+0+0+f+",
+                          "CMD_action+x+y", "CMD_rejoin+2+abcd"})
+        h.send(r, framed(m));
+    QVERIFY(h.link.sent.isEmpty());
+    QVERIFY(h.errors.isEmpty());
+    QVERIFY(!h.server.gameon());
+
+    // Its one log-in, with a name cut to the length every table keeps.
+    const QString longName(wire::kMaxNameLength + 40, QLatin1Char('M'));
+    h.send(r, "CMD_logininfo+2+1.0.7+" + longName.toUtf8());
+    const QString kept = longName.left(wire::kMaxNameLength);
+    QCOMPARE(h.server.record(r).name, kept);
+    QCOMPARE(texts(h.link.take(1)), QStringList{"CMD_newplayerinfo+2+" + kept});
+    h.link.clear();
+    // Sent again, a log-in is heard by nobody.
+    for (int i = 0; i < 5; ++i)
+        h.send(r, "CMD_logininfo+2+1.0.7+" + longName.toUtf8());
+    h.send(r, framed("CMD_logininfo+2+1.0.7+Bob"));
+    QVERIFY(h.link.sent.isEmpty());
+    QCOMPARE(h.server.record(r).name, kept);
 }
 
 void TestServerSeats::newcomerCatchesUpDuringGame() {
@@ -180,18 +211,27 @@ void TestServerSeats::justWatchRelayAndLimits() {
     QVERIFY(h.link.sent.isEmpty());
     QVERIFY(!h.server.record(3).computer);
 
-    h.send(4, framed("CMD_justwatch+3+2"));
+    h.send(4, framed("CMD_justwatch+3+2")); // another player's seat
+    QVERIFY(h.link.sent.isEmpty());
+    h.send(1, framed("CMD_justwatch+3+2")); // record 1 may
     for (int r = 1; r <= 5; ++r)
         QCOMPARE(texts(h.link.take(r)), QStringList{"CMD_justwatching+3+2"});
 
     h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
     h.link.clear();
+    // Nobody but record 1 hands another player's seat to the computer.
+    h.send(2, framed("CMD_justwatch+3+1"));
+    h.send(5, framed("CMD_justwatch+3+1"));
+    QVERIFY(h.link.sent.isEmpty());
+    QVERIFY(!h.server.record(3).computer);
     h.send(3, framed("CMD_justwatch+3+1"));
     QVERIFY(h.server.record(3).computer);
     for (int r = 1; r <= 5; ++r)
         QCOMPARE(texts(h.link.take(r)), QStringList{"CMD_justwatching+3+1"});
     h.send(3, framed("CMD_justwatch+3+2"));
     QVERIFY(!h.server.record(3).computer);
+    h.send(1, framed("CMD_justwatch+4+1"));
+    QVERIFY(h.server.record(4).computer);
 }
 
 void TestServerSeats::chatAndActionRelay() {
@@ -224,6 +264,13 @@ void TestServerSeats::botSpeedOnlyFromRecordOne() {
     QCOMPARE(h.server.botinterval(), 0);
     h.send(1, framed("CMD_botspeed+1+2000+"));
     QCOMPARE(h.server.botinterval(), 2000);
+    // A speed no table offers would stall or race every seat the computer plays.
+    for (const char* m : {"CMD_botspeed+1+0+", "CMD_botspeed+1+499+", "CMD_botspeed+1+2001+",
+                          "CMD_botspeed+1+2147483647+"})
+        h.send(1, framed(m));
+    QCOMPARE(h.server.botinterval(), 2000);
+    h.send(1, framed("CMD_botspeed+1+500+"));
+    QCOMPARE(h.server.botinterval(), 500);
 }
 
 void TestServerSeats::botSkillOnlyFromRecordOne() {
@@ -254,6 +301,32 @@ void TestServerSeats::conversionErrorsReachTheSink() {
                                     "'one' is not a valid integer value"}));
     QVERIFY(h.link.sent.isEmpty());
     QVERIFY(h.link.closed.isEmpty());
+}
+
+void TestServerSeats::logLinesAreCleanedAndRationed() {
+    Host h;
+    QStringList log;
+    h.server.setEventLog([&log](const QString& line) { log << line; });
+    // A right-to-left override would turn the rest of the line around on a terminal.
+    h.join(QStringLiteral("Ann\u202Enimda"));
+    h.join(QStringLiteral("Bob"));
+    QCOMPARE(log.value(1), QStringLiteral("record 1 logged in as Ann?nimda"));
+
+    // Line breaks and terminal escapes in a field that should be a number stay inside
+    // one line of the log, and a long field is cut.
+    h.send(2, "CMD_kickhim+1+x\nrecord 1 logged in as admin\x1b[31m+");
+    h.send(2, "CMD_kickhim+1+" + QByteArray(300, '9') + '+');
+    QCOMPARE(h.errors,
+             QStringList({"'x?record 1 logged in as admin?[31m' is not a valid integer value",
+                          "'" + QString(server::kLogFieldLength, QLatin1Char('9')) + QChar(0x2026) +
+                              "' is not a valid integer value"}));
+    // Each connection has a ration of log lines; the log says once that it cut some.
+    for (int i = 0; i < 3 * wire::kLogBurst; ++i)
+        h.send(2, "CMD_kickhim+1+x+");
+    QCOMPARE(h.errors.size(), wire::kLogBurst);
+    QCOMPARE(log.filter(QStringLiteral("record 2: too many bad requests")).size(), 1);
+    h.send(1, "CMD_kickhim+1+y+");
+    QCOMPARE(h.errors.last(), QStringLiteral("'y' is not a valid integer value"));
 }
 
 QTEST_MAIN(TestServerSeats)

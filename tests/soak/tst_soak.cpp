@@ -165,7 +165,7 @@ void TestSoak::hostHoldsUp() {
     soak.ann = soak.arrive();
     QVERIFY(soak.ann && soak.ann->record == 1);
     soak.watchTheGame();
-    soak.ann->send("CMD_botspeed+1+20+");
+    soak.host.server.botspeed({1, 20}, 0); // faster than any table may ask
     soak.replaceMissing();
     QCOMPARE(int(soak.crowd.size()), kClients - 1);
     soak.startGame();
