@@ -52,7 +52,6 @@ void limitSelf(int deadlineMs) {
 #endif
     limit(RLIMIT_CORE, 0);
     limit(RLIMIT_NOFILE, kOpenFiles);
-    limit(RLIMIT_FSIZE, 0);
     const unsigned seconds = unsigned(deadlineMs / 1000 + 2);
     limit(RLIMIT_CPU, seconds);
     // Should the game be gone or stuck, this process still ends: at the deadline, and

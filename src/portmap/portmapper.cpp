@@ -64,6 +64,7 @@ PortMapper::PortMapper(Settings settings, QObject* parent)
     connect(m_renewal, &QTimer::timeout, this, &PortMapper::renew);
     m_deadline = new QTimer(this);
     m_deadline->setSingleShot(true);
+    m_deadline->setTimerType(Qt::PreciseTimer); // never early: the helper gets its whole time
     connect(m_deadline, &QTimer::timeout, this, [this] {
         if (!m_process) return;
         m_timedOut = true;
