@@ -34,14 +34,12 @@ bool isProgram(const QString& path) {
 
 } // namespace
 
-QString PortMapper::helperProgram(const QString& configured) {
+QString PortMapper::helperProgram(const QString& configured, const QString& programDir) {
     if (!configured.isEmpty()) return isProgram(configured) ? configured : QString();
-    // Beside the program in the build folder; in the package, in its folder for programs
-    // that only other programs run, found relative to ours so a moved tree works too.
-    const QString here = QCoreApplication::applicationDirPath();
+    // Found relative to the program, so a package unpacked elsewhere works too.
     for (const QString& candidate :
-         {here + QLatin1Char('/') + QLatin1String(kHelperName),
-          here + QStringLiteral("/" VIMBREL_PORTMAP_HELPER_FROM_BINDIR "/") +
+         {programDir + QLatin1Char('/') + QLatin1String(kHelperName),
+          programDir + QStringLiteral("/" VIMBREL_PORTMAP_HELPER_FROM_BINDIR "/") +
               QLatin1String(kHelperName)})
         if (isProgram(candidate)) return QFileInfo(candidate).canonicalFilePath();
     return {};
@@ -55,7 +53,7 @@ PortMapper::Answer PortMapper::noAnswer() {
 
 PortMapper::PortMapper(Settings settings, QObject* parent)
     : QObject(parent), m_settings(std::move(settings)),
-      m_program(helperProgram(m_settings.helper)) {
+      m_program(helperProgram(m_settings.helper, QCoreApplication::applicationDirPath())) {
     if (m_program.isEmpty())
         qWarning("vimbrel: the helper program %s was not found; the router cannot be asked",
                  kHelperName);

@@ -50,8 +50,10 @@ public:
     bool isOpen() const { return m_state == State::Open; }
     const Settings& settings() const { return m_settings; }
 
-    // The helper program found for `configured` (Settings::helper); empty when none is.
-    static QString helperProgram(const QString& configured);
+    // The helper program: `configured` (Settings::helper) when set, else the one beside
+    // the program in `programDir` (the build folder) or where the package installs it
+    // relative to that folder; empty when there is none.
+    static QString helperProgram(const QString& configured, const QString& programDir);
 
 public slots:
     // The renewal timer's tick: asks the router to extend the lease.

@@ -64,6 +64,7 @@ private slots:
     void addressesFromARouter();
     void outsideAddressesBehindAnotherRouter_data();
     void outsideAddressesBehindAnotherRouter();
+    void findsItsHelperInTheBuildAndThePackage();
     void mapsRenewsAndRemovesAtTheEnd();
     void closeRemovesAndOpenMapsAgain();
     void noRouterAnswers();
@@ -189,6 +190,22 @@ void TestPortMap::outsideAddressesBehindAnotherRouter() {
     QFETCH(QString, address);
     QFETCH(bool, reachable);
     QCOMPARE(portmap::reachableFromInternet(QHostAddress(address)), reachable);
+}
+
+void TestPortMap::findsItsHelperInTheBuildAndThePackage() {
+    // The build folder: beside this program, as beside the game.
+    const QString here = QCoreApplication::applicationDirPath();
+    QCOMPARE(PortMapper::helperProgram({}, here),
+             QFileInfo(here + QStringLiteral("/vimbrel-portmap")).canonicalFilePath());
+    // The package's layout, unpacked anywhere: /usr/bin and /usr/libexec/vimbrel.
+    QTemporaryDir root;
+    QVERIFY(QDir(root.path()).mkpath(QStringLiteral("usr/bin")));
+    QVERIFY(QDir(root.path()).mkpath(QStringLiteral("usr/libexec/vimbrel")));
+    const QString installed = root.path() + QStringLiteral("/usr/libexec/vimbrel/vimbrel-portmap");
+    QVERIFY(QFile::copy(here + QStringLiteral("/vimbrel-portmap"), installed));
+    QCOMPARE(PortMapper::helperProgram({}, root.path() + QStringLiteral("/usr/bin")),
+             QFileInfo(installed).canonicalFilePath());
+    QCOMPARE(PortMapper::helperProgram({}, root.path()), QString());
 }
 
 void TestPortMap::mapsRenewsAndRemovesAtTheEnd() {
