@@ -112,6 +112,30 @@ def settings_seeds():
     put("settings", "no-sections", bytes([1]) + counted(b"key=value\nnoequals\n=x\n") + counted(b""))
 
 
+def router_seeds():
+    with open(os.path.join(HERE, "..", "tests", "portmap", "hostilerouter.py"), "rb") as f:
+        script = f.read()
+    # The misbehaving test router's description is an honest gateway's.
+    start = script.index(b'<?xml version="1.0"?>\n<root')
+    description = script[start:script.index(b'""".encode()', start)].replace(
+        b"{IGD}", b"urn:schemas-upnp-org:device:InternetGatewayDevice:1").replace(
+        b"{SERVICE}", b"urn:schemas-upnp-org:service:WANIPConnection:1")
+    put("router", "description", bytes([0]) + counted(b"http://10.77.0.1:5555/rootDesc.xml") + description)
+    envelope = (b'<?xml version="1.0"?>\r\n<s:Envelope xmlns:s="http://schemas.xmlsoap.org/soap/envelope/" '
+                b's:encodingStyle="http://schemas.xmlsoap.org/soap/encoding/"><s:Body>%s</s:Body></s:Envelope>\r\n')
+    service = b"urn:schemas-upnp-org:service:WANIPConnection:1"
+    put("router", "mapped", bytes([1, 0]) + envelope % (b'<u:AddPortMappingResponse xmlns:u="%s"/>' % service))
+    put("router", "external", bytes([1, 2]) + envelope % (
+        b'<u:GetExternalIPAddressResponse xmlns:u="%s"><NewExternalIPAddress>11.22.33.44'
+        b'</NewExternalIPAddress></u:GetExternalIPAddressResponse>' % service))
+    put("router", "refused-out-of-range", bytes([1, 0]) + envelope % (
+        b"<s:Fault><faultcode>s:Client</faultcode><faultstring>UPnPError</faultstring><detail>"
+        b'<UPnPError xmlns="urn:schemas-upnp-org:control-1-0"><errorCode>4294967296</errorCode>'
+        b"<errorDescription>refused</errorDescription></UPnPError></detail></s:Fault>"))
+    put("router", "report", bytes([2]) + b"outcome mapped\ncode 0\nlease 3600\nexternal 11.22.33.44\n"
+        b"control http://10.77.0.1:5555/ctl\nservice " + service + b"\nlan 10.77.0.2\n")
+
+
 def tally_seeds(tool):
     grid = b"9\r\n2\r\n\r\nBob\r\n3\r\n1\r\n2\r\n1\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n"
     put("tally", "grid", bytes([3]) + grid)
@@ -132,5 +156,6 @@ if __name__ == "__main__":
     host_seeds()
     table_seeds()
     settings_seeds()
+    router_seeds()
     if len(sys.argv) > 1:
         tally_seeds(sys.argv[1])

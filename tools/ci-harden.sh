@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
 fuzz_seconds=${VIMBREL_FUZZ_SECONDS:-60}
-targets=(framing host table tally settings)
+targets=(framing host table tally settings router)
 
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

@@ -518,6 +518,10 @@
         <translation>Kein Router hat auf die Anfrage geantwortet, Port %1 zu öffnen.</translation>
     </message>
     <message>
+        <source>Your router did not answer in time when asked to open port %1.</source>
+        <translation>Dein Router hat nicht rechtzeitig auf die Anfrage geantwortet, Port %1 zu öffnen.</translation>
+    </message>
+    <message>
         <source>Your router did not open port %1 (error %2).</source>
         <translation>Dein Router hat Port %1 nicht geöffnet (Fehler %2).</translation>
     </message>

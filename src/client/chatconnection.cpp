@@ -170,10 +170,18 @@ void Tchat::portNotOpened(PortMapper::Failure why, int code) {
         tr("To let players on the internet join, forward TCP port %1 to this computer in "
            "your router's settings, or run the dedicated host vimbrel-host on a server.")
             .arg(port);
-    const QString reason =
-        why == PortMapper::Failure::NoRouter
-            ? tr("No router answered the request to open port %1.").arg(port)
-            : tr("Your router did not open port %1 (error %2).").arg(port).arg(code);
+    QString reason;
+    switch (why) {
+    case PortMapper::Failure::NoRouter:
+        reason = tr("No router answered the request to open port %1.").arg(port);
+        break;
+    case PortMapper::Failure::NoAnswer:
+        reason = tr("Your router did not answer in time when asked to open port %1.").arg(port);
+        break;
+    case PortMapper::Failure::Refused:
+        reason = tr("Your router did not open port %1 (error %2).").arg(port).arg(code);
+        break;
+    }
     addlinetochat(reason + QLatin1Char(' ') + instead, m_state.systemColour);
 }
 

@@ -1,11 +1,13 @@
 #include "portmap/igdsession.h"
 
-#include "portmap/routeraddress.h"
+#include "portmap/soapreply.h"
 
 #include <miniupnpc/miniupnpc.h>
 #include <miniupnpc/upnpcommands.h>
 
-#include <cstring>
+#include <arpa/inet.h>
+
+#include <cstdlib>
 
 namespace portmap {
 
@@ -24,90 +26,128 @@ const char* const kGatewayKinds[] = {"urn:schemas-upnp-org:device:InternetGatewa
                                      "urn:schemas-upnp-org:service:WANPPPConnection:1",
                                      "upnp:rootdevice", nullptr};
 
-} // namespace
+bool isDottedQuad(const std::string& text) {
+    in_addr address{};
+    return inet_pton(AF_INET, text.c_str(), &address) == 1;
+}
 
-// The gateway's control address and service as miniupnpc parsed them from the
-// router's description; freed with the session.
-struct IgdSession::Gateway {
-    UPNPUrls urls{};
-    IGDdatas data{};
-    ~Gateway() { FreeUPNPUrls(&urls); }
-    const char* controlUrl() const { return urls.controlURL; }
-    const char* service() const { return data.first.servicetype; }
+// One request to the router; the reply's body is freed with the object.
+class SoapCall {
+public:
+    SoapCall(const GatewayAddress& gateway, const char* action, UPNParg* args) : m_action(action) {
+        m_body = simpleUPnPcommand(-1, gateway.control.c_str(), gateway.service.c_str(), action,
+                                   args, &m_size);
+    }
+    ~SoapCall() { std::free(m_body); }
+    SoapCall(const SoapCall&) = delete;
+    SoapCall& operator=(const SoapCall&) = delete;
+    SoapVerdict verdict() const { return readSoapReply(m_body, m_size, m_action); }
+    std::optional<std::string> value(const char* name) const {
+        return soapValue(m_body, m_size, name);
+    }
+
+private:
+    const char* m_action;
+    char* m_body = nullptr;
+    int m_size = 0;
 };
 
-IgdSession::IgdSession(quint16 port, QByteArray multicastInterface)
-    : m_port(port), m_multicastInterface(std::move(multicastInterface)) {}
-
-IgdSession::~IgdSession() = default;
-
-MapResult IgdSession::map(int discoverMs, int leaseSeconds) {
-    m_gateway.reset();
-    m_mapped = false;
-    int error = 0;
-    // Every kind is asked for at once: asked one after the other, each waits the whole
-    // delay, and a network without a router would keep the player waiting four times as long.
-    UPNPDev* devices = upnpDiscoverDevices(
-        kGatewayKinds, discoverMs,
-        m_multicastInterface.isEmpty() ? nullptr : m_multicastInterface.constData(), nullptr,
-        UPNP_LOCAL_PORT_ANY, 0, kDiscoveryTtl, &error, 1);
-    if (!devices) return {};
-    auto gateway = std::make_unique<Gateway>();
-    char lan[64] = {};
-    const int found = UPNP_GetValidIGD(devices, &gateway->urls, &gateway->data, lan, sizeof lan);
-    freeUPNPDevlist(devices);
-    // 1 is a gateway that says it is connected; 2 (not connected) and 3 (some other
-    // device) cannot give the internet a way in.
-    if (found != 1 || !gateway->controlUrl()) return {};
-    // Our own address as the socket saw it; still checked, as it is what we send.
-    const QHostAddress lanAddress = addressFromRouter(lan, sizeof lan);
-    if (lanAddress.protocol() != QAbstractSocket::IPv4Protocol) return {};
-    m_lanAddress = lanAddress.toString().toLatin1();
-    m_gateway = std::move(gateway);
-
-    int code = addMapping(leaseSeconds);
-    if (code == kOnlyPermanentLeases && leaseSeconds != 0) code = addMapping(0);
-    if (code != UPNPCOMMAND_SUCCESS) return {Outcome::Refused, code, {}, 0};
-    m_mapped = true;
-
-    MapResult result{Outcome::Mapped, 0, {}, m_lease};
-    // At least 16 bytes, the library says; more room and a NUL of our own besides.
-    char external[64] = {};
-    if (UPNP_GetExternalIPAddress(m_gateway->controlUrl(), m_gateway->service(), external) ==
-        UPNPCOMMAND_SUCCESS) {
-        external[sizeof external - 1] = '\0';
-        result.external = addressFromRouter(external, sizeof external);
+Report fromVerdict(const SoapVerdict& v) {
+    switch (v.kind) {
+    case SoapVerdict::Confirmed:
+        return reportOf(Outcome::Mapped);
+    case SoapVerdict::Refused:
+        return reportOf(Outcome::Refused, v.code);
+    case SoapVerdict::NoAnswer:
+        break;
     }
+    return reportOf(Outcome::NoAnswer);
+}
+
+// The gateway miniupnpc chose among the devices that answered discovery, and what
+// the search came to: 1 a connected gateway, 2 and 3 nothing that gives the internet
+// a way in, 0 that no device gave a description it could read.
+int findGateway(UPNPDev* devices, GatewayAddress& found) {
+    UPNPUrls urls{};
+    IGDdatas data{};
+    char lan[64] = {};
+    const int result = UPNP_GetValidIGD(devices, &urls, &data, lan, sizeof lan - 1);
+    if (result == 1 && urls.controlURL) {
+        found.control = urls.controlURL;
+        found.service = data.first.servicetype;
+        found.lan = lan;
+    }
+    FreeUPNPUrls(&urls);
     return result;
 }
 
-MapResult IgdSession::renew() {
-    if (!m_gateway || !m_mapped) return {};
-    const int code = addMapping(m_lease);
-    if (code != UPNPCOMMAND_SUCCESS) {
-        // The router may have dropped it already; nothing of ours is left to remove.
-        m_mapped = false;
-        return {Outcome::Refused, code, {}, 0};
+} // namespace
+
+Report IgdSession::map(int discoverMs, int leaseSeconds, const char* multicastInterface) {
+    int error = 0;
+    // Every kind is asked for at once: asked one after the other, each waits the whole
+    // delay, and a network without a router would keep the player waiting four times as long.
+    UPNPDev* devices = upnpDiscoverDevices(kGatewayKinds, discoverMs, multicastInterface, nullptr,
+                                           UPNP_LOCAL_PORT_ANY, 0, kDiscoveryTtl, &error, 1);
+    if (!devices) return reportOf(Outcome::NoRouter);
+    GatewayAddress gateway;
+    const int found = findGateway(devices, gateway);
+    freeUPNPDevlist(devices);
+    // Devices announced themselves but none delivered its description: a router that
+    // is there and does not answer, which the player should hear as such.
+    if (found == 0) return reportOf(Outcome::NoAnswer);
+    if (found != 1 || !isReportValue(gateway.control) || !isReportValue(gateway.service) ||
+        !isDottedQuad(gateway.lan))
+        return reportOf(Outcome::NoRouter);
+
+    Report result = addMapping(gateway, leaseSeconds);
+    if (result.outcome == Outcome::Refused && result.code == kOnlyPermanentLeases &&
+        leaseSeconds != 0)
+        result = addMapping(gateway, 0);
+    if (result.outcome != Outcome::Mapped) return result;
+    // A fault has an errorCode, never taken for the address; the game checks the rest.
+    SoapCall external(gateway, "GetExternalIPAddress", nullptr);
+    if (!external.value("errorCode"))
+        result.external = external.value("NewExternalIPAddress").value_or(std::string());
+    return result;
+}
+
+Report IgdSession::renew(const GatewayAddress& gateway, int leaseSeconds) {
+    return addMapping(gateway, leaseSeconds);
+}
+
+Report IgdSession::unmap(const GatewayAddress& gateway) {
+    const std::string port = std::to_string(m_port);
+    UPNParg args[] = {{"NewRemoteHost", ""},
+                      {"NewExternalPort", port.c_str()},
+                      {"NewProtocol", kProtocol},
+                      {nullptr, nullptr}};
+    SoapCall call(gateway, "DeletePortMapping", args);
+    const Report r = fromVerdict(call.verdict());
+    return r.outcome == Outcome::Mapped ? reportOf(Outcome::NoRouter) : r;
+}
+
+Report IgdSession::addMapping(const GatewayAddress& gateway, int leaseSeconds) {
+    const std::string port = std::to_string(m_port);
+    const std::string lease = std::to_string(leaseSeconds);
+    UPNParg args[] = {{"NewRemoteHost", ""},
+                      {"NewExternalPort", port.c_str()},
+                      {"NewProtocol", kProtocol},
+                      {"NewInternalPort", port.c_str()},
+                      {"NewInternalClient", gateway.lan.c_str()},
+                      {"NewEnabled", "1"},
+                      {"NewPortMappingDescription", kDescription},
+                      {"NewLeaseDuration", lease.c_str()},
+                      {nullptr, nullptr}};
+    SoapCall call(gateway, "AddPortMapping", args);
+    Report r = fromVerdict(call.verdict());
+    if (r.outcome == Outcome::Mapped) {
+        r.lease = leaseSeconds;
+        r.control = gateway.control;
+        r.service = gateway.service;
+        r.lan = gateway.lan;
     }
-    return {Outcome::Mapped, 0, {}, m_lease};
-}
-
-bool IgdSession::unmap() {
-    if (!m_gateway || !m_mapped) return false;
-    m_mapped = false;
-    const QByteArray port = QByteArray::number(m_port);
-    return UPNP_DeletePortMapping(m_gateway->controlUrl(), m_gateway->service(), port.constData(),
-                                  kProtocol, nullptr) == UPNPCOMMAND_SUCCESS;
-}
-
-int IgdSession::addMapping(int leaseSeconds) {
-    const QByteArray port = QByteArray::number(m_port);
-    const QByteArray lease = QByteArray::number(leaseSeconds);
-    const int code = UPNP_AddPortMapping(
-        m_gateway->controlUrl(), m_gateway->service(), port.constData(), port.constData(),
-        m_lanAddress.constData(), kDescription, kProtocol, nullptr, lease.constData());
-    if (code == UPNPCOMMAND_SUCCESS) m_lease = leaseSeconds;
-    return code;
+    return r;
 }
 
 } // namespace portmap

@@ -1,56 +1,42 @@
 // One conversation with the local router over UPnP IGD, through Debian's miniupnpc.
-// Every call blocks (discovery for its delay, each request up to the library's own
-// socket timeouts of a few seconds), so a session lives on PortMapper's worker thread.
+// It runs only inside the helper program (portmaphelper.cpp), never in the game: every
+// call blocks and reads whatever the router sends, which the helper's limits bound.
 #pragma once
 
-#include <QByteArray>
-#include <QHostAddress>
+#include "portmap/helperreport.h"
 
-#include <memory>
+#include <cstdint>
+#include <string>
 
 namespace portmap {
 
-enum class Outcome {
-    Mapped,   // the router forwards the port
-    NoRouter, // nothing answered, or what answered is no connected internet gateway
-    Refused,  // a gateway answered and said no (see `code`)
-};
-
-struct MapResult {
-    Outcome outcome = Outcome::NoRouter;
-    int code = 0;          // the router's UPnP error (or miniupnpc's negative one) when refused
-    QHostAddress external; // the router's outside address; null when its answer did not parse
-    int lease = 0;         // seconds the mapping lasts; 0 for a permanent one
+// Where a router found earlier takes requests, as a report gave it back.
+struct GatewayAddress {
+    std::string control; // the control address of its connection service
+    std::string service; // that service's type
+    std::string lan;     // this computer's address towards the router (dotted quad)
 };
 
 class IgdSession {
 public:
-    // `port` is forwarded to the same port of this computer. `multicastInterface` (a
-    // name or an address) carries the discovery; empty leaves the choice to the system.
-    IgdSession(quint16 port, QByteArray multicastInterface);
-    ~IgdSession(); // forgets the router; removing the mapping is unmap()'s job
-    IgdSession(const IgdSession&) = delete;
-    IgdSession& operator=(const IgdSession&) = delete;
+    // `port` is forwarded to the same port of this computer.
+    explicit IgdSession(std::uint16_t port) : m_port(port) {}
 
-    // Finds the router (waiting `discoverMs` for answers) and asks it to forward the
-    // port for `leaseSeconds`, or for good when it only takes permanent mappings.
-    MapResult map(int discoverMs, int leaseSeconds);
-    // Asks the router found by map() again, which renews the lease.
-    MapResult renew();
-    // Removes the mapping this session made, if any; true when the router confirmed.
-    bool unmap();
-    bool mapped() const { return m_mapped; }
+    // Finds the router (waiting `discoverMs` for answers, discovery going out on
+    // `multicastInterface`, a name or an address; null for the system's choice) and asks
+    // it to forward the port for `leaseSeconds`, or for good when it only takes
+    // permanent mappings.
+    Report map(int discoverMs, int leaseSeconds, const char* multicastInterface);
+    // Asks the router at `gateway` for the mapping again, which renews the lease.
+    Report renew(const GatewayAddress& gateway, int leaseSeconds);
+    // Removes the mapping at `gateway`; Mapped is not used, the outcome is Refused or
+    // NoAnswer when the router did not confirm, and NoRouter when it did.
+    Report unmap(const GatewayAddress& gateway);
 
 private:
-    struct Gateway;
-    int addMapping(int leaseSeconds);
+    Report addMapping(const GatewayAddress& gateway, int leaseSeconds);
 
-    quint16 m_port;
-    QByteArray m_multicastInterface;
-    std::unique_ptr<Gateway> m_gateway;
-    QByteArray m_lanAddress; // this computer's address towards the router
-    int m_lease = 0;
-    bool m_mapped = false;
+    std::uint16_t m_port;
 };
 
 } // namespace portmap

@@ -175,6 +175,11 @@ void TestOpenPort::routerAnswersInTheChatPanel() {
     m_table->portNotOpened(PortMapper::Failure::NoRouter, 0);
     QVERIFY(
         lastLine().startsWith(QLatin1String("No router answered the request to open port 7772.")));
+    m_table->action(QStringLiteral("OpenPort1"))->trigger();
+    m_table->action(QStringLiteral("OpenPort1"))->trigger();
+    m_table->portNotOpened(PortMapper::Failure::NoAnswer, 0);
+    QVERIFY(lastLine().startsWith(
+        QLatin1String("Your router did not answer in time when asked to open port 7772.")));
 }
 
 void TestOpenPort::dialogsChoiceOutlivesTheTableItReplaces() {

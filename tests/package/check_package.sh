@@ -26,7 +26,7 @@ for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6
 done
 
 dpkg-deb -c "$deb" >"$tmp/contents"
-for path in usr/bin/vimbrel usr/bin/vimbrel-host \
+for path in usr/bin/vimbrel usr/bin/vimbrel-host usr/libexec/vimbrel/vimbrel-portmap \
             "usr/share/applications/$appid.desktop" "usr/share/metainfo/$appid.metainfo.xml" \
             usr/share/man/man6/vimbrel.6.gz usr/share/man/man6/vimbrel-host.6.gz \
             usr/lib/systemd/system/vimbrel-host.service usr/share/doc/vimbrel/copyright \
@@ -43,8 +43,8 @@ awk '{print $2}' "$tmp/contents" | grep -v '^root/root$' && fail "files not owne
 grep -q "$build" "$tmp/contents" && fail "the build folder's path is in the package"
 
 dpkg-deb -x "$deb" "$tmp/root"
-for exe in vimbrel vimbrel-host; do
-  file -b "$tmp/root/usr/bin/$exe" | grep -q '^ELF.*, stripped' || fail "/usr/bin/$exe is not a stripped program"
+for exe in bin/vimbrel bin/vimbrel-host libexec/vimbrel/vimbrel-portmap; do
+  file -b "$tmp/root/usr/$exe" | grep -q '^ELF.*, stripped' || fail "/usr/$exe is not a stripped program"
 done
 for page in vimbrel.6.gz vimbrel-host.6.gz; do
   gzip -t "$tmp/root/usr/share/man/man6/$page" || fail "$page is not gzip"

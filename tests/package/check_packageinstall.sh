@@ -51,6 +51,9 @@ run() { (cd "$tmp/home" && env -i PATH=/usr/bin:/bin HOME="$tmp/home" QT_QPA_PLA
 run /usr/bin/vimbrel --help | grep -q 'NAME HOST true' || fail "/usr/bin/vimbrel --help"
 [ "$(run /usr/bin/vimbrel-host --version)" = "vimbrel-host $version" ] || fail "/usr/bin/vimbrel-host --version"
 run /usr/bin/vimbrel-host --help | grep -q -- '--port N' || fail "/usr/bin/vimbrel-host --help"
+# The router helper runs (its libraries resolve) where the game looks for it.
+run /usr/libexec/vimbrel/vimbrel-portmap 2>&1 | grep -q 'usage: vimbrel-portmap' ||
+  fail "/usr/libexec/vimbrel/vimbrel-portmap does not run"
 # A solo game comes up from the installed files alone: the table hosts itself, so its
 # port answers (a free one, never the real game port). Nothing is written under /usr.
 touch "$tmp/before"

@@ -6,6 +6,7 @@
 #   allow  forwards ports 1024-65535 to the LAN
 #   deny   refuses every mapping
 #   none   no daemon at all: nobody answers
+#   hostile-KIND  instead of the daemon, hostilerouter.py KIND (a router that misbehaves)
 # Usage: homenetwork.sh start DIR MODE | homenetwork.sh stop DIR
 set -eu
 cmd=$1 dir=$2
@@ -19,6 +20,8 @@ if [ "$cmd" = stop ]; then
     exit 0
 fi
 mode=$3
+# The readiness checks below read the log: never an earlier run's.
+rm -f "$dir/miniupnpd.log"
 
 # Only a namespace of the test's own, which holds nothing but its loopback yet.
 if [ "$(ip -o link show | wc -l)" -ne 1 ]; then
@@ -63,6 +66,24 @@ table inet filter {
 }
 NFT
 [ "$mode" = none ] && exit 0
+
+case $mode in hostile-*)
+    nsenter -t "$router" -n timeout 120 /usr/bin/python3 "$(dirname "$0")/hostilerouter.py" "${mode#hostile-}" \
+        10.77.0.1 5555 >"$dir/miniupnpd.log" 2>&1 &
+    echo $! >"$dir/miniupnpd.pid"
+    # Ready once a search of our own gets through: for a moment after a veth comes up,
+    # it drops what is sent, and this router is ready sooner than the daemon.
+    tries=0
+    until grep -q "search vimbrel:probe" "$dir/miniupnpd.log" 2>/dev/null; do
+        tries=$((tries + 1)); [ $tries -lt 300 ] || { cat "$dir/miniupnpd.log" >&2; exit 1; }
+        grep -q ready "$dir/miniupnpd.log" 2>/dev/null && /usr/bin/python3 -c '
+import socket
+socket.socket(socket.AF_INET, socket.SOCK_DGRAM).sendto(
+    b"M-SEARCH * HTTP/1.1\r\nST: vimbrel:probe\r\n\r\n", ("239.255.255.250", 1900))'
+        sleep 0.02
+    done
+    exit 0
+esac
 
 {
     echo "ext_ifname=wan0"

@@ -1,6 +1,7 @@
 // The router's port mapping: what is taken from a router's answers, and a real UPnP
 // router daemon inside a network namespace this test makes for itself, which
-// forwards, refuses, or is not there at all.
+// forwards, refuses, or is not there at all; or in its place a router that misbehaves.
+#include "portmap/helperreport.h"
 #include "portmap/portmapper.h"
 #include "portmap/routeraddress.h"
 
@@ -11,6 +12,7 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -31,6 +33,26 @@ PortMapper::Settings testSettings() {
     return s;
 }
 
+// The most memory this process has held so far (its peak resident set), in KiB.
+qint64 peakMemoryKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+// The largest peak of the programs this one started and waited for (the helpers), in KiB.
+long childrenPeakKiB() {
+    rusage usage{};
+    return getrusage(RUSAGE_CHILDREN, &usage) == 0 ? usage.ru_maxrss : -1;
+}
+
+// What this process may hold at most whatever the router sends: Qt and the test's own
+// data take about 40 MiB.
+constexpr qint64 kMemoryBoundKiB = 128 * 1024;
+
 } // namespace
 
 class TestPortMap : public QObject {
@@ -42,10 +64,15 @@ private slots:
     void addressesFromARouter();
     void outsideAddressesBehindAnotherRouter_data();
     void outsideAddressesBehindAnotherRouter();
+    void findsItsHelperInTheBuildAndThePackage();
     void mapsRenewsAndRemovesAtTheEnd();
     void closeRemovesAndOpenMapsAgain();
     void noRouterAnswers();
     void routerRefuses();
+    void hostileRouterIsCutOffInTime_data();
+    void hostileRouterIsCutOffInTime();
+    void refusalCodeOutOfRangeIsNoSuccess();
+    void stalledRenewalIsCutOffInTime();
 
 private:
     bool startNetwork(const char* mode);
@@ -62,6 +89,14 @@ private:
 #define REQUIRE_OWN_NAMESPACE()                                                                    \
     do {                                                                                           \
         if (!m_noNamespace.isEmpty()) QSKIP(qPrintable(m_noNamespace));                            \
+    } while (0)
+
+// The misbehaving router is a Python script in place of the daemon.
+#define REQUIRE_HOSTILE_ROUTER()                                                                   \
+    do {                                                                                           \
+        REQUIRE_OWN_NAMESPACE();                                                                   \
+        if (!QFile::exists(QStringLiteral("/usr/bin/python3")))                                    \
+            QSKIP("python3 is not installed; the misbehaving router is a Python script");          \
     } while (0)
 
 void TestPortMap::initTestCase() {
@@ -157,6 +192,22 @@ void TestPortMap::outsideAddressesBehindAnotherRouter() {
     QCOMPARE(portmap::reachableFromInternet(QHostAddress(address)), reachable);
 }
 
+void TestPortMap::findsItsHelperInTheBuildAndThePackage() {
+    // The build folder: beside this program, as beside the game.
+    const QString here = QCoreApplication::applicationDirPath();
+    QCOMPARE(PortMapper::helperProgram({}, here),
+             QFileInfo(here + QStringLiteral("/vimbrel-portmap")).canonicalFilePath());
+    // The package's layout, unpacked anywhere: /usr/bin and /usr/libexec/vimbrel.
+    QTemporaryDir root;
+    QVERIFY(QDir(root.path()).mkpath(QStringLiteral("usr/bin")));
+    QVERIFY(QDir(root.path()).mkpath(QStringLiteral("usr/libexec/vimbrel")));
+    const QString installed = root.path() + QStringLiteral("/usr/libexec/vimbrel/vimbrel-portmap");
+    QVERIFY(QFile::copy(here + QStringLiteral("/vimbrel-portmap"), installed));
+    QCOMPARE(PortMapper::helperProgram({}, root.path() + QStringLiteral("/usr/bin")),
+             QFileInfo(installed).canonicalFilePath());
+    QCOMPARE(PortMapper::helperProgram({}, root.path()), QString());
+}
+
 void TestPortMap::mapsRenewsAndRemovesAtTheEnd() {
     REQUIRE_OWN_NAMESPACE();
     QVERIFY(startNetwork("allow"));
@@ -227,6 +278,71 @@ void TestPortMap::routerRefuses() {
     QVERIFY2(failed[0][1].toInt() > 0, "the router's own error code is kept");
     QCOMPARE(opened.size(), 0);
     QCOMPARE(routerMappings(), QStringList{});
+}
+
+void TestPortMap::hostileRouterIsCutOffInTime_data() {
+    QTest::addColumn<QByteArray>("kind");
+    // A description that never ends once grew this process to 4 GiB, and past that
+    // crashed it; one that drips, or hundreds of devices that never answer, stalled it.
+    QTest::newRow("endless description") << QByteArray("endless");
+    QTest::newRow("dripping description") << QByteArray("drip");
+    QTest::newRow("300 silent devices") << QByteArray("silent");
+}
+
+void TestPortMap::hostileRouterIsCutOffInTime() {
+    QFETCH(QByteArray, kind);
+    REQUIRE_HOSTILE_ROUTER();
+    QVERIFY(startNetwork("hostile-" + kind));
+    const PortMapper::Settings s = testSettings();
+    PortMapper mapper(s);
+    QSignalSpy opened(&mapper, &PortMapper::opened);
+    QSignalSpy failed(&mapper, &PortMapper::failed);
+    QElapsedTimer clock;
+    clock.start();
+    mapper.open();
+    // Only catches a hang: the deadline itself is the mapper's.
+    QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, s.answerMs + 10000);
+    qInfo("%s: told after %lld ms; peak memory: this process %lld KiB, its helpers %ld KiB",
+          kind.constData(), clock.elapsed(), peakMemoryKiB(), childrenPeakKiB());
+    QCOMPARE(failed[0][0].value<PortMapper::Failure>(), PortMapper::Failure::NoAnswer);
+    QCOMPARE(opened.size(), 0);
+    QVERIFY2(peakMemoryKiB() < kMemoryBoundKiB, "what the router sent stayed out of this process");
+}
+
+void TestPortMap::refusalCodeOutOfRangeIsNoSuccess() {
+    REQUIRE_HOSTILE_ROUTER();
+    // 4294967296 read as an int is 0, which is success.
+    QVERIFY(startNetwork("hostile-fault"));
+    PortMapper mapper(testSettings());
+    QSignalSpy opened(&mapper, &PortMapper::opened);
+    QSignalSpy failed(&mapper, &PortMapper::failed);
+    mapper.open();
+    QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 15000);
+    QCOMPARE(failed[0][0].value<PortMapper::Failure>(), PortMapper::Failure::Refused);
+    QCOMPARE(failed[0][1].toInt(), portmap::kUnreadableCode);
+    QCOMPARE(opened.size(), 0);
+}
+
+void TestPortMap::stalledRenewalIsCutOffInTime() {
+    REQUIRE_HOSTILE_ROUTER();
+    // This router maps once, then lets every later request drip: the renewal, the removal.
+    QVERIFY(startNetwork("hostile-stall"));
+    PortMapper::Settings s = testSettings();
+    s.leaseSeconds = 2; // renewed after a second
+    auto* mapper = new PortMapper(s);
+    QSignalSpy opened(mapper, &PortMapper::opened);
+    QSignalSpy failed(mapper, &PortMapper::failed);
+    mapper->open();
+    QTRY_COMPARE_WITH_TIMEOUT(opened.size(), 1, 15000);
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, s.answerMs + 10000);
+    qInfo("renewal: told after %lld ms from the mapping", clock.elapsed());
+    QCOMPARE(failed[0][0].value<PortMapper::Failure>(), PortMapper::Failure::NoAnswer);
+    QVERIFY(!mapper->isOpen());
+    clock.restart();
+    delete mapper; // the removal stalls too, and is given up at endWaitMs
+    qInfo("removal: given up after %lld ms (endWaitMs %d)", clock.elapsed(), s.endWaitMs);
 }
 
 // Runs the tests inside a network namespace of their own when the machine allows one:
