@@ -332,6 +332,13 @@
     </message>
 </context>
 <context>
+    <name>Launcher</name>
+    <message>
+        <source>Another program holds port %1 for IPv6, so players can join this table over IPv4 only.</source>
+        <translation>Ein anderes Programm belegt Port %1 für IPv6, daher können Spieler diesem Tisch nur über IPv4 beitreten.</translation>
+    </message>
+</context>
+<context>
     <name>NetDialog</name>
     <message>
         <source>Vimbrel - Host a Network Game</source>

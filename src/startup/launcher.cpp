@@ -92,7 +92,8 @@ void Launcher::wire() {
     m_server->setErrorSink([this](const QString& e) { m_chat->addlinetochat(e, wire::kRed); });
     m_tally->setSeatSource([this] {
         TallySeats seats;
-        for (int s = 1; s <= 4; ++s) seats.names[s - 1] = m_chat->board()->playerName(s);
+        for (int s = 1; s <= 4; ++s)
+            seats.names[s - 1] = m_chat->board()->playerName(s);
         seats.ownSeat = m_chat->state().ownSeat;
         return seats;
     });
@@ -109,6 +110,12 @@ void Launcher::wire() {
             m_chat->setLink(m_clientLink);
             throw;
         }
+        // IPv6 players would reach the other program, not this table: say so.
+        if (m_chat->state().networkHost && m_sock1->ipv6PortHeld())
+            m_chat->addlinetochat(tr("Another program holds port %1 for IPv6, so players can join "
+                                     "this table over IPv4 only.")
+                                      .arg(gamePort()),
+                                  m_chat->state().systemColour);
     };
     hooks.openLobbyLink = [this] {
         try {
@@ -131,8 +138,14 @@ void Launcher::wire() {
         showOverTable(m_tally);
     };
     hooks.showHelp = [this, showOverTable] { showOverTable(m_help); };
-    hooks.showAbout = [this] { m_about->show(); m_about->raise(); };
-    hooks.showDownload = [this] { m_download->show(); m_download->raise(); };
+    hooks.showAbout = [this] {
+        m_about->show();
+        m_about->raise();
+    };
+    hooks.showDownload = [this] {
+        m_download->show();
+        m_download->raise();
+    };
     hooks.openMakerPage = [this] { m_about->URL1.open(); };
     hooks.startProgram = &SingleInstance::startReplacement;
     hooks.routerPort = [this](bool open) { askRouter(open); };
