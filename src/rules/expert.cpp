@@ -10,6 +10,9 @@
 #include "rules/expertpolicy.h"
 #include "rules/turnprogramme.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace rules {
 
 namespace {
@@ -63,12 +66,24 @@ Plan coloursPlay(const Dice& dice, int rollsLeft) {
 } // namespace
 
 std::uint16_t expertPolicy(int phase, int rollsLeft, int position) {
-    const auto digit = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
+    // A lookup outside the table is a fault in the game: a hold read from a neighbouring
+    // phase, or none, would play on quietly and wrongly.
+    const auto noHold = [&] {
+        std::fprintf(stderr,
+                     "expertPolicy: no hold for phase %d, %d rolls left, position %d "
+                     "(a table of %zu characters)\n",
+                     phase, rollsLeft, position, kExpertPolicySize);
+        std::abort();
+    };
+    if (!TurnProgramme::covers(phase) || rollsLeft < 1 || rollsLeft > 2 || position < 0 ||
+        position >= TurnProgramme::kPositions)
+        noHold();
     const std::size_t at = ((std::size_t(policySlot(phase)) * 2 + std::size_t(rollsLeft - 1)) *
                                 std::size_t(TurnProgramme::kPositions) +
                             std::size_t(position)) *
                            2;
-    if (at + 1 >= kExpertPolicySize) return 0;
+    if (at + 1 >= kExpertPolicySize) noHold();
+    const auto digit = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
     return std::uint16_t(digit(kExpertPolicy[at]) << 5 | digit(kExpertPolicy[at + 1]));
 }
 

@@ -34,7 +34,9 @@ int main(int argc, char** argv) {
             << table.size() << ";\n\nconst char kExpertPolicy[] =\n";
         for (std::size_t at = 0; at < table.size(); at += 120)
             out << "    \"" << table.substr(at, 120) << "\"\n";
-        out << "    ;\n\n} // namespace rules\n";
+        out << "    ;\n\nstatic_assert(sizeof kExpertPolicy == kPolicyChars + 1, "
+               "\"the Expert's table is not the shape expertpolicy.h gives it\");\n\n"
+               "} // namespace rules\n";
         if (!out) {
             std::fprintf(stderr, "planmaker: cannot write %s\n", partial.c_str());
             return 1;

@@ -9,7 +9,7 @@
 #include "client/netdialog.h"
 #include "client/phrasesform.h"
 #include "client/spylistform.h"
-#include "common/recorderlink.h"
+#include "common/tablesendrecorder.h"
 #include "lobby/aboutform.h"
 #include "lobby/downloadform.h"
 #include "lobby/helpform.h"
@@ -114,7 +114,7 @@ private:
     QWidget* dieAt(int position) const;
 
     Tchat* m_table = nullptr;
-    RecorderLink m_link;
+    TableSendRecorder m_link;
 };
 
 void TestAccessible::initTestCase() {
@@ -127,7 +127,7 @@ void TestAccessible::initTestCase() {
 }
 
 void TestAccessible::init() {
-    m_link = RecorderLink();
+    m_link = TableSendRecorder();
     m_table = new Tchat;
     m_table->setLink(&m_link);
     m_table->setMessageSink([](const QString&) {});

@@ -1,11 +1,11 @@
 // Ignoring a player's chat from the seat menu and the spectator list: which lines go,
 // which stay, that the host hears nothing of it, and the list in the settings file.
-#include "common/recorderlink.h"
 #include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
 #include "client/ignorelist.h"
 #include "client/spylistform.h"
+#include "common/tablesendrecorder.h"
 #include "protocol/clientlink.h"
 
 #include <QAction>
@@ -46,7 +46,7 @@ private:
     QAction* seatItem(int seat);
 
     Tchat* m_table = nullptr;
-    RecorderLink m_link;
+    TableSendRecorder m_link;
 };
 
 void TestIgnore::init() {
@@ -61,7 +61,7 @@ void TestIgnore::cleanup() {
 
 void TestIgnore::newTable() {
     delete m_table;
-    m_link = RecorderLink();
+    m_link = TableSendRecorder();
     m_table = new Tchat;
     m_table->setLink(&m_link);
     m_table->setMessageSink([](const QString&) {});

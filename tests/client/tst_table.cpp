@@ -1,6 +1,5 @@
 // The table window as a client: log-in, arrivals and departures, just watch, removal,
 // chat and phrases, the settings file, and the end of the connection.
-#include "common/recorderlink.h"
 #include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
@@ -8,8 +7,9 @@
 #include "client/phrasesform.h"
 #include "client/sound/sounds.h"
 #include "client/spylistform.h"
-#include "protocol/clientlink.h"
+#include "common/tablesendrecorder.h"
 #include "protocol/chatlimit.h"
+#include "protocol/clientlink.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -88,14 +88,14 @@ private:
     QString status() const;
 
     Tchat* m_table = nullptr;
-    RecorderLink m_link;
+    TableSendRecorder m_link;
     QStringList m_boxes;
     QStringList m_played;
 };
 
 void TestTable::init() {
     QFile::remove(QDir(qEnvironmentVariable("VIMBREL_PROGRAM_DIR")).filePath("zumveklobby.ini"));
-    m_link = RecorderLink();
+    m_link = TableSendRecorder();
     m_boxes.clear();
     m_played.clear();
     m_table = new Tchat;
@@ -105,11 +105,14 @@ void TestTable::init() {
     m_table->state().playerName = QStringLiteral("Ann");
 }
 
-void TestTable::cleanup() { delete m_table; }
+void TestTable::cleanup() {
+    delete m_table;
+}
 
 void TestTable::deliver(const QString& message) {
     m_table->received(message);
-    while (m_table->queue().pending()) m_table->queue().tick();
+    while (m_table->queue().pending())
+        m_table->queue().tick();
 }
 
 void TestTable::loginAs(int record, const QString& name) {
@@ -164,7 +167,8 @@ void TestTable::spectatorArrivalAndDeparture() {
     deliver("CMD_playerdisconnected+8+Nobody");
     QCOMPARE(lastLine(), QStringLiteral("Bo has left."));
     // Spectators never get a seat on the board.
-    for (int s = 1; s <= 4; ++s) QVERIFY(m_table->board()->playerName(s) != QLatin1String("Zed"));
+    for (int s = 1; s <= 4; ++s)
+        QVERIFY(m_table->board()->playerName(s) != QLatin1String("Zed"));
 }
 
 void TestTable::playerDepartures() {
@@ -285,7 +289,8 @@ void TestTable::typedLines() {
 void TestTable::phraseButtonsAndCooldown() {
     loginAs(2, "Bo");
     m_link.sent.clear();
-    m_table->setPhrases({"/meX", "Two", "x", "x", "x", "x", "x", "x", "x", "/me waves \"Good-Bye\""});
+    m_table->setPhrases(
+        {"/meX", "Two", "x", "x", "x", "x", "x", "x", "x", "/me waves \"Good-Bye\""});
     m_table->b_phrase1Click(1);
     m_table->b_phrase1Click(2);
     QCOMPARE(m_link.sent, QList<QByteArray>{"CMD_action+2+says: /meX|clBlack" + T});
@@ -297,9 +302,11 @@ void TestTable::phraseButtonsAndCooldown() {
     QCOMPARE(m_link.last(), "CMD_action+2+waves \"Good-Bye\"|clBlack" + T);
     // The button's tooltip shows its phrase as typed, markup included.
     auto* b10 = m_table->board()->findChild<QWidget*>("b_phrase10");
-    QCOMPARE(QTextDocumentFragment::fromHtml(b10->toolTip()).toPlainText(), QStringLiteral("/me waves \"Good-Bye\""));
+    QCOMPARE(QTextDocumentFragment::fromHtml(b10->toolTip()).toPlainText(),
+             QStringLiteral("/me waves \"Good-Bye\""));
     QStringList phrases;
-    for (int k = 1; k <= 10; ++k) phrases << m_table->phrase(k);
+    for (int k = 1; k <= 10; ++k)
+        phrases << m_table->phrase(k);
     phrases[0] = QStringLiteral("<img src=\"/dev/zero\"> &amp;");
     m_table->setPhrases(phrases);
     auto* b1 = m_table->board()->findChild<QWidget*>("b_phrase1");
@@ -310,12 +317,14 @@ void TestTable::phraseButtonsAndCooldown() {
 void TestTable::scrollChatOffKeepsTheView() {
     m_table->resize(800, 640);
     m_table->show();
-    for (int i = 0; i < 80; ++i) m_table->addlinetochat(QStringLiteral("line %1").arg(i), 0);
+    for (int i = 0; i < 80; ++i)
+        m_table->addlinetochat(QStringLiteral("line %1").arg(i), 0);
     QScrollBar* bar = m_table->mainchat()->verticalScrollBar();
     QCOMPARE(bar->value(), bar->maximum());
     bar->setValue(10);
     m_table->action("ScrollChatOff1")->trigger();
-    for (int i = 0; i < 20; ++i) m_table->addlinetochat(QStringLiteral("more %1").arg(i), 0);
+    for (int i = 0; i < 20; ++i)
+        m_table->addlinetochat(QStringLiteral("more %1").arg(i), 0);
     QCOMPARE(bar->value(), 10);
     m_table->action("ScrollChatOff1")->trigger();
     m_table->addlinetochat("last", 0);
@@ -350,7 +359,8 @@ void TestTable::settingsDefaultsAndInvalidValues() {
     QCOMPARE(m_table->geometry().top(), 3);
     // Choosing 12 checks only 12.
     m_table->action("TextSize12")->trigger();
-    for (int pt : {8, 10, 14}) QVERIFY(!m_table->action(QStringLiteral("TextSize%1").arg(pt))->isChecked());
+    for (int pt : {8, 10, 14})
+        QVERIFY(!m_table->action(QStringLiteral("TextSize%1").arg(pt))->isChecked());
     QVERIFY(m_table->action("TextSize12")->isChecked());
 }
 
@@ -375,7 +385,8 @@ void TestTable::klotSkillIsToldSavedAndRestored() {
     // Normal is the host's own default: a table that never chose says nothing of it.
     loginAs(1);
     QVERIFY(m_table->action("SkillNormal1")->isChecked());
-    for (const QByteArray& m : m_link.sent) QVERIFY2(!m.startsWith("CMD_botskill"), m.constData());
+    for (const QByteArray& m : m_link.sent)
+        QVERIFY2(!m.startsWith("CMD_botskill"), m.constData());
     m_table->action("SkillExpert1")->trigger();
     QCOMPARE(m_link.last(), "CMD_botskill+1+expert+" + T);
     QVERIFY(!m_table->action("SkillNormal1")->isChecked());
@@ -410,16 +421,18 @@ void TestTable::gameIsFullShowsBeforeClosing() {
     m_table->sockInfo("Error #10061 (WSAECONNREFUSED)");
     QTest::qWait(20);
     QVERIFY(m_table->isVisible());
-    QCOMPARE(lastLine(), QStringLiteral("Could not connect to the host: Error #10061 (WSAECONNREFUSED)"));
+    QCOMPARE(lastLine(),
+             QStringLiteral("Could not connect to the host: Error #10061 (WSAECONNREFUSED)"));
 }
 
 void TestTable::linksInChatLines() {
-    QCOMPARE(linkAt("Bo chats: see http://example.org/x, ok", 20), QStringLiteral("http://example.org/x"));
+    QCOMPARE(linkAt("Bo chats: see http://example.org/x, ok", 20),
+             QStringLiteral("http://example.org/x"));
     QCOMPARE(linkAt("Bo chats: www.example.org!", 14), QStringLiteral("www.example.org"));
     QCOMPARE(linkAt("Bo chats: (mailto:a@b.org)", 15), QStringLiteral("mailto:a@b.org"));
-    QVERIFY(linkAt("Bo chats: http:// ", 12).isEmpty());   // no longer than its prefix
+    QVERIFY(linkAt("Bo chats: http:// ", 12).isEmpty()); // no longer than its prefix
     QVERIFY(linkAt("Bo chats: plain words", 12).isEmpty());
-    QVERIFY(linkAt("Bo chats: x", 9).isEmpty());          // a space is no word
+    QVERIFY(linkAt("Bo chats: x", 9).isEmpty()); // a space is no word
     QCOMPARE(linkAt("go to XWWW.Site.com", 8), QStringLiteral("WWW.Site.com"));
 }
 

@@ -1,12 +1,12 @@
 // The table window's extras: keys reach the board only when the chat does not hold
 // them, the turn alert asks for attention only when it should, and the File menu's
 // network starts run the program again and close this copy.
-#include "common/recorderlink.h"
 #include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
 #include "client/inifile.h"
 #include "client/netdialog.h"
+#include "common/tablesendrecorder.h"
 #include "protocol/clientlink.h"
 #include "widgets/hoverbutton.h"
 
@@ -51,14 +51,14 @@ private:
     NetDialog* openDialog(const QString& action);
 
     Tchat* m_table = nullptr;
-    RecorderLink m_link;
+    TableSendRecorder m_link;
     QList<Start> m_starts;
     bool m_startWorks = true;
     int m_alerts = 0;
 };
 
 void TestTableExtras::init() {
-    m_link = RecorderLink();
+    m_link = TableSendRecorder();
     m_starts.clear();
     m_startWorks = true;
     m_alerts = 0;

@@ -9,7 +9,7 @@
 #include "client/chatform.h"
 #include "client/phrasesform.h"
 #include "client/spylistform.h"
-#include "common/recorderlink.h"
+#include "common/tablesendrecorder.h"
 #include "lobby/aboutform.h"
 #include "lobby/helpform.h"
 #include "protocol/fields.h"
@@ -96,7 +96,7 @@ private:
     void checkTable(const QString& when);
 
     Tchat* m_table = nullptr;
-    RecorderLink m_link;
+    TableSendRecorder m_link;
 };
 
 void TestHiDpi::initTestCase() {
@@ -106,7 +106,7 @@ void TestHiDpi::initTestCase() {
 }
 
 void TestHiDpi::init() {
-    m_link = RecorderLink();
+    m_link = TableSendRecorder();
     m_table = new Tchat;
     m_table->setLink(&m_link);
     m_table->setMessageSink([](const QString&) {});

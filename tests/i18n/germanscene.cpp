@@ -4,7 +4,7 @@
 #include "client/netdialog.h"
 #include "client/phrasesform.h"
 #include "client/spylistform.h"
-#include "common/recorderlink.h"
+#include "common/tablesendrecorder.h"
 #include "lobby/aboutform.h"
 #include "lobby/downloadform.h"
 #include "lobby/helpform.h"
@@ -89,7 +89,7 @@ void settle() {
 Shown showScene(const QString& screenshots) {
     QFile::remove(QDir(qEnvironmentVariable("VIMBREL_PROGRAM_DIR")).filePath("zumveklobby.ini"));
     Shown shown;
-    RecorderLink link;
+    TableSendRecorder link;
     Tchat table;
     table.setLink(&link);
     table.setMessageSink([&shown](const QString& t) { shown.boxes << t; });

@@ -3,12 +3,20 @@
 // against the programme that works them out.
 #include "dicebuilder.h"
 #include "rules/colourodds.h"
+#include "rules/expertpolicy.h"
 #include "rules/turnprogramme.h"
 
 #include <QtTest>
 
+#include <csignal>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
+#include <string_view>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using IntList = QList<int>;
 
@@ -39,6 +47,38 @@ const rules::TurnProgramme& expertProgramme(int phase) {
     return *p;
 }
 
+struct Death {
+    bool aborted = false;
+    QByteArray said; // what it wrote to stderr
+};
+
+// Runs `f` in a child process, so that a fault that ends the program can be watched.
+Death runApart(const std::function<void()>& f) {
+    int out[2];
+    if (pipe(out) != 0) return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        // The plain abort, without the test library's stack dump or a core file.
+        std::signal(SIGABRT, SIG_DFL);
+        const rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        dup2(out[1], STDERR_FILENO);
+        close(out[0]);
+        f();
+        _exit(0);
+    }
+    close(out[1]);
+    Death d;
+    char buffer[512];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;)
+        d.said.append(buffer, n);
+    close(out[0]);
+    int status = 0;
+    if (child > 0 && waitpid(child, &status, 0) == child)
+        d.aborted = WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT;
+    return d;
+}
+
 } // namespace
 
 class TestExpert : public QObject {
@@ -51,6 +91,10 @@ private slots:
     void chanceMatchesHandCount();
     void colourChanceMatchesHandCount();
     void builtHoldsAreTheProgrammesHolds();
+    void builtTableHasItsExactSize();
+    void builtPhasesMatchTheProgrammeEverywhere();
+    void lookupOutsideTheTableAborts_data();
+    void lookupOutsideTheTableAborts();
     void neverWorseThanNormal();
     void sameHoldWhateverTheHeldFlags();
 };
@@ -206,6 +250,71 @@ void TestExpert::builtHoldsAreTheProgrammesHolds() {
         }
         QCOMPARE(compared, 400);
     }
+}
+
+void TestExpert::builtTableHasItsExactSize() {
+    // Nine phases of values, each a hold for every one of 126 x 462 positions with one
+    // roll left and with two, two characters a hold.
+    QCOMPARE(rules::TurnProgramme::kPositions, 58212);
+    QCOMPARE(rules::kPolicyHoldsPerPhase, std::size_t(116424));
+    QCOMPARE(rules::kExpertPolicySize, std::size_t(9 * 116424 * 2));
+    QCOMPARE(std::strlen(rules::kExpertPolicy), rules::kExpertPolicySize);
+    const std::string_view digits(rules::kPolicyDigits);
+    for (std::size_t at = 0; at < rules::kExpertPolicySize; ++at)
+        if (digits.find(rules::kExpertPolicy[at]) == std::string_view::npos)
+            QFAIL(qPrintable(QStringLiteral("not a hold digit at %1").arg(at)));
+}
+
+void TestExpert::builtPhasesMatchTheProgrammeEverywhere() {
+    // Every position of the last phase in the table (its end included) and of another,
+    // against the programme worked out here.
+    for (int phase : {6, 10}) {
+        const rules::TurnProgramme& programme = expertProgramme(phase);
+        int differ = 0;
+        QString first;
+        for (int rollsLeft = 1; rollsLeft <= 2; ++rollsLeft)
+            for (int p = 0; p < rules::TurnProgramme::kPositions; ++p) {
+                const std::uint16_t built = rules::expertPolicy(phase, rollsLeft, p);
+                const std::uint16_t worked = programme.holdCode(p, rollsLeft);
+                if (built == worked) continue;
+                if (differ++ == 0)
+                    first = QStringLiteral("phase %1, %2 rolls left, position %3: %4, not %5")
+                                .arg(phase)
+                                .arg(rollsLeft)
+                                .arg(p)
+                                .arg(built)
+                                .arg(worked);
+            }
+        QVERIFY2(differ == 0,
+                 qPrintable(QStringLiteral("%1 holds differ; %2").arg(differ).arg(first)));
+    }
+}
+
+void TestExpert::lookupOutsideTheTableAborts_data() {
+    QTest::addColumn<int>("phase");
+    QTest::addColumn<int>("rollsLeft");
+    QTest::addColumn<int>("position");
+    QTest::newRow("past the end") << 10 << 2 << rules::TurnProgramme::kPositions;
+    QTest::newRow("past a phase's end") << 6 << 1 << rules::TurnProgramme::kPositions;
+    QTest::newRow("phase 8 has no holds") << 8 << 1 << 0;
+    QTest::newRow("no phase 11") << 11 << 1 << 0;
+    QTest::newRow("three rolls left") << 10 << 3 << 0;
+    QTest::newRow("negative position") << 1 << 1 << -1;
+}
+
+void TestExpert::lookupOutsideTheTableAborts() {
+    QFETCH(int, phase);
+    QFETCH(int, rollsLeft);
+    QFETCH(int, position);
+    const Death death = runApart([=] { rules::expertPolicy(phase, rollsLeft, position); });
+    QVERIFY2(death.aborted, death.said.constData());
+    QVERIFY2(death.said.contains(
+                 QStringLiteral("expertPolicy: no hold for phase %1, %2 rolls left, position %3")
+                     .arg(phase)
+                     .arg(rollsLeft)
+                     .arg(position)
+                     .toLatin1()),
+             death.said.constData());
 }
 
 void TestExpert::neverWorseThanNormal() {

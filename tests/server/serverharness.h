@@ -13,7 +13,7 @@
 #include <random>
 
 // Records every byte sent per record, and what was accepted and closed.
-class RecorderLink : public ServerLink {
+class HostSendRecorder : public ServerLink {
 public:
     ServerEvents* events = nullptr;
     int waiting = 0; // connections waiting on the listener
@@ -57,7 +57,7 @@ struct ScriptedFaces {
 };
 
 struct Host {
-    RecorderLink link;
+    HostSendRecorder link;
     TServer server{link};
     std::shared_ptr<ScriptedFaces> faces = std::make_shared<ScriptedFaces>();
     QStringList errors;

@@ -7,7 +7,7 @@
 #include <QList>
 #include <QString>
 
-struct RecorderLink : ClientLink {
+struct TableSendRecorder : ClientLink {
     QList<QByteArray> sent;
     QString opened;
     void attach(ClientEvents*) override {}
