@@ -2,6 +2,7 @@
 // log in again and again, ask for things before logging in, hide lines in fields for
 // the log, and keep a full backlog to starve everybody else. Exact bytes throughout;
 // the deadlines only catch a hang.
+#include "common/wireclient.h"
 #include "protocol/chatlimit.h"
 #include "protocol/wiretext.h"
 
@@ -19,20 +20,10 @@ constexpr int kHang = 30000;
 
 // A connection speaking the wire format, optionally from another loopback address
 // (the host limits connections per address).
-class Peer : public QObject {
+class Peer : public WireClient {
 public:
-    QTcpSocket socket;
-    QStringList messages;
-    int record = 0;
-
-    Peer(quint16 port, const QString& from = {}) {
-        connect(&socket, &QTcpSocket::readyRead, this, [this] { take(); });
-        if (!from.isEmpty()) socket.bind(QHostAddress(from));
-        socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    }
-    void send(const QByteArray& text) { socket.write(text + wire::kTerminator); }
-    int count(const QString& m) const { return int(messages.count(m)); }
-    qsizetype indexOf(const QString& m) const { return messages.indexOf(m); }
+    Peer(quint16 port, const QString& from = {})
+        : WireClient(port, QStringLiteral("127.0.0.1"), from) {}
     bool joinAs(const QString& name) {
         if (!QTest::qWaitFor([this] { return record != 0; }, kHang)) return false;
         send(QStringLiteral("CMD_logininfo+%1+1.0.7+%2")
@@ -45,19 +36,6 @@ public:
             },
             kHang);
     }
-
-private:
-    void take() {
-        m_pending += socket.readAll();
-        qsizetype end;
-        while ((end = m_pending.indexOf(wire::kTerminator)) >= 0) {
-            const QString m = wire::decode(m_pending.left(end));
-            m_pending.remove(0, end + 1);
-            if (m.startsWith(QLatin1String("CMD_sendlogininfo+"))) record = m.mid(18).toInt();
-            messages.append(m);
-        }
-    }
-    QByteArray m_pending;
 };
 
 struct Host {

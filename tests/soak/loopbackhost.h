@@ -3,21 +3,17 @@
 // format with exact bytes.
 #pragma once
 
+#include "common/wireclient.h"
 #include "net/Sock.h"
 #include "net/sockserverlink.h"
-#include "protocol/wiretext.h"
 #include "server/tserver.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QTcpSocket>
-#include <functional>
 #include <memory>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 struct LoopbackHost {
@@ -32,46 +28,6 @@ struct LoopbackHost {
         Sock1.setListen(true);
     }
     quint16 port() const { return Sock1.localPort(); }
-};
-
-// A client on a QTcpSocket: sends raw bytes, collects the host's messages.
-class WireClient : public QObject {
-public:
-    QTcpSocket socket;
-    QStringList messages;
-    int record = 0;           // from CMD_sendlogininfo
-    bool keepMessages = true; // false: only onMessage sees them (long runs)
-    std::function<void(const QString&)> onMessage;
-
-    explicit WireClient(quint16 port, const QString& host = QStringLiteral("127.0.0.1")) {
-        connect(&socket, &QTcpSocket::readyRead, this, [this] { takeBytes(); });
-        socket.connectToHost(host, port);
-    }
-    void send(const QByteArray& text) { socket.write(text + wire::kTerminator); }
-    void sendRaw(const QByteArray& bytes) { socket.write(bytes); }
-    bool closed() const { return socket.state() == QAbstractSocket::UnconnectedState; }
-    int count(const QString& message) const { return int(messages.count(message)); }
-    // Ends the connection with a reset instead of an orderly close.
-    void reset() {
-        const int fd = int(socket.socketDescriptor());
-        const linger hard{1, 0};
-        if (fd >= 0) ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-        socket.abort();
-    }
-
-private:
-    void takeBytes() {
-        m_pending += socket.readAll();
-        qsizetype end;
-        while ((end = m_pending.indexOf(wire::kTerminator)) >= 0) {
-            const QString m = wire::decode(m_pending.left(end));
-            m_pending.remove(0, end + 1);
-            if (m.startsWith(QLatin1String("CMD_sendlogininfo+"))) record = m.mid(18).toInt();
-            if (onMessage) onMessage(m);
-            if (keepMessages) messages.append(m);
-        }
-    }
-    QByteArray m_pending;
 };
 
 // Lets events run until `done` holds or `ms` pass; returns `done`'s last answer.
