@@ -103,6 +103,12 @@ def host_seeds():
         back += bytes([REQUEST, 1, 1, ROLL, 0xFF, 0x03, DRAIN, REQUEST, 1, 1, ALLDONE, 0xFF, 0x03, DRAIN])
         back += bytes([PAUSE]) * 5 + bytes([COMPUTER, COMPUTER, COMPUTER]) * 3
     put("host", "seat-comes-back", back)
+    # The computer plays every seat until somebody wins.
+    end = bytes([2, 4]) + arrive(b"Ann") + request(1, 3, 1) + request(1, STARTGAME) + bytes([DRAIN])
+    end += request(1, 2, 1) + bytes([DRAIN])
+    while len(end) < 1150:
+        end += bytes([COMPUTER, COMPUTER, COMPUTER, COMPUTER, PAUSE, PAUSE, PAUSE, PAUSE, PAUSE])
+    put("host", "computer-to-the-end", end)
 
 
 # ---- the table: op codes of fuzz_table.cpp's step() ------------------------------
