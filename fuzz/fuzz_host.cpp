@@ -12,7 +12,6 @@
 #include <QHashFunctions>
 #include <array>
 #include <charconv>
-#include <map>
 #include <utility>
 
 namespace {
@@ -24,7 +23,7 @@ public:
     int waiting = 0;
     // Departure notices each record received about each record, since that record's
     // latest connection was accepted.
-    std::map<std::pair<int, int>, int> notices;
+    std::array<std::array<int, server::kRecordSlots + 1>, server::kRecordSlots + 1> notices{};
     int accepted = 0; // the record the latest accepted connection took
     // The latest secret each seat was handed, so a request can present it again.
     std::array<QByteArray, server::kSeatCount + 1> tokens;
@@ -35,8 +34,8 @@ public:
         if (waiting == 0) return false;
         --waiting;
         accepted = record;
-        for (auto& [key, count] : notices)
-            if (key.second == record) count = 0;
+        for (auto& heard : notices)
+            heard[record] = 0;
         return true;
     }
     void send(int record, const QByteArray& bytes) override {
@@ -54,9 +53,12 @@ public:
         }
         static const QByteArray kNotice("CMD_playerdisconnected+");
         if (bytes.startsWith(kNotice)) {
-            const int departed = bytes.mid(kNotice.size()).split('+').value(0).toInt();
-            FUZZ_CHECK(departed != record);
-            FUZZ_CHECK(++notices[std::make_pair(record, departed)] == 1);
+            // The departed record's number, read in place.
+            int departed = 0;
+            std::from_chars(bytes.constData() + kNotice.size(), bytes.constData() + bytes.size(),
+                            departed);
+            FUZZ_CHECK(departed >= 1 && departed <= server::kMaxRecords && departed != record);
+            FUZZ_CHECK(++notices[record][departed] == 1);
         }
     }
     void close(int record) override { FUZZ_CHECK(record >= 1 && record <= 10); }
@@ -66,12 +68,9 @@ public:
         FUZZ_CHECK(to >= 1 && to <= 4 && !server->record(to).connected);
         // The connection is `to` from now on: the notices it had are its own, and a
         // departure of `to` is news again.
-        std::map<std::pair<int, int>, int> moved;
-        for (const auto& [key, count] : notices) {
-            if (key.first == to || key.second == to) continue;
-            moved[std::make_pair(key.first == from ? to : key.first, key.second)] = count;
-        }
-        notices = std::move(moved);
+        notices[to] = std::exchange(notices[from], {});
+        for (auto& heard : notices)
+            heard[to] = 0;
         return true;
     }
 };
