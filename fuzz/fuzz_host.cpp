@@ -78,7 +78,7 @@ public:
 // The checks themselves are left out of the coverage and comparison tracing: they
 // take the same branches in every run and were a sixth of the fuzzer's time.
 #if defined(__clang__)
-#define NOT_COVERED __attribute__((no_sanitize("coverage")))
+#define NOT_COVERED __attribute__((no_sanitize("coverage"), flatten))
 #else
 #define NOT_COVERED
 #endif
