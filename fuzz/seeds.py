@@ -109,6 +109,13 @@ def host_seeds():
     while len(end) < 1150:
         end += bytes([COMPUTER, COMPUTER, COMPUTER, COMPUTER, PAUSE, PAUSE, PAUSE, PAUSE, PAUSE])
     put("host", "computer-to-the-end", end)
+    # Numbers that are not numbers, from a player and from a connection still to log in.
+    bad = bytes([3, 5]) + arrive(b"Ann") + bytes([DRAIN, ACCEPT, 0])
+    for record, text in ((1, b"CMD_chat+x1+hi|clRed"), (1, b"CMD_action+1x+waves|clRed"),
+                         (1, b"CMD_kickhim+1+2x+"), (1, b"CMD_rollthedice+1+1+x"),
+                         (2, b"CMD_logininfo+2x+1.0.7+Bob"), (2, b"CMD_logininfo+2+1.0.7+Bob")):
+        bad += bytes([RAW, record + 1]) + counted(text) + bytes([DRAIN])
+    put("host", "bad-numbers", bad)
 
 
 # ---- the table: op codes of fuzz_table.cpp's step() ------------------------------
