@@ -60,7 +60,8 @@ def framing_seeds():
 
 
 # ---- the host: op codes of fuzz_host.cpp's step() --------------------------------
-ACCEPT, RAW, REQUEST, TICK, DRAIN, PAUSE, COMPUTER, CLOCK = 0, 1, 2, 4, 5, 6, 7, 12
+ACCEPT, RAW, REQUEST, TICK, DRAIN, PAUSE, COMPUTER, CLOSE, CLOCK = 0, 1, 2, 4, 5, 6, 7, 9, 12
+STARTGAME, ROLL, ALLDONE, REJOIN = 1, 7, 9, 11
 
 
 def request(sender, kind, *extra):
@@ -68,22 +69,53 @@ def request(sender, kind, *extra):
     return bytes([REQUEST, 0, sender - 1, 1, kind]) + bytes(extra)
 
 
+def arrive(name):
+    # A connection arrives and logs in at once (below(4) != 0), with this build's version.
+    return bytes([ACCEPT, 1, 1]) + counted(name)
+
+
+def clock(seconds, deadline=0):
+    # The clock moves on; a flag of 1 fires the log-in deadline's timer.
+    return bytes([CLOCK, seconds, deadline])
+
+
 def host_seeds():
-    login = lambda r: request(r, 0, 1) + counted(b"P%d" % r)
-    ops = bytes([1, 7])  # closes are reported at once; the dice's seed
-    ops += bytes([ACCEPT]) + login(1) + bytes([ACCEPT]) + login(2) + bytes([ACCEPT]) + login(3)
-    ops += request(1, 3, 1) + request(1, 1) + bytes([DRAIN])  # bot speed, start
+    ops = bytes([1, 7])  # the seat tokens' seed; the dice's seed
+    ops += arrive(b"P1") + arrive(b"P2") + arrive(b"P3")
+    ops += request(1, 3, 1) + request(1, STARTGAME) + bytes([DRAIN])  # bot speed, start
     ops += request(3, 2, 1) + bytes([DRAIN])  # seat 3 just watches: the computer plays it
     for turn in range(30):
         # The seat whose turn it is rolls everything, rolls again, and ends the turn.
-        ops += bytes([REQUEST, 1, 1, 7, 0xFF, 0x03, DRAIN])
-        ops += bytes([REQUEST, 1, 1, 7, 0x0F, 0x00, DRAIN])
-        ops += bytes([REQUEST, 1, 1, 9, 0xFF, 0x03, DRAIN, CLOCK, 3])
+        ops += bytes([REQUEST, 1, 1, ROLL, 0xFF, 0x03, DRAIN])
+        ops += bytes([REQUEST, 1, 1, ROLL, 0x0F, 0x00, DRAIN])
+        ops += bytes([REQUEST, 1, 1, ALLDONE, 0xFF, 0x03, DRAIN]) + clock(3)
         ops += bytes([PAUSE]) * 5 + bytes([COMPUTER, COMPUTER, COMPUTER]) * 3
     put("host", "two-players-and-klot", ops)
-    crowd = bytes([0, 3]) + bytes([ACCEPT]) * 10 + b"".join(login(r) for r in range(1, 10))
-    crowd += bytes([DRAIN, 9, 3, 8, 5, 0, 10, ACCEPT, DRAIN])  # record 2 leaves, one arrives
+    crowd = bytes([0, 3]) + b"".join(arrive(b"P%d" % r) for r in range(1, 10)) + bytes([ACCEPT])
+    crowd += bytes([DRAIN, CLOSE, 3]) + arrive(b"Dee") + bytes([DRAIN])  # record 2 leaves, one arrives
     put("host", "full-table", crowd)
+    # Seat 2 drops during the game and comes back on a new connection with its secret;
+    # a stranger who never logs in is closed at the deadline.
+    back = bytes([5, 9]) + arrive(b"Ann") + arrive(b"Bob") + request(1, STARTGAME) + bytes([DRAIN])
+    back += bytes([CLOSE, 3]) + arrive(b"Bob") + bytes([DRAIN]) + request(3, REJOIN, 1) + bytes([DRAIN])
+    back += bytes([ACCEPT, 0]) + clock(11, 1)
+    for turn in range(4):
+        back += bytes([REQUEST, 1, 1, ROLL, 0xFF, 0x03, DRAIN, REQUEST, 1, 1, ALLDONE, 0xFF, 0x03, DRAIN])
+        back += bytes([PAUSE]) * 5 + bytes([COMPUTER, COMPUTER, COMPUTER]) * 3
+    put("host", "seat-comes-back", back)
+    # The computer plays every seat until somebody wins.
+    end = bytes([2, 4]) + arrive(b"Ann") + request(1, 3, 1) + request(1, STARTGAME) + bytes([DRAIN])
+    end += request(1, 2, 1) + bytes([DRAIN])
+    while len(end) < 1150:
+        end += bytes([COMPUTER, COMPUTER, COMPUTER, COMPUTER, PAUSE, PAUSE, PAUSE, PAUSE, PAUSE])
+    put("host", "computer-to-the-end", end)
+    # Numbers that are not numbers, from a player and from a connection still to log in.
+    bad = bytes([3, 5]) + arrive(b"Ann") + bytes([DRAIN, ACCEPT, 0])
+    for record, text in ((1, b"CMD_chat+x1+hi|clRed"), (1, b"CMD_action+1x+waves|clRed"),
+                         (1, b"CMD_kickhim+1+2x+"), (1, b"CMD_rollthedice+1+1+x"),
+                         (2, b"CMD_logininfo+2x+1.0.7+Bob"), (2, b"CMD_logininfo+2+1.0.7+Bob")):
+        bad += bytes([RAW, record + 1]) + counted(text) + bytes([DRAIN])
+    put("host", "bad-numbers", bad)
 
 
 # ---- the table: op codes of fuzz_table.cpp's step() ------------------------------

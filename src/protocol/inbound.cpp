@@ -6,6 +6,8 @@ namespace wire {
 
 Dispatcher::Dispatcher(const QString& timerName, int intervalMs, QObject* parent)
     : QObject(parent) {
+    for (int i = 0; i < kFixedLanes; ++i)
+        m_fixed[i].sender = kFirstLane + i;
     m_timer.setObjectName(timerName);
     m_timer.setInterval(intervalMs);
     connect(&m_timer, &QTimer::timeout, this, &Dispatcher::tick);
@@ -18,22 +20,43 @@ Dispatcher::Dispatcher(const QString& timerName, int intervalMs, QObject* parent
 }
 
 void Dispatcher::on(const QString& command, Handler handler) {
-    m_handlers.insert(command, std::move(handler));
+    auto shared = std::make_shared<const Handler>(std::move(handler));
+    for (Route& r : m_routes)
+        if (r.command == command) {
+            r.handler = std::move(shared);
+            return;
+        }
+    m_routes.push_back({command, std::move(shared)});
+}
+
+const Dispatcher::Route* Dispatcher::route(QStringView command) const {
+    for (const Route& r : m_routes)
+        if (QStringView(r.command) == command) return &r;
+    return nullptr;
+}
+
+Dispatcher::Lane& Dispatcher::laneOf(int sender) {
+    if (Lane* own = lane(sender)) return *own;
+    m_others.push_back({sender, {}});
+    return m_others.back();
 }
 
 void Dispatcher::enqueue(const QString& text, int sender) {
-    QQueue<QString>& own = m_perSender[sender];
+    QQueue<QString>& own = laneOf(sender).entries;
     if (own.isEmpty()) m_turns.enqueue(sender);
     own.enqueue(text);
     ++m_pending;
+    // A first-message timer left over from a spell that was emptied by hand still
+    // comes: starting it again would cost a timer registration per quiet spell.
     if (!m_timer.isActive() && !m_first.isActive()) m_first.start();
 }
 
 void Dispatcher::discardFrom(int sender) {
-    const auto it = m_perSender.find(sender);
-    if (it == m_perSender.end()) return;
-    m_pending -= it->size();
-    m_perSender.erase(it);
+    Lane* own = lane(sender);
+    if (!own || own->entries.isEmpty()) return;
+    QQueue<QString>& entries = own->entries;
+    m_pending -= entries.size();
+    entries.clear();
     m_turns.removeAll(sender);
     stopWhenEmpty();
 }
@@ -41,32 +64,17 @@ void Dispatcher::discardFrom(int sender) {
 void Dispatcher::stopWhenEmpty() {
     if (m_pending > 0) return;
     m_timer.stop();
-    m_first.stop();
 }
 
 bool Dispatcher::takeNext(InboundEntry& entry) {
     if (m_turns.isEmpty()) return false;
     entry.sender = m_turns.dequeue();
-    const auto it = m_perSender.find(entry.sender);
-    entry.text = it->dequeue();
+    QQueue<QString>& own = laneOf(entry.sender).entries;
+    entry.text = own.dequeue();
     --m_pending;
     // A sender with more waiting goes to the back of the line.
-    if (it->isEmpty())
-        m_perSender.erase(it);
-    else
-        m_turns.enqueue(entry.sender);
+    if (!own.isEmpty()) m_turns.enqueue(entry.sender);
     return true;
-}
-
-void Dispatcher::split(const QString& entry, QString& command, QString& body) {
-    const qsizetype plus = entry.indexOf(QLatin1Char('+'));
-    if (plus < 0) {
-        command.clear();
-        body.clear();
-        return;
-    }
-    command = entry.left(plus);
-    body = entry.mid(plus + 1);
 }
 
 void Dispatcher::tick() {
@@ -75,15 +83,18 @@ void Dispatcher::tick() {
     stopWhenEmpty();
     if (!taken) return;
 
-    QString command, body;
-    split(entry.text, command, body);
-    if (command.isEmpty()) return;
-    const auto it = m_handlers.constFind(command);
-    if (it == m_handlers.constEnd()) return;
-    // Copy: a handler may register or replace handlers while it runs.
-    const Handler handler = it.value();
+    // "CMD_x+body": no "+" or an empty command matches nothing.
+    const qsizetype plus = entry.text.indexOf(QLatin1Char('+'));
+    if (plus <= 0) return;
+    const Route* found = route(QStringView(entry.text).first(plus));
+    if (!found) return;
+    // Held: a handler may register or replace handlers while it runs.
+    const std::shared_ptr<const Handler> handler = found->handler;
+    // The body in place: removing from the front moves the start, without a copy
+    // when the entry's text is not shared.
+    entry.text.remove(0, plus + 1);
     try {
-        handler(body, entry.sender);
+        (*handler)(entry.text, entry.sender);
     } catch (const ConvertError& e) {
         if (m_errorSink) m_errorSink(e.message());
     }

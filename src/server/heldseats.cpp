@@ -12,14 +12,21 @@ bool isSeat(int s) {
 
 } // namespace
 
+HeldSeats::WordSource HeldSeats::systemWords() {
+    return [] { return QRandomGenerator::system()->generate(); };
+}
+
 QByteArray HeldSeats::issue(int seat) {
     if (!isSeat(seat)) return {};
-    // 128 bits from the system's generator: not guessable from the wire or the clock.
-    std::array<quint32, 4> words{};
-    QRandomGenerator::system()->fillRange(words.data(), words.size());
-    QByteArray token;
-    for (quint32 w : words)
-        token += QByteArray::number(w, 16).rightJustified(8, '0');
+    // 128 bits, as 32 hex digits written into one buffer.
+    static constexpr char kHex[] = "0123456789abcdef";
+    QByteArray token(32, Qt::Uninitialized);
+    char* out = token.data();
+    for (int i = 0; i < 4; ++i) {
+        const quint32 w = m_words();
+        for (int shift = 28; shift >= 0; shift -= 4)
+            *out++ = kHex[(w >> shift) & 0xF];
+    }
     m_seats[seat].token = token;
     return token;
 }

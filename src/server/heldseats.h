@@ -6,11 +6,19 @@
 #include <QByteArray>
 #include <QList>
 #include <array>
+#include <functional>
 
 namespace server {
 
 class HeldSeats {
 public:
+    // Where a token's random words come from: the system's generator, which nobody can
+    // guess from the wire or the clock. Tests and the fuzzer give a seeded one, so a
+    // run is the same every time.
+    using WordSource = std::function<quint32()>;
+    static WordSource systemWords();
+    void setWordSource(WordSource words) { m_words = std::move(words); }
+
     // Coming back more often than this within the window: the next drop is not held, so
     // nobody can stall a game by reconnecting.
     static constexpr int kMaxReturns = 5;
@@ -37,6 +45,7 @@ private:
         QList<qint64> returns;
     };
     std::array<Seat, 5> m_seats{}; // [1..4]
+    WordSource m_words = systemWords();
 };
 
 } // namespace server

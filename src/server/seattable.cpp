@@ -14,11 +14,6 @@ SeatTable::Allowances SeatTable::allowances(int burst) {
     return all;
 }
 
-const SeatRecord& SeatTable::record(int r) const {
-    static const SeatRecord empty;
-    return r >= 1 && r <= kRecordSlots ? m_records[r] : empty;
-}
-
 int SeatTable::chooseRecord() const {
     if (m_recordcount == 0) return 1;
     auto taken = [this](int r) { return m_records[r].connected || m_records[r].held; };
@@ -62,14 +57,6 @@ void SeatTable::unhold(int r) {
     if (!rec.held) return;
     rec.held = false;
     if (!rec.connected) rec.name.clear();
-}
-
-QList<int> SeatTable::connectedRecords() const {
-    QList<int> out;
-    out.reserve(m_recordcount); // one allocation per broadcast, not one per growth
-    for (int r = 1; r <= m_recordcount; ++r)
-        if (m_records[r].connected) out.append(r);
-    return out;
 }
 
 void SeatTable::resetGame() {

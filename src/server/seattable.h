@@ -45,8 +45,11 @@ public:
     static bool isRecord(int r) { return r >= 1 && r <= kMaxRecords; }
     static bool isSeat(int s) { return s >= 1 && s <= kSeatCount; }
 
-    // Records 1..11; any other number gives an empty record.
-    const SeatRecord& record(int r) const;
+    // Records 1..11; any other number gives an empty record. Inline: the host and its
+    // checks read records hundreds of times per message.
+    const SeatRecord& record(int r) const {
+        return r >= 1 && r <= kRecordSlots ? m_records[r] : m_empty;
+    }
     // Records 1..11 only.
     SeatRecord& at(int r) { return m_records.at(r); }
     int recordcount() const { return m_recordcount; }
@@ -64,8 +67,26 @@ public:
     void hold(int r);
     // The held seat is given up (its player was removed, or the game is over).
     void unhold(int r);
+    // Record numbers in a fixed array: a broadcast walks them without allocating.
+    class Records {
+    public:
+        const int* begin() const { return m_r.data(); }
+        const int* end() const { return m_r.data() + m_n; }
+        int size() const { return m_n; }
+        QList<int> toList() const { return QList<int>(begin(), end()); }
+        void append(int r) { m_r[m_n++] = r; }
+
+    private:
+        std::array<int, kRecordSlots> m_r{};
+        int m_n = 0;
+    };
     // Connected records in the host's broadcast order.
-    QList<int> connectedRecords() const;
+    Records connectedRecords() const {
+        Records out;
+        for (int r = 1; r <= m_recordcount; ++r)
+            if (m_records[r].connected) out.append(r);
+        return out;
+    }
 
     // Every playing seat's game fields back to a new game's.
     void resetGame();
@@ -90,6 +111,7 @@ private:
     static Allowances allowances(int burst);
 
     std::array<SeatRecord, kRecordSlots + 1> m_records; // [1..11]
+    const SeatRecord m_empty{};
     std::array<wire::ReceiveRemainder, kRecordSlots + 1> m_inboxes;
     Allowances m_lines;
     Allowances m_requests = allowances(wire::kRequestBurst);

@@ -48,6 +48,10 @@ public:
     ~TServer() override;
 
     void setFaceSource(rules::FaceSource draw);
+    // Where the seat tokens' random words come from (the system's generator unless set).
+    void setTokenSource(server::HeldSeats::WordSource words) {
+        m_held.setWordSource(std::move(words));
+    }
     // Where the texts of requests whose numbers are not numbers go, cleaned for a log
     // or a chat line and rationed per connection.
     // The version text a log-in is compared with (the build's protocol version).

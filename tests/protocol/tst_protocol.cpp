@@ -22,6 +22,7 @@ private slots:
     void dispatchDropsWhatMatchesNothing();
     void dispatchTimerSleepsWhenIdle();
     void dispatchReportsConversionErrorAndGoesOn();
+    void dispatchLeavesTheSendersTextAlone();
     void colourTextBothWays_data();
     void colourTextBothWays();
     void colourTextRejectsJunk();
@@ -152,6 +153,34 @@ void TestProtocol::dispatchReportsConversionErrorAndGoesOn() {
     d.tick();
     QCOMPARE(errors, QStringList{"'x3' is not a valid integer value"});
     QCOMPARE(seats, QList<int>{3});
+}
+
+void TestProtocol::dispatchLeavesTheSendersTextAlone() {
+    Dispatcher d(QStringLiteral("socktimer"), 10);
+    QStringList seen;
+    int replaced = 0;
+    d.on(QStringLiteral("CMD_x"), [&](const QString& body, int sender) {
+        // Replacing the running handler leaves the running one whole.
+        const QString mine = body;
+        d.on(QStringLiteral("CMD_x"), [&](const QString& b, int s) {
+            seen << QStringLiteral("new %1:%2").arg(s).arg(b);
+            ++replaced;
+        });
+        seen << QStringLiteral("%1:%2").arg(sender).arg(mine);
+    });
+    // The body is cut from the queued text; a text the caller still holds stays as it was.
+    const QString held = QStringLiteral("CMD_x+abc");
+    d.enqueue(held, 1000);
+    d.enqueue(held, -5);
+    d.enqueue(QStringLiteral("CMD_x+"), 3);
+    QCOMPARE(d.pendingFrom(1000), 1);
+    QCOMPARE(d.pendingFrom(-5), 1);
+    while (d.pending() > 0)
+        d.tick();
+    QCOMPARE(held, QStringLiteral("CMD_x+abc"));
+    QCOMPARE(seen, (QStringList{"1000:abc", "new -5:abc", "new 3:"}));
+    QCOMPARE(replaced, 2);
+    QCOMPARE(d.pendingFrom(1000), 0);
 }
 
 void TestProtocol::colourTextBothWays_data() {

@@ -2,9 +2,11 @@
 // computer player's pace and moves.
 #include "server/computerplayer.h"
 #include "server/gamestate.h"
+#include "server/heldseats.h"
 #include "server/seattable.h"
 
 #include <QtTest>
+#include <utility>
 
 using namespace server;
 
@@ -14,6 +16,7 @@ private slots:
     void recordsFillFromTheLowestFree();
     void turnOrderSkipsWhoDoesNotTakePart();
     void computerMovesAndPace();
+    void tokensComeFromTheirSource();
 };
 
 void TestHostParts::recordsFillFromTheLowestFree() {
@@ -29,7 +32,7 @@ void TestHostParts::recordsFillFromTheLowestFree() {
     QCOMPARE(t.chooseRecord(), 3);
     QVERIFY(t.record(3).name.isEmpty());
     QCOMPARE(t.record(3).score, 42); // a newcomer continues the seat's game
-    QCOMPARE(t.connectedRecords(), QList<int>({1, 2, 4, 5, 6, 7, 8, 9}));
+    QCOMPARE(t.connectedRecords().toList(), QList<int>({1, 2, 4, 5, 6, 7, 8, 9}));
     QCOMPARE(t.recordcount(), 9);
     QCOMPARE(t.record(12).name, QString());
 }
@@ -86,6 +89,24 @@ void TestHostParts::computerMovesAndPace() {
     QVERIFY(!c.waiting() && c.timer().isActive());
     QTRY_COMPARE(steps, QList<ComputerPlayer::Stage>{ComputerPlayer::Stage::Decide});
     QVERIFY(!c.timer().isActive());
+}
+
+void TestHostParts::tokensComeFromTheirSource() {
+    // A given source: the same tokens every run, 32 hex digits from four words.
+    HeldSeats held;
+    quint32 next = 0x1;
+    held.setWordSource([&next] { return std::exchange(next, next * 0x100 + 0xab); });
+    const QByteArray token = held.issue(2);
+    QCOMPARE(token, QByteArray("00000001000001ab0001abab01ababab"));
+    QVERIFY(held.hold(2, 0));
+    QCOMPARE(held.find(token), 2);
+    QCOMPARE(held.find("00000001000001ab0001abab01ababac"), 0);
+    // The system's generator by default: two tokens in a row differ.
+    HeldSeats fresh;
+    const QByteArray a = fresh.issue(1), b = fresh.issue(1);
+    QCOMPARE(a.size(), 32);
+    QVERIFY(a != b);
+    QVERIFY(QByteArray::fromHex(a).toHex() == a);
 }
 
 QTEST_GUILESS_MAIN(TestHostParts)
