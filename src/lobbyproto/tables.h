@@ -1,0 +1,78 @@
+// The lobby's table list as it travels over XMPP (docs/lobby-protocol.md): what a host
+// announces, what the bot lists, and the changes it sends to the room. Reading checks
+// every field against its limit; nothing read here is ever markup.
+#pragma once
+
+#include "lobbyproto/element.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace lobby {
+
+inline constexpr char kNs[] = "urn:zumvek:vimbrel:lobby:1";
+
+// Limits every reader applies, in characters.
+inline constexpr int kMaxTableName = 32;
+inline constexpr int kMaxTableId = 16;    // [A-Za-z0-9_-]
+inline constexpr int kMaxVersion = 16;    // digits and dots
+inline constexpr int kMaxReason = 80;
+inline constexpr int kMaxNick = 24;       // the game's name limit
+inline constexpr int kSeats = 4;
+inline constexpr int kSpectators = 5;
+
+enum class TableState { Waiting, Playing };
+enum class Reach { Checking, Reachable, Unreachable };
+
+struct Table {
+    // As the host announces it.
+    QString id;           // the announcer's own id for this table, unique per account
+    QString name;
+    QString ipv4;         // empty when none; a dotted quad otherwise
+    QString ipv6;         // empty when none; without brackets
+    quint16 port = 0;     // 1..65535
+    int seats = 0;        // players seated, 0..4
+    int spectators = 0;   // 0..5
+    TableState state = TableState::Waiting;
+    QString version;      // the game's protocol version, "1.0.7"
+    bool serverTable = false; // a table the bot runs on the server
+    // Added by the bot when it lists the table.
+    QString key;          // the list's own key, "t17"; never the announcer's address
+    QString host;         // who announced it: the announcer's nick in the room
+    Reach reach = Reach::Checking;
+    QString reason;       // why not reachable, in words; empty otherwise
+};
+
+// <table xmlns=kNs id name ipv4 ipv6 port seats spectators state version server/>
+Element announcement(const Table& t);
+// The announced fields only, each checked; nullopt with `why` set on the first bad field.
+std::optional<Table> readAnnouncement(const Element& e, QString* why = nullptr);
+
+// A listed table: the announcement plus key, host, reach and reason.
+Element listEntry(const Table& t);
+std::optional<Table> readListEntry(const Element& e, QString* why = nullptr);
+
+// <tables xmlns=kNs seq="N" full="0|1"> listEntry… <gone key="t3"/>… </tables>
+// `full` marks a whole list (the answer to a request); otherwise these are changes
+// that follow the change numbered seq-1.
+struct Change {
+    quint64 seq = 0;
+    bool full = false;
+    QList<Table> tables; // added or changed (or, when full, every table)
+    QStringList gone;    // keys of tables that left the list
+};
+Element changeElement(const Change& c);
+std::optional<Change> readChange(const Element& e, QString* why = nullptr);
+
+// The room for this protocol version on a lobby domain: "vimbrel-1-0-7@conference.DOMAIN".
+QString roomJid(const QString& domain, const QString& protocolVersion);
+// The bot's full JID on a lobby domain: "lobbybot@DOMAIN/bot".
+QString botJid(const QString& domain);
+// The guest (anonymous) domain for a lobby domain: "guest.DOMAIN".
+QString guestDomain(const QString& domain);
+
+QString stateName(TableState s);  // "waiting" / "playing"
+QString reachName(Reach r);       // "checking" / "yes" / "no"
+
+} // namespace lobby
