@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -52,6 +53,7 @@ public:
                 const QByteArray line = m_proc.readLine();
                 if (line.startsWith("READY ")) {
                     readySeconds = t.elapsed() / 1000.0;
+                    log += QString::fromUtf8(m_proc.readAllStandardError());
                     return true;
                 }
                 continue;
@@ -76,6 +78,13 @@ public:
         }
         log += QString::fromUtf8(m_proc.readAllStandardError());
         return m_proc.exitStatus() == QProcess::NormalExit && m_proc.exitCode() == 0;
+    }
+
+    // A figure the runner logged: "started" or "joined" -> its seconds; -1 when absent.
+    double loggedSeconds(const QString& what) const {
+        const QRegularExpression re(what + R"( (?:\S+ )?in ([0-9.]+) s)");
+        const auto m = re.match(log);
+        return m.hasMatch() ? m.captured(1).toDouble() : -1;
     }
 
     QString dir() const { return m_dir; }
