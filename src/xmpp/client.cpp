@@ -76,8 +76,9 @@ struct Client::Private {
     bool loginFailed = false;
     bool running = false;
     bool releaseConn = false;
-    int writeBudget = 0; // write wakes the library may still need for bytes it began
-    QString authProblem; // what the library said about a refused log-in
+    bool startPending = false; // connectTo() while the last connection was still closing
+    int writeBudget = 0;       // write wakes the library may still need for bytes it began
+    QString authProblem;       // what the library said about a refused log-in
     State state = State::Offline;
     QString bound;
     int backoffS = 1;
@@ -276,6 +277,10 @@ struct Client::Private {
             fd = -1;
             releaseConn = false;
             writeBudget = 0;
+            if (startPending) {
+                startPending = false;
+                if (wanted) start();
+            }
         }
         updateNotifiers();
         armTimer();
@@ -302,7 +307,11 @@ struct Client::Private {
     }
 
     void start() {
-        if (conn) return;
+        if (conn) {
+            // The last connection is still closing; this one starts once it has.
+            startPending = true;
+            return;
+        }
         configure();
         authProblem.clear();
         loginFailed = false;
@@ -375,7 +384,8 @@ struct Client::Private {
                 d->post([d] { emit d->q->failed(tr("the server refused the log-in")); });
             }
             if (why.isEmpty())
-                why = wasOnline ? tr("the connection ended") : tr("could not connect");
+                why = wasOnline || d->loginFailed ? tr("the connection ended")
+                                                  : tr("could not connect");
             d->state = State::Offline;
             d->bound.clear();
             d->releaseConn = true;
@@ -392,7 +402,7 @@ struct Client::Private {
         iqs.clear();
         for (auto it = pending.begin(); it != pending.end(); ++it)
             it->done(errorReply(it.key(), "remote-server-timeout"));
-        const bool retry = wanted && reconnect && !registering && !loginFailed;
+        const bool retry = wanted && reconnect && !registering && !loginFailed && !conn;
         if (registering || loginFailed) wanted = false;
         if (retry) {
             reconnectAt = now() + qint64(backoffS) * 1000;

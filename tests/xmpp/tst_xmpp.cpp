@@ -118,6 +118,12 @@ void TstXmpp::guestAndTls() {
     auto g = online(guest(m_server));
     QVERIFY(g);
     QVERIFY(g->boundJid().contains("@" + lobby::guestDomain(m_server.domain) + "/"));
+    // Connecting again at once, while the last connection still closes, connects.
+    QSignalSpy again(g.get(), &Client::online);
+    g->disconnectFrom();
+    g->connectTo(guest(m_server));
+    QVERIFY(again.wait(kWait));
+    QCOMPARE(g->state(), State::Online);
 
     // "localhost" is a name, not a loopback address: TLS is required, with our certificate.
     Account a = account(m_server, "admin", m_server.password("admin"));
