@@ -10,6 +10,11 @@
 #include <QTimer>
 #include <memory>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace xmpp;
 
 namespace {
@@ -60,6 +65,7 @@ private slots:
     void roomPresenceMessagesAndPayloads();
     void kickedClientIsTold();
     void noWakeUpsWhileIdle();
+    void webSocketIsOffered();
     void reconnectsAfterServerRestart();
     void cleanupTestCase();
 
@@ -287,6 +293,35 @@ void TstXmpp::noWakeUpsWhileIdle() {
     r.say("still here");
     QVERIFY(echo.wait(kWait));
     QVERIFY(wakeUps > 0);
+}
+
+// The web page of a later version speaks XMPP over WebSocket on the http port.
+void TstXmpp::webSocketIsOffered() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QVERIFY(fd >= 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(m_server.httpPort);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    const QByteArray request = "GET /xmpp-websocket HTTP/1.1\r\n"
+                               "Host: " +
+                               m_server.domain.toLatin1() +
+                               "\r\n"
+                               "Upgrade: websocket\r\nConnection: Upgrade\r\n"
+                               "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                               "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Protocol: xmpp\r\n\r\n";
+    QCOMPARE(::write(fd, request.constData(), size_t(request.size())), ssize_t(request.size()));
+    timeval tv{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    char buf[512] = {};
+    const ssize_t n = ::read(fd, buf, sizeof buf - 1);
+    ::close(fd);
+    QVERIFY(n > 0);
+    const QByteArray answer(buf, int(n));
+    QVERIFY2(answer.startsWith("HTTP/1.1 101"), answer.constData());
+    QVERIFY2(answer.toLower().replace(" ", "").contains("sec-websocket-protocol:xmpp"),
+             answer.constData());
 }
 
 void TstXmpp::reconnectsAfterServerRestart() {
