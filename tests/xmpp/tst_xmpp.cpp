@@ -66,6 +66,7 @@ private slots:
     void kickedClientIsTold();
     void noWakeUpsWhileIdle();
     void webSocketIsOffered();
+    void sessionsPerAccountAreLimited();
     void reconnectsAfterServerRestart();
     void cleanupTestCase();
 
@@ -322,6 +323,29 @@ void TstXmpp::webSocketIsOffered() {
     QVERIFY2(answer.startsWith("HTTP/1.1 101"), answer.constData());
     QVERIFY2(answer.toLower().replace(" ", "").contains("sec-websocket-protocol:xmpp"),
              answer.constData());
+}
+
+// The server keeps at most 5 sessions of one account: a sixth ends the oldest.
+void TstXmpp::sessionsPerAccountAreLimited() {
+    Client reg;
+    QSignalSpy made(&reg, &Client::registered);
+    reg.registerAccount(account(m_server, "sue", "sue-pw"));
+    QVERIFY(made.wait(kWait));
+    std::vector<std::unique_ptr<Client>> sessions;
+    for (int i = 0; i < 5; ++i) {
+        Account a = account(m_server, "sue", "sue-pw");
+        a.resource = QString("s%1").arg(i);
+        sessions.push_back(online(a));
+        QVERIFY(sessions.back());
+    }
+    QSignalSpy oldestEnded(sessions.front().get(), &Client::offline);
+    Account a = account(m_server, "sue", "sue-pw");
+    a.resource = "s5";
+    auto sixth = online(a);
+    QVERIFY(sixth);
+    QVERIFY(oldestEnded.wait(kWait));
+    for (size_t i = 1; i < sessions.size(); ++i)
+        QCOMPARE(sessions[i]->state(), State::Online);
 }
 
 void TstXmpp::reconnectsAfterServerRestart() {
