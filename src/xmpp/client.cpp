@@ -5,7 +5,6 @@
 #include <arpa/inet.h>
 #include <poll.h>
 
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
