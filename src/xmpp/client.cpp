@@ -75,6 +75,7 @@ struct Client::Private {
     bool loginFailed = false;
     bool running = false;
     bool releaseConn = false;
+    bool closing = false;      // we ended the stream and wait for the library to let go
     bool startPending = false; // connectTo() while the last connection was still closing
     int writeBudget = 0;       // write wakes the library may still need for bytes it began
     QString authProblem;       // what the library said about a refused log-in
@@ -202,9 +203,22 @@ struct Client::Private {
         if (writeBudget == 0) updateNotifiers();
     }
 
+    // Ends the stream. The library waits a moment for the server's goodbye, by its own timed
+    // handler, which runs only when the library does: the timer ticks until the end.
+    void close() {
+        if (!conn || xmpp_conn_is_disconnected(conn)) return;
+        closing = true;
+        xmpp_disconnect(conn);
+        if (!running) {
+            updateNotifiers();
+            armTimer();
+        }
+    }
+
     void armTimer() {
         qint64 next = reconnectAt;
-        if (conn && state != State::Online) next = std::min(next, now() + kNegotiationTickMs);
+        if (conn && (state != State::Online || closing))
+            next = std::min(next, now() + kNegotiationTickMs);
         if (state == State::Online && !pinging) next = std::min(next, lastHeard + kQuietMs);
         for (const auto& p : std::as_const(iqs))
             next = std::min(next, p.deadline);
@@ -223,7 +237,7 @@ struct Client::Private {
         }
         if (conn && state != State::Online && t - negotiationStart > kNegotiationLimitMs) {
             authProblem.clear();
-            xmpp_disconnect(conn);
+            close();
         }
         for (auto it = iqs.begin(); it != iqs.end();) {
             if (it->deadline <= t) {
@@ -249,7 +263,7 @@ struct Client::Private {
                 pinging = false;
                 // Any answer, even an error, shows the link is alive.
                 if (errorCondition(reply) == QLatin1String("remote-server-timeout") && conn)
-                    xmpp_disconnect(conn);
+                    close();
             },
             kPingTimeoutMs);
     }
@@ -275,6 +289,7 @@ struct Client::Private {
             conn = nullptr;
             fd = -1;
             releaseConn = false;
+            closing = false;
             writeBudget = 0;
             if (startPending) {
                 startPending = false;
@@ -441,7 +456,7 @@ struct Client::Private {
             loginFailed = true;
             post([this, why] { emit q->failed(why); });
         }
-        xmpp_disconnect(conn);
+        close();
     }
 
     static int onFeatures(xmpp_conn_t* c, xmpp_stanza_t* s, void* userdata) {
@@ -495,7 +510,7 @@ struct Client::Private {
         if (reply.attr("type") == QLatin1String("result")) {
             d->loginFailed = true; // the connection's end is expected now, not a failure
             d->post([d] { emit d->q->registered(); });
-            xmpp_disconnect(c);
+            d->close();
             return 0;
         }
         const QString cond = detail::errorCondition(reply);
@@ -551,12 +566,8 @@ void Client::connectTo(const Account& account) {
 void Client::disconnectFrom() {
     d->wanted = false;
     d->reconnectAt = kNever;
-    if (d->conn && !xmpp_conn_is_disconnected(d->conn)) {
-        xmpp_disconnect(d->conn);
-        // The library's goodbye is queued; the notifiers deliver it and the end of stream.
-        d->updateNotifiers();
-        if (!d->running) QTimer::singleShot(0, this, [this] { d->pump(1); });
-    }
+    if (d->conn && !xmpp_conn_is_disconnected(d->conn))
+        d->close(); // the notifiers deliver the goodbye, the timer the end of a silent link
     d->armTimer();
 }
 

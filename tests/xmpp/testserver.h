@@ -95,19 +95,20 @@ public:
     QString caFile() const { return m_dir + "/cacert.pem"; }
 
     // Processes named `comm` in our own network namespace (ejabberd's beam.smp, epmd).
-    static int processesInOurNetns(const QString& comm) {
+    static QList<pid_t> pidsInOurNetns(const QString& comm) {
         const QString ours = netns("self");
-        int n = 0;
+        QList<pid_t> pids;
         for (const QString& pid : QDir("/proc").entryList(QDir::Dirs)) {
             if (!pid.at(0).isDigit()) continue;
             QFile c("/proc/" + pid + "/comm");
             if (!c.open(QIODevice::ReadOnly) || c.readAll().trimmed() != comm.toUtf8()) continue;
             // A zombie has no namespace left to read; it is gone in all that matters.
             const QString ns = netns(pid);
-            if (!ns.isEmpty() && ns == ours) ++n;
+            if (!ns.isEmpty() && ns == ours) pids.append(pid_t(pid.toInt()));
         }
-        return n;
+        return pids;
     }
+    static int processesInOurNetns(const QString& comm) { return int(pidsInOurNetns(comm).size()); }
 
 private:
     QTemporaryDir m_tmp{QDir::tempPath() + "/vimbrel-lobby-XXXXXX"};

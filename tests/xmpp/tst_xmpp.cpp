@@ -12,6 +12,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -67,6 +68,7 @@ private slots:
     void noWakeUpsWhileIdle();
     void webSocketIsOffered();
     void sessionsPerAccountAreLimited();
+    void disconnectsFromASilentServer();
     void reconnectsAfterServerRestart();
     void cleanupTestCase();
 
@@ -346,6 +348,22 @@ void TstXmpp::sessionsPerAccountAreLimited() {
     QVERIFY(oldestEnded.wait(kWait));
     for (size_t i = 1; i < sessions.size(); ++i)
         QCOMPARE(sessions[i]->state(), State::Online);
+}
+
+// A server that stopped answering still lets the client go: the library's wait for the
+// server's goodbye runs on the client's timer.
+void TstXmpp::disconnectsFromASilentServer() {
+    auto ann = online(account(m_server, "admin", m_server.password("admin")));
+    QVERIFY(ann);
+    const auto beams = TestServer::pidsInOurNetns("beam.smp");
+    QCOMPARE(beams.size(), 1);
+    QSignalSpy down(ann.get(), &Client::offline);
+    ::kill(beams.first(), SIGSTOP);
+    ann->disconnectFrom();
+    const bool ended = down.wait(kWait);
+    ::kill(beams.first(), SIGCONT);
+    QVERIFY(ended);
+    QCOMPARE(ann->state(), State::Offline);
 }
 
 void TstXmpp::reconnectsAfterServerRestart() {
