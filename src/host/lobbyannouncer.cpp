@@ -43,8 +43,8 @@ QString refusalOf(const lobby::Element& reply) {
 }
 
 LobbyAnnouncer::LobbyAnnouncer(xmpp::Client* client, Config config,
-                               std::function<void(const QString&)> log, QObject* parent)
-    : QObject(parent), m_client(client), m_config(std::move(config)), m_log(std::move(log)),
+                               std::function<void(const QString&)> logger, QObject* parent)
+    : QObject(parent), m_client(client), m_config(std::move(config)), m_log(std::move(logger)),
       m_room(client, lobby::roomJid(m_config.domain, m_config.table.version), m_config.nick) {
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(kLobbyRefreshMs);

@@ -36,7 +36,7 @@ public:
     };
 
     // Uses `client` (not owned) for everything; `log` gets one line per lobby event.
-    LobbyAnnouncer(xmpp::Client* client, Config config, std::function<void(const QString&)> log,
+    LobbyAnnouncer(xmpp::Client* client, Config config, std::function<void(const QString&)> logger,
                    QObject* parent = nullptr);
 
     // Logs in, with reconnection; the room is joined and the table announced once online.
