@@ -11,8 +11,8 @@ include(GNUInstallDirs)
 # The units name the programs where they are installed, so they are written at install
 # time, when the prefix is known (cmake --install --prefix, packages staged with DESTDIR).
 set(vimbrel_units vimbrel-host)
+# (The bot's own folder installs the program into this component.)
 if(TARGET vimbrel-lobbybot)
-  install(TARGETS vimbrel-lobbybot RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT server)
   list(APPEND vimbrel_units vimbrel-lobbybot)
 endif()
 foreach(unit ${vimbrel_units})
@@ -23,14 +23,22 @@ foreach(unit ${vimbrel_units})
     message(STATUS \"Installing: \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/systemd/system/${unit}.service\")
   " COMPONENT server)
 endforeach()
-# The lobby server's runner and the ejabberd configuration it fills in.
+# The lobby server's runner, beside the ejabberd configuration it fills in and the game
+# version whose room it creates; /usr/bin/vimbrel-lobby-server points to it.
 if(EXISTS ${PROJECT_SOURCE_DIR}/server/vimbrel-lobby-server)
-  install(PROGRAMS ${PROJECT_SOURCE_DIR}/server/vimbrel-lobby-server
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/vimbrel-server COMPONENT server)
-  file(GLOB vimbrel_server_templates ${PROJECT_SOURCE_DIR}/server/*.in
-       ${PROJECT_SOURCE_DIR}/server/*.yml ${PROJECT_SOURCE_DIR}/server/*.md)
-  install(FILES ${vimbrel_server_templates} DESTINATION ${CMAKE_INSTALL_DATADIR}/vimbrel-server
+  set(vimbrel_share ${CMAKE_INSTALL_DATADIR}/vimbrel-server)
+  install(PROGRAMS ${PROJECT_SOURCE_DIR}/server/vimbrel-lobby-server DESTINATION ${vimbrel_share}
           COMPONENT server)
+  file(GLOB vimbrel_server_templates ${PROJECT_SOURCE_DIR}/server/*.in)
+  install(FILES ${vimbrel_server_templates} DESTINATION ${vimbrel_share} COMPONENT server)
+  string(REGEX MATCH "^[0-9]+\\.[0-9]+\\.[0-9]+" vimbrel_protocol_version ${PROJECT_VERSION})
+  file(WRITE ${CMAKE_BINARY_DIR}/protocol-version "${vimbrel_protocol_version}\n")
+  install(FILES ${CMAKE_BINARY_DIR}/protocol-version DESTINATION ${vimbrel_share} COMPONENT server)
+  install(CODE "
+    file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    file(CREATE_LINK ../share/vimbrel-server/vimbrel-lobby-server
+         \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vimbrel-lobby-server\" SYMBOLIC)
+  " COMPONENT server)
 endif()
 # The lobby program and its desktop entry go with the game.
 if(TARGET zumveklobby)
