@@ -24,8 +24,8 @@ for part in Gui Widgets Multimedia LinguistTools Svg; do
   grep -q "^Qt6${part}_DIR:PATH=/" "$work/CMakeCache.txt" && fail "the configure looked for Qt6 $part"
 done
 targets=(vimbrel-host)
-"$cmake" --build "$work" --target help | grep -q '^vimbrel-lobbybot:' && targets+=(vimbrel-lobbybot)
-"$cmake" --build "$work" --target help | grep -qE '^(vimbrel|zumveklobby):' &&
+grep -q '^build vimbrel-lobbybot:' "$work/build.ninja" && targets+=(vimbrel-lobbybot)
+grep -qE '^build (vimbrel|zumveklobby|vimbrel-portmap):' "$work/build.ninja" &&
   fail "the server-only build has desktop programs"
 "$cmake" --build "$work" -j"$(nproc)" --target "${targets[@]}" >"$tmp/build.log" 2>&1 ||
   { tail -50 "$tmp/build.log"; echo "FAIL: building ${targets[*]}"; exit 1; }
