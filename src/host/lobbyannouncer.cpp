@@ -78,7 +78,7 @@ LobbyAnnouncer::LobbyAnnouncer(xmpp::Client* client, Config config,
     // brings the table back at once instead of at the next refresh.
     connect(&m_room, &xmpp::Room::occupantJoined, this, [this](const xmpp::Occupant& o) {
         if (o.nick == QLatin1String(kBotNick) && m_room.joined()) {
-            log(QStringLiteral("lobby: the lobby's bot is back"));
+            log(QStringLiteral("lobby: the lobby's bot joined the room"));
             m_everAccepted = false;
             announceSoon();
         }
