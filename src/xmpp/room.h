@@ -24,6 +24,7 @@ class Room : public QObject {
     Q_OBJECT
 public:
     Room(Client* client, const QString& roomJid, const QString& nick, QObject* parent = nullptr);
+    ~Room() override; // Private is complete only in room.cpp
 
     QString jid() const;
     QString nick() const;
