@@ -33,8 +33,8 @@ TableView::TableView(QWidget* parent) : QTableWidget(0, ColumnCount, parent) {
 }
 
 void TableView::setHeaders() {
-    setHorizontalHeaderLabels({tr("Table"), tr("Host"), tr("Players"), tr("Spectators"),
-                               tr("State"), tr("Reachable")});
+    setHorizontalHeaderLabels(
+        {tr("Table"), tr("Host"), tr("Players"), tr("Spectators"), tr("State"), tr("Reachable")});
 }
 
 void TableView::changeEvent(QEvent* e) {
@@ -58,9 +58,15 @@ void TableView::setTables(const QList<lobby::Table>& tables) {
                 cell(t.state == lobby::TableState::Playing ? tr("playing") : tr("waiting"), t.key));
         QString reach;
         switch (t.reach) {
-        case lobby::Reach::Checking: reach = tr("checking"); break;
-        case lobby::Reach::Reachable: reach = tr("reachable"); break;
-        case lobby::Reach::Unreachable: reach = tr("not reachable"); break;
+        case lobby::Reach::Checking:
+            reach = tr("checking");
+            break;
+        case lobby::Reach::Reachable:
+            reach = tr("reachable");
+            break;
+        case lobby::Reach::Unreachable:
+            reach = tr("not reachable");
+            break;
         }
         QTableWidgetItem* r = cell(reach, t.key);
         // Tooltips take markup when they look like it: the reason is escaped text.

@@ -167,7 +167,8 @@ void TestLobbyServer::guestHostsAndJoinsThroughARealServer() {
     quint16 hostPort = 0;
     static const QRegularExpression listening(QStringLiteral("listening on port (\\d+) "));
     QTRY_VERIFY_WITH_TIMEOUT((hostLog += QString::fromUtf8(host.readAllStandardOutput()),
-                              hostPort = quint16(listening.match(hostLog).captured(1).toUInt())) != 0,
+                              hostPort = quint16(listening.match(hostLog).captured(1).toUInt())) !=
+                                 0,
                              5000);
     bot.listed = {listedTable(QStringLiteral("t1"), QStringLiteral("Cleo's table"), hostPort)};
 
@@ -190,7 +191,8 @@ void TestLobbyServer::guestHostsAndJoinsThroughARealServer() {
     QTest::mouseClick(d->guestButton, Qt::LeftButton);
     zumvek::LobbyWindow* w = app.window();
     QTRY_VERIFY_WITH_TIMEOUT(w->isVisible() && w->hostButton->isEnabled(), 15000);
-    QVERIFY2(w->status->text().contains(QStringLiteral("In the lobby")), qPrintable(w->status->text()));
+    QVERIFY2(w->status->text().contains(QStringLiteral("In the lobby")),
+             qPrintable(w->status->text()));
     QVERIFY(!d->isVisible());
     QTRY_COMPARE_WITH_TIMEOUT(rowNames(w), QStringList{"Cleo's table"}, 10000);
 
@@ -199,8 +201,8 @@ void TestLobbyServer::guestHostsAndJoinsThroughARealServer() {
     bot.change(2, {listedTable(QStringLiteral("t2"), marked, 7772)});
     QTRY_COMPARE_WITH_TIMEOUT(rowNames(w), (QStringList{marked, "Cleo's table"}), 5000);
     bot.room->say(QStringLiteral("<i>welcome</i>"));
-    QTRY_VERIFY_WITH_TIMEOUT(w->chatView->toPlainText().contains(QStringLiteral("Lobby: <i>welcome</i>")),
-                             5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        w->chatView->toPlainText().contains(QStringLiteral("Lobby: <i>welcome</i>")), 5000);
     // Someone else posing as the list is not believed: only the room's owner is.
     xmpp::Client eve;
     xmpp::Account guest;

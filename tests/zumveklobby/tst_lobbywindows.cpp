@@ -134,8 +134,8 @@ private slots:
 
         // While a game runs, no second one starts from here.
         w.setGameRunning(true);
-        for (QPushButton* b : {w.joinButton, w.watchButton, w.hostButton, w.serverButton,
-                               w.soloButton})
+        for (QPushButton* b :
+             {w.joinButton, w.watchButton, w.hostButton, w.serverButton, w.soloButton})
             QVERIFY2(!b->isEnabled(), qPrintable(b->accessibleName()));
         QTest::keyClick(w.tables, Qt::Key_Return);
         QCOMPARE(joins.size(), 2);
@@ -144,8 +144,8 @@ private slots:
     void signInDialog() {
         zumvek::SignInDialog d;
         const QStringList names = accessibleNames(&d);
-        for (const char* n : {"Server", "Account", "Password", "Log in", "Create account",
-                              "Come in as a guest"})
+        for (const char* n :
+             {"Server", "Account", "Password", "Log in", "Create account", "Come in as a guest"})
             QVERIFY2(names.contains(QLatin1String(n)), n);
         QCOMPARE(d.passwordEdit->echoMode(), QLineEdit::Password);
         d.setValues(QStringLiteral("lobby.zumvek.com"), QStringLiteral("ann"), {});
@@ -228,7 +228,8 @@ private slots:
         QProcess lupdate;
         lupdate.start(QStringLiteral(LUPDATE_EXE),
                       {"-silent", "-no-obsolete", "-locations", "none", "-I",
-                       QStringLiteral(SRC_DIR), QStringLiteral(SRC_DIR "/zumveklobby"), "-ts", fresh});
+                       QStringLiteral(SRC_DIR), QStringLiteral(SRC_DIR "/zumveklobby"),
+                       QStringLiteral(SRC_DIR "/xmpp"), "-ts", fresh});
         QVERIFY(lupdate.waitForFinished(60000));
         QCOMPARE(lupdate.exitCode(), 0);
         QFile f(fresh);
