@@ -24,11 +24,10 @@ namespace {
 // One entry of the table's command table: the reader turns the body into typed
 // values (throwing ConvertError on a number that is not one), the handler acts.
 template <class Target, class Value>
-void handle(wire::Dispatcher& queue, const char* command, Value (*reader)(const QString&),
-            Target* target, void (Target::*handler)(const Value&)) {
-    queue.on(QString::fromLatin1(command), [target, reader, handler](const QString& body, int) {
-        (target->*handler)(reader(body));
-    });
+void handle(wire::Dispatcher& queue, const char* command, Value (*reader)(const QString&), Target* target,
+            void (Target::*handler)(const Value&)) {
+    queue.on(QString::fromLatin1(command),
+             [target, reader, handler](const QString& body, int) { (target->*handler)(reader(body)); });
 }
 
 // What the listener throws when hosting fails (ESockException), for lupdate.
@@ -51,8 +50,7 @@ void Tchat::registerHandlers() {
     handle(m_queue, cmd::justwatching, &read::justwatching, this, &Tchat::justwatching);
     handle(m_queue, cmd::rejoined, &read::recordName, this, &Tchat::rejoined);
     handle(m_queue, cmd::seatheld, &read::recordName, this, &Tchat::seatheld);
-    m_queue.on(QString::fromLatin1(cmd::seattoken),
-               [this](const QString& body, int) { seattoken(body); });
+    m_queue.on(QString::fromLatin1(cmd::seattoken), [this](const QString& body, int) { seattoken(body); });
     m_queue.on(QString::fromLatin1(cmd::chat), [this](const QString& body, int) {
         chatrecieved(read::chatLine(body), IgnoreList::Relay::Chat);
     });
@@ -79,8 +77,7 @@ void Tchat::registerHandlers() {
         if (QAction* a = action(QStringLiteral("StartGame1"))) a->setEnabled(true);
         m_board->setStartVisible(m_state.turnSeat == 0);
         if (m_spylist) m_spylist->setRemoveEnabled(true);
-        addlinetochat(tr("You run this table: you can start games and remove players."),
-                      m_state.systemColour);
+        addlinetochat(tr("You run this table: you can start games and remove players."), m_state.systemColour);
     });
     m_queue.on(QString::fromLatin1(cmd::havewrongversion), [this](const QString& body, int) {
         addlinetochat(
@@ -236,15 +233,12 @@ void Tchat::sendloginfo(const wire::read::Record& rec) {
     if (m_state.connected) return; // a client logs in once
     m_state.ownSeat = rec.record;
     m_state.connected = true;
-    const QString version =
-        m_hooks.version ? m_hooks.version() : QString::fromLatin1(vimbrel::kProtocolVersion);
+    const QString version = m_hooks.version ? m_hooks.version() : QString::fromLatin1(vimbrel::kProtocolVersion);
     send(wire::msg::logininfo(m_state.ownSeat, version, m_state.playerName));
     presentToken();
 }
 
-QString Tchat::seatName(int seat) const {
-    return m_board->playerName(seat);
-}
+QString Tchat::seatName(int seat) const { return m_board->playerName(seat); }
 
 void Tchat::newplayerinfo(const wire::read::Record& rec) {
     const QString name = wire::singleLine(rec.name);
@@ -273,8 +267,7 @@ void Tchat::playerdisconnected(const wire::read::Record& rec) {
         const QString shown = seatName(rec.record);
         if (shown != QLatin1String("<Waiting>"))
             addlinetochat(tr("%1 disconnected.").arg(shown), m_state.systemColour);
-        m_board->setPlayerName(rec.record, rec.record == 2 ? QStringLiteral("Klot")
-                                                           : QStringLiteral("<Waiting>"));
+        m_board->setPlayerName(rec.record, rec.record == 2 ? QStringLiteral("Klot") : QStringLiteral("<Waiting>"));
         m_board->setEyesVisible(rec.record, false);
         return;
     }
@@ -328,8 +321,7 @@ void Tchat::label_playername1ContextPopup(int seat, const QPoint& globalPos) {
     QAction* ignore = action(QStringLiteral("IgnoreChat1"));
     ignore->setText(ignoreItemText(seat));
     ignore->setVisible(!ignore->text().isEmpty());
-    if (seatName(seat) == QLatin1String("<Waiting>"))
-        action(QStringLiteral("RemoveFromGame1"))->setEnabled(false);
+    if (seatName(seat) == QLatin1String("<Waiting>")) action(QStringLiteral("RemoveFromGame1"))->setEnabled(false);
     menu->setProperty("Tag", seat);
     if (!globalPos.isNull()) menu->popup(globalPos);
 }
