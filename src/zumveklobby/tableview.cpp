@@ -42,6 +42,11 @@ void TableView::changeEvent(QEvent* e) {
     QTableWidget::changeEvent(e);
 }
 
+void TableView::focusInEvent(QFocusEvent* e) {
+    QTableWidget::focusInEvent(e);
+    if (selectedItems().isEmpty() && rowCount() > 0) selectRow(qMax(0, currentRow()));
+}
+
 void TableView::setTables(const QList<lobby::Table>& tables) {
     const QString keep = selectedKey();
     setRowCount(int(tables.size()));
@@ -74,7 +79,10 @@ void TableView::setTables(const QList<lobby::Table>& tables) {
         setItem(row, Reachable, r);
         if (t.key == keep) keepRow = row;
     }
-    if (keepRow >= 0) selectRow(keepRow);
+    if (keepRow >= 0)
+        selectRow(keepRow);
+    else if (hasFocus() && rowCount() > 0)
+        selectRow(0); // the keyboard is here: a table is picked, as on coming in
 }
 
 QString TableView::selectedKey() const {

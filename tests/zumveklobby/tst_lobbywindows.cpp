@@ -109,7 +109,9 @@ private slots:
             QVERIFY2(b->text().contains(u'&'), qPrintable(b->text())); // a mnemonic each
 
         w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.soloButton->setFocus(); // away from the list, which would pick a table
         w.setTables({table("t1", QStringLiteral("One")), table("t2", QStringLiteral("Two"))});
         // Out of the room, or with nothing chosen, only the solo game can start.
         QVERIFY(!w.joinButton->isEnabled());
@@ -118,8 +120,12 @@ private slots:
         QVERIFY(!w.joinButton->isEnabled());
         QVERIFY(w.hostButton->isEnabled());
         QSignalSpy joins(&w, &zumvek::LobbyWindow::joinClicked);
-        w.tables->setFocus();
-        w.tables->selectRow(1);
+        // Tabbing into the list picks a table, so Enter joins it.
+        w.hostButton->setFocus();
+        QTest::keyClick(w.hostButton, Qt::Key_Backtab); // Join and Watch wait for a table
+        QVERIFY(w.tables->hasFocus());
+        QCOMPARE(w.tables->selectedKey(), QStringLiteral("t1"));
+        QTest::keyClick(w.tables, Qt::Key_Down);
         QVERIFY(w.joinButton->isEnabled());
         QTest::keyClick(w.tables, Qt::Key_Return);
         QCOMPARE(joins.size(), 1);
