@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -147,8 +148,35 @@ QStringList rowNames(zumvek::LobbyWindow* w) {
 class TestLobbyServer : public QObject {
     Q_OBJECT
 private slots:
+    void unreachableServerIsSaidAndTriedAgain();
     void guestHostsAndJoinsThroughARealServer();
 };
+
+// Loopback only, so it runs with or without the namespace.
+void TestLobbyServer::unreachableServerIsSaidAndTriedAgain() {
+    const quint16 port = freePort();
+    {
+        QFile ini(zumvek::settingsPath());
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write("[ZumvekLobby]\nServer=lobby.localhost:" + QByteArray::number(port) +
+                  "\nServerHost=127.0.0.1\n");
+    }
+    zumvek::LobbyApp app;
+    app.start();
+    app.signInDialog()->accountEdit->setText(QStringLiteral("Ann"));
+    QTest::mouseClick(app.signInDialog()->guestButton, Qt::LeftButton);
+    zumvek::LobbyWindow* w = app.window();
+    QTRY_VERIFY_WITH_TIMEOUT(w->status->text().contains(QStringLiteral("cannot be reached")),
+                             10000);
+    QVERIFY(w->isVisible());
+    QVERIFY(w->soloButton->isEnabled());
+    QVERIFY(!w->hostButton->isEnabled() && !w->joinButton->isEnabled());
+    // The lobby keeps trying: a server that comes up is found.
+    QTcpServer late;
+    QVERIFY(late.listen(QHostAddress::LocalHost, port));
+    QTRY_VERIFY_WITH_TIMEOUT(late.hasPendingConnections(), 15000);
+    QVERIFY(w->isVisible());
+}
 
 void TestLobbyServer::guestHostsAndJoinsThroughARealServer() {
     if (!g_netnsProblem.isEmpty()) QSKIP(qPrintable(g_netnsProblem));

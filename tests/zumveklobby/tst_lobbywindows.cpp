@@ -5,10 +5,12 @@
 #include "zumveklobby/gamelauncher.h"
 #include "zumveklobby/launchplan.h"
 #include "zumveklobby/lobbywindow.h"
+#include "zumveklobby/passwordstore.h"
 #include "zumveklobby/signindialog.h"
 #include "zumveklobby/tableview.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -168,6 +170,33 @@ private slots:
         d.setProblem(QStringLiteral("<b>not-authorized</b>"));
         QCOMPARE(d.problemLabel->textFormat(), Qt::PlainText);
         saveShot(&d, QStringLiteral("signin-en"));
+    }
+
+    void withoutASecretStoreNoPasswordIsKept() {
+        // No session bus here (a private runtime folder), so no secret store.
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        zumvek::PasswordStore store;
+        QString problem = QStringLiteral("<none yet>");
+        const QString secret = QStringLiteral("pw-9f2c81d0");
+        store.write(QStringLiteral("lobby.zumvek.com"), QStringLiteral("ann"), secret,
+                    [&problem](const QString& p) { problem = p; });
+        QTRY_VERIFY_WITH_TIMEOUT(problem != QLatin1String("<none yet>"), 30000);
+        if (problem.isEmpty()) QSKIP("this machine has a secret store; nothing to check");
+        QVERIFY2(problem.contains(QStringLiteral("not saved")), qPrintable(problem));
+        // And not in any file instead: the whole private home and settings are searched.
+        const QString root = qEnvironmentVariable("VIMBREL_TEST_TMP");
+        QVERIFY(!root.isEmpty());
+        QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile f(it.next());
+            if (f.fileName().endsWith(QLatin1String("output.txt")) || !f.open(QIODevice::ReadOnly))
+                continue;
+            QVERIFY2(!f.readAll().contains(secret.toUtf8()), qPrintable(f.fileName()));
+        }
+        QString read = QStringLiteral("<none yet>");
+        store.read(QStringLiteral("lobby.zumvek.com"), QStringLiteral("ann"),
+                   [&read](const QString& p) { read = p; });
+        QTRY_COMPARE_WITH_TIMEOUT(read, QString(), 30000);
     }
 
     void theGameRunsThroughTheLobbyLink() {
