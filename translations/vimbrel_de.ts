@@ -776,6 +776,10 @@
         <source>Says the phrase in the chat</source>
         <translation>Sagt den Spruch im Chat</translation>
     </message>
+    <message>
+        <source>Cannot join &quot;%1&quot;: that is not an address. Give a host name, an IPv4 address or an IPv6 address, with :PORT after it for another port than 7772 (after an IPv6 address only in brackets: [2001:db8::5]:7800).</source>
+        <translation>„%1“ lässt sich nicht beitreten: Das ist keine Adresse. Gib einen Hostnamen, eine IPv4-Adresse oder eine IPv6-Adresse an, für einen anderen Port als 7772 mit :PORT dahinter (nach einer IPv6-Adresse nur in eckigen Klammern: [2001:db8::5]:7800).</translation>
+    </message>
 </context>
 <context>
     <name>Tdownload</name>
@@ -784,8 +788,8 @@
         <translation>Ein Fehler ist aufgetreten.</translation>
     </message>
     <message>
-        <source>Please close the game and open the Zumvek Lobby using the icon on your desktop or using the your Window&apos;s start-up menu.</source>
-        <translation>Bitte schließe das Spiel und öffne die Zumvek Lobby über das Symbol auf deinem Desktop oder über das Startmenü.</translation>
+        <source>The Zumvek Lobby is not installed on this computer. Install the package that holds zumveklobby (your distribution&apos;s software centre or package manager), then choose &quot;Play with Others&quot; again.</source>
+        <translation>Die Zumvek Lobby ist auf diesem Computer nicht installiert. Installiere das Paket mit zumveklobby (über die Softwareverwaltung oder den Paketmanager deiner Distribution) und wähle dann noch einmal „Mit anderen spielen“.</translation>
     </message>
     <message>
         <source>Download The Zumvek Lobby</source>

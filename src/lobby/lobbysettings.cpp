@@ -2,7 +2,9 @@
 
 #include "paths/datafolder.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace lobby {
@@ -44,6 +46,10 @@ QString installerPath(const QString& fileName) {
 }
 
 QString installedLobby() {
+    // The copy beside the game first: a build folder or an unpacked copy keeps both together.
+    const QFileInfo beside(
+        QDir(datafolder::programFolder()).filePath(QLatin1String(kLobbyProgram)));
+    if (beside.isFile() && beside.isExecutable()) return beside.absoluteFilePath();
     return QStandardPaths::findExecutable(QLatin1String(kLobbyProgram));
 }
 

@@ -241,8 +241,9 @@ private slots:
             QTest::mouseClick(w.form.Button2, Qt::LeftButton);
             QCOMPARE(w.messages,
                      QStringList{QStringLiteral(
-                         "Please close the game and open the Zumvek Lobby using the icon on your "
-                         "desktop or using the your Window's start-up menu.")});
+                         "The Zumvek Lobby is not installed on this computer. Install the package "
+                         "that holds zumveklobby (your distribution's software centre or package "
+                         "manager), then choose \"Play with Others\" again.")});
             QCOMPARE(w.exits, 0);
             QVERIFY(w.form.isVisible());
         }
@@ -254,6 +255,17 @@ private slots:
             QCOMPARE(w.exits, 1);
             QVERIFY(w.messages.isEmpty());
         }
+        // The lobby beside the game comes before the one on the PATH.
+        const QString marker = QDir(bin.path()).filePath(QStringLiteral("beside-started"));
+        writeScript(QDir(datafolder::programFolder()).filePath(QStringLiteral("zumveklobby")),
+                    "#!/bin/sh\n: > '" + QFile::encodeName(marker) + "'\n");
+        {
+            Window w;
+            QTest::mouseClick(w.form.Button2, Qt::LeftButton);
+            QCOMPARE(w.exits, 1);
+            QTRY_VERIFY(QFile::exists(marker));
+        }
+        QFile::remove(QDir(datafolder::programFolder()).filePath(QStringLiteral("zumveklobby")));
     }
 
     void playSoloClosesOnlyThisWindow() {
