@@ -13,13 +13,13 @@
 namespace xmpp {
 
 struct Account {
-    QString jid;        // "ann@lobby.example"; for a guest, the guest domain alone
-    QString password;   // empty for a guest
-    bool guest = false; // anonymous log-in (SASL ANONYMOUS) on the guest domain
-    QString host;       // the server to connect to; empty: the JID's domain
-    quint16 port = 0;   // 0: 5222
-    QString resource;   // empty: the server picks one
-    QString caFile;     // extra trusted certificates (a private lobby, tests); empty: the system's
+    QString jid;          // "ann@lobby.example"; for a guest, the guest domain alone
+    QString password;     // empty for a guest
+    bool guest = false;   // anonymous log-in (SASL ANONYMOUS) on the guest domain
+    QString host;         // the server to connect to; empty: the JID's domain
+    quint16 port = 0;     // 0: 5222
+    QString resource;     // empty: the server picks one
+    QString caFile;       // extra trusted certificates (a private lobby, tests); empty: the system's
 };
 
 enum class State { Offline, Connecting, Online };

@@ -13,10 +13,10 @@ namespace xmpp {
 
 struct Occupant {
     QString nick;
-    QString realJid;         // full JID, when the room shows it to us; else empty
-    QString role;            // "moderator", "participant", "visitor"
-    QString affiliation;     // "owner", "admin", "member", "none", "outcast"
-    QString show;            // "", "away", "dnd", …
+    QString realJid;      // full JID, when the room shows it to us; else empty
+    QString role;         // "moderator", "participant", "visitor"
+    QString affiliation;  // "owner", "admin", "member", "none", "outcast"
+    QString show;         // "", "away", "dnd", …
     lobby::Element presence; // the whole last presence, for payloads such as a table id
 };
 
@@ -24,7 +24,7 @@ class Room : public QObject {
     Q_OBJECT
 public:
     Room(Client* client, const QString& roomJid, const QString& nick, QObject* parent = nullptr);
-    ~Room() override;
+    ~Room() override; // Private is complete only in room.cpp
 
     QString jid() const;
     QString nick() const;
