@@ -1,0 +1,139 @@
+// vimbrel-lobbybot: keeps the list of open tables in the lobby's room, checks that they
+// answer, and runs tables on the server for players who cannot host. No display; one
+// log line per event on standard output; SIGTERM or SIGINT stops it and its tables.
+#include "lobbybot/botoptions.h"
+#include "lobbybot/lobbybot.h"
+#include "version/version.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int signal) {
+    const char byte = char(signal);
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+void logLine(const QString& line) {
+    std::fprintf(stdout, "%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+lobbybot::PoolConfig poolConfig(const lobbybot::BotOptions& o) {
+    lobbybot::PoolConfig c;
+    if (o.hostProgram.isEmpty()) return c;
+    c.program = o.hostProgram;
+    c.firstPort = o.firstPort;
+    c.lastPort = o.lastPort;
+    c.addresses = o.publicAddresses;
+    const QString server = o.server.contains(QLatin1Char(':')) && !o.server.startsWith(u'[')
+                               ? QStringLiteral("[%1]").arg(o.server)
+                               : o.server;
+    // The tables log in as the bot's account, so the bot knows them for its own.
+    c.lobbyArgs << QStringLiteral("--lobby-server")
+                << QStringLiteral("%1:%2").arg(server).arg(o.port)
+                << QStringLiteral("--lobby-account") << lobby::botJid(o.domain).section(u'/', 0, 0)
+                << QStringLiteral("--lobby-password-file")
+                << QFileInfo(o.passwordFile).absoluteFilePath();
+    if (!o.caFile.isEmpty())
+        c.lobbyArgs << QStringLiteral("--lobby-ca-file") << QFileInfo(o.caFile).absoluteFilePath();
+    return c;
+}
+
+// Ends the program once every server table has stopped, or at the deadline.
+void quitWhenStopped(const lobbybot::ServerTablePool& pool, QDeadlineTimer deadline) {
+    if (pool.running() == 0 || deadline.hasExpired()) {
+        QCoreApplication::exit(0);
+        return;
+    }
+    QTimer::singleShot(50, [&pool, deadline] { quitWhenStopped(pool, deadline); });
+}
+
+bool catchSignals(QCoreApplication& app, std::function<void(int)> onStop) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return false;
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier, onStop] {
+        char byte = 0;
+        [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &byte, 1);
+        notifier->setEnabled(false);
+        onStop(byte);
+    });
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const lobbybot::BotOptions options = lobbybot::parseBotOptions(args);
+    if (options.exit) {
+        std::fputs(options.message.toLocal8Bit().constData(),
+                   options.status == 0 ? stdout : stderr);
+        return options.status;
+    }
+    QString why;
+    xmpp::Account account;
+    account.password = lobbybot::readPasswordFile(options.passwordFile, &why);
+    if (account.password.isEmpty()) {
+        std::fprintf(stderr, "vimbrel-lobbybot: %s: %s\n", qPrintable(options.passwordFile),
+                     qPrintable(why));
+        return 2;
+    }
+    account.jid = lobby::botJid(options.domain).section(u'/', 0, 0);
+    account.resource = lobby::botJid(options.domain).section(u'/', 1);
+    account.host = options.server;
+    account.port = options.port;
+    account.caFile = options.caFile;
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vimbrel-lobbybot"));
+    // Numbers above any an earlier run sent, so lobbies that kept a list see a gap.
+    lobbybot::TableRegistry registry(lobbybot::steadyClock(),
+                                     quint64(QDateTime::currentMSecsSinceEpoch()));
+    lobbybot::ReachProber prober;
+    prober.setAllowLoopback(lobbybot::isLoopbackHost(options.server));
+    lobbybot::ServerTablePool pool(poolConfig(options));
+    QObject::connect(&pool, &lobbybot::ServerTablePool::logLine, &app, logLine);
+    const QString room =
+        lobby::roomJid(options.domain, QString::fromLatin1(vimbrel::kProtocolVersion));
+    lobbybot::LobbyBot bot(account, room, registry, prober, pool, logLine);
+    QObject::connect(&bot, &lobbybot::LobbyBot::fatal, &app, [&pool] {
+        pool.stopAll();
+        QCoreApplication::exit(1);
+    });
+    const bool caught = catchSignals(app, [&](int signal) {
+        logLine(QStringLiteral("stopping (%1)")
+                    .arg(signal == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
+        pool.stopAll();
+        bot.stop();
+        quitWhenStopped(pool, QDeadlineTimer(lobbybot::kServerTableStopMs + 1000));
+    });
+    if (!caught) return 1;
+    logLine(QStringLiteral("vimbrel-lobbybot %1 (protocol %2), room %3, %4 server tables")
+                .arg(QString::fromLatin1(vimbrel::kRelease),
+                     QString::fromLatin1(vimbrel::kProtocolVersion), room)
+                .arg(pool.size()));
+    bot.start();
+    const int status = app.exec();
+    logLine(QStringLiteral("stopped"));
+    return status;
+}
