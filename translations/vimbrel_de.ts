@@ -784,8 +784,8 @@
         <translation>Ein Fehler ist aufgetreten.</translation>
     </message>
     <message>
-        <source>Please close the game and open the Zumvek Lobby using the icon on your desktop or using the your Window&apos;s start-up menu.</source>
-        <translation>Bitte schließe das Spiel und öffne die Zumvek Lobby über das Symbol auf deinem Desktop oder über das Startmenü.</translation>
+        <source>The Zumvek Lobby is not installed on this computer. Install the package that holds zumveklobby (your distribution&apos;s software centre or package manager), then choose &quot;Play with Others&quot; again.</source>
+        <translation>Die Zumvek Lobby ist auf diesem Computer nicht installiert. Installiere das Paket mit zumveklobby (über die Softwareverwaltung oder den Paketmanager deiner Distribution) und wähle dann noch einmal „Mit anderen spielen“.</translation>
     </message>
     <message>
         <source>Download The Zumvek Lobby</source>

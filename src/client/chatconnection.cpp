@@ -4,6 +4,7 @@
 #include "client/chatform.h"
 #include "client/spylistform.h"
 #include "net/Sock.h"
+#include "net/hostport.h"
 #include "portmap/routeraddress.h"
 #include "protocol/clientlink.h"
 #include "protocol/commands.h"
@@ -186,8 +187,18 @@ void Tchat::portNotOpened(PortMapper::Failure why, int code) {
 }
 
 void Tchat::joinpress() {
-    if (m_link) m_link->open(m_state.hostAddress);
     setStartEnabled(false);
+    if (!hostport::split(m_state.hostAddress)) {
+        // Said in words, naming what was given: a bad address would otherwise only fail
+        // later as a lookup error about some other text.
+        addlinetochat(tr("Cannot join \"%1\": that is not an address. Give a host name, an IPv4 "
+                         "address or an IPv6 address, with :PORT after it for another port "
+                         "than 7772 (after an IPv6 address only in brackets: [2001:db8::5]:7800).")
+                          .arg(wire::singleLine(m_state.hostAddress)),
+                      wire::kRed);
+        return;
+    }
+    if (m_link) m_link->open(m_state.hostAddress);
 }
 
 void Tchat::setLink(ClientLink* link) {

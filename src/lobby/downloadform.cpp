@@ -28,8 +28,9 @@ const QStringList kInstallerArguments = {QStringLiteral("/SP-"), QStringLiteral(
 const char kErrorText[] = QT_TRANSLATE_NOOP("Tdownload", "An Error has Occurred.");
 const char kNoLobbyText[] = QT_TRANSLATE_NOOP(
     "Tdownload",
-    "Please close the game and open the Zumvek Lobby using the icon on your desktop or "
-    "using the your Window's start-up menu.");
+    "The Zumvek Lobby is not installed on this computer. Install the package that holds "
+    "zumveklobby (your distribution's software centre or package manager), then choose \"Play "
+    "with Others\" again.");
 constexpr int kWindowWidth = 420;
 
 QLabel* textLabel(const QString& text, QWidget* parent) {

@@ -2,7 +2,10 @@
 
 #include "paths/datafolder.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace lobby {
@@ -44,6 +47,9 @@ QString installerPath(const QString& fileName) {
 }
 
 QString installedLobby() {
+    // The copy beside the game first: a build folder or an unpacked copy keeps both together.
+    const QFileInfo beside(QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(kLobbyProgram)));
+    if (beside.isFile() && beside.isExecutable()) return beside.absoluteFilePath();
     return QStandardPaths::findExecutable(QLatin1String(kLobbyProgram));
 }
 

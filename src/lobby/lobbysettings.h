@@ -11,7 +11,7 @@ inline constexpr char kDefaultLobbyUrl[] = "http://www.zumvek.com/downloads/Zumv
 inline constexpr char kSettingsFile[] = "zumveklobby.ini";
 inline constexpr char kSettingsSection[] = "Vimbrel";
 inline constexpr char kLobbyUrlKey[] = "Lobbyurl";
-// The installed lobby, looked for on the PATH.
+// The installed lobby, looked for beside the game's own program, then on the PATH.
 inline constexpr char kLobbyProgram[] = "zumveklobby";
 
 // The value of `key` in `section` of the ini file at `path`; section and key match without
@@ -28,7 +28,8 @@ QString installerFileName(const QString& address);
 // user's data folder when the program's folder is not writable.
 QString installerPath(const QString& fileName);
 
-// Full path of the installed lobby program, or empty when there is none.
+// Full path of the lobby program (beside the game, else on the PATH), or empty when
+// there is none.
 QString installedLobby();
 
 } // namespace lobby

@@ -1,6 +1,9 @@
 #include "net/sockclientlink.h"
 
-SockClientLink::SockClientLink(const QString& portName, QObject* parent) : QObject(parent) {
+#include "net/hostport.h"
+
+SockClientLink::SockClientLink(const QString& portName, QObject* parent)
+    : QObject(parent), m_portName(portName) {
     sock.setPortName(portName);
     sock.OnInfo = [this](TSock*, TSocketInfo, const QString& text) {
         if (m_events) m_events->sockInfo(text);
@@ -14,7 +17,9 @@ SockClientLink::~SockClientLink() {
 }
 
 void SockClientLink::open(const QString& host) {
-    sock.setHostName(host);
+    const auto target = hostport::split(host);
+    sock.setPortName(target && target->port ? QString::number(target->port) : m_portName);
+    sock.setHostName(target ? target->host : host);
     sock.Open();
 }
 

@@ -15,7 +15,9 @@ public:
     ~SockClientLink() override;
 
     void attach(ClientEvents* events) override { m_events = events; }
-    // Throws ESockException or wire::ConvertError when the port name is bad.
+    // `host` may carry a port of its own ("192.0.2.5:7800", "[2001:db8::5]:7800"), which
+    // then replaces the link's. Throws ESockException or wire::ConvertError when the port
+    // name is bad.
     void open(const QString& host) override;
     // Bytes given after the connection closed go nowhere.
     void send(const QByteArray& bytes) override;
@@ -27,5 +29,6 @@ private:
     void sockRead(TSock* sender);
 
     TSock sock;
+    QString m_portName; // the game port, for an address that names none
     ClientEvents* m_events = nullptr;
 };

@@ -6,12 +6,12 @@
 
 namespace i18n {
 
-QString installTranslators(const QLocale& locale) {
+QString installTranslators(const QLocale& locale, const QString& catalogue) {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app) return {};
     auto* game = new QTranslator(app);
     // The .qm files are compiled in (resource prefix /i18n) from translations/*.ts.
-    if (!game->load(locale, QStringLiteral("vimbrel"), QStringLiteral("_"),
+    if (!game->load(locale, catalogue, QStringLiteral("_"),
                     QStringLiteral(":/i18n"))) {
         delete game;
         return {};

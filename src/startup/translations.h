@@ -3,13 +3,15 @@
 #pragma once
 
 #include <QLocale>
+#include <QString>
 
 namespace i18n {
 
-// Installs the game's translation for `locale` (its languages in order of preference,
-// QLocale::uiLanguages) and Qt's own for the same language, owned by the application
+// Installs the translation `catalogue` ("vimbrel", or "zumveklobby" for the lobby) for
+// `locale` (its languages in order of preference, QLocale::uiLanguages) and Qt's own for the same language, owned by the application
 // object, which must exist. Returns the language installed ("de"), or an empty string
 // when the texts stay English. Call once, before the first window is made.
-QString installTranslators(const QLocale& locale);
+QString installTranslators(const QLocale& locale,
+                           const QString& catalogue = QStringLiteral("vimbrel"));
 
 } // namespace i18n

@@ -241,8 +241,9 @@ private slots:
             QTest::mouseClick(w.form.Button2, Qt::LeftButton);
             QCOMPARE(w.messages,
                      QStringList{QStringLiteral(
-                         "Please close the game and open the Zumvek Lobby using the icon on your "
-                         "desktop or using the your Window's start-up menu.")});
+                         "The Zumvek Lobby is not installed on this computer. Install the package "
+                         "that holds zumveklobby (your distribution's software centre or package "
+                         "manager), then choose \"Play with Others\" again.")});
             QCOMPARE(w.exits, 0);
             QVERIFY(w.form.isVisible());
         }

@@ -65,6 +65,8 @@ private slots:
     void hostStartConnectsToItselfAndOpensLobbyLink();
     void joinStartLogsInToTheHost_data();
     void joinStartLogsInToTheHost();
+    void joinAddressCarriesItsPort_data();
+    void joinAddressCarriesItsPort();
     void tooFewParametersStayIdle();
     void takenPortIsReportedAndNothingElseStarts();
     void secondStartEndsAtOnce();
@@ -128,6 +130,47 @@ void TestLaunch::joinStartLogsInToTheHost() {
     const auto got = readUntil(*s, "CMD_logininfo+3+1.0.7+Bob");
     QVERIFY2(got.contains("CMD_logininfo+3+1.0.7+Bob"), got.join(" | ").constData());
     QVERIFY(lobby.waitForNewConnection(5000));
+}
+
+void TestLaunch::joinAddressCarriesItsPort_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("peer");
+    QTest::newRow("IPv4") << "127.0.0.1:%1" << "127.0.0.1";
+    QTest::newRow("IPv6 in brackets") << "[::1]:%1" << "::1";
+}
+
+// A lobby passes a table's address with its port when the table is not on 7772; the game
+// must go to that port, not its own (VIMBREL_PORT here, which nobody listens on).
+void TestLaunch::joinAddressCarriesItsPort() {
+    QFETCH(QString, address);
+    QFETCH(QString, peer);
+    if (peer == QLatin1String("::1")) {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHostIPv6, 0)) QSKIP("no IPv6 loopback here");
+    }
+    QProcess host;
+    host.start(VIMBREL_HOST_EXE, {"--port", "0"});
+    QVERIFY(host.waitForStarted());
+    auto stopHost = qScopeGuard([&host] {
+        host.kill();
+        host.waitForFinished();
+    });
+    QString log;
+    quint16 port = 0;
+    static const QRegularExpression listening(QStringLiteral("listening on port (\\d+) "));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (log += QString::fromUtf8(host.readAllStandardOutput()),
+         port = quint16(listening.match(log).captured(1).toUInt())) != 0,
+        5000);
+    QTcpServer lobby;
+    QVERIFY(lobby.listen(QHostAddress::LocalHost, 0));
+    GameProcess g;
+    g.start({"Bob", address.arg(port), "join"}, lobby.serverPort());
+    const QString joined = QStringLiteral("connection from %1 took record 1").arg(peer);
+    QTRY_VERIFY2_WITH_TIMEOUT((log += QString::fromUtf8(host.readAllStandardOutput()))
+                                  .contains(QStringLiteral("record 1 logged in as Bob")),
+                              qPrintable(log), 10000);
+    QVERIFY2(log.contains(joined), qPrintable(log));
 }
 
 void TestLaunch::tooFewParametersStayIdle() {

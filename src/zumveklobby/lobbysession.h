@@ -1,0 +1,121 @@
+// The lobby as this program takes part in it, over one XMPP connection: signing in,
+// the room (chat, who is online, who sits where), the table list kept current from the
+// bot's changes, and the table this player hosts at home, announced and kept up to date
+// from the presences of those who sit at it. No windows: the window observes this.
+#pragma once
+
+#include "lobbyproto/tables.h"
+#include "xmpp/client.h"
+#include "xmpp/room.h"
+#include "zumveklobby/seating.h"
+#include "zumveklobby/tablelist.h"
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+namespace zumvek {
+
+struct SignIn {
+    QString domain;     // the lobby's domain
+    quint16 port = 0;   // 0: the standard port
+    QString serverHost; // connect here instead of the domain's address; empty: the domain
+    QString account;    // the account's name (a guest: the name to show)
+    QString password;   // empty for a guest
+    bool guest = false;
+    QString caFile;
+};
+
+// What this player announces for a table hosted at home.
+struct HomeTable {
+    QString name;
+    QString ipv4;
+    QString ipv6;
+    quint16 port = 0;
+};
+
+class LobbySession : public QObject {
+    Q_OBJECT
+public:
+    enum class Stage { Offline, Connecting, Online, InRoom };
+
+    explicit LobbySession(QObject* parent = nullptr);
+    ~LobbySession() override;
+
+    // Logs in (or, with `create`, registers the account first, then logs in).
+    void signIn(const SignIn& how, bool create = false);
+    void signOut();
+    // Tries the connection again now, when it is down (a first log-in that found no server).
+    void retry();
+
+    Stage stage() const { return m_stage; }
+    QString nick() const { return m_nick; }
+    QString domain() const { return m_how.domain; }
+    const TableList& tables() const { return m_tables; }
+    // Everyone in the room, with the table each sits at, ourselves included.
+    QList<xmpp::Occupant> occupants() const;
+    // The table `nick` sits at, from that occupant's presence.
+    std::optional<Seat> seatOf(const QString& nick) const;
+
+    void say(const QString& text);
+    // Our presence names the table we sit at; nullopt: none.
+    void setSeat(const std::optional<Seat>& seat);
+
+    // Announces our table at home and keeps announcing it (counts, refresh) until
+    // withdrawn.
+    void announceHome(const HomeTable& table);
+    void withdrawHome();
+    bool announcing() const { return m_home.has_value(); }
+    // The key the bot gave our home table, once it is listed; empty before.
+    QString homeKey() const;
+
+    // Asks the bot for a table on the server; `done` gets the address to join ("ADDRESS"
+    // or "ADDRESS:PORT") and the table's key, or an error text.
+    void requestServerTable(const QString& name,
+                            std::function<void(const QString& address, const QString& key,
+                                               const QString& error)>
+                                done);
+
+    xmpp::Client* client() { return &m_client; }
+
+    // The id our home table goes by; one per account.
+    static constexpr char kHomeId[] = "home";
+
+signals:
+    void stageChanged(zumvek::LobbySession::Stage stage, const QString& reason);
+    void signInFailed(const QString& reason);
+    void accountCreated();
+    void tablesChanged();
+    void occupantsChanged();
+    void chat(const QString& nick, const QString& text, bool delayed);
+    // Something the player should read: a refusal from the bot, a lost list.
+    void notice(const QString& text);
+
+private:
+    void setStage(Stage s, const QString& reason = {});
+    xmpp::Account account() const;
+    void onOnline();
+    void onRoomMessage(const QString& nick, const QString& body, bool delayed,
+                       const lobby::Element& stanza);
+    bool fromBot(const QString& nick) const;
+    void fetchTables();
+    void sendHome();
+    void recountHome();
+    lobby::Element iqToBot(const QString& type, const lobby::Element& payload) const;
+
+    xmpp::Client m_client;
+    xmpp::Room* m_room = nullptr;
+    SignIn m_how;
+    QString m_nick;
+    bool m_registering = false;
+    Stage m_stage = Stage::Offline;
+    TableList m_tables;
+    bool m_fetching = false;
+    QTimer m_refetch; // a list request that failed is tried again
+    std::optional<Seat> m_seat;
+    std::optional<lobby::Table> m_home;
+    QTimer m_homeRefresh;
+};
+
+} // namespace zumvek

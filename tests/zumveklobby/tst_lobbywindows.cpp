@@ -1,0 +1,243 @@
+// The lobby's windows as a player and a screen reader meet them, and the game started
+// for real (offscreen) through the lobby link on 127.0.0.1.
+#include "common/freeport.h"
+#include "startup/translations.h"
+#include "zumveklobby/gamelauncher.h"
+#include "zumveklobby/launchplan.h"
+#include "zumveklobby/lobbywindow.h"
+#include "zumveklobby/signindialog.h"
+#include "zumveklobby/tableview.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTextDocument>
+#include <QTranslator>
+#include <QtTest>
+
+namespace {
+
+lobby::Table table(const QString& key, const QString& name) {
+    lobby::Table t;
+    t.key = key;
+    t.id = QStringLiteral("main");
+    t.name = name;
+    t.host = QStringLiteral("Ann");
+    t.ipv4 = QStringLiteral("198.51.100.7");
+    t.port = 7772;
+    t.seats = 2;
+    t.spectators = 1;
+    return t;
+}
+
+QStringList accessibleNames(const QWidget* w) {
+    QStringList names;
+    for (const QWidget* c : w->findChildren<QWidget*>())
+        if (!c->accessibleName().isEmpty()) names << c->accessibleName();
+    return names;
+}
+
+void saveShot(QWidget* w, const QString& name) {
+    QDir().mkpath(QStringLiteral(VIMBREL_SCREENSHOT_DIR));
+    w->grab().save(QStringLiteral(VIMBREL_SCREENSHOT_DIR "/") + name + QStringLiteral(".png"));
+}
+
+void fillLobby(zumvek::LobbyWindow& w) {
+    lobby::Table full = table("t2", QStringLiteral("Friday night"));
+    full.seats = 4;
+    full.state = lobby::TableState::Playing;
+    full.reach = lobby::Reach::Reachable;
+    lobby::Table far = table("t3", QStringLiteral("Bob's table"));
+    far.host = QStringLiteral("Bob");
+    far.reach = lobby::Reach::Unreachable;
+    far.reason = QStringLiteral("no answer from 198.51.100.9:7772");
+    lobby::Table server = table("t4", QStringLiteral("Cleo's table"));
+    server.host = QStringLiteral("Cleo");
+    server.serverTable = true;
+    w.setTables({full, far, server});
+    w.setPeople({{QStringLiteral("Ann"), QStringLiteral("Friday night"), false},
+                 {QStringLiteral("Bob"), {}, false},
+                 {QStringLiteral("Dora"), QStringLiteral("Friday night"), true}});
+    w.setStatus(QStringLiteral("In the lobby at lobby.zumvek.com as Bob."));
+    w.addChat(QStringLiteral("Ann"), QStringLiteral("Anyone for a game?"));
+    w.addChat(QStringLiteral("Bob"), QStringLiteral("Sure, I am in."));
+    w.setInRoom(true);
+    w.tables->selectRow(1);
+}
+
+} // namespace
+
+class TestLobbyWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void everythingFromTheNetworkIsShownAsText() {
+        zumvek::LobbyWindow w;
+        lobby::Table t = table("t1", QStringLiteral("<b>Ann</b> &amp; <img src=x>"));
+        t.host = QStringLiteral("<i>Eve</i>");
+        t.reach = lobby::Reach::Unreachable;
+        t.reason = QStringLiteral("<a href='x'>refused</a> & <b>gone</b>");
+        w.setTables({t});
+        QCOMPARE(w.tables->item(0, zumvek::TableView::Name)->text(), t.name);
+        QCOMPARE(w.tables->item(0, zumvek::TableView::Host)->text(), t.host);
+        QCOMPARE(w.tables->item(0, zumvek::TableView::Players)->text(), QStringLiteral("2/4"));
+        QCOMPARE(w.tables->item(0, zumvek::TableView::Spectators)->text(), QStringLiteral("1/5"));
+        // A tooltip would take markup; the reason reads back exactly as it came.
+        QTextDocument tip;
+        tip.setHtml(w.tables->item(0, zumvek::TableView::Reachable)->toolTip());
+        QCOMPARE(tip.toPlainText().trimmed(), t.reason);
+
+        w.addChat(QStringLiteral("<b>Eve</b>"), QStringLiteral("<a href='x'>click</a>"));
+        QVERIFY(w.chatView->toPlainText().endsWith(
+            QStringLiteral("<b>Eve</b>: <a href='x'>click</a>")));
+        w.setPeople({{QStringLiteral("<u>Mo</u>"), QStringLiteral("<b>t</b>"), true}});
+        QVERIFY(w.online->item(0)->text().startsWith(QStringLiteral("<u>Mo</u>")));
+        QVERIFY(w.online->item(0)->text().contains(QStringLiteral("<b>t</b>")));
+    }
+
+    void keyboardAndScreenReaderNames() {
+        zumvek::LobbyWindow w;
+        const QStringList names = accessibleNames(&w);
+        for (const char* n : {"Join", "Watch", "Host a Table", "Host on the Server", "Play Solo",
+                              "Tables", "Online", "Chat", "Message"})
+            QVERIFY2(names.contains(QLatin1String(n)), n);
+        for (QPushButton* b : w.findChildren<QPushButton*>())
+            QVERIFY2(b->text().contains(u'&'), qPrintable(b->text())); // a mnemonic each
+
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.setTables({table("t1", QStringLiteral("One")), table("t2", QStringLiteral("Two"))});
+        // Out of the room, or with nothing chosen, only the solo game can start.
+        QVERIFY(!w.joinButton->isEnabled());
+        QVERIFY(w.soloButton->isEnabled());
+        w.setInRoom(true);
+        QVERIFY(!w.joinButton->isEnabled());
+        QVERIFY(w.hostButton->isEnabled());
+        QSignalSpy joins(&w, &zumvek::LobbyWindow::joinClicked);
+        w.tables->setFocus();
+        w.tables->selectRow(1);
+        QVERIFY(w.joinButton->isEnabled());
+        QTest::keyClick(w.tables, Qt::Key_Return);
+        QCOMPARE(joins.size(), 1);
+        QCOMPARE(joins[0][0].toString(), QStringLiteral("t2"));
+        QCOMPARE(joins[0][1].toBool(), false);
+        QTest::mouseClick(w.watchButton, Qt::LeftButton);
+        QCOMPARE(joins.size(), 2);
+        QCOMPARE(joins[1][1].toBool(), true);
+        // The list keeps the chosen table chosen when it changes around it.
+        w.setTables({table("t0", QStringLiteral("Zero")), table("t2", QStringLiteral("Two"))});
+        QCOMPARE(w.tables->selectedKey(), QStringLiteral("t2"));
+
+        // While a game runs, no second one starts from here.
+        w.setGameRunning(true);
+        for (QPushButton* b : {w.joinButton, w.watchButton, w.hostButton, w.serverButton,
+                               w.soloButton})
+            QVERIFY2(!b->isEnabled(), qPrintable(b->accessibleName()));
+        QTest::keyClick(w.tables, Qt::Key_Return);
+        QCOMPARE(joins.size(), 2);
+    }
+
+    void signInDialog() {
+        zumvek::SignInDialog d;
+        const QStringList names = accessibleNames(&d);
+        for (const char* n : {"Server", "Account", "Password", "Log in", "Create account",
+                              "Come in as a guest"})
+            QVERIFY2(names.contains(QLatin1String(n)), n);
+        QCOMPARE(d.passwordEdit->echoMode(), QLineEdit::Password);
+        d.setValues(QStringLiteral("lobby.zumvek.com"), QStringLiteral("ann"), {});
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QSignalSpy chosen(&d, &zumvek::SignInDialog::chosen);
+        QTest::keyClicks(d.passwordEdit, QStringLiteral("secret"));
+        QTest::keyClick(d.passwordEdit, Qt::Key_Return);
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen[0][0].value<zumvek::SignInDialog::Way>(), zumvek::SignInDialog::Way::LogIn);
+        QTest::mouseClick(d.guestButton, Qt::LeftButton);
+        QCOMPARE(chosen[1][0].value<zumvek::SignInDialog::Way>(), zumvek::SignInDialog::Way::Guest);
+        // A server's refusal is shown as the text it is.
+        d.setProblem(QStringLiteral("<b>not-authorized</b>"));
+        QCOMPARE(d.problemLabel->textFormat(), Qt::PlainText);
+        saveShot(&d, QStringLiteral("signin-en"));
+    }
+
+    void theGameRunsThroughTheLobbyLink() {
+        // Private ports for the game and its link, as the game reads them too.
+        qputenv("VIMBREL_PORT", QByteArray::number(freePort()));
+        qputenv("VIMBREL_LOBBY_PORT", QByteArray::number(freePort()));
+        zumvek::GameLauncher launcher;
+        QSignalSpy linked(&launcher, &zumvek::GameLauncher::linkOpened);
+        QSignalSpy ended(&launcher, &zumvek::GameLauncher::ended);
+        QString error;
+        QVERIFY2(launcher.start(VIMBREL_EXE, zumvek::hostArguments("Ann"), &error),
+                 qPrintable(error));
+        QTRY_COMPARE_WITH_TIMEOUT(linked.size(), 1, 15000);
+        QVERIFY(launcher.linked());
+        // One game at a time.
+        QVERIFY(!launcher.start(VIMBREL_EXE, {}, &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(ended.size(), 0);
+        // The game goes: its link closes, and that is the end of the game for the lobby.
+        launcher.process()->terminate();
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
+        QVERIFY(!launcher.running());
+
+        // A game that never opens the link ends with its process.
+        QVERIFY(launcher.start(VIMBREL_EXE, {"--version"}, &error));
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 2, 10000);
+        QCOMPARE(linked.size(), 1);
+        QVERIFY(!launcher.start(QStringLiteral("/nonexistent/vimbrel"), {}, &error));
+        QVERIFY(!launcher.running());
+    }
+
+    void germanAndScreenshots() {
+        {
+            zumvek::LobbyWindow w;
+            fillLobby(w);
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            saveShot(&w, QStringLiteral("lobby-en"));
+        }
+        QCOMPARE(i18n::installTranslators(QLocale(QLocale::German), QStringLiteral("zumveklobby")),
+                 QStringLiteral("de"));
+        zumvek::LobbyWindow w;
+        fillLobby(w);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.joinButton->text() != QLatin1String("&Join"));
+        QVERIFY(w.tables->horizontalHeaderItem(0)->text() != QLatin1String("Table"));
+        saveShot(&w, QStringLiteral("lobby-de"));
+        zumvek::SignInDialog d;
+        d.setValues(QStringLiteral("lobby.zumvek.com"), QStringLiteral("bob"), {});
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QVERIFY(d.logInButton->text() != QLatin1String("&Log in"));
+        saveShot(&d, QStringLiteral("signin-de"));
+    }
+
+    void everyTextIsTranslated() {
+        // lupdate over the sources into a copy of the committed file: anything new shows
+        // as unfinished there.
+        QTemporaryDir dir;
+        const QString fresh = dir.filePath(QStringLiteral("zumveklobby_de.ts"));
+        QVERIFY(QFile::copy(QStringLiteral(ZUMVEKLOBBY_TS), fresh));
+        QFile::setPermissions(fresh, QFile::ReadOwner | QFile::WriteOwner);
+        QProcess lupdate;
+        lupdate.start(QStringLiteral(LUPDATE_EXE),
+                      {"-silent", "-no-obsolete", "-locations", "none", "-I",
+                       QStringLiteral(SRC_DIR), QStringLiteral(SRC_DIR "/zumveklobby"), "-ts", fresh});
+        QVERIFY(lupdate.waitForFinished(60000));
+        QCOMPARE(lupdate.exitCode(), 0);
+        QFile f(fresh);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray text = f.readAll();
+        QVERIFY(text.count("<message>") > 50);
+        int at = text.indexOf("unfinished");
+        QVERIFY2(at < 0, text.mid(qMax(0, at - 300), 400).constData());
+    }
+};
+
+QTEST_MAIN(TestLobbyWindows)
+#include "tst_lobbywindows.moc"
