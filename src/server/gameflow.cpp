@@ -37,6 +37,7 @@ void TServer::startgame(const wire::req::StartGame& request, int sender) {
     for (int s = 1; s <= kSeatCount; ++s)
         if (record(s).connected) sendToken(s);
     findplayer();
+    noteTable();
 }
 
 void TServer::rollthedice(const wire::req::Roll& request, int sender) {
@@ -112,5 +113,6 @@ bool TServer::checkforwin() {
     broadcast(wire::msg::winner(winner));
     log(QStringLiteral("game over: %1 won").arg(logField(winner, 4 * kLogFieldLength)));
     m_game.gameon = false;
+    noteTable();
     return true;
 }

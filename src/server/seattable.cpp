@@ -76,12 +76,14 @@ void SeatTable::resetGame() {
 bool SeatTable::takesPart(int seat) const {
     if (!isSeat(seat)) return false;
     const SeatRecord& rec = m_records[seat];
-    return (rec.connected || rec.held || seat == 2) && rec.status < 2;
+    // A connection still to log in is nobody yet: it neither plays nor takes a turn.
+    return ((rec.connected && rec.loggedIn) || rec.held || seat == 2) && rec.status < 2;
 }
 
 bool SeatTable::playedByComputer(int seat) const {
     if (!isSeat(seat)) return false;
-    return !m_records[seat].connected || m_records[seat].computer;
+    const SeatRecord& rec = m_records[seat];
+    return !(rec.connected && rec.loggedIn) || rec.computer;
 }
 
 QString SeatTable::seatName(int seat) const {

@@ -124,6 +124,26 @@ void TServer::log(const QString& line) const {
     if (m_log) m_log(line);
 }
 
+TableCount TServer::tableCount() const {
+    TableCount count;
+    for (int r = 1; r <= kMaxRecords; ++r) {
+        const SeatRecord& rec = record(r);
+        if (SeatTable::isSeat(r) && (rec.held || (rec.connected && rec.loggedIn)))
+            ++count.seated;
+        else if (!SeatTable::isSeat(r) && rec.connected && rec.loggedIn)
+            ++count.spectators;
+    }
+    count.gameon = m_game.gameon;
+    return count;
+}
+
+void TServer::noteTable() {
+    const TableCount now = tableCount();
+    if (now == m_toldCount) return;
+    m_toldCount = now;
+    if (m_tableObserver) m_tableObserver(now);
+}
+
 void TServer::sendTo(int record, const QByteArray& bytes) {
     m_link.send(record, bytes);
 }
@@ -225,21 +245,28 @@ void TServer::disconnectsock(int record) {
 void TServer::teardown(int record, const char* why, bool mayHold) {
     if (!SeatTable::isRecord(record) || !m_seats.record(record).connected) return;
     const QByteArray notice = wire::msg::playerdisconnected(record, m_seats.record(record).name);
+    // Nobody was told of a connection that never logged in (a lobby's reachability
+    // check, a port scan), so nobody is told that it left.
+    const bool known = m_seats.record(record).loggedIn;
     log(QStringLiteral("record %1 (%2) left: %3")
             .arg(QString::number(record), logField(m_seats.record(record).name),
                  QLatin1String(why)));
-    if (mayHold && m_game.gameon && SeatTable::isSeat(record) && m_held.hold(record, m_clock())) {
+    if (known && mayHold && m_game.gameon && SeatTable::isSeat(record) &&
+        m_held.hold(record, m_clock())) {
         m_seats.hold(record);
         broadcast(notice);
         holdSeat(record);
+        noteTable();
         return;
     }
     m_held.release(record);
     m_seats.release(record);
-    broadcast(notice);
+    if (known) broadcast(notice);
     // The desktop host's own player leaving ends the program anyway; a dedicated
     // host's record 1 is a player like any other.
-    if (m_game.gameon && record == m_game.currentseat && (record != 1 || m_dedicated)) findplayer();
+    if (known && m_game.gameon && record == m_game.currentseat && (record != 1 || m_dedicated))
+        findplayer();
+    noteTable();
 }
 
 // The seat waits for its player; meanwhile the computer plays it, as for a player
@@ -261,6 +288,7 @@ void TServer::giveUpHeldSeat(int seat) {
     m_seats.unhold(seat);
     m_resume[seat] = false;
     broadcast(wire::msg::seatheld(seat, QString()));
+    noteTable();
 }
 
 void TServer::sendToken(int seat) {
@@ -302,6 +330,7 @@ void TServer::rejoin(const wire::req::Rejoin& request, int sender) {
         broadcast(wire::msg::justwatching(seat, 2));
     }
     if (leavesOpenTurn) findplayer();
+    noteTable();
 }
 
 void TServer::closeAll(const QString& notice) {
@@ -312,6 +341,7 @@ void TServer::closeAll(const QString& notice) {
     }
     m_timer1.stop();
     m_computer.stop();
+    noteTable();
 }
 
 // ---- log-in ----------------------------------------------------------------------
@@ -338,6 +368,7 @@ void TServer::receivedlogininfo(const wire::req::LogIn& login, int sender) {
     if (m_game.gameon) catchUp(seat);
     if (m_game.gameon && SeatTable::isSeat(seat)) sendToken(seat);
     if (m_dedicated && seat == 1) sendTo(seat, wire::msg::hostpowers());
+    noteTable();
 }
 
 void TServer::catchUp(int r) {
@@ -351,7 +382,8 @@ void TServer::catchUp(int r) {
         stats.scores[s - 1] = record(s).score;
     // Every die rolled this turn, wilds included (a wild's value is 0).
     for (int d = 1; d <= rules::kDice; ++d)
-        if (m_game.dice[d].colour != 0) stats.dice.append({d, m_game.dice[d].value, m_game.dice[d].colour});
+        if (m_game.dice[d].colour != 0)
+            stats.dice.append({d, m_game.dice[d].value, m_game.dice[d].colour});
     sendTo(r, wire::msg::loadstats(stats));
 
     QList<wire::ScoreCell> cells;
@@ -424,5 +456,6 @@ void TServer::relay(const wire::req::Line& line, int sender, bool isAction) {
     if (sender != 0 && sender != line.seat) return;
     if (sender != 0 && !m_seats.lines(sender).take(m_clock())) return;
     const QString& name = record(line.seat).name;
-    broadcast(isAction ? wire::msg::actionRelay(name, line.rest) : wire::msg::chatRelay(name, line.rest));
+    broadcast(isAction ? wire::msg::actionRelay(name, line.rest)
+                       : wire::msg::chatRelay(name, line.rest));
 }

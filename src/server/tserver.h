@@ -38,6 +38,16 @@ inline constexpr qint64 kLineWindowMs = wire::kLineWindowMs;
 // A connection that has not logged in this long after it arrived is closed.
 inline constexpr int kLoginDeadlineMs = 10000;
 
+// What a lobby lists about the table: players seated (a seat waiting for its player
+// counts), spectators, and whether a game runs. Connections still to log in count
+// for nothing.
+struct TableCount {
+    int seated = 0;
+    int spectators = 0;
+    bool gameon = false;
+    friend bool operator==(const TableCount&, const TableCount&) = default;
+};
+
 } // namespace server
 
 class TServer : public QObject, public ServerEvents {
@@ -68,6 +78,12 @@ public:
     // games, limits); the dedicated host prints them. Fields from the network in them
     // are cleaned (logtext.h).
     void setEventLog(std::function<void(const QString&)> log) { m_log = std::move(log); }
+    // Called once per change of tableCount(), after the change is done (the dedicated
+    // host's lobby announcement follows it).
+    void setTableObserver(std::function<void(const server::TableCount&)> observer) {
+        m_tableObserver = std::move(observer);
+    }
+    server::TableCount tableCount() const;
 
     // ---- ServerEvents ------------------------------------------------------------
     void Sock1Accept() override;
@@ -166,6 +182,8 @@ private:
     void sendToken(int seat);
     void relay(const wire::req::Line& line, int sender, bool isAction);
     void log(const QString& line) const;
+    // Tells the table observer when tableCount() differs from what it was last told.
+    void noteTable();
     // gameflow.cpp
     bool turnOpenFor(int seat, int sender) const;
     // scoring.cpp
@@ -179,6 +197,8 @@ private:
     QString m_version;
     std::function<void(const QString&)> m_errorSink;
     std::function<void(const QString&)> m_log;
+    std::function<void(const server::TableCount&)> m_tableObserver;
+    server::TableCount m_toldCount;
     Clock m_clock;
     wire::Dispatcher m_queue;
     QTimer m_timer1;

@@ -40,13 +40,15 @@ void TestHostParts::recordsFillFromTheLowestFree() {
 void TestHostParts::turnOrderSkipsWhoDoesNotTakePart() {
     SeatTable t;
     t.take(1);
+    t.take(3); // a connection still to log in is nobody yet
     t.take(4);
+    t.at(1).loggedIn = t.at(4).loggedIn = true;
     // Seat 2 is the computer's when empty; seat 3 has nobody and is skipped.
     QCOMPARE(GameState::nextSeat(0, t), 1);
     QCOMPARE(GameState::nextSeat(1, t), 2);
     QCOMPARE(GameState::nextSeat(2, t), 4);
     QCOMPARE(GameState::nextSeat(4, t), 1);
-    QVERIFY(t.playedByComputer(2) && !t.playedByComputer(1));
+    QVERIFY(t.playedByComputer(2) && t.playedByComputer(3) && !t.playedByComputer(1));
     QCOMPARE(t.seatName(2), QStringLiteral("Klot"));
     t.at(1).status = 2;
     t.at(2).status = 2;

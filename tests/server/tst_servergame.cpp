@@ -39,6 +39,7 @@ private slots:
     void justWatchHandsTheTurnToTheComputer();
     void computerPlayedSeatIgnoresItsTable();
     void onlyRecordOneEndsARunningGame();
+    void connectionThatNeverLogsInLeavesKlotsTurnAlone();
 };
 
 void TestServerGame::soloGameAlternatesWithKlot() {
@@ -230,7 +231,8 @@ void TestServerGame::hostLeavingDuringItsTurnKeepsTheTurn() {
     h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
     h.link.clear();
     h.server.tempsockDisconnect(1);
-    QCOMPARE(texts(h.link.take(2)), QStringList({"CMD_playerdisconnected+1+Ann", "CMD_seatheld+1+Ann"}));
+    QCOMPARE(texts(h.link.take(2)),
+             QStringList({"CMD_playerdisconnected+1+Ann", "CMD_seatheld+1+Ann"}));
     QCOMPARE(h.server.currentseat(), 1);
     QVERIFY(h.link.sent.isEmpty());
 }
@@ -248,7 +250,8 @@ void TestServerGame::dedicatedHostsRecordOneIsAnyPlayer() {
     h.link.clear();
     // Closed by the host (a limit), not dropped: no seat waits, and the turn moves on.
     h.server.disconnectsock(1);
-    QCOMPARE(texts(h.link.take(2)), QStringList({"CMD_playerdisconnected+1+Ann", "CMD_nextplayer+2+1+1+"}));
+    QCOMPARE(texts(h.link.take(2)),
+             QStringList({"CMD_playerdisconnected+1+Ann", "CMD_nextplayer+2+1+1+"}));
     // Whoever takes record 1 next runs the table, and catches up with the game first.
     QCOMPARE(h.join(QStringLiteral("Cid")), 1);
     const QStringList cid = texts(h.link.take(1));
@@ -281,7 +284,8 @@ void TestServerGame::departureDuringPauseKeepsNextTurn() {
     h.server.timer1Timer();
     h.link.clear();
     h.server.tempsockDisconnect(3);
-    QCOMPARE(texts(h.link.take(1)), QStringList({"CMD_playerdisconnected+3+Cid", "CMD_seatheld+3+Cid"}));
+    QCOMPARE(texts(h.link.take(1)),
+             QStringList({"CMD_playerdisconnected+3+Cid", "CMD_seatheld+3+Cid"}));
     QVERIFY(h.server.timer1().isActive());
     h.finishPause();
     QCOMPARE(texts(h.link.take(1)), QStringList{"CMD_nextplayer+1+1+2+"});
@@ -376,6 +380,27 @@ void TestServerGame::onlyRecordOneEndsARunningGame() {
     h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
     QCOMPARE(texts(h.link.take(5)),
              QStringList({"CMD_startgame+Ann+0+0+f+", "CMD_nextplayer+1+1+1+"}));
+}
+
+// A lobby's reachability check takes record 2, the computer's seat, during Klot's turn
+// and leaves again: the computer goes on playing, the turn stays, and nobody hears of it.
+void TestServerGame::connectionThatNeverLogsInLeavesKlotsTurnAlone() {
+    Host h;
+    h.join(QStringLiteral("You"));
+    h.send(1, framed("CMD_startgame+You+0+0+f+"));
+    h.send(1, framed("CMD_alldone+1+none"));
+    h.finishPause();
+    QCOMPARE(h.server.currentseat(), 2);
+    h.link.clear();
+    QCOMPARE(h.connectOne(), 2);
+    QVERIFY(h.server.playedByComputer(2));
+    h.server.computertimerTimer();
+    QCOMPARE(h.server.rollno(), 1); // the computer's roll, not a wait for the stranger
+    h.server.tempsockDisconnect(2);
+    QCOMPARE(h.server.currentseat(), 2);
+    const QStringList heard = texts(h.link.take(1));
+    QCOMPARE(heard.size(), 1);
+    QVERIFY(heard[0].startsWith(QLatin1String("CMD_createdice+2+1+")));
 }
 
 QTEST_MAIN(TestServerGame)

@@ -23,6 +23,7 @@ private slots:
     void botSkillOnlyFromRecordOne();
     void conversionErrorsReachTheSink();
     void logLinesAreCleanedAndRationed();
+    void tableObserverHearsEachChangeOnce();
 };
 
 void TestServerSeats::firstConnectionIsRecordOne() {
@@ -327,6 +328,32 @@ void TestServerSeats::logLinesAreCleanedAndRationed() {
     QCOMPARE(log.filter(QStringLiteral("record 2: too many bad requests")).size(), 1);
     h.send(1, "CMD_kickhim+1+y+");
     QCOMPARE(h.errors.last(), QStringLiteral("'y' is not a valid integer value"));
+}
+
+// What a lobby lists follows log-ins, departures, a held seat and the game; a connection
+// that never logs in changes nothing.
+void TestServerSeats::tableObserverHearsEachChangeOnce() {
+    Host h;
+    QList<server::TableCount> told;
+    h.server.setTableObserver([&told](const server::TableCount& c) { told.append(c); });
+    using C = server::TableCount;
+    const int probe = h.connectOne();
+    h.server.tempsockDisconnect(probe);
+    QCOMPARE(told, QList<C>{});
+    h.join(QStringLiteral("Ann"));
+    h.join(QStringLiteral("Bob"));
+    for (int r = 3; r <= 4; ++r)
+        h.connectOne(); // seats 3 and 4 taken, never logged in
+    const int spy = h.join(QStringLiteral("Eve"));
+    QCOMPARE(spy, 5);
+    QCOMPARE(told, QList<C>({{1, 0, false}, {2, 0, false}, {2, 1, false}}));
+    told.clear();
+    h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
+    h.server.tempsockDisconnect(2); // Bob's seat waits for him: still taken
+    h.server.tempsockDisconnect(spy);
+    h.send(1, framed("CMD_kickhim+1+2+")); // Ann gives Bob's seat up
+    QCOMPARE(told, QList<C>({{2, 1, true}, {2, 0, true}, {1, 0, true}}));
+    QCOMPARE(h.server.tableCount(), (C{1, 0, true}));
 }
 
 QTEST_MAIN(TestServerSeats)
