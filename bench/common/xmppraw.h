@@ -28,6 +28,11 @@ inline std::string joinRoom(std::string_view room, std::string_view nick) {
            "'><x xmlns='http://jabber.org/protocol/muc'><history maxstanzas='0'/></x></presence>";
 }
 
+// A ping to the server, so that it sees the client alive.
+inline std::string ping() {
+    return "<iq type='get' id='keep'><ping xmlns='urn:xmpp:ping'/></iq>";
+}
+
 // The steps of a log-in, each ended by what the server sends last for it.
 enum class Step { Features, Auth, Features2, Bound, Joining, InRoom, Failed };
 

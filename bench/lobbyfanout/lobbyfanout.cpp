@@ -56,6 +56,7 @@ private:
     void watch(Conn& c, std::string_view fresh);
     bool joinAll();
     void announce(int k);
+    void keepAlive();
 
     Options m_o;
     int m_epoll;
@@ -64,6 +65,7 @@ private:
     int m_inRoom = 0, m_failed = 0, m_loggingIn = 0;
     std::string m_failure;
     long long m_lastBytesNs = 0;
+    long long m_keptAliveNs = bench::nowNs();
     std::vector<long long> m_sentNs{0};
     std::vector<double> m_latencyMs;
     std::string m_botAnswer;
@@ -178,12 +180,23 @@ void Fanout::onReadable(std::size_t index) {
 void Fanout::pump(long long untilNs) {
     epoll_event events[256];
     for (;;) {
+        keepAlive();
         const long long left = untilNs - bench::nowNs();
         if (left <= 0) return;
         const int n = epoll_wait(m_epoll, events, 256, int((left + 999'999) / 1'000'000));
         for (int i = 0; i < n; ++i)
             onReadable(std::size_t(events[i].data.u64));
     }
+}
+
+// The server drops a client that has sent nothing for a while (after an unanswered
+// ping); a lobby program answers pings, these guests send one of their own instead.
+void Fanout::keepAlive() {
+    const long long now = bench::nowNs();
+    if (now - m_keptAliveNs < 20'000'000'000LL) return;
+    m_keptAliveNs = now;
+    for (Conn& c : m_conns)
+        if (c.step == Step::InRoom) bench::writeAll(c.fd, bench::xmpp::ping());
 }
 
 bool Fanout::joinAll() {
@@ -287,6 +300,7 @@ bool readOptions(int argc, char** argv, Options& o) {
 } // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // lines show as they come, also in a pipe
     Options o;
     if (!readOptions(argc, argv, o)) {
         std::fprintf(stderr, "usage: lobbyfanout --port C2S --domain D [--clients 1000] "

@@ -26,6 +26,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "common"))
+from lobbyserver import LobbyServer, ejabberd_missing  # noqa: E402
 from netmachines import Machines, namespaces_work  # noqa: E402
 from privatedesktop import (Daemons, gui_env, need_desktop_tools, private_env,  # noqa: E402
                             skip, start_desktop, wait_for)
@@ -132,35 +133,13 @@ def holds_lobby_link(machine, pid):
     return False
 
 
-def start_server(daemons, machine, root, runner, bot):
-    """The lobby server with its bot on machine A, listening on its cable's address, so
-    that everyone needs TLS. Returns the process and the c2s port."""
-    sdir = os.path.join(root, "server")
-    log = open(os.path.join(root, "server.log"), "wb")
-    proc = daemons.start(machine.prefix() + [runner, "--dir", sdir, "--domain", DOMAIN,
-                                             "--listen", A_ADDR, "--bot", bot],
-                         os.environ, stdout=subprocess.PIPE, stderr=log)
-    ready, _, _ = select.select([proc.stdout], [], [], 90)
-    line = proc.stdout.readline().decode() if ready else ""
-    if not line.startswith("READY"):
-        raise AssertionError("the lobby server did not start (%r); see %s/server.log"
-                             % (line, root))
-    fields = dict(f.split("=", 1) for f in line.split()[1:])
-    print("server:", line.strip(), flush=True)
-    return proc, int(fields["c2s"]), sdir
-
-
 def main():
     if len(sys.argv) != 6:
         sys.exit("usage: tst_lobbysystem.py RUNNER BOT HOST LOBBY GAME")
     runner, bot, host_exe, lobby, game = (os.path.realpath(a) for a in sys.argv[1:])
-    if os.geteuid() != 0:
-        skip("needs root for network namespaces and ejabberd's own user")
-    why = namespaces_work()
+    why = ejabberd_missing() or namespaces_work()
     if why:
         skip(why)
-    if not os.access("/usr/sbin/ejabberdctl", os.X_OK):
-        skip("needs ejabberd (./dev installs it)")
     need_desktop_tools()
     for exe in (runner, bot, host_exe, lobby, game):
         if not os.access(exe, os.X_OK):
@@ -178,15 +157,20 @@ def main():
         a = machines.add("A")
         b = machines.add("B")
         machines.link(a, A_ADDR + "/24", b, B_ADDR + "/24")
-        server, c2s, sdir = start_server(daemons, a, tmp, runner, bot)
-        ca = os.path.join(sdir, "cacert.pem")
+        # Listening on the cable's address, so that everyone needs TLS.
+        sdir = os.path.join(tmp, "server")
+        server = LobbyServer(daemons, a, runner, sdir, [
+            "--domain", DOMAIN, "--listen", A_ADDR, "--bot", bot,
+            "--bot-arg=--ca-file", "--bot-arg=" + os.path.join(sdir, "cacert.pem")])
+        print("server:", server.fields, flush=True)
+        c2s, ca = server.c2s, server.ca
 
         # The dedicated host announces itself with an account of its own.
         secret = os.path.join(tmp, "tablehost.password")
         with open(secret, "w") as f:
             f.write("tablehost-secret\n")
         os.chmod(secret, 0o600)
-        register(a, sdir, "tablehost", "tablehost-secret")
+        server.register("tablehost", "tablehost-secret")
         host = daemons.start(a.prefix() + [
             host_exe, "--port", "0", "--lobby-server", "%s:%d" % (A_ADDR, c2s),
             "--lobby-account", "tablehost@" + DOMAIN, "--lobby-password-file", secret,
@@ -220,14 +204,6 @@ def main():
         print("FAIL:\n  " + "\n  ".join(failures))
         sys.exit(1)
     print("PASS")
-
-
-def register(machine, sdir, name, password):
-    """An account made the way an operator makes one, on the running node."""
-    machine.run(["/usr/sbin/ejabberdctl", "--config", sdir + "/ejabberd.yml",
-                 "--spool", sdir + "/spool", "--logs", sdir + "/logs",
-                 "--ctl-config", sdir + "/ejabberdctl.cfg", "--node", "vimbrel@localhost",
-                 "register", name, DOMAIN, password], stdin=subprocess.DEVNULL)
 
 
 def sign_in(p, account, password, way):
@@ -309,14 +285,10 @@ def stop_all(daemons, machines, server, host, players, tmp):
     for proc in [p.lobby for p in players] + [host]:
         if proc is not None:
             daemons.stop_one(proc)
-    if server is not None and server.poll() is None:
-        # The runner stops the bot, ejabberd and its epmd on SIGTERM.
-        server.terminate()
-        try:
-            if server.wait(40) != 0:
-                failures.append("the lobby server stopped with status %d" % server.returncode)
-        except subprocess.TimeoutExpired:
-            failures.append("the lobby server did not stop within 40 s")
+    if server is not None:
+        status = server.stop()
+        if status != 0:
+            failures.append("the lobby server stopped with status %s" % status)
     left = {pid: what for pid, what in machines.processes().items()
             if comm(pid) not in DESKTOP}
     if left:
