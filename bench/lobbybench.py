@@ -112,7 +112,7 @@ class Bench:
 
     def fig_idle(self):
         s = self.first_server()
-        bot = s.child("vimbrel-lobbyb")
+        bot = s.child(self.exe["vimbrel-lobbybot"])
         if bot is None:
             raise Skip("the runner started no bot")
         time.sleep(3)  # past its log-in and the room's join

@@ -48,16 +48,15 @@ class LobbyServer:
                           "--node", self.node, "register", name, self.domain, password],
                          stdin=subprocess.DEVNULL)
 
-    def child(self, comm):
-        """The PID of the runner's child whose command name is `comm` (the bot), or None."""
+    def child(self, exe):
+        """The PID of the runner's child that runs program `exe` (the bot), or None."""
         for pid in os.listdir("/proc"):
             try:
                 with open("/proc/%s/stat" % pid) as f:
-                    stat = f.read()
-                name = stat[stat.index("(") + 1:stat.rindex(")")]
-                if int(stat.rsplit(")", 1)[1].split()[1]) == self.proc.pid and name == comm:
+                    ppid = int(f.read().rsplit(")", 1)[1].split()[1])
+                if ppid == self.proc.pid and os.readlink("/proc/%s/exe" % pid) == exe:
                     return int(pid)
-            except (OSError, ValueError):
+            except (OSError, ValueError, IndexError):
                 pass
         return None
 
