@@ -156,8 +156,16 @@ void ServerTablePool::stop(quint16 port, const QString& why) {
     if (it == m_tables.end() || it->process->state() == QProcess::NotRunning) return;
     emit logLine(QStringLiteral("server table on port %1: stopping, %2").arg(port).arg(why));
     it->idle->stop();
-    it->process->terminate(); // SIGTERM to its own PID; the host tells its players
+    // A requester still waiting hears now, and the port is not tried again.
+    answer(*it,
+           refusal(QStringLiteral("internal-server-error"), QStringLiteral("stopped: ") + why));
     QProcess* process = it->process;
+    // SIGTERM to its own PID, and the host tells its players; one still starting has no
+    // PID yet and gets it as soon as it runs.
+    if (process->state() == QProcess::Starting)
+        connect(process, &QProcess::started, process, &QProcess::terminate);
+    else
+        process->terminate();
     QTimer::singleShot(kServerTableStopMs, process, [process] { process->kill(); });
 }
 

@@ -16,14 +16,21 @@ bool keyBefore(const QString& a, const QString& b) {
     return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
-// The nick as the list shows it: one line, within the nick limit every reader applies.
+// The nick as the list shows it: one line, within the nick limit every reader applies,
+// never half of a surrogate pair.
 QString listedNick(const QString& nick) {
     QString out;
-    for (const QChar c : nick) {
-        if (out.size() == lobby::kMaxNick) break;
+    for (qsizetype i = 0; i < nick.size() && out.size() < lobby::kMaxNick; ++i) {
+        const QChar c = nick[i];
+        if (c.isHighSurrogate() && i + 1 < nick.size() && nick[i + 1].isLowSurrogate()) {
+            if (out.size() + 2 > lobby::kMaxNick) break;
+            out.append(c).append(nick[++i]);
+            continue;
+        }
         const auto cat = c.category();
         const bool unsafe = cat == QChar::Other_Control || cat == QChar::Other_Format ||
-                            cat == QChar::Separator_Line || cat == QChar::Separator_Paragraph;
+                            cat == QChar::Other_Surrogate || cat == QChar::Separator_Line ||
+                            cat == QChar::Separator_Paragraph || c.unicode() >= 0xFFFE;
         out.append(unsafe ? QChar(u'?') : c);
     }
     return out;
