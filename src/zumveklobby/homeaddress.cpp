@@ -14,6 +14,14 @@ bool usable(const QHostAddress& a) {
     return a.isGlobal() && !a.isLoopback() && !a.isLinkLocal() && !a.isMulticast();
 }
 
+// Addresses of a home or carrier network (RFC 1918, RFC 6598), which serve a LAN only.
+bool privateIPv4(const QHostAddress& a) {
+    return a.isInSubnet(QHostAddress(QStringLiteral("10.0.0.0")), 8) ||
+           a.isInSubnet(QHostAddress(QStringLiteral("172.16.0.0")), 12) ||
+           a.isInSubnet(QHostAddress(QStringLiteral("192.168.0.0")), 16) ||
+           a.isInSubnet(QHostAddress(QStringLiteral("100.64.0.0")), 10);
+}
+
 } // namespace
 
 HomeAddresses homeAddresses(const QString& configured, const QList<QHostAddress>& local,
@@ -42,7 +50,7 @@ HomeAddresses homeAddresses(const QString& configured, const QList<QHostAddress>
     for (const QHostAddress& a : local) {
         if (!usable(a)) continue;
         if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-            if (out.ipv4.isEmpty() || (!a.isPrivateUse() && QHostAddress(out.ipv4).isPrivateUse()))
+            if (out.ipv4.isEmpty() || (!privateIPv4(a) && privateIPv4(QHostAddress(out.ipv4))))
                 out.ipv4 = a.toString();
         } else if (a.protocol() == QAbstractSocket::IPv6Protocol) {
             if (out.ipv6.isEmpty() || (!a.isUniqueLocalUnicast() &&

@@ -6,6 +6,7 @@
 #include "zumveklobby/signindialog.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
@@ -232,7 +233,8 @@ void LobbyApp::refreshPeople() {
         return a.nick.compare(b.nick, Qt::CaseInsensitive) < 0;
     });
     for (const xmpp::Occupant& o : everyone) {
-        if (o.nick == kBotNick && o.affiliation == QLatin1String("owner")) continue;
+        if (o.nick.isEmpty() || (o.nick == kBotNick && o.affiliation == QLatin1String("owner")))
+            continue;
         LobbyWindow::Person p{o.nick, {}, false};
         if (const auto seat = m_session.seatOf(o.nick)) {
             if (const lobby::Table* t = m_session.tables().find(seat->key)) {

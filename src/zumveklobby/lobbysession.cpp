@@ -10,6 +10,7 @@ namespace {
 const QString kNs = QString::fromLatin1(lobby::kNs);
 // Long enough not to hammer a bot that is restarting; short enough that a list comes back.
 constexpr int kRefetchMs = 5000;
+constexpr int kLastRefetchMs = 60000;
 // The protocol wants a refresh at least every 60 s; a little sooner leaves room for delay.
 constexpr int kHomeRefreshMs = 50000;
 
@@ -38,7 +39,7 @@ QString errorText(const lobby::Element& reply) {
 
 LobbySession::LobbySession(QObject* parent) : QObject(parent) {
     m_refetch.setSingleShot(true);
-    m_refetch.setInterval(kRefetchMs);
+    m_refetch.setInterval(kRefetchMs / 2);
     connect(&m_refetch, &QTimer::timeout, this, &LobbySession::fetchTables);
     m_homeRefresh.setInterval(kHomeRefreshMs);
     connect(&m_homeRefresh, &QTimer::timeout, this, &LobbySession::sendHome);
@@ -212,12 +213,17 @@ void LobbySession::fetchTables() {
                         const auto change = list ? lobby::readChange(*list) : std::nullopt;
                         if (reply.attr(QStringLiteral("type")) != QLatin1String("result") ||
                             !change || !change->full) {
-                            emit notice(tr("The list of tables is not available at the moment "
-                                           "(%1). Trying again.")
-                                            .arg(errorText(reply)));
-                            m_refetch.start();
+                            // Said once per outage; the tries go on, further apart.
+                            if (!m_listTroubleTold)
+                                emit notice(tr("The list of tables is not available at the "
+                                               "moment (%1). Trying again.")
+                                                .arg(errorText(reply)));
+                            m_listTroubleTold = true;
+                            m_refetch.start(qMin(m_refetch.interval() * 2, kLastRefetchMs));
                             return;
                         }
+                        m_listTroubleTold = false;
+                        m_refetch.setInterval(kRefetchMs / 2);
                         m_tables.apply(*change);
                         emit tablesChanged();
                         recountHome();

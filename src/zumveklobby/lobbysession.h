@@ -113,6 +113,7 @@ private:
     TableList m_tables;
     bool m_fetching = false;
     QTimer m_refetch; // a list request that failed is tried again
+    bool m_listTroubleTold = false;
     std::optional<Seat> m_seat;
     std::optional<lobby::Table> m_home;
     QTimer m_homeRefresh;

@@ -68,6 +68,8 @@ LobbyWindow::LobbyWindow(QWidget* parent) : QMainWindow(parent) {
     online->setAccessibleName(tr("Online"));
     online->setSelectionMode(QAbstractItemView::NoSelection);
     online->setFocusPolicy(Qt::StrongFocus);
+    online->setWordWrap(true);
+    online->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     chatView = new QPlainTextEdit(central);
     chatView->setReadOnly(true);
@@ -94,8 +96,8 @@ LobbyWindow::LobbyWindow(QWidget* parent) : QMainWindow(parent) {
     onlineBox->addWidget(heading(tr("&Online:"), online, central));
     onlineBox->addWidget(online, 1);
     auto* top = new QHBoxLayout;
-    top->addLayout(tableBox, 3);
-    top->addLayout(onlineBox, 1);
+    top->addLayout(tableBox, 5);
+    top->addLayout(onlineBox, 2);
     auto* chatBox = new QVBoxLayout;
     chatBox->addWidget(heading(tr("&Chat:"), chatView, central));
     chatBox->addWidget(chatView, 1);

@@ -9,6 +9,7 @@
 #include "zumveklobby/tableview.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>

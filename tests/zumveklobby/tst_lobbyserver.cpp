@@ -1,0 +1,281 @@
+// The lobby program against a real lobby server (ejabberd through the project's runner)
+// in a network namespace this test creates for itself. The test plays the bot's part
+// (the account lobbybot, nick Lobby, owner of the room), so what the program sends and
+// shows is checked exactly: a guest signs in, sees the tables and chat as text, hosts a
+// table at home that is announced, seated and withdrawn, and joins a listed table.
+#include "common/freeport.h"
+#include "lobbyproto/tables.h"
+#include "version/version.h"
+#include "xmpp/client.h"
+#include "xmpp/room.h"
+#include "zumveklobby/lobbyapp.h"
+#include "zumveklobby/lobbywindow.h"
+#include "zumveklobby/signindialog.h"
+#include "zumveklobby/tableview.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sched.h>
+#include <signal.h>
+
+namespace {
+
+const QString kDomain = QStringLiteral("lobby.localhost");
+const QString kNs = QString::fromLatin1(lobby::kNs);
+
+// Set before QApplication exists: every thread after it lives in the new namespace.
+QString g_netnsProblem;
+
+void enterOwnNetns() {
+    if (::unshare(CLONE_NEWNET) != 0) {
+        g_netnsProblem = QStringLiteral("cannot create a network namespace (needs root)");
+        return;
+    }
+    if (QProcess::execute(QStringLiteral("ip"), {"link", "set", "lo", "up"}) != 0)
+        g_netnsProblem = QStringLiteral("cannot bring up loopback in the new namespace");
+}
+
+// The lobby server's runner; stopped by SIGTERM (it stops ejabberd and epmd by PID).
+struct Server {
+    QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/vimbrel-lobby-XXXXXX")};
+    QProcess process;
+    bool start() {
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::ExeOther);
+        process.start(QStringLiteral(VIMBREL_SOURCE_DIR "/server/vimbrel-lobby-server"),
+                      {"--dir", dir.path(), "--domain", kDomain});
+        if (!process.waitForStarted(10000)) return false;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 90000 && process.state() == QProcess::Running) {
+            if (process.canReadLine() && process.readLine().startsWith("READY ")) return true;
+            process.waitForReadyRead(200);
+        }
+        qWarning("%s", process.readAllStandardError().constData());
+        return false;
+    }
+    QString password(const QString& account) const {
+        QFile f(dir.filePath(account + QStringLiteral(".password")));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
+    }
+    ~Server() {
+        if (process.state() == QProcess::NotRunning) return;
+        process.terminate();
+        if (!process.waitForFinished(60000)) process.kill();
+    }
+};
+
+// The test's stand-in for the bot: answers the list request and records what arrives.
+struct Bot {
+    xmpp::Client client;
+    xmpp::Room* room = nullptr;
+    QList<lobby::Element> sets; // iq set payloads from the lobby programs
+    QList<lobby::Table> listed;
+    bool listAsked = false;
+
+    explicit Bot(const QString& password) {
+        QObject::connect(&client, &xmpp::Client::stanza, &client, [this](const lobby::Element& s) {
+            if (s.name != QLatin1String("iq")) return;
+            if (s.attr("type") == QLatin1String("get") && s.child("tables", kNs)) {
+                listAsked = true;
+                lobby::Change full;
+                full.seq = 1;
+                full.full = true;
+                full.tables = listed;
+                client.replyResult(s, lobby::changeElement(full));
+            } else if (s.attr("type") == QLatin1String("set") && !s.children.isEmpty()) {
+                sets << s.children.first();
+                client.replyResult(s);
+            }
+        });
+        xmpp::Account a;
+        a.jid = QStringLiteral("lobbybot@") + kDomain;
+        a.password = password;
+        a.host = QStringLiteral("127.0.0.1");
+        a.resource = QStringLiteral("bot");
+        client.connectTo(a);
+        room = new xmpp::Room(&client, lobby::roomJid(kDomain, vimbrel::kProtocolVersion),
+                              QStringLiteral("Lobby"), &client);
+        QObject::connect(&client, &xmpp::Client::online, room, [this] { room->join(); });
+    }
+    void change(quint64 seq, const QList<lobby::Table>& tables, const QStringList& gone = {}) {
+        lobby::Change c;
+        c.seq = seq;
+        c.tables = tables;
+        c.gone = gone;
+        room->sendPayload(lobby::changeElement(c));
+    }
+    // The seat Ann's presence names, as every lobby in the room sees it.
+    QString seatOf(const QString& nick) const {
+        const auto it = room->occupants().constFind(nick);
+        if (it == room->occupants().constEnd()) return QStringLiteral("<absent>");
+        const lobby::Element* at = it->presence.child("at", kNs);
+        return at ? at->attr("key") + u'/' + at->attr("as") : QString();
+    }
+};
+
+lobby::Table listedTable(const QString& key, const QString& name, quint16 port) {
+    lobby::Table t;
+    t.key = key;
+    t.id = QStringLiteral("main");
+    t.name = name;
+    t.host = QStringLiteral("Cleo");
+    t.ipv4 = QStringLiteral("127.0.0.1");
+    t.port = port;
+    t.seats = 1;
+    t.version = QString::fromLatin1(vimbrel::kProtocolVersion);
+    t.reach = lobby::Reach::Reachable;
+    return t;
+}
+
+QStringList rowNames(zumvek::LobbyWindow* w) {
+    QStringList names;
+    for (int r = 0; r < w->tables->rowCount(); ++r)
+        names << w->tables->item(r, zumvek::TableView::Name)->text();
+    return names;
+}
+
+} // namespace
+
+class TestLobbyServer : public QObject {
+    Q_OBJECT
+private slots:
+    void guestHostsAndJoinsThroughARealServer();
+};
+
+void TestLobbyServer::guestHostsAndJoinsThroughARealServer() {
+    if (!g_netnsProblem.isEmpty()) QSKIP(qPrintable(g_netnsProblem));
+    if (!QFileInfo::exists(QStringLiteral("/usr/sbin/ejabberdctl")))
+        QSKIP("ejabberd is not installed (apt-get install ejabberd)");
+    Server server;
+    QVERIFY2(server.start(), "the lobby server did not start");
+    Bot bot(server.password(QStringLiteral("lobbybot")));
+    QTRY_VERIFY_WITH_TIMEOUT(bot.room->joined(), 15000);
+
+    // A table to join: a dedicated host on a port of its own, listed by the bot.
+    QProcess host;
+    host.start(VIMBREL_HOST_EXE, {"--port", "0"});
+    QVERIFY(host.waitForStarted());
+    QString hostLog;
+    quint16 hostPort = 0;
+    static const QRegularExpression listening(QStringLiteral("listening on port (\\d+) "));
+    QTRY_VERIFY_WITH_TIMEOUT((hostLog += QString::fromUtf8(host.readAllStandardOutput()),
+                              hostPort = quint16(listening.match(hostLog).captured(1).toUInt())) != 0,
+                             5000);
+    bot.listed = {listedTable(QStringLiteral("t1"), QStringLiteral("Cleo's table"), hostPort)};
+
+    // The lobby's settings: this server, the game built beside it, loopback as the
+    // address to announce (the namespace has no other).
+    const quint16 gamePort = freePort();
+    qputenv("VIMBREL_PORT", QByteArray::number(gamePort));
+    qputenv("VIMBREL_LOBBY_PORT", QByteArray::number(freePort()));
+    {
+        QFile ini(zumvek::settingsPath());
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Vimbrel]\nTextsize=10\n\n[ZumvekLobby]\nServer=lobby.localhost\n"
+                  "ServerHost=127.0.0.1\nPublicAddress=127.0.0.1\nGameProgram=" VIMBREL_EXE "\n");
+    }
+    zumvek::LobbyApp app;
+    app.start();
+    zumvek::SignInDialog* d = app.signInDialog();
+    QCOMPARE(d->serverEdit->text(), kDomain);
+    d->accountEdit->setText(QStringLiteral("Ann"));
+    QTest::mouseClick(d->guestButton, Qt::LeftButton);
+    zumvek::LobbyWindow* w = app.window();
+    QTRY_VERIFY_WITH_TIMEOUT(w->isVisible() && w->hostButton->isEnabled(), 15000);
+    QVERIFY2(w->status->text().contains(QStringLiteral("In the lobby")), qPrintable(w->status->text()));
+    QVERIFY(!d->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(rowNames(w), QStringList{"Cleo's table"}, 10000);
+
+    // Changes from the bot, in order; markup in a name and in chat stays text.
+    const QString marked = QStringLiteral("<b>Dan</b> & co");
+    bot.change(2, {listedTable(QStringLiteral("t2"), marked, 7772)});
+    QTRY_COMPARE_WITH_TIMEOUT(rowNames(w), (QStringList{marked, "Cleo's table"}), 5000);
+    bot.room->say(QStringLiteral("<i>welcome</i>"));
+    QTRY_VERIFY_WITH_TIMEOUT(w->chatView->toPlainText().contains(QStringLiteral("Lobby: <i>welcome</i>")),
+                             5000);
+    // Someone else posing as the list is not believed: only the room's owner is.
+    xmpp::Client eve;
+    xmpp::Account guest;
+    guest.jid = lobby::guestDomain(kDomain);
+    guest.guest = true;
+    guest.host = QStringLiteral("127.0.0.1");
+    eve.connectTo(guest);
+    xmpp::Room eveRoom(&eve, bot.room->jid(), QStringLiteral("Eve"));
+    QObject::connect(&eve, &xmpp::Client::online, &eveRoom, [&eveRoom] { eveRoom.join(); });
+    QTRY_VERIFY_WITH_TIMEOUT(eveRoom.joined(), 10000);
+    lobby::Change fake;
+    fake.seq = 3;
+    fake.gone = {QStringLiteral("t1")};
+    eveRoom.sendPayload(lobby::changeElement(fake));
+    bot.change(3, {}, {QStringLiteral("t2")});
+    QTRY_COMPARE_WITH_TIMEOUT(rowNames(w), QStringList{"Cleo's table"}, 5000);
+
+    // Host a Table: the game hosts, and once it holds its port the table is announced.
+    QTest::mouseClick(w->hostButton, Qt::LeftButton);
+    QCOMPARE(app.launcher()->lastArguments(), (QStringList{"Ann", "127.0.0.1", "true"}));
+    QVERIFY(!w->joinButton->isEnabled() && !w->soloButton->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!bot.sets.isEmpty(), 15000);
+    const auto announced = lobby::readAnnouncement(bot.sets.last());
+    QVERIFY(announced);
+    QCOMPARE(announced->name, QStringLiteral("Ann's table"));
+    QCOMPARE(announced->ipv4, QStringLiteral("127.0.0.1"));
+    QCOMPARE(announced->port, gamePort);
+    QCOMPARE(announced->seats, 1);
+    lobby::Table own = *announced;
+    own.key = QStringLiteral("t3");
+    own.host = QStringLiteral("Ann");
+    bot.change(4, {own});
+    QTRY_COMPARE_WITH_TIMEOUT(bot.seatOf(QStringLiteral("Ann")), QStringLiteral("t3/player"), 5000);
+    // The game ends: the table is withdrawn, the seat cleared, the lobby back.
+    app.launcher()->process()->terminate();
+    QTRY_VERIFY_WITH_TIMEOUT(bot.sets.last().name == QLatin1String("withdraw"), 10000);
+    QCOMPARE(bot.sets.last().attr("id"), QStringLiteral("home"));
+    QTRY_COMPARE_WITH_TIMEOUT(bot.seatOf(QStringLiteral("Ann")), QString(), 5000);
+    QVERIFY(w->hostButton->isEnabled());
+    QVERIFY(!w->isMinimized());
+    bot.change(5, {}, {QStringLiteral("t3")});
+
+    // Join: Enter on the listed table starts the game at its address and port.
+    QTRY_COMPARE_WITH_TIMEOUT(rowNames(w), QStringList{"Cleo's table"}, 5000);
+    w->tables->selectRow(0);
+    QTest::keyClick(w->tables, Qt::Key_Return);
+    QCOMPARE(app.launcher()->lastArguments(),
+             (QStringList{"Ann", QStringLiteral("127.0.0.1:%1").arg(hostPort), "join"}));
+    QTRY_VERIFY_WITH_TIMEOUT((hostLog += QString::fromUtf8(host.readAllStandardOutput()))
+                                 .contains(QStringLiteral("logged in as Ann")),
+                             15000);
+    QTRY_COMPARE_WITH_TIMEOUT(bot.seatOf(QStringLiteral("Ann")), QStringLiteral("t1/player"), 5000);
+    // The host goes away: so does the game, and the lobby is back.
+    host.terminate();
+    QVERIFY(host.waitForFinished(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(!app.launcher()->running(), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(bot.seatOf(QStringLiteral("Ann")), QString(), 5000);
+
+    // Nothing of the password or the game's section was touched in the settings.
+    QFile ini(zumvek::settingsPath());
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray text = ini.readAll();
+    QVERIFY2(text.startsWith("[Vimbrel]\nTextsize=10\n\n[ZumvekLobby]\n"), text.constData());
+    QVERIFY(text.contains("Guest=true"));
+    QVERIFY(text.contains("Account=Ann"));
+}
+
+int main(int argc, char** argv) {
+    enterOwnNetns();
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Zumvek"));
+    QApplication::setApplicationName(QStringLiteral("Vimbrel"));
+    TestLobbyServer t;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_lobbyserver.moc"
