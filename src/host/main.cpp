@@ -1,9 +1,12 @@
 // vimbrel-host: one table on a server, with no display and no player of its own.
 //   vimbrel-host [--port 7772] [--bot-speed 500|1000|2000] [--bot-skill normal|expert]
-//                [--max-per-address 4]
+//                [--max-per-address 4] [--lobby-server HOST[:PORT] --lobby-account JID
+//                 --lobby-password-file F --lobby-address ADDR ...]
+// With the lobby options it announces its table in the lobby and keeps it up to date.
 // It logs a line per event to standard output, and on SIGTERM or SIGINT tells every
 // player, closes every connection gracefully and exits 0.
 #include "host/hostoptions.h"
+#include "host/lobbyannouncer.h"
 #include "net/Sock.h"
 #include "net/sockserverlink.h"
 #include "protocol/fields.h"
@@ -19,6 +22,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -47,6 +51,34 @@ void quitWhenFlushed(QDeadlineTimer deadline) {
     QTimer::singleShot(10, [deadline] { quitWhenFlushed(deadline); });
 }
 
+// The announcer for the table listening on `port`; its client lives as long as it does.
+std::unique_ptr<host::LobbyAnnouncer> lobbyAnnouncer(const host::LobbyOptions& lobby,
+                                                     const QString& password, quint16 port) {
+    host::LobbyAnnouncer::Config config;
+    config.account.jid = lobby.account;
+    config.account.password = password;
+    config.account.host = lobby.server;
+    config.account.port = lobby.port;
+    config.account.caFile = lobby.caFile;
+    config.domain = lobby.domain();
+    config.nick = lobby.account.section(QLatin1Char('@'), 0, 0).left(lobby::kMaxNick);
+    lobby::Table& t = config.table;
+    // Unique per account on one machine, and the same after a restart.
+    t.id = QStringLiteral("p%1").arg(port);
+    t.name = lobby.tableName;
+    t.ipv4 = lobby.ipv4;
+    t.ipv6 = lobby.ipv6;
+    t.port = port;
+    t.version = QString::fromLatin1(vimbrel::kProtocolVersion);
+    auto* client = new xmpp::Client;
+    auto announcer = std::make_unique<host::LobbyAnnouncer>(client, config, logLine);
+    client->setParent(announcer.get());
+    // Tests shorten the refresh; operators never need to.
+    if (const int ms = qEnvironmentVariableIntValue("VIMBREL_LOBBY_REFRESH_MS"); ms > 0)
+        announcer->setTimings(ms, std::min(ms, host::kLobbyGapMs));
+    return announcer;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -58,6 +90,18 @@ int main(int argc, char** argv) {
         std::fputs(options.message.toLocal8Bit().constData(),
                    options.status == 0 ? stdout : stderr);
         return options.status;
+    }
+
+    QString lobbyPassword;
+    if (options.lobby.enabled()) {
+        QString why;
+        const std::optional<QString> password =
+            host::readPassword(options.lobby.passwordFile, &why);
+        if (!password) {
+            std::fprintf(stderr, "vimbrel-host: %s\n", why.toLocal8Bit().constData());
+            return 2;
+        }
+        lobbyPassword = *password;
     }
 
     QCoreApplication app(argc, argv);
@@ -88,6 +132,13 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    std::unique_ptr<host::LobbyAnnouncer> announcer;
+    if (options.lobby.enabled()) {
+        announcer = lobbyAnnouncer(options.lobby, lobbyPassword, Sock1.localPort());
+        server.setTableObserver(
+            [a = announcer.get()](const server::TableCount& count) { a->setCount(count); });
+    }
+
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return 1;
     struct sigaction action {};
     action.sa_handler = onSignal;
@@ -102,9 +153,16 @@ int main(int argc, char** argv) {
         signalNotifier.setEnabled(false);
         logLine(QStringLiteral("stopping (%1)")
                     .arg(byte == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
-        server.closeAll(QStringLiteral("The table is closing. Thanks for playing!"));
-        Sock1.setListen(false);
-        quitWhenFlushed(QDeadlineTimer(1500));
+        auto close = [&] {
+            server.closeAll(QStringLiteral("The table is closing. Thanks for playing!"));
+            Sock1.setListen(false);
+            quitWhenFlushed(QDeadlineTimer(1500));
+        };
+        // The lobby stops listing the table before its players are told it closes.
+        if (announcer)
+            announcer->withdraw(close);
+        else
+            close();
     });
 
     logLine(QStringLiteral(
@@ -119,6 +177,7 @@ int main(int argc, char** argv) {
             QStringLiteral("IPv4 only: another program holds the IPv6 side of port %1, so players "
                            "joining by IPv6 reach it instead of this table")
                 .arg(Sock1.localPort()));
+    if (announcer) announcer->start();
     const int status = app.exec();
     logLine(QStringLiteral("stopped"));
     return status;
