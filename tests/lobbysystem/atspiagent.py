@@ -9,7 +9,8 @@ answers one JSON line on stdout: {"ok": value} or {"error": text}.
   {"op": "enabled", "name": "Join"}           is a button by that name shown and enabled
   {"op": "type", "name": "Server", "text": …} set a text field's contents
   {"op": "check", "name": …, "on": bool}      tick or clear a check box
-  {"op": "rows", "name": "Tables"}            a table's cells, row by row
+  {"op": "rows", "name": "Tables"}            a table's cells, row by row ("missing_ok":
+                                              true: none while it is not on show)
   {"op": "select", "name": "Tables", "row": N}
   {"op": "windows"}                           the titles of the windows on show
   {"op": "text", "name": "Chat"}              a text's whole contents
@@ -88,8 +89,13 @@ class Agent:
         node = self.find(name, TABLES, shown=False)
         return node, node.get_table_iface()
 
-    def op_rows(self, name):
-        _, t = self.table(name)
+    def op_rows(self, name, missing_ok=False):
+        try:
+            _, t = self.table(name)
+        except AssertionError:
+            if missing_ok:  # its window is not on show yet
+                return []
+            raise
         rows = []
         for r in range(t.get_n_rows()):
             rows.append([(t.get_accessible_at(r, c).get_name() or "")
