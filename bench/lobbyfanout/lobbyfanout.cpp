@@ -155,7 +155,10 @@ void Fanout::onReadable(std::size_t index) {
                     if (m_failure.empty())
                         m_failure = c.nick + ": the server closed the stream after: " +
                                     (c.step == Step::InRoom ? c.tail : c.in.substr(0, 400));
-                    if (c.step == Step::InRoom) --m_inRoom; else --m_loggingIn;
+                    if (c.step == Step::InRoom)
+                        --m_inRoom;
+                    else
+                        --m_loggingIn;
                     c.step = Step::Failed;
                     ++m_failed;
                 }
@@ -273,8 +276,7 @@ int Fanout::run() {
                  top = bench::percentile(v, 100);
     std::printf("%d changes to %d guests: %zu of %zu arrived; p50 %.1f ms, p99 %.1f ms, "
                 "slowest %.1f ms; load %s\n",
-                m_o.changes, listeners, got, expected, p50, p99, top,
-                bench::loadAverage().c_str());
+                m_o.changes, listeners, got, expected, p50, p99, top, bench::loadAverage().c_str());
     std::printf("RESULT clients=%d p50_ms=%.1f p99_ms=%.1f missing=%zu\n", listeners, p50, p99,
                 expected - got);
     for (Conn& c : m_conns)
@@ -286,13 +288,20 @@ bool readOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
         const char* v = argv[i + 1];
-        if (a == "--port") o.port = (unsigned short)std::atoi(v);
-        else if (a == "--domain") o.domain = v;
-        else if (a == "--clients") o.clients = std::atoi(v);
-        else if (a == "--changes") o.changes = std::atoi(v);
-        else if (a == "--gap-ms") o.gapMs = std::atoi(v);
-        else if (a == "--concurrent") o.concurrent = std::atoi(v);
-        else return false;
+        if (a == "--port")
+            o.port = (unsigned short)std::atoi(v);
+        else if (a == "--domain")
+            o.domain = v;
+        else if (a == "--clients")
+            o.clients = std::atoi(v);
+        else if (a == "--changes")
+            o.changes = std::atoi(v);
+        else if (a == "--gap-ms")
+            o.gapMs = std::atoi(v);
+        else if (a == "--concurrent")
+            o.concurrent = std::atoi(v);
+        else
+            return false;
     }
     return argc % 2 == 1 && o.port != 0 && o.clients > 0 && o.changes > 0 && o.concurrent > 0;
 }
