@@ -40,10 +40,10 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/server/vimbrel-lobby-server)
          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vimbrel-lobby-server\" SYMBOLIC)
   " COMPONENT server)
 endif()
-# The lobby program and its desktop entry go with the game.
+# The lobby program goes with the game (its own folder installs it there), and with it
+# its desktop entry, named as the program names itself to the desktop.
 if(TARGET zumveklobby)
-  install(TARGETS zumveklobby RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT game)
-  install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/${VIMBREL_APP_ID}.Lobby.desktop
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/com.zumvek.ZumvekLobby.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT game)
 endif()
 

@@ -101,6 +101,15 @@ QString runner() {
     return QStringLiteral(VIMBREL_SOURCE_DIR "/server/vimbrel-lobby-server");
 }
 
+qint64 botPid() {
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().startsWith("vimbrel-lobbyb"))
+            return pid.toLongLong();
+    }
+    return -1;
+}
+
 // Starts a lobby server with the bot and prints the bot's figures once it sits idle.
 void botFigures(int seconds) {
     // The server takes fixed ports: only ever inside a namespace of our own, where
@@ -135,12 +144,7 @@ void botFigures(int seconds) {
         seated = server.readLine().startsWith("in the room");
     }
     QThread::sleep(1);
-    qint64 bot = -1;
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().startsWith("vimbrel-lobbyb"))
-            bot = pid.toLongLong();
-    }
+    const qint64 bot = botPid();
     if (bot < 0) {
         std::printf("idle bot: skipped, the runner started no bot\n");
     } else {

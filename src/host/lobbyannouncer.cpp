@@ -3,6 +3,7 @@
 #include "server/logtext.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace host {
 
@@ -55,7 +56,7 @@ LobbyAnnouncer::LobbyAnnouncer(xmpp::Client* client, Config config,
     connect(m_client, &xmpp::Client::online, this, [this](const QString& jid) {
         log(QStringLiteral("lobby: connected as %1").arg(server::logField(jid)));
         // The room joins again by itself after a reconnection; the first join is ours.
-        if (!m_room.joined() && !m_withdrawing) m_room.join();
+        if (!std::exchange(m_joinAsked, true) && !m_withdrawing) m_room.join();
     });
     connect(m_client, &xmpp::Client::offline, this, [this](const QString& reason) {
         m_refresh.stop();
@@ -77,7 +78,7 @@ LobbyAnnouncer::LobbyAnnouncer(xmpp::Client* client, Config config,
     // brings the table back at once instead of at the next refresh.
     connect(&m_room, &xmpp::Room::occupantJoined, this, [this](const xmpp::Occupant& o) {
         if (o.nick == QLatin1String(kBotNick) && m_room.joined()) {
-            log(QStringLiteral("lobby: the lobby's bot is back"));
+            log(QStringLiteral("lobby: the lobby's bot joined the room"));
             m_everAccepted = false;
             announceSoon();
         }

@@ -70,6 +70,7 @@ private:
     QElapsedTimer m_lastSent;
     int m_gapMs = kLobbyGapMs;
     bool m_withdrawing = false;
+    bool m_joinAsked = false;
     // What the bot last accepted and the refusal last logged, so a refresh that says the
     // same thing adds no line to the log.
     lobby::Table m_accepted;

@@ -58,6 +58,34 @@ QString checkTables(const BotOptions& o) {
     return {};
 }
 
+// One option with its value; the refusal's text, or empty when it is good.
+QString readOption(const QString& a, const QString& v, BotOptions& o) {
+    if (a == QLatin1String("--server"))
+        o.server = v;
+    else if (a == QLatin1String("--domain"))
+        o.domain = v;
+    else if (a == QLatin1String("--password-file"))
+        o.passwordFile = v;
+    else if (a == QLatin1String("--ca-file"))
+        o.caFile = v;
+    else if (a == QLatin1String("--host-program"))
+        o.hostProgram = v;
+    else if (a == QLatin1String("--public-address"))
+        o.publicAddresses << v;
+    else if (a == QLatin1String("--port")) {
+        bool ok = false;
+        const uint p = v.toUInt(&ok);
+        if (!ok || p == 0 || p > 65535) return QStringLiteral("bad port %1").arg(v);
+        o.port = quint16(p);
+    } else if (a == QLatin1String("--ports")) {
+        if (!readRange(v, &o.firstPort, &o.lastPort))
+            return QStringLiteral("--ports takes FIRST-LAST, at most 1000 ports");
+    } else {
+        return QStringLiteral("unknown option %1").arg(a);
+    }
+    return {};
+}
+
 } // namespace
 
 BotOptions parseBotOptions(const QStringList& args) {
@@ -76,30 +104,7 @@ BotOptions parseBotOptions(const QStringList& args) {
             return o;
         }
         if (i + 1 >= args.size()) return refuse(QStringLiteral("%1 needs a value").arg(a));
-        const QString v = args[++i];
-        if (a == QLatin1String("--server"))
-            o.server = v;
-        else if (a == QLatin1String("--domain"))
-            o.domain = v;
-        else if (a == QLatin1String("--password-file"))
-            o.passwordFile = v;
-        else if (a == QLatin1String("--ca-file"))
-            o.caFile = v;
-        else if (a == QLatin1String("--host-program"))
-            o.hostProgram = v;
-        else if (a == QLatin1String("--public-address"))
-            o.publicAddresses << v;
-        else if (a == QLatin1String("--port")) {
-            bool ok = false;
-            const uint p = v.toUInt(&ok);
-            if (!ok || p == 0 || p > 65535) return refuse(QStringLiteral("bad port %1").arg(v));
-            o.port = quint16(p);
-        } else if (a == QLatin1String("--ports")) {
-            if (!readRange(v, &o.firstPort, &o.lastPort))
-                return refuse(QStringLiteral("--ports takes FIRST-LAST, at most 1000 ports"));
-        } else {
-            return refuse(QStringLiteral("unknown option %1").arg(a));
-        }
+        if (const QString bad = readOption(a, args[++i], o); !bad.isEmpty()) return refuse(bad);
     }
     if (o.server.isEmpty() || o.domain.isEmpty() || o.passwordFile.isEmpty())
         return refuse(QStringLiteral("--server, --domain and --password-file are needed"));

@@ -128,11 +128,16 @@ void LobbyBot::onJoined() {
               .arg(gone));
 }
 
+// The occupant the sender is. Sessions of one account may share a nick (the room then
+// shows one of their JIDs), and tables belong to the account, so its bare JID suffices.
 const xmpp::Occupant* LobbyBot::occupantFor(const QString& fullJid) const {
     if (fullJid.isEmpty()) return nullptr;
-    for (const xmpp::Occupant& o : m_room.occupants())
+    const xmpp::Occupant* sameAccount = nullptr;
+    for (const xmpp::Occupant& o : m_room.occupants()) {
         if (o.realJid == fullJid) return &o;
-    return nullptr;
+        if (!o.realJid.isEmpty() && bareJid(o.realJid) == bareJid(fullJid)) sameAccount = &o;
+    }
+    return sameAccount;
 }
 
 void LobbyBot::onStanza(const lobby::Element& s) {
@@ -164,14 +169,14 @@ void LobbyBot::handleSet(const lobby::Element& iq, const xmpp::Occupant& o) {
         return refuse(iq, QStringLiteral("forbidden"), QStringLiteral("banned from the lobby"));
     const lobby::Element p = payloadOf(iq);
     if (p.name == QLatin1String("table")) return announce(iq, p, o);
-    if (p.name == QLatin1String("withdraw")) return withdraw(iq, p, o);
-    if (p.name == QLatin1String("servertable")) return serverTable(iq, p, o);
+    if (p.name == QLatin1String("withdraw")) return withdraw(iq, p);
+    if (p.name == QLatin1String("servertable")) return serverTable(iq, p);
     refuse(iq, QStringLiteral("service-unavailable"), QStringLiteral("unknown request"));
 }
 
 void LobbyBot::announce(const lobby::Element& iq, const lobby::Element& p,
                         const xmpp::Occupant& o) {
-    const QString account = bareJid(o.realJid);
+    const QString account = bareJid(iq.attr(QStringLiteral("from")));
     const Outcome r = m_registry.announce(account, o.nick, p);
     if (!r.ok) {
         m_log(QStringLiteral("refused a table from %1: %2").arg(logField(account), r.text));
@@ -184,16 +189,14 @@ void LobbyBot::announce(const lobby::Element& iq, const lobby::Element& p,
     m_client.replyResult(iq);
 }
 
-void LobbyBot::withdraw(const lobby::Element& iq, const lobby::Element& p,
-                        const xmpp::Occupant& o) {
-    const Outcome r = m_registry.withdraw(bareJid(o.realJid), p);
+void LobbyBot::withdraw(const lobby::Element& iq, const lobby::Element& p) {
+    const Outcome r = m_registry.withdraw(bareJid(iq.attr(QStringLiteral("from"))), p);
     if (!r.ok) return refuse(iq, r.condition, r.text);
     m_client.replyResult(iq);
 }
 
-void LobbyBot::serverTable(const lobby::Element& iq, const lobby::Element& p,
-                           const xmpp::Occupant& o) {
-    const QString account = bareJid(o.realJid);
+void LobbyBot::serverTable(const lobby::Element& iq, const lobby::Element& p) {
+    const QString account = bareJid(iq.attr(QStringLiteral("from")));
     const QString name = p.attr(QStringLiteral("name"));
     m_log(
         QStringLiteral("%1 asks for a server table \"%2\"").arg(logField(account), logField(name)));

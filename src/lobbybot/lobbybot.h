@@ -47,8 +47,8 @@ private:
     void handleSet(const lobby::Element& iq, const xmpp::Occupant& o);
     void handleGet(const lobby::Element& iq);
     void announce(const lobby::Element& iq, const lobby::Element& p, const xmpp::Occupant& o);
-    void withdraw(const lobby::Element& iq, const lobby::Element& p, const xmpp::Occupant& o);
-    void serverTable(const lobby::Element& iq, const lobby::Element& p, const xmpp::Occupant& o);
+    void withdraw(const lobby::Element& iq, const lobby::Element& p);
+    void serverTable(const lobby::Element& iq, const lobby::Element& p);
     void refuse(const lobby::Element& iq, const QString& condition, const QString& text);
     const xmpp::Occupant* occupantFor(const QString& fullJid) const;
     void wait(const lobby::Element& iq);

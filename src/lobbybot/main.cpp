@@ -51,13 +51,25 @@ lobbybot::PoolConfig poolConfig(const lobbybot::BotOptions& o) {
     return c;
 }
 
+xmpp::Account botAccount(const lobbybot::BotOptions& o, QString* why) {
+    xmpp::Account a;
+    a.password = lobbybot::readPasswordFile(o.passwordFile, why);
+    const QString jid = lobby::botJid(o.domain);
+    a.jid = jid.section(u'/', 0, 0);
+    a.resource = jid.section(u'/', 1);
+    a.host = o.server;
+    a.port = o.port;
+    a.caFile = o.caFile;
+    return a;
+}
+
 // Ends the program once every server table has stopped, or at the deadline.
-void quitWhenStopped(const lobbybot::ServerTablePool& pool, QDeadlineTimer deadline) {
+void quitWhenStopped(const lobbybot::ServerTablePool& pool, QDeadlineTimer deadline, int status) {
     if (pool.running() == 0 || deadline.hasExpired()) {
-        QCoreApplication::exit(0);
+        QCoreApplication::exit(status);
         return;
     }
-    QTimer::singleShot(50, [&pool, deadline] { quitWhenStopped(pool, deadline); });
+    QTimer::singleShot(50, [&pool, deadline, status] { quitWhenStopped(pool, deadline, status); });
 }
 
 bool catchSignals(QCoreApplication& app, std::function<void(int)> onStop) {
@@ -78,6 +90,40 @@ bool catchSignals(QCoreApplication& app, std::function<void(int)> onStop) {
     return true;
 }
 
+// The bot and its parts, until a signal or a refused log-in ends it.
+int run(QCoreApplication& app, const lobbybot::BotOptions& options, const xmpp::Account& account) {
+    // Numbers above any an earlier run sent, so lobbies that kept a list see a gap.
+    lobbybot::TableRegistry registry(lobbybot::steadyClock(),
+                                     quint64(QDateTime::currentMSecsSinceEpoch()));
+    lobbybot::ReachProber prober;
+    prober.setAllowLoopback(lobbybot::isLoopbackHost(options.server));
+    lobbybot::ServerTablePool pool(poolConfig(options));
+    QObject::connect(&pool, &lobbybot::ServerTablePool::logLine, &app, logLine);
+    const QString room =
+        lobby::roomJid(options.domain, QString::fromLatin1(vimbrel::kProtocolVersion));
+    lobbybot::LobbyBot bot(account, room, registry, prober, pool, logLine);
+    QObject::connect(&bot, &lobbybot::LobbyBot::fatal, &app, [&pool] {
+        pool.stopAll();
+        quitWhenStopped(pool, QDeadlineTimer(lobbybot::kServerTableStopMs + 1000), 1);
+    });
+    const bool caught = catchSignals(app, [&](int signal) {
+        logLine(QStringLiteral("stopping (%1)")
+                    .arg(signal == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
+        pool.stopAll();
+        bot.stop();
+        quitWhenStopped(pool, QDeadlineTimer(lobbybot::kServerTableStopMs + 1000), 0);
+    });
+    if (!caught) return 1;
+    logLine(QStringLiteral("vimbrel-lobbybot %1 (protocol %2), room %3, %4 server tables")
+                .arg(QString::fromLatin1(vimbrel::kRelease),
+                     QString::fromLatin1(vimbrel::kProtocolVersion), room)
+                .arg(pool.size()));
+    bot.start();
+    const int status = app.exec();
+    logLine(QStringLiteral("stopped"));
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -91,49 +137,14 @@ int main(int argc, char** argv) {
         return options.status;
     }
     QString why;
-    xmpp::Account account;
-    account.password = lobbybot::readPasswordFile(options.passwordFile, &why);
+    const xmpp::Account account = botAccount(options, &why);
     if (account.password.isEmpty()) {
         std::fprintf(stderr, "vimbrel-lobbybot: %s: %s\n", qPrintable(options.passwordFile),
                      qPrintable(why));
         return 2;
     }
-    account.jid = lobby::botJid(options.domain).section(u'/', 0, 0);
-    account.resource = lobby::botJid(options.domain).section(u'/', 1);
-    account.host = options.server;
-    account.port = options.port;
-    account.caFile = options.caFile;
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vimbrel-lobbybot"));
-    // Numbers above any an earlier run sent, so lobbies that kept a list see a gap.
-    lobbybot::TableRegistry registry(lobbybot::steadyClock(),
-                                     quint64(QDateTime::currentMSecsSinceEpoch()));
-    lobbybot::ReachProber prober;
-    prober.setAllowLoopback(lobbybot::isLoopbackHost(options.server));
-    lobbybot::ServerTablePool pool(poolConfig(options));
-    QObject::connect(&pool, &lobbybot::ServerTablePool::logLine, &app, logLine);
-    const QString room =
-        lobby::roomJid(options.domain, QString::fromLatin1(vimbrel::kProtocolVersion));
-    lobbybot::LobbyBot bot(account, room, registry, prober, pool, logLine);
-    QObject::connect(&bot, &lobbybot::LobbyBot::fatal, &app, [&pool] {
-        pool.stopAll();
-        QCoreApplication::exit(1);
-    });
-    const bool caught = catchSignals(app, [&](int signal) {
-        logLine(QStringLiteral("stopping (%1)")
-                    .arg(signal == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
-        pool.stopAll();
-        bot.stop();
-        quitWhenStopped(pool, QDeadlineTimer(lobbybot::kServerTableStopMs + 1000));
-    });
-    if (!caught) return 1;
-    logLine(QStringLiteral("vimbrel-lobbybot %1 (protocol %2), room %3, %4 server tables")
-                .arg(QString::fromLatin1(vimbrel::kRelease),
-                     QString::fromLatin1(vimbrel::kProtocolVersion), room)
-                .arg(pool.size()));
-    bot.start();
-    const int status = app.exec();
-    logLine(QStringLiteral("stopped"));
-    return status;
+    return run(app, options, account);
 }

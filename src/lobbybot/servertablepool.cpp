@@ -2,6 +2,8 @@
 
 #include "server/logtext.h"
 
+#include <algorithm>
+
 namespace lobbybot {
 
 namespace {
@@ -15,9 +17,8 @@ PoolAnswer refusal(const QString& condition, const QString& text) {
 
 bool validName(const QString& name) {
     if (name.isEmpty() || name.size() > lobby::kMaxTableName) return false;
-    for (const QChar c : name)
-        if (c.category() == QChar::Other_Control) return false;
-    return true;
+    // The host takes printable characters only; refused here, the requester hears why.
+    return std::all_of(name.begin(), name.end(), [](QChar c) { return c.isPrint(); });
 }
 
 constexpr int kTriesPerRequest = 3; // ports held by other programs are skipped, a few at most

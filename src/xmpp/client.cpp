@@ -3,8 +3,8 @@
 #include "xmpp/stanza.h"
 
 #include <arpa/inet.h>
+#include <poll.h>
 
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
@@ -12,6 +12,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <strophe.h>
@@ -30,9 +31,10 @@ constexpr qint64 kNegotiationLimitMs = 30000;
 constexpr qint64 kQuietMs = 120000;
 constexpr int kPingTimeoutMs = 30000;
 constexpr int kMaxBackoffS = 60;
-// libstrophe reads 4096 bytes a pass; one TLS record holds at most 16384, and bytes already
-// decrypted do not wake the socket notifier again.
-constexpr int kTlsPasses = 5;
+// libstrophe reads 4096 bytes a pass, and bytes that TLS already took off the socket do not
+// wake the notifier again: after a wake the library runs until a pass parses nothing.
+constexpr int kMaxPasses = 256;
+constexpr size_t kWriteChunk = 4096; // taken as the least one writable wake moves
 constexpr qint64 kNever = std::numeric_limits<qint64>::max();
 
 bool isLoopback(const QString& host) {
@@ -64,6 +66,8 @@ struct Client::Private {
     xmpp_ctx_t* ctx = nullptr;
     xmpp_conn_t* conn = nullptr;
     xmpp_log_t logger{};
+    xmpp_mem_t memory{};
+    quint64 allocations = 0; // counts the library's allocations: a sign that it did work
     Account account;
     bool registering = false;
     bool wanted = false; // the owner asked for a connection (and reconnection after drops)
@@ -71,7 +75,10 @@ struct Client::Private {
     bool loginFailed = false;
     bool running = false;
     bool releaseConn = false;
-    QString authProblem; // what the library said about a refused log-in
+    bool closing = false;      // we ended the stream and wait for the library to let go
+    bool startPending = false; // connectTo() while the last connection was still closing
+    int writeBudget = 0;       // write wakes the library may still need for bytes it began
+    QString authProblem;       // what the library said about a refused log-in
     State state = State::Offline;
     QString bound;
     int backoffS = 1;
@@ -98,7 +105,17 @@ struct Client::Private {
     explicit Private(Client* c) : q(c) {
         logger.handler = &Private::log;
         logger.userdata = this;
-        ctx = xmpp_ctx_new(nullptr, &logger);
+        memory.alloc = [](size_t size, void* u) {
+            ++static_cast<Private*>(u)->allocations;
+            return std::malloc(size);
+        };
+        memory.free = [](void* p, void*) { std::free(p); };
+        memory.realloc = [](void* p, size_t size, void* u) {
+            ++static_cast<Private*>(u)->allocations;
+            return std::realloc(p, size);
+        };
+        memory.userdata = this;
+        ctx = xmpp_ctx_new(&memory, &logger);
         timer.setSingleShot(true);
         clock.start();
         idPrefix = QString::number(QRandomGenerator::global()->generate(), 36);
@@ -116,11 +133,14 @@ struct Client::Private {
 
     static void log(void* userdata, xmpp_log_level_t level, const char* area, const char* msg) {
         auto* d = static_cast<Private*>(userdata);
+        static const bool debug = qEnvironmentVariableIsSet("VIMBREL_XMPP_DEBUG");
+        if (debug) qDebug("xmpp %d %s: %s", int(level), area, msg);
         if (level < XMPP_LEVEL_INFO) return;
         const QString text = QString::fromUtf8(msg);
         // The library reports a refused log-in only in its log.
-        if (qstrcmp(area, "auth") == 0 && (text.contains("fail", Qt::CaseInsensitive) ||
-                                           text.contains("No more", Qt::CaseInsensitive)))
+        if (qstrcmp(area, "auth") == 0 &&
+            (level >= XMPP_LEVEL_ERROR || text.contains("fail", Qt::CaseInsensitive) ||
+             text.contains("authenticate", Qt::CaseInsensitive)))
             d->authProblem = text;
         if (level >= XMPP_LEVEL_WARN) qInfo("xmpp %s: %s", area, msg);
     }
@@ -163,18 +183,42 @@ struct Client::Private {
             writeN = new QSocketNotifier(fd, QSocketNotifier::Write, q);
             QObject::connect(readN, &QSocketNotifier::activated, q, [this] {
                 lastHeard = now();
-                pump(xmpp_conn_is_secured(conn) ? kTlsPasses : 1);
+                pump(xmpp_conn_is_secured(conn) ? kMaxPasses : 1);
             });
-            QObject::connect(writeN, &QSocketNotifier::activated, q, [this] { pump(1); });
+            QObject::connect(writeN, &QSocketNotifier::activated, q, [this] { onWritable(); });
         }
         const bool connecting = xmpp_conn_is_connecting(conn);
         readN->setEnabled(!connecting);
-        writeN->setEnabled(connecting || xmpp_conn_send_queue_len(conn) > 0);
+        writeN->setEnabled(connecting || writeBudget > 0 || xmpp_conn_send_queue_len(conn) > 0);
+    }
+
+    // The library's queue count leaves out a stanza it has begun to write, and it may write
+    // as little as one TLS record a run. So each send buys the write notifier a wake for every
+    // 4 kB it may take, counted only when the socket still had room afterwards.
+    void onWritable() {
+        pump(1);
+        if (!conn || xmpp_conn_send_queue_len(conn) > 0) return;
+        pollfd p{fd, POLLOUT, 0};
+        if (writeBudget > 0 && ::poll(&p, 1, 0) == 1 && (p.revents & POLLOUT)) --writeBudget;
+        if (writeBudget == 0) updateNotifiers();
+    }
+
+    // Ends the stream. The library waits a moment for the server's goodbye, by its own timed
+    // handler, which runs only when the library does: the timer ticks until the end.
+    void close() {
+        if (!conn || xmpp_conn_is_disconnected(conn)) return;
+        closing = true;
+        xmpp_disconnect(conn);
+        if (!running) {
+            updateNotifiers();
+            armTimer();
+        }
     }
 
     void armTimer() {
         qint64 next = reconnectAt;
-        if (conn && state != State::Online) next = std::min(next, now() + kNegotiationTickMs);
+        if (conn && (state != State::Online || closing))
+            next = std::min(next, now() + kNegotiationTickMs);
         if (state == State::Online && !pinging) next = std::min(next, lastHeard + kQuietMs);
         for (const auto& p : std::as_const(iqs))
             next = std::min(next, p.deadline);
@@ -193,7 +237,7 @@ struct Client::Private {
         }
         if (conn && state != State::Online && t - negotiationStart > kNegotiationLimitMs) {
             authProblem.clear();
-            xmpp_disconnect(conn);
+            close();
         }
         for (auto it = iqs.begin(); it != iqs.end();) {
             if (it->deadline <= t) {
@@ -219,7 +263,7 @@ struct Client::Private {
                 pinging = false;
                 // Any answer, even an error, shows the link is alive.
                 if (errorCondition(reply) == QLatin1String("remote-server-timeout") && conn)
-                    xmpp_disconnect(conn);
+                    close();
             },
             kPingTimeoutMs);
     }
@@ -231,8 +275,13 @@ struct Client::Private {
         if (running) return;
         running = true;
         currentOwner = this;
-        for (int i = 0; i < passes && conn; ++i)
+        // The parser allocates for every piece of XML it takes in: a pass that allocated
+        // nothing read nothing, and the library holds no more decrypted bytes.
+        for (int i = 0; i < passes && conn; ++i) {
+            const quint64 before = allocations;
             xmpp_run_once(ctx, 0);
+            if (allocations == before) break;
+        }
         currentOwner = nullptr;
         running = false;
         if (releaseConn && conn) {
@@ -240,6 +289,12 @@ struct Client::Private {
             conn = nullptr;
             fd = -1;
             releaseConn = false;
+            closing = false;
+            writeBudget = 0;
+            if (startPending) {
+                startPending = false;
+                if (wanted) start();
+            }
         }
         updateNotifiers();
         armTimer();
@@ -266,7 +321,11 @@ struct Client::Private {
     }
 
     void start() {
-        if (conn) return;
+        if (conn) {
+            // The last connection is still closing; this one starts once it has.
+            startPending = true;
+            return;
+        }
         configure();
         authProblem.clear();
         loginFailed = false;
@@ -339,7 +398,8 @@ struct Client::Private {
                 d->post([d] { emit d->q->failed(tr("the server refused the log-in")); });
             }
             if (why.isEmpty())
-                why = wasOnline ? tr("the connection ended") : tr("could not connect");
+                why = wasOnline || d->loginFailed ? tr("the connection ended")
+                                                  : tr("could not connect");
             d->state = State::Offline;
             d->bound.clear();
             d->releaseConn = true;
@@ -356,7 +416,7 @@ struct Client::Private {
         iqs.clear();
         for (auto it = pending.begin(); it != pending.end(); ++it)
             it->done(errorReply(it.key(), "remote-server-timeout"));
-        const bool retry = wanted && reconnect && !registering && !loginFailed;
+        const bool retry = wanted && reconnect && !registering && !loginFailed && !conn;
         if (registering || loginFailed) wanted = false;
         if (retry) {
             reconnectAt = now() + qint64(backoffS) * 1000;
@@ -396,7 +456,7 @@ struct Client::Private {
             loginFailed = true;
             post([this, why] { emit q->failed(why); });
         }
-        xmpp_disconnect(conn);
+        close();
     }
 
     static int onFeatures(xmpp_conn_t* c, xmpp_stanza_t* s, void* userdata) {
@@ -450,7 +510,7 @@ struct Client::Private {
         if (reply.attr("type") == QLatin1String("result")) {
             d->loginFailed = true; // the connection's end is expected now, not a failure
             d->post([d] { emit d->q->registered(); });
-            xmpp_disconnect(c);
+            d->close();
             return 0;
         }
         const QString cond = detail::errorCondition(reply);
@@ -472,7 +532,13 @@ struct Client::Private {
     void sendNow(const lobby::Element& e) {
         if (!conn || state != State::Online) return;
         xmpp_stanza_t* s = detail::toStanza(ctx, e);
-        xmpp_send(conn, s);
+        char* text = nullptr;
+        size_t len = 0;
+        if (xmpp_stanza_to_text(s, &text, &len) == XMPP_EOK) {
+            xmpp_send_raw(conn, text, len);
+            xmpp_free(ctx, text);
+            writeBudget += int(len / kWriteChunk) + 2;
+        }
         xmpp_stanza_release(s);
         if (!running) updateNotifiers(); // the write notifier takes the queued bytes out
     }
@@ -481,6 +547,7 @@ struct Client::Private {
 thread_local Client::Private* Client::Private::currentOwner = nullptr;
 
 Client::Client(QObject* parent) : QObject(parent), d(std::make_unique<Private>(this)) {
+    d->timer.setParent(this); // a child, so tests can count its wake-ups
     connect(&d->timer, &QTimer::timeout, this, [this] { d->onTimer(); });
 }
 
@@ -499,12 +566,8 @@ void Client::connectTo(const Account& account) {
 void Client::disconnectFrom() {
     d->wanted = false;
     d->reconnectAt = kNever;
-    if (d->conn && !xmpp_conn_is_disconnected(d->conn)) {
-        xmpp_disconnect(d->conn);
-        // The library's goodbye is queued; the notifiers deliver it and the end of stream.
-        d->updateNotifiers();
-        if (!d->running) QTimer::singleShot(0, this, [this] { d->pump(1); });
-    }
+    if (d->conn && !xmpp_conn_is_disconnected(d->conn))
+        d->close(); // the notifiers deliver the goodbye, the timer the end of a silent link
     d->armTimer();
 }
 

@@ -254,7 +254,7 @@ void TestHostLobby::announcesKeepsUpToDateAndWithdraws() {
     QTRY_VERIFY(!bot.room->joined());
     bot.room->join();
     QTRY_VERIFY_WITH_TIMEOUT(bot.room->joined(), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(logged("lobby: the lobby's bot is back"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(logged("lobby: the lobby's bot joined the room"), 10000);
 
     // SIGTERM: the table is withdrawn before the players are told, then the host ends.
     host.terminate();

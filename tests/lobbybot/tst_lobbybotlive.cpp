@@ -120,6 +120,7 @@ private slots:
     void strangersAndOtherAccountsAreRefused();
     void floodIsRefusedAndTheBotKeepsServing();
     void leavingTheRoomTakesTheTableAlong();
+    void serverTableStartsAnnouncesAndAnswers();
     void cleanupTestCase();
 
 private:
@@ -129,7 +130,18 @@ private:
     QTcpServer m_game; // Ann's "table": greets like the game
     Member m_ann, m_bob, m_carl;
     QString m_annKey;
+    bool m_hostAnnounces = false; // this build's vimbrel-host has the lobby options
 };
+
+namespace {
+
+bool hostAnnounces() {
+    QProcess host;
+    host.start(QStringLiteral(VIMBREL_HOST_EXE), {QStringLiteral("--help")});
+    return host.waitForFinished(10000) && host.readAll().contains("--lobby-server");
+}
+
+} // namespace
 
 bool TstLobbyBotLive::readLine(const QByteArray& start) {
     QElapsedTimer t;
@@ -145,10 +157,18 @@ void TstLobbyBotLive::initTestCase() {
     if (!onlyLoopback())
         QSKIP("run through tests/lobbybot/run_in_netns.sh: the lobby server takes fixed ports");
     if (!QFile::exists(QStringLiteral("/usr/sbin/ejabberdctl"))) QSKIP("ejabberd is not installed");
+    QStringList args{QStringLiteral("--dir"),    m_dir.path(),
+                     QStringLiteral("--domain"), kDomain,
+                     QStringLiteral("--bot"),    QStringLiteral(VIMBREL_BOT_EXE)};
+    m_hostAnnounces = hostAnnounces();
+    if (m_hostAnnounces)
+        args << QStringLiteral("--bot-arg=--host-program")
+             << QStringLiteral("--bot-arg=" VIMBREL_HOST_EXE) << QStringLiteral("--bot-arg=--ports")
+             << QStringLiteral("--bot-arg=47900-47901")
+             << QStringLiteral("--bot-arg=--public-address")
+             << QStringLiteral("--bot-arg=127.0.0.1");
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_server.start(QStringLiteral(VIMBREL_SOURCE_DIR "/server/vimbrel-lobby-server"),
-                   {QStringLiteral("--dir"), m_dir.path(), QStringLiteral("--domain"), kDomain,
-                    QStringLiteral("--bot"), QStringLiteral(VIMBREL_BOT_EXE)});
+    m_server.start(QStringLiteral(VIMBREL_SOURCE_DIR "/server/vimbrel-lobby-server"), args);
     QVERIFY(m_server.waitForStarted(10000));
     QVERIFY(readLine("READY "));
     QVERIFY(readLine("in the room"));
@@ -241,6 +261,27 @@ void TstLobbyBotLive::leavingTheRoomTakesTheTableAlong() {
     m_ann.room->leave();
     QTRY_VERIFY_WITH_TIMEOUT(!m_bob.seen(m_annKey), kWait);
     QVERIFY(m_bob.changes.last().gone.contains(m_annKey));
+}
+
+void TstLobbyBotLive::serverTableStartsAnnouncesAndAnswers() {
+    if (!m_hostAnnounces) QSKIP("this build's vimbrel-host cannot announce itself in a lobby");
+    const lobby::Element ask = lobby::make(QStringLiteral("servertable"), QLatin1String(lobby::kNs))
+                                   .set(QStringLiteral("name"), QStringLiteral("Bob's table"));
+    const lobby::Element r = m_bob.ask(QStringLiteral("set"), ask);
+    QCOMPARE(r.attr(QStringLiteral("type")), QStringLiteral("result"));
+    const lobby::Element* answer =
+        r.child(QStringLiteral("servertable"), QLatin1String(lobby::kNs));
+    QVERIFY(answer);
+    QCOMPARE(answer->attr(QStringLiteral("address")), QStringLiteral("127.0.0.1"));
+    QCOMPARE(answer->attr(QStringLiteral("port")), QStringLiteral("47900"));
+    const QString key = answer->attr(QStringLiteral("key"));
+    // Every lobby sees it as a server table that answers.
+    QTRY_VERIFY_WITH_TIMEOUT(m_bob.seen(key) && m_bob.seen(key)->reach == lobby::Reach::Reachable,
+                             kWait);
+    QVERIFY(m_bob.seen(key)->serverTable);
+    QCOMPARE(m_bob.seen(key)->name, QStringLiteral("Bob's table"));
+    // One at a time per account.
+    QCOMPARE(condition(m_bob.ask(QStringLiteral("set"), ask)), QStringLiteral("policy-violation"));
 }
 
 void TstLobbyBotLive::cleanupTestCase() {

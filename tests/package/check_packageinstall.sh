@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Installs the package with apt as a user would (which also proves its dependencies
-# resolve), runs both programs from /usr/bin with no build folder in reach, then purges
-# it and checks that none of its files remain. Runs only as root, and never replaces a
-# vimbrel that was installed before.
-#   check_packageinstall.sh DEB VERSION
+# Installs the packages with apt as a user would (which also proves their dependencies
+# resolve), runs the programs from /usr/bin with no build folder in reach, then purges
+# them and checks that none of their files remain. Runs only as root, and never replaces
+# a vimbrel that was installed before.
+#   check_packageinstall.sh DEB VERSION SERVER_DEB
 set -u
-deb=$1 version=$2
+deb=$1 version=$2 server_deb=$3
 if [ "$(id -u)" -ne 0 ]; then
   echo "SKIP: installing the package needs root"
   exit 77
@@ -14,14 +14,16 @@ if ! command -v apt-get >/dev/null; then
   echo "SKIP: apt-get is not available"
   exit 77
 fi
-if dpkg-query -W -f='${Status}' vimbrel 2>/dev/null | grep -q 'installed'; then
-  echo "SKIP: vimbrel is already installed here; the test will not replace it"
-  exit 77
-fi
+for pkg in vimbrel vimbrel-server; do
+  if dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'installed'; then
+    echo "SKIP: $pkg is already installed here; the test will not replace it"
+    exit 77
+  fi
+done
 tmp=$(mktemp -d)
 installed=0
 cleanup() {
-  [ "$installed" -eq 1 ] && DEBIAN_FRONTEND=noninteractive apt-get purge -y -q -o DPkg::Lock::Timeout=120 vimbrel >/dev/null 2>&1
+  [ "$installed" -eq 1 ] && DEBIAN_FRONTEND=noninteractive apt-get purge -y -q -o DPkg::Lock::Timeout=120 vimbrel vimbrel-server >/dev/null 2>&1
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -30,18 +32,19 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 export DEBIAN_FRONTEND=noninteractive
 
 deb=$(realpath "$deb")
+server_deb=$(realpath "$server_deb")
 # The dependencies must be on the machine already: a test never fetches packages from
 # the internet, so anything apt would add besides vimbrel fails the test instead.
-apt-get install -s -q --no-install-recommends "$deb" >"$tmp/plan" 2>&1 || { cat "$tmp/plan"; echo "FAIL: apt-get cannot install the package"; exit 1; }
-extra=$(sed -n 's/^Inst \([^ ]*\) .*/\1/p' "$tmp/plan" | grep -vx vimbrel)
+apt-get install -s -q --no-install-recommends "$deb" "$server_deb" >"$tmp/plan" 2>&1 || { cat "$tmp/plan"; echo "FAIL: apt-get cannot install the package"; exit 1; }
+extra=$(sed -n 's/^Inst \([^ ]*\) .*/\1/p' "$tmp/plan" | grep -vxE 'vimbrel|vimbrel-server')
 if [ -n "$extra" ]; then
   echo "FAIL: dependencies missing on this machine: $extra"
   exit 1
 fi
-apt-get install -y -q -o DPkg::Lock::Timeout=120 --no-install-recommends "$deb" >"$tmp/apt.log" 2>&1 ||
+apt-get install -y -q -o DPkg::Lock::Timeout=120 --no-install-recommends "$deb" "$server_deb" >"$tmp/apt.log" 2>&1 ||
   { cat "$tmp/apt.log"; echo "FAIL: apt-get install"; exit 1; }
 installed=1
-dpkg-query -L vimbrel | while read -r path; do [ -d "$path" ] || echo "$path"; done >"$tmp/files"
+dpkg-query -L vimbrel vimbrel-server | while read -r path; do [ -d "$path" ] || echo "$path"; done >"$tmp/files"
 [ -s "$tmp/files" ] || fail "dpkg lists no files of vimbrel"
 
 # A fresh home and no build folder in reach: what the package holds must be enough.
@@ -51,6 +54,12 @@ run() { (cd "$tmp/home" && env -i PATH=/usr/bin:/bin HOME="$tmp/home" QT_QPA_PLA
 run /usr/bin/vimbrel --help | grep -q 'NAME HOST true' || fail "/usr/bin/vimbrel --help"
 [ "$(run /usr/bin/vimbrel-host --version)" = "vimbrel-host $version" ] || fail "/usr/bin/vimbrel-host --version"
 run /usr/bin/vimbrel-host --help | grep -q -- '--port N' || fail "/usr/bin/vimbrel-host --help"
+if [ -e /usr/bin/vimbrel-lobbybot ]; then
+  run /usr/bin/vimbrel-lobbybot --version | grep -q "$version" || fail "/usr/bin/vimbrel-lobbybot --version"
+fi
+if [ -e /usr/bin/vimbrel-lobby-server ]; then
+  run /usr/bin/vimbrel-lobby-server --help | grep -q -- '--dir' || fail "/usr/bin/vimbrel-lobby-server --help"
+fi
 # The router helper runs (its libraries resolve) where the game looks for it.
 run /usr/libexec/vimbrel/vimbrel-portmap 2>&1 | grep -q 'usage: vimbrel-portmap' ||
   fail "/usr/libexec/vimbrel/vimbrel-portmap does not run"
@@ -75,17 +84,21 @@ wait "$game" 2>/dev/null
 [ -z "$(find /usr/bin /usr/share/applications -newer "$tmp/before" -print -quit)" ] || fail "the game wrote under /usr"
 [ "$(man -w 6 vimbrel-host 2>/dev/null)" = /usr/share/man/man6/vimbrel-host.6.gz ] || fail "man does not find vimbrel-host(6)"
 if command -v systemd-analyze >/dev/null; then
-  systemd-analyze verify /usr/lib/systemd/system/vimbrel-host.service >"$tmp/verify" 2>&1 ||
-    { fail "systemd-analyze verify"; cat "$tmp/verify"; }
+  for unit in /usr/lib/systemd/system/vimbrel-*.service; do
+    systemd-analyze verify "$unit" >"$tmp/verify" 2>&1 ||
+      { fail "systemd-analyze verify $(basename "$unit")"; cat "$tmp/verify"; }
+  done
 fi
 
-apt-get purge -y -q -o DPkg::Lock::Timeout=120 vimbrel >"$tmp/apt.log" 2>&1 || { cat "$tmp/apt.log"; fail "apt-get purge"; }
+apt-get purge -y -q -o DPkg::Lock::Timeout=120 vimbrel vimbrel-server >"$tmp/apt.log" 2>&1 || { cat "$tmp/apt.log"; fail "apt-get purge"; }
 installed=0
-dpkg-query -W -f='${Status}' vimbrel 2>/dev/null | grep -q 'installed' && fail "vimbrel is still installed"
+for pkg in vimbrel vimbrel-server; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'installed' && fail "$pkg is still installed"
+done
 while read -r path; do
   [ -e "$path" ] && fail "$path remains after purge"
 done <"$tmp/files"
-for dir in /usr/share/doc/vimbrel; do
+for dir in /usr/share/doc/vimbrel /usr/share/doc/vimbrel-server /usr/share/vimbrel-server; do
   [ -e "$dir" ] && fail "$dir remains after purge"
 done
 ls /var/lib/systemd/deb-systemd-helper-enabled 2>/dev/null | grep -q vimbrel && fail "systemd state of the unit remains"
