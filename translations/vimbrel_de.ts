@@ -776,6 +776,10 @@
         <source>Says the phrase in the chat</source>
         <translation>Sagt den Spruch im Chat</translation>
     </message>
+    <message>
+        <source>Cannot join &quot;%1&quot;: that is not an address. Give a host name, an IPv4 address or an IPv6 address, with :PORT after it for another port than 7772 (after an IPv6 address only in brackets: [2001:db8::5]:7800).</source>
+        <translation>„%1“ lässt sich nicht beitreten: Das ist keine Adresse. Gib einen Hostnamen, eine IPv4-Adresse oder eine IPv6-Adresse an, für einen anderen Port als 7772 mit :PORT dahinter (nach einer IPv6-Adresse nur in eckigen Klammern: [2001:db8::5]:7800).</translation>
+    </message>
 </context>
 <context>
     <name>Tdownload</name>

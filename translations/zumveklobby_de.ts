@@ -13,6 +13,76 @@
     </message>
 </context>
 <context>
+    <name>xmpp::Client</name>
+    <message>
+        <source>cannot reach the server %1</source>
+        <translation>der Server %1 ist nicht erreichbar</translation>
+    </message>
+    <message>
+        <source>the server ended the connection</source>
+        <translation>der Server hat die Verbindung beendet</translation>
+    </message>
+    <message>
+        <source>the server refused the log-in</source>
+        <translation>der Server hat die Anmeldung abgelehnt</translation>
+    </message>
+    <message>
+        <source>the connection ended</source>
+        <translation>die Verbindung wurde beendet</translation>
+    </message>
+    <message>
+        <source>could not connect</source>
+        <translation>keine Verbindung möglich</translation>
+    </message>
+    <message>
+        <source>the server offers no encryption</source>
+        <translation>der Server bietet keine Verschlüsselung an</translation>
+    </message>
+    <message>
+        <source>the server does not take new accounts</source>
+        <translation>der Server nimmt keine neuen Konten an</translation>
+    </message>
+    <message>
+        <source>the encrypted connection could not be set up</source>
+        <translation>die verschlüsselte Verbindung kam nicht zustande</translation>
+    </message>
+    <message>
+        <source>that name is taken</source>
+        <translation>dieser Name ist vergeben</translation>
+    </message>
+    <message>
+        <source>too many new accounts from this address; try again later</source>
+        <translation>zu viele neue Konten von dieser Adresse; versuche es später noch einmal</translation>
+    </message>
+    <message>
+        <source>the name or password was not accepted</source>
+        <translation>Name oder Passwort wurden nicht angenommen</translation>
+    </message>
+</context>
+<context>
+    <name>xmpp::Room</name>
+    <message>
+        <source>the name %1 is already in the room</source>
+        <translation>der Name %1 ist schon im Raum</translation>
+    </message>
+    <message>
+        <source>banned from the room</source>
+        <translation>aus dem Raum verbannt</translation>
+    </message>
+    <message>
+        <source>left the room</source>
+        <translation>hat den Raum verlassen</translation>
+    </message>
+    <message>
+        <source>kicked from the room</source>
+        <translation>aus dem Raum geworfen</translation>
+    </message>
+    <message>
+        <source>the room&apos;s server is shutting down</source>
+        <translation>der Server des Raums wird heruntergefahren</translation>
+    </message>
+</context>
+<context>
     <name>zumvek::GameLauncher</name>
     <message>
         <source>A game is already running.</source>

@@ -2,7 +2,6 @@
 
 #include "paths/datafolder.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -48,7 +47,8 @@ QString installerPath(const QString& fileName) {
 
 QString installedLobby() {
     // The copy beside the game first: a build folder or an unpacked copy keeps both together.
-    const QFileInfo beside(QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(kLobbyProgram)));
+    const QFileInfo beside(
+        QDir(datafolder::programFolder()).filePath(QLatin1String(kLobbyProgram)));
     if (beside.isFile() && beside.isExecutable()) return beside.absoluteFilePath();
     return QStandardPaths::findExecutable(QLatin1String(kLobbyProgram));
 }

@@ -11,8 +11,7 @@ QString installTranslators(const QLocale& locale, const QString& catalogue) {
     if (!app) return {};
     auto* game = new QTranslator(app);
     // The .qm files are compiled in (resource prefix /i18n) from translations/*.ts.
-    if (!game->load(locale, catalogue, QStringLiteral("_"),
-                    QStringLiteral(":/i18n"))) {
+    if (!game->load(locale, catalogue, QStringLiteral("_"), QStringLiteral(":/i18n"))) {
         delete game;
         return {};
     }

@@ -8,9 +8,10 @@
 namespace i18n {
 
 // Installs the translation `catalogue` ("vimbrel", or "zumveklobby" for the lobby) for
-// `locale` (its languages in order of preference, QLocale::uiLanguages) and Qt's own for the same language, owned by the application
-// object, which must exist. Returns the language installed ("de"), or an empty string
-// when the texts stay English. Call once, before the first window is made.
+// `locale` (its languages in order of preference, QLocale::uiLanguages) and Qt's own for the same
+// language, owned by the application object, which must exist. Returns the language installed
+// ("de"), or an empty string when the texts stay English. Call once, before the first window is
+// made.
 QString installTranslators(const QLocale& locale,
                            const QString& catalogue = QStringLiteral("vimbrel"));
 

@@ -53,8 +53,8 @@ HomeAddresses homeAddresses(const QString& configured, const QList<QHostAddress>
             if (out.ipv4.isEmpty() || (!privateIPv4(a) && privateIPv4(QHostAddress(out.ipv4))))
                 out.ipv4 = a.toString();
         } else if (a.protocol() == QAbstractSocket::IPv6Protocol) {
-            if (out.ipv6.isEmpty() || (!a.isUniqueLocalUnicast() &&
-                                       QHostAddress(out.ipv6).isUniqueLocalUnicast()))
+            if (out.ipv6.isEmpty() ||
+                (!a.isUniqueLocalUnicast() && QHostAddress(out.ipv6).isUniqueLocalUnicast()))
                 out.ipv6 = a.toString();
         }
     }

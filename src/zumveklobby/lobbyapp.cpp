@@ -163,7 +163,8 @@ void LobbyApp::onStage(LobbySession::Stage stage, const QString& reason) {
         break;
     case LobbySession::Stage::Online:
         m_window->setInRoom(false);
-        m_window->setStatus(tr("Signed in as %1; entering the lobby room...").arg(m_session.nick()));
+        m_window->setStatus(
+            tr("Signed in as %1; entering the lobby room...").arg(m_session.nick()));
         if (!m_everOnline) {
             m_everOnline = true;
             m_retry.stop();
@@ -176,8 +177,7 @@ void LobbyApp::onStage(LobbySession::Stage stage, const QString& reason) {
         break;
     case LobbySession::Stage::InRoom:
         m_window->setInRoom(true);
-        m_window->setStatus(
-            tr("In the lobby at %1 as %2.").arg(server, m_session.nick()));
+        m_window->setStatus(tr("In the lobby at %1 as %2.").arg(server, m_session.nick()));
         break;
     }
 }

@@ -289,10 +289,9 @@ void LobbySession::sendHome() {
     if (!m_home || m_stage != Stage::InRoom) return;
     m_client.sendIq(iqToBot(QStringLiteral("set"), lobby::announcement(*m_home)),
                     [this](const lobby::Element& reply) {
-                        if (reply.attr(QStringLiteral("type")) == QLatin1String("result"))
-                            return;
-                        emit notice(tr("The lobby did not list your table: %1")
-                                        .arg(errorText(reply)));
+                        if (reply.attr(QStringLiteral("type")) == QLatin1String("result")) return;
+                        emit notice(
+                            tr("The lobby did not list your table: %1").arg(errorText(reply)));
                     });
 }
 
@@ -314,16 +313,15 @@ void LobbySession::recountHome() {
 }
 
 void LobbySession::requestServerTable(
-    const QString& name,
-    std::function<void(const QString&, const QString&, const QString&)> done) {
+    const QString& name, std::function<void(const QString&, const QString&, const QString&)> done) {
     if (m_stage != Stage::InRoom) {
         done({}, {}, tr("You are not in the lobby."));
         return;
     }
     m_client.sendIq(
-        iqToBot(QStringLiteral("set"), lobby::make(QStringLiteral("servertable"), kNs)
-                                           .set(QStringLiteral("name"),
-                                                name.left(lobby::kMaxTableName))),
+        iqToBot(QStringLiteral("set"),
+                lobby::make(QStringLiteral("servertable"), kNs)
+                    .set(QStringLiteral("name"), name.left(lobby::kMaxTableName))),
         [this, done](const lobby::Element& reply) {
             const lobby::Element* t = reply.child(QStringLiteral("servertable"), kNs);
             if (reply.attr(QStringLiteral("type")) != QLatin1String("result") || !t) {

@@ -72,10 +72,9 @@ public:
 
     // Asks the bot for a table on the server; `done` gets the address to join ("ADDRESS"
     // or "ADDRESS:PORT") and the table's key, or an error text.
-    void requestServerTable(const QString& name,
-                            std::function<void(const QString& address, const QString& key,
-                                               const QString& error)>
-                                done);
+    void requestServerTable(
+        const QString& name,
+        std::function<void(const QString& address, const QString& key, const QString& error)> done);
 
     xmpp::Client* client() { return &m_client; }
 

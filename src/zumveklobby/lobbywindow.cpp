@@ -161,9 +161,9 @@ void LobbyWindow::setPeople(const QList<Person>& people) {
 
 void LobbyWindow::addChat(const QString& nick, const QString& text) {
     // appendPlainText: what others wrote is never read as markup.
-    chatView->appendPlainText(QStringLiteral("[%1] %2: %3")
-                                  .arg(QTime::currentTime().toString(QStringLiteral("HH:mm")),
-                                       nick, text));
+    chatView->appendPlainText(
+        QStringLiteral("[%1] %2: %3")
+            .arg(QTime::currentTime().toString(QStringLiteral("HH:mm")), nick, text));
 }
 
 void LobbyWindow::addNotice(const QString& text) {

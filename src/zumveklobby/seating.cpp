@@ -9,8 +9,8 @@ namespace zumvek {
 lobby::Element atPayload(const Seat& seat) {
     return lobby::make(QStringLiteral("at"), QString::fromLatin1(lobby::kNs))
         .set(QStringLiteral("key"), seat.key)
-        .set(QStringLiteral("as"), seat.spectator ? QStringLiteral("spectator")
-                                                  : QStringLiteral("player"));
+        .set(QStringLiteral("as"),
+             seat.spectator ? QStringLiteral("spectator") : QStringLiteral("player"));
 }
 
 std::optional<Seat> seatOf(const lobby::Element& presence) {

@@ -14,9 +14,9 @@ namespace zumvek {
 class TableList {
 public:
     enum class Outcome {
-        Applied,  // the list changed (or a whole list replaced it)
-        Ignored,  // older than what we have, replayed from history, or held for later
-        Refetch,  // a change is missing: ask the bot for the whole list again
+        Applied, // the list changed (or a whole list replaced it)
+        Ignored, // older than what we have, replayed from history, or held for later
+        Refetch, // a change is missing: ask the bot for the whole list again
     };
 
     // A message from the room or the answer to a list request. `delayed` marks a

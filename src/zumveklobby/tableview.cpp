@@ -33,13 +33,18 @@ TableView::TableView(QWidget* parent) : QTableWidget(0, ColumnCount, parent) {
 }
 
 void TableView::setHeaders() {
-    setHorizontalHeaderLabels({tr("Table"), tr("Host"), tr("Players"), tr("Spectators"),
-                               tr("State"), tr("Reachable")});
+    setHorizontalHeaderLabels(
+        {tr("Table"), tr("Host"), tr("Players"), tr("Spectators"), tr("State"), tr("Reachable")});
 }
 
 void TableView::changeEvent(QEvent* e) {
     if (e->type() == QEvent::LanguageChange) setHeaders();
     QTableWidget::changeEvent(e);
+}
+
+void TableView::focusInEvent(QFocusEvent* e) {
+    QTableWidget::focusInEvent(e);
+    if (selectedItems().isEmpty() && rowCount() > 0) selectRow(qMax(0, currentRow()));
 }
 
 void TableView::setTables(const QList<lobby::Table>& tables) {
@@ -58,9 +63,15 @@ void TableView::setTables(const QList<lobby::Table>& tables) {
                 cell(t.state == lobby::TableState::Playing ? tr("playing") : tr("waiting"), t.key));
         QString reach;
         switch (t.reach) {
-        case lobby::Reach::Checking: reach = tr("checking"); break;
-        case lobby::Reach::Reachable: reach = tr("reachable"); break;
-        case lobby::Reach::Unreachable: reach = tr("not reachable"); break;
+        case lobby::Reach::Checking:
+            reach = tr("checking");
+            break;
+        case lobby::Reach::Reachable:
+            reach = tr("reachable");
+            break;
+        case lobby::Reach::Unreachable:
+            reach = tr("not reachable");
+            break;
         }
         QTableWidgetItem* r = cell(reach, t.key);
         // Tooltips take markup when they look like it: the reason is escaped text.
@@ -68,7 +79,10 @@ void TableView::setTables(const QList<lobby::Table>& tables) {
         setItem(row, Reachable, r);
         if (t.key == keep) keepRow = row;
     }
-    if (keepRow >= 0) selectRow(keepRow);
+    if (keepRow >= 0)
+        selectRow(keepRow);
+    else if (hasFocus() && rowCount() > 0)
+        selectRow(0); // the keyboard is here: a table is picked, as on coming in
 }
 
 QString TableView::selectedKey() const {

@@ -23,6 +23,8 @@ public:
 
 protected:
     void changeEvent(QEvent* e) override;
+    // Coming in from the keyboard picks a table, so Enter joins it at once.
+    void focusInEvent(QFocusEvent* e) override;
 
 private:
     void setHeaders();

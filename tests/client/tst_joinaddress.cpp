@@ -23,7 +23,8 @@ class TestJoinAddress : public QObject {
     Q_OBJECT
 private slots:
     void addressWithPortIsOpened() {
-        for (const QString& address : {QStringLiteral("127.0.0.1:7800"), QStringLiteral("[::1]:7800")}) {
+        for (const QString& address :
+             {QStringLiteral("127.0.0.1:7800"), QStringLiteral("[::1]:7800")}) {
             RecordingLink link;
             Tchat table;
             table.setLink(&link);
@@ -36,8 +37,8 @@ private slots:
         RecordingLink link;
         Tchat table;
         table.setLink(&link);
-        table.setArguments({QStringLiteral("Bob"), QStringLiteral("127.0.0.1:99999"),
-                            QStringLiteral("join")});
+        table.setArguments(
+            {QStringLiteral("Bob"), QStringLiteral("127.0.0.1:99999"), QStringLiteral("join")});
         table.processparams();
         QVERIFY(link.opened.isEmpty());
         const QString line = table.mainchat()->document()->lastBlock().text();

@@ -255,6 +255,17 @@ private slots:
             QCOMPARE(w.exits, 1);
             QVERIFY(w.messages.isEmpty());
         }
+        // The lobby beside the game comes before the one on the PATH.
+        const QString marker = QDir(bin.path()).filePath(QStringLiteral("beside-started"));
+        writeScript(QDir(datafolder::programFolder()).filePath(QStringLiteral("zumveklobby")),
+                    "#!/bin/sh\n: > '" + QFile::encodeName(marker) + "'\n");
+        {
+            Window w;
+            QTest::mouseClick(w.form.Button2, Qt::LeftButton);
+            QCOMPARE(w.exits, 1);
+            QTRY_VERIFY(QFile::exists(marker));
+        }
+        QFile::remove(QDir(datafolder::programFolder()).filePath(QStringLiteral("zumveklobby")));
     }
 
     void playSoloClosesOnlyThisWindow() {

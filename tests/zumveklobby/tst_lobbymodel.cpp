@@ -126,8 +126,8 @@ private slots:
         QVERIFY(!seatOf(presenceAt(QString(17, u'a'), "player")));
         QVERIFY(!seatOf(lobby::make("presence")));
         // Our own payload reads back as it was meant.
-        const auto own = seatOf(
-            lobby::make("presence").add(zumvek::atPayload(zumvek::Seat{"t7", true})));
+        const auto own =
+            seatOf(lobby::make("presence").add(zumvek::atPayload(zumvek::Seat{"t7", true})));
         QVERIFY(own && own->key == QLatin1String("t7") && own->spectator);
 
         QList<lobby::Element> room;
@@ -150,15 +150,19 @@ private slots:
         QTest::addColumn<int>("port");
         QTest::addColumn<QStringList>("args");
         QTest::newRow("IPv4 on the game's port")
-            << "198.51.100.7" << "2001:db8::7" << 7772
-            << QStringList{"Bob", "198.51.100.7", "join"};
+            << "198.51.100.7"
+            << "2001:db8::7" << 7772 << QStringList{"Bob", "198.51.100.7", "join"};
         QTest::newRow("IPv4 on another port")
-            << "198.51.100.7" << "" << 7800 << QStringList{"Bob", "198.51.100.7:7800", "join"};
-        QTest::newRow("IPv6 only") << "" << "2001:db8::7" << 7772
-                                   << QStringList{"Bob", "[2001:db8::7]", "join"};
+            << "198.51.100.7"
+            << "" << 7800 << QStringList{"Bob", "198.51.100.7:7800", "join"};
+        QTest::newRow("IPv6 only")
+            << ""
+            << "2001:db8::7" << 7772 << QStringList{"Bob", "[2001:db8::7]", "join"};
         QTest::newRow("IPv6 on another port")
-            << "" << "2001:db8::7" << 7801 << QStringList{"Bob", "[2001:db8::7]:7801", "join"};
-        QTest::newRow("no address") << "" << "" << 7772 << QStringList{};
+            << ""
+            << "2001:db8::7" << 7801 << QStringList{"Bob", "[2001:db8::7]:7801", "join"};
+        QTest::newRow("no address") << ""
+                                    << "" << 7772 << QStringList{};
     }
     void launchParameters() {
         QFETCH(QString, ipv4);
@@ -227,11 +231,12 @@ private slots:
     }
 
     void serverAddresses() {
-        QCOMPARE(zumvek::parseServer("lobby.zumvek.com")->domain, QStringLiteral("lobby.zumvek.com"));
+        QCOMPARE(zumvek::parseServer("lobby.zumvek.com")->domain,
+                 QStringLiteral("lobby.zumvek.com"));
         QCOMPARE(zumvek::parseServer("lobby.localhost:5300")->port, quint16(5300));
         QCOMPARE(zumvek::parseServer(" lobby.localhost ")->port, quint16(0));
-        for (const char* bad : {"", "lobby.localhost:0", "lobby.localhost:70000", "a b",
-                                "<b>x</b>", "ann@lobby", "-lobby", "lobby.localhost:"})
+        for (const char* bad : {"", "lobby.localhost:0", "lobby.localhost:70000", "a b", "<b>x</b>",
+                                "ann@lobby", "-lobby", "lobby.localhost:"})
             QVERIFY2(!zumvek::parseServer(QString::fromLatin1(bad)), bad);
     }
 };

@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -147,8 +148,35 @@ QStringList rowNames(zumvek::LobbyWindow* w) {
 class TestLobbyServer : public QObject {
     Q_OBJECT
 private slots:
+    void unreachableServerIsSaidAndTriedAgain();
     void guestHostsAndJoinsThroughARealServer();
 };
+
+// Loopback only, so it runs with or without the namespace.
+void TestLobbyServer::unreachableServerIsSaidAndTriedAgain() {
+    const quint16 port = freePort();
+    {
+        QFile ini(zumvek::settingsPath());
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write("[ZumvekLobby]\nServer=lobby.localhost:" + QByteArray::number(port) +
+                  "\nServerHost=127.0.0.1\n");
+    }
+    zumvek::LobbyApp app;
+    app.start();
+    app.signInDialog()->accountEdit->setText(QStringLiteral("Ann"));
+    QTest::mouseClick(app.signInDialog()->guestButton, Qt::LeftButton);
+    zumvek::LobbyWindow* w = app.window();
+    QTRY_VERIFY_WITH_TIMEOUT(w->status->text().contains(QStringLiteral("cannot be reached")),
+                             10000);
+    QVERIFY(w->isVisible());
+    QVERIFY(w->soloButton->isEnabled());
+    QVERIFY(!w->hostButton->isEnabled() && !w->joinButton->isEnabled());
+    // The lobby keeps trying: a server that comes up is found.
+    QTcpServer late;
+    QVERIFY(late.listen(QHostAddress::LocalHost, port));
+    QTRY_VERIFY_WITH_TIMEOUT(late.hasPendingConnections(), 15000);
+    QVERIFY(w->isVisible());
+}
 
 void TestLobbyServer::guestHostsAndJoinsThroughARealServer() {
     if (!g_netnsProblem.isEmpty()) QSKIP(qPrintable(g_netnsProblem));
@@ -167,7 +195,8 @@ void TestLobbyServer::guestHostsAndJoinsThroughARealServer() {
     quint16 hostPort = 0;
     static const QRegularExpression listening(QStringLiteral("listening on port (\\d+) "));
     QTRY_VERIFY_WITH_TIMEOUT((hostLog += QString::fromUtf8(host.readAllStandardOutput()),
-                              hostPort = quint16(listening.match(hostLog).captured(1).toUInt())) != 0,
+                              hostPort = quint16(listening.match(hostLog).captured(1).toUInt())) !=
+                                 0,
                              5000);
     bot.listed = {listedTable(QStringLiteral("t1"), QStringLiteral("Cleo's table"), hostPort)};
 
@@ -190,7 +219,8 @@ void TestLobbyServer::guestHostsAndJoinsThroughARealServer() {
     QTest::mouseClick(d->guestButton, Qt::LeftButton);
     zumvek::LobbyWindow* w = app.window();
     QTRY_VERIFY_WITH_TIMEOUT(w->isVisible() && w->hostButton->isEnabled(), 15000);
-    QVERIFY2(w->status->text().contains(QStringLiteral("In the lobby")), qPrintable(w->status->text()));
+    QVERIFY2(w->status->text().contains(QStringLiteral("In the lobby")),
+             qPrintable(w->status->text()));
     QVERIFY(!d->isVisible());
     QTRY_COMPARE_WITH_TIMEOUT(rowNames(w), QStringList{"Cleo's table"}, 10000);
 
@@ -199,8 +229,8 @@ void TestLobbyServer::guestHostsAndJoinsThroughARealServer() {
     bot.change(2, {listedTable(QStringLiteral("t2"), marked, 7772)});
     QTRY_COMPARE_WITH_TIMEOUT(rowNames(w), (QStringList{marked, "Cleo's table"}), 5000);
     bot.room->say(QStringLiteral("<i>welcome</i>"));
-    QTRY_VERIFY_WITH_TIMEOUT(w->chatView->toPlainText().contains(QStringLiteral("Lobby: <i>welcome</i>")),
-                             5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        w->chatView->toPlainText().contains(QStringLiteral("Lobby: <i>welcome</i>")), 5000);
     // Someone else posing as the list is not believed: only the room's owner is.
     xmpp::Client eve;
     xmpp::Account guest;
