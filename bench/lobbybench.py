@@ -11,7 +11,8 @@ this script makes (network namespaces), so only their own loopback carries traff
   a table's change reaching 1,000 guests in the room (build/lobbyfanout), p50 / p99
 
   sudo bench/lobbybench.py [--build build] [--clients 1000] [--changes 10] [--idle 10]
-                           [--only NAME,...]   (server, cluster, bot, lobby, fanout)
+                           [--only NAME,...] [--keep]   (figures: server, cluster, bot, lobby,
+                           fanout; --keep leaves the logs)
 A figure that cannot be measured here says why instead.
 """
 import argparse
@@ -194,9 +195,25 @@ class Bench:
                  "to the list %.2f s)" % (t1 - t0, shown - t0, inside[0] - pressed, t1 - pressed),
                  "<= 1 s")
 
+    def check_server_files(self):
+        """ejabberd must be allowed a descriptor for every client (Erlang sizes its poll
+        set by the limit it starts with)."""
+        for pid, (machine, _) in self.machines.processes().items():
+            try:
+                with open("/proc/%d/comm" % pid) as f:
+                    if machine != "S" or f.read().strip() != "beam.smp":
+                        continue
+                with open("/proc/%d/limits" % pid) as f:
+                    soft = [x for x in f if x.startswith("Max open files")][0].split()[3]
+            except (OSError, IndexError):
+                continue
+            if int(soft) < self.o.clients + 100:
+                raise Skip("ejabberd may hold only %s open files" % soft)
+
     def fig_fanout(self):
         self.built("lobbyfanout")
         s = self.first_server()
+        self.check_server_files()
         r = subprocess.run(self.s.prefix() + [
             self.exe["lobbyfanout"], "--port", str(s.c2s), "--domain", s.domain,
             "--clients", str(self.o.clients), "--changes", str(self.o.changes)],
@@ -219,7 +236,10 @@ class Bench:
             self.daemons.stop()
         finally:
             left = self.machines.stop()
-            shutil.rmtree(self.tmp, ignore_errors=True)
+            if self.o.keep:
+                print("logs kept in " + self.tmp)
+            else:
+                shutil.rmtree(self.tmp, ignore_errors=True)
         if left:
             print("had to kill what was left: %s" % left)
 
@@ -234,6 +254,7 @@ def main():
     p.add_argument("--changes", type=int, default=10)
     p.add_argument("--idle", type=float, default=10)
     p.add_argument("--only", default=",".join(FIGURES))
+    p.add_argument("--keep", action="store_true", help="keep the servers' and lobby's logs")
     o = p.parse_args()
     why = ejabberd_missing() or namespaces_work()
     if why:

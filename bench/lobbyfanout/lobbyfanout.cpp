@@ -223,8 +223,13 @@ bool Fanout::joinAll() {
             lastCount = m_inRoom + m_failed;
             lastProgress = bench::nowNs();
         } else if (bench::nowNs() - lastProgress > 30'000'000'000LL) {
-            std::printf("no progress for 30 s: %d in the room, %d logging in\n", m_inRoom,
-                        m_loggingIn);
+            int steps[int(Step::Failed) + 1] = {};
+            for (const Conn& c : m_conns)
+                if (c.fd >= 0) ++steps[int(c.step)];
+            std::printf("no progress for 30 s: %d in the room, %d logging in (by step: %d %d %d "
+                        "%d %d); first refusal: %s\n",
+                        m_inRoom, m_loggingIn, steps[0], steps[1], steps[2], steps[3], steps[4],
+                        m_failure.c_str());
             return false;
         }
         if (m_failed > 0 && m_conns[0].step == Step::Failed) break;

@@ -234,6 +234,10 @@ def play(ann, bob, a, b, game):
     print("Bob saw Ann's table %.2f s after she pressed Host a Table (goal: within 2 s)"
           % (time.monotonic() - pressed), flush=True)
 
+    # The bot checked from the server that Ann's game answers on her cable's address.
+    wait_for("Ann's table listed as reachable",
+             lambda: "reachable" in bob.table_rows()[bob.row_with("ann")], 20, 0.1)
+
     ann_game = wait_for("Ann's game", lambda: ann.games(game), 20)
     assert len(ann_game) == 1, ann_game
     assert cmdline(ann_game[0])[1:] == ["ann", "127.0.0.1", "true"], cmdline(ann_game[0])
