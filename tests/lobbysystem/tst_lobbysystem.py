@@ -189,6 +189,10 @@ def main():
     except AssertionError as e:
         failures.append(str(e))
         for p in players:
+            if p.lobby.poll() is not None:
+                failures.append("%s's lobby program ended with status %d"
+                                % (p.name, p.lobby.returncode))
+                continue
             try:
                 print("--- %s's lobby as AT-SPI shows it:\n%s" % (p.name, p.ui.call("dump")))
             except AssertionError:
