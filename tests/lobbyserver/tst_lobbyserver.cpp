@@ -4,9 +4,12 @@
 #include "xmpp/room.h"
 #include "xmpp/testserver.h"
 
+#include "version/version.h"
+
 #include <QSignalSpy>
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 using namespace xmpp;
 
@@ -30,6 +33,20 @@ std::unique_ptr<Client> online(const Account& a) {
     return up.wait(kWait) ? std::move(c) : nullptr;
 }
 
+// An iq to the bot and its answer (an error element when none comes).
+lobby::Element ask(Client& c, const QString& domain, const QString& type, lobby::Element payload) {
+    lobby::Element iq = lobby::make("iq").set("type", type).set("to", lobby::botJid(domain));
+    iq.add(std::move(payload));
+    lobby::Element reply;
+    bool done = false;
+    c.sendIq(iq, [&](const lobby::Element& r) {
+        reply = r;
+        done = true;
+    });
+    QTest::qWaitFor([&] { return done; }, kWait);
+    return reply;
+}
+
 bool joined(Room& r) {
     QSignalSpy j(&r, &Room::joinedRoom);
     r.join();
@@ -43,6 +60,7 @@ private slots:
     void initTestCase();
     void accountsAreShared();
     void roomSpansBothNodes();
+    void tableAnnouncedOnOneNodeIsListedOnTheOther();
     void cleanupTestCase();
 
 private:
@@ -54,6 +72,9 @@ void TstLobbyServer::initTestCase() {
     if (!TestServer::inOwnNetns())
         QSKIP("run through tests/xmpp/run_in_netns.sh: the servers take fixed ports");
     m_one.node = "one";
+#ifdef VIMBREL_BOT_EXE
+    m_one.extraArgs << "--bot" << VIMBREL_BOT_EXE;
+#endif
     QVERIFY(m_one.start());
     m_two.node = "two";
     m_two.joinCluster = "one";
@@ -83,7 +104,7 @@ void TstLobbyServer::accountsAreShared() {
 }
 
 void TstLobbyServer::roomSpansBothNodes() {
-    const QString room = lobby::roomJid(m_one.domain, "1.0.7");
+    const QString room = lobby::roomJid(m_one.domain, vimbrel::kProtocolVersion);
     auto carol = online(on(m_one, "carol@" + m_one.domain, "carol-pw"));
     auto dave = online(on(m_two, lobby::guestDomain(m_two.domain)));
     QVERIFY(carol && dave);
@@ -104,7 +125,7 @@ void TstLobbyServer::roomSpansBothNodes() {
     t.name = "Carol's table";
     t.ipv4 = "127.0.0.1";
     t.port = 7701;
-    t.version = "1.0.7";
+    t.version = vimbrel::kProtocolVersion;
     lobby::Change change;
     change.seq = 1;
     change.tables = {t};
@@ -127,6 +148,50 @@ void TstLobbyServer::roomSpansBothNodes() {
                                                     m.at(1).toString() == "hello from node two";
                                          }),
                              kWait);
+}
+
+void TstLobbyServer::tableAnnouncedOnOneNodeIsListedOnTheOther() {
+#ifndef VIMBREL_BOT_EXE
+    QSKIP("this build has no vimbrel-lobbybot");
+#else
+    const QString domain = m_one.domain;
+    const QString room = lobby::roomJid(domain, vimbrel::kProtocolVersion);
+    // Erin hosts through node two; Frank looks through node one, where the bot runs.
+    auto erin = online(on(m_two, lobby::guestDomain(domain)));
+    auto frank = online(on(m_one, lobby::guestDomain(domain)));
+    QVERIFY(erin && frank);
+    Room re(erin.get(), room, "Erin");
+    Room rf(frank.get(), room, "Frank");
+    QVERIFY(joined(re));
+    QVERIFY(joined(rf));
+    // The runner starts the bot before READY; it joins the room a moment later.
+    QTRY_VERIFY_WITH_TIMEOUT(re.occupants().contains("Lobby"), kWait);
+    lobby::Table t;
+    t.id = "main";
+    t.name = "Erin's table";
+    t.ipv4 = "127.0.0.1";
+    t.port = 7702;
+    t.version = vimbrel::kProtocolVersion;
+    const lobby::Element r = ask(*erin, domain, "set", lobby::announcement(t));
+    const lobby::Element* err = r.child("error");
+    QVERIFY2(r.attr("type") == "result",
+             qPrintable(err && !err->children.isEmpty()
+                            ? err->children.first().name + " " + err->children.last().text
+                            : QString("no answer")));
+    // The bot may still be checking the address; the table is listed all the same.
+    lobby::Table listed;
+    const auto lookup = [&] {
+        const lobby::Element answer = ask(*frank, domain, "get", lobby::make("tables", lobby::kNs));
+        const lobby::Element* tables = answer.child("tables", lobby::kNs);
+        const auto list = tables ? lobby::readChange(*tables) : std::nullopt;
+        if (!list) return false;
+        for (const lobby::Table& x : list->tables)
+            if (x.name == t.name) listed = x;
+        return !listed.key.isEmpty();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(lookup(), kWait);
+    QCOMPARE(listed.host, QString("Erin"));
+#endif
 }
 
 void TstLobbyServer::cleanupTestCase() {

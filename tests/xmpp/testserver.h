@@ -20,6 +20,7 @@ public:
     quint16 httpPort = 5280;
     QString node = "vimbrel";
     QString joinCluster;
+    QStringList extraArgs;   // such as --bot PATH
     double readySeconds = 0; // from start to the READY line
     QString log;             // what the runner wrote on stderr
 
@@ -44,6 +45,7 @@ public:
                          "--http-port", QString::number(httpPort),
                          "--node",      node};
         if (!joinCluster.isEmpty()) args << "--join-cluster" << joinCluster;
+        args << extraArgs;
         QElapsedTimer t;
         t.start();
         m_proc.start(QStringLiteral(VIMBREL_SOURCE_DIR "/server/vimbrel-lobby-server"), args);

@@ -5,6 +5,8 @@
 #include "xmpp/room.h"
 #include "xmpp/testserver.h"
 
+#include "version/version.h"
+
 #include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -82,7 +84,7 @@ void TstXmpp::initTestCase() {
         QSKIP("run through tests/xmpp/run_in_netns.sh: the server takes fixed ports");
     QVERIFY(m_server.start());
     qInfo("lobby server ready after %.2f s", m_server.readySeconds);
-    m_room = lobby::roomJid(m_server.domain, "1.0.7");
+    m_room = lobby::roomJid(m_server.domain, vimbrel::kProtocolVersion);
 }
 
 void TstXmpp::registerAndLogIn() {
@@ -197,7 +199,7 @@ void TstXmpp::roomPresenceMessagesAndPayloads() {
     t.name = "Boss's <table>";
     t.ipv4 = "127.0.0.1";
     t.port = 7700;
-    t.version = "1.0.7";
+    t.version = vimbrel::kProtocolVersion;
     change.tables = {t};
     change.gone = {"t1"};
     toBob.clear();
