@@ -11,6 +11,9 @@ GameLauncher::GameLauncher(QObject* parent) : QObject(parent) {
 }
 
 GameLauncher::~GameLauncher() {
+    // The link closes as this goes; nobody is told of a game ending then.
+    if (m_link) m_link->disconnect(this);
+    m_server.disconnect(this);
     // The game outlives the lobby: closing the lobby must not end a game in progress.
     if (m_process) {
         m_process->disconnect(this);

@@ -37,6 +37,10 @@ LobbyApp::LobbyApp(QObject* parent) : QObject(parent) {
 }
 
 LobbyApp::~LobbyApp() {
+    // The members outlive the windows by a moment; none of them may reach for one.
+    m_launcher.disconnect(this);
+    m_session.disconnect(this);
+    m_session.disconnect(m_window);
     delete m_dialog;
     delete m_window;
 }

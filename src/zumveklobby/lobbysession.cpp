@@ -44,8 +44,21 @@ LobbySession::LobbySession(QObject* parent) : QObject(parent) {
     m_homeRefresh.setInterval(kHomeRefreshMs);
     connect(&m_homeRefresh, &QTimer::timeout, this, &LobbySession::sendHome);
 
-    connect(&m_client, &xmpp::Client::online, this, &LobbySession::onOnline);
-    connect(&m_client, &xmpp::Client::offline, this, [this](const QString& reason) {
+    newClient();
+}
+
+// A fresh connection for each sign-in, so nothing the old one still reports (its own
+// ending, a late answer) is taken for news about the new one.
+void LobbySession::newClient() {
+    if (m_client) {
+        m_client->disconnect(this);
+        m_client->setReconnect(false);
+        if (m_client->state() != xmpp::State::Offline) m_client->disconnectFrom();
+        m_client->deleteLater();
+    }
+    m_client = new xmpp::Client(this);
+    connect(m_client, &xmpp::Client::online, this, &LobbySession::onOnline);
+    connect(m_client, &xmpp::Client::offline, this, [this](const QString& reason) {
         if (m_registering) {
             // A registration that never reached the server failed as surely as a refused one.
             m_registering = false;
@@ -58,18 +71,18 @@ LobbySession::LobbySession(QObject* parent) : QObject(parent) {
         emit occupantsChanged();
         setStage(m_stage == Stage::Offline ? Stage::Offline : Stage::Connecting, reason);
     });
-    connect(&m_client, &xmpp::Client::failed, this, [this](const QString& reason) {
+    connect(m_client, &xmpp::Client::failed, this, [this](const QString& reason) {
         m_registering = false;
-        m_client.setReconnect(false);
+        m_client->setReconnect(false);
         setStage(Stage::Offline, reason);
         emit signInFailed(reason);
     });
-    connect(&m_client, &xmpp::Client::registered, this, [this] {
+    connect(m_client, &xmpp::Client::registered, this, [this] {
         m_registering = false;
         emit accountCreated();
-        m_client.connectTo(account());
+        m_client->connectTo(account());
     });
-    connect(&m_client, &xmpp::Client::stanza, this, [this](const lobby::Element& s) {
+    connect(m_client, &xmpp::Client::stanza, this, [this](const lobby::Element& s) {
         // The bot's changes come as groupchat messages with no body; read them here, so
         // they need nothing from the room but the sender's standing.
         if (s.name != QLatin1String("message") || !m_room) return;
@@ -94,7 +107,10 @@ LobbySession::LobbySession(QObject* parent) : QObject(parent) {
     });
 }
 
-LobbySession::~LobbySession() = default;
+LobbySession::~LobbySession() {
+    m_client->disconnect(this);
+    delete m_room; // before its client, which the children would delete first
+}
 
 void LobbySession::setStage(Stage s, const QString& reason) {
     m_stage = s;
@@ -120,10 +136,10 @@ void LobbySession::signIn(const SignIn& how, bool create) {
     setStage(Stage::Connecting);
     if (create && !how.guest) {
         m_registering = true;
-        m_client.registerAccount(account());
+        m_client->registerAccount(account());
         return;
     }
-    m_client.connectTo(account());
+    m_client->connectTo(account());
 }
 
 void LobbySession::signOut() {
@@ -131,28 +147,27 @@ void LobbySession::signOut() {
     m_seat.reset();
     if (m_room) {
         m_room->leave();
-        m_room->deleteLater();
+        delete m_room; // before its client goes
         m_room = nullptr;
     }
-    m_client.setReconnect(false);
-    if (m_client.state() != xmpp::State::Offline) m_client.disconnectFrom();
+    newClient();
     m_tables.clear();
     m_refetch.stop();
     if (m_stage != Stage::Offline) setStage(Stage::Offline);
 }
 
 void LobbySession::retry() {
-    if (m_stage != Stage::Offline && m_client.state() == xmpp::State::Offline)
-        m_client.connectTo(account());
+    if (m_stage != Stage::Offline && m_client->state() == xmpp::State::Offline)
+        m_client->connectTo(account());
 }
 
 void LobbySession::onOnline() {
     if (m_registering) return;
     // From here on a dropped connection comes back by itself.
-    m_client.setReconnect(true);
+    m_client->setReconnect(true);
     setStage(Stage::Online);
     if (m_room) return; // the room joins again by itself
-    m_room = new xmpp::Room(&m_client, lobby::roomJid(m_how.domain, vimbrel::kProtocolVersion),
+    m_room = new xmpp::Room(m_client, lobby::roomJid(m_how.domain, vimbrel::kProtocolVersion),
                             m_nick, this);
     connect(m_room, &xmpp::Room::joinedRoom, this, [this] {
         setStage(Stage::InRoom);
@@ -165,7 +180,7 @@ void LobbySession::onOnline() {
         m_tables.clear();
         emit tablesChanged();
         emit occupantsChanged();
-        if (m_client.state() == xmpp::State::Online) {
+        if (m_client->state() == xmpp::State::Online) {
             setStage(Stage::Online, reason);
             emit notice(reason);
         }
@@ -206,28 +221,28 @@ lobby::Element LobbySession::iqToBot(const QString& type, const lobby::Element& 
 void LobbySession::fetchTables() {
     if (m_fetching || m_stage != Stage::InRoom) return;
     m_fetching = true;
-    m_client.sendIq(iqToBot(QStringLiteral("get"), lobby::make(QStringLiteral("tables"), kNs)),
-                    [this](const lobby::Element& reply) {
-                        m_fetching = false;
-                        const lobby::Element* list = reply.child(QStringLiteral("tables"), kNs);
-                        const auto change = list ? lobby::readChange(*list) : std::nullopt;
-                        if (reply.attr(QStringLiteral("type")) != QLatin1String("result") ||
-                            !change || !change->full) {
-                            // Said once per outage; the tries go on, further apart.
-                            if (!m_listTroubleTold)
-                                emit notice(tr("The list of tables is not available at the "
-                                               "moment (%1). Trying again.")
-                                                .arg(errorText(reply)));
-                            m_listTroubleTold = true;
-                            m_refetch.start(qMin(m_refetch.interval() * 2, kLastRefetchMs));
-                            return;
-                        }
-                        m_listTroubleTold = false;
-                        m_refetch.setInterval(kRefetchMs / 2);
-                        m_tables.apply(*change);
-                        emit tablesChanged();
-                        recountHome();
-                    });
+    m_client->sendIq(iqToBot(QStringLiteral("get"), lobby::make(QStringLiteral("tables"), kNs)),
+                     [this](const lobby::Element& reply) {
+                         m_fetching = false;
+                         const lobby::Element* list = reply.child(QStringLiteral("tables"), kNs);
+                         const auto change = list ? lobby::readChange(*list) : std::nullopt;
+                         if (reply.attr(QStringLiteral("type")) != QLatin1String("result") ||
+                             !change || !change->full) {
+                             // Said once per outage; the tries go on, further apart.
+                             if (!m_listTroubleTold)
+                                 emit notice(tr("The list of tables is not available at the "
+                                                "moment (%1). Trying again.")
+                                                 .arg(errorText(reply)));
+                             m_listTroubleTold = true;
+                             m_refetch.start(qMin(m_refetch.interval() * 2, kLastRefetchMs));
+                             return;
+                         }
+                         m_listTroubleTold = false;
+                         m_refetch.setInterval(kRefetchMs / 2);
+                         m_tables.apply(*change);
+                         emit tablesChanged();
+                         recountHome();
+                     });
 }
 
 QList<xmpp::Occupant> LobbySession::occupants() const {
@@ -279,20 +294,20 @@ void LobbySession::withdrawHome() {
     m_home.reset();
     m_homeRefresh.stop();
     if (m_stage != Stage::InRoom) return;
-    m_client.sendIq(iqToBot(QStringLiteral("set"),
-                            lobby::make(QStringLiteral("withdraw"), kNs)
-                                .set(QStringLiteral("id"), QString::fromLatin1(kHomeId))),
-                    [](const lobby::Element&) {});
+    m_client->sendIq(iqToBot(QStringLiteral("set"),
+                             lobby::make(QStringLiteral("withdraw"), kNs)
+                                 .set(QStringLiteral("id"), QString::fromLatin1(kHomeId))),
+                     [](const lobby::Element&) {});
 }
 
 void LobbySession::sendHome() {
     if (!m_home || m_stage != Stage::InRoom) return;
-    m_client.sendIq(iqToBot(QStringLiteral("set"), lobby::announcement(*m_home)),
-                    [this](const lobby::Element& reply) {
-                        if (reply.attr(QStringLiteral("type")) == QLatin1String("result")) return;
-                        emit notice(
-                            tr("The lobby did not list your table: %1").arg(errorText(reply)));
-                    });
+    m_client->sendIq(iqToBot(QStringLiteral("set"), lobby::announcement(*m_home)),
+                     [this](const lobby::Element& reply) {
+                         if (reply.attr(QStringLiteral("type")) == QLatin1String("result")) return;
+                         emit notice(
+                             tr("The lobby did not list your table: %1").arg(errorText(reply)));
+                     });
 }
 
 // Our table's seats as the presences in the room tell them; announced when they change.
@@ -318,7 +333,7 @@ void LobbySession::requestServerTable(
         done({}, {}, tr("You are not in the lobby."));
         return;
     }
-    m_client.sendIq(
+    m_client->sendIq(
         iqToBot(QStringLiteral("set"),
                 lobby::make(QStringLiteral("servertable"), kNs)
                     .set(QStringLiteral("name"), name.left(lobby::kMaxTableName))),

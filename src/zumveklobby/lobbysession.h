@@ -76,7 +76,7 @@ public:
         const QString& name,
         std::function<void(const QString& address, const QString& key, const QString& error)> done);
 
-    xmpp::Client* client() { return &m_client; }
+    xmpp::Client* client() { return m_client; }
 
     // The id our home table goes by; one per account.
     static constexpr char kHomeId[] = "home";
@@ -92,6 +92,7 @@ signals:
     void notice(const QString& text);
 
 private:
+    void newClient();
     void setStage(Stage s, const QString& reason = {});
     xmpp::Account account() const;
     void onOnline();
@@ -103,7 +104,7 @@ private:
     void recountHome();
     lobby::Element iqToBot(const QString& type, const lobby::Element& payload) const;
 
-    xmpp::Client m_client;
+    xmpp::Client* m_client = nullptr; // replaced at each sign-in
     xmpp::Room* m_room = nullptr;
     SignIn m_how;
     QString m_nick;

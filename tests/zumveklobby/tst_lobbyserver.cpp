@@ -80,6 +80,7 @@ struct Bot {
     QList<lobby::Element> sets; // iq set payloads from the lobby programs
     QList<lobby::Table> listed;
     bool listAsked = false;
+    quint16 serverTablePort = 0;
 
     explicit Bot(const QString& password) {
         QObject::connect(&client, &xmpp::Client::stanza, &client, [this](const lobby::Element& s) {
@@ -93,7 +94,14 @@ struct Bot {
                 client.replyResult(s, lobby::changeElement(full));
             } else if (s.attr("type") == QLatin1String("set") && !s.children.isEmpty()) {
                 sets << s.children.first();
-                client.replyResult(s);
+                // A table on the server: the one test host stands for the bot's pool.
+                if (s.children.first().name == QLatin1String("servertable"))
+                    client.replyResult(s, lobby::make("servertable", kNs)
+                                              .set("key", "t1")
+                                              .set("address", "127.0.0.1")
+                                              .set("port", QString::number(serverTablePort)));
+                else
+                    client.replyResult(s);
             }
         });
         xmpp::Account a;
@@ -134,6 +142,11 @@ lobby::Table listedTable(const QString& key, const QString& name, quint16 port) 
     t.version = QString::fromLatin1(vimbrel::kProtocolVersion);
     t.reach = lobby::Reach::Reachable;
     return t;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QStringList rowNames(zumvek::LobbyWindow* w) {
@@ -289,6 +302,32 @@ void TestLobbyServer::guestHostsAndJoinsThroughARealServer() {
     QTRY_VERIFY_WITH_TIMEOUT(!app.launcher()->running(), 15000);
     QTRY_COMPARE_WITH_TIMEOUT(bot.seatOf(QStringLiteral("Ann")), QString(), 5000);
 
+    // Host on the Server: the bot names the table to join, and the game goes there.
+    QProcess serverHost;
+    serverHost.start(VIMBREL_HOST_EXE, {"--port", "0"});
+    QVERIFY(serverHost.waitForStarted());
+    hostLog.clear();
+    hostPort = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((hostLog += QString::fromUtf8(serverHost.readAllStandardOutput()),
+                              hostPort = quint16(listening.match(hostLog).captured(1).toUInt())) !=
+                                 0,
+                             5000);
+    bot.serverTablePort = hostPort;
+    QVERIFY(w->serverButton->isEnabled());
+    QTest::mouseClick(w->serverButton, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(app.launcher()->running(), 10000);
+    QCOMPARE(bot.sets.last().name, QStringLiteral("servertable"));
+    QCOMPARE(bot.sets.last().attr("name"), QStringLiteral("Ann's table"));
+    QCOMPARE(app.launcher()->lastArguments(),
+             (QStringList{"Ann", QStringLiteral("127.0.0.1:%1").arg(hostPort), "join"}));
+    QTRY_VERIFY_WITH_TIMEOUT((hostLog += QString::fromUtf8(serverHost.readAllStandardOutput()))
+                                 .contains(QStringLiteral("logged in as Ann")),
+                             15000);
+    QTRY_COMPARE_WITH_TIMEOUT(bot.seatOf(QStringLiteral("Ann")), QStringLiteral("t1/player"), 5000);
+    serverHost.terminate();
+    QVERIFY(serverHost.waitForFinished(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(!app.launcher()->running(), 15000);
+
     // Nothing of the password or the game's section was touched in the settings.
     QFile ini(zumvek::settingsPath());
     QVERIFY(ini.open(QIODevice::ReadOnly));
@@ -296,6 +335,27 @@ void TestLobbyServer::guestHostsAndJoinsThroughARealServer() {
     QVERIFY2(text.startsWith("[Vimbrel]\nTextsize=10\n\n[ZumvekLobby]\n"), text.constData());
     QVERIFY(text.contains("Guest=true"));
     QVERIFY(text.contains("Account=Ann"));
+
+    // An account: created from the sign-in, then refused with a wrong password.
+    w->signInAgain();
+    QVERIFY(d->isVisible());
+    d->accountEdit->setText(QStringLiteral("bea"));
+    d->passwordEdit->setText(QStringLiteral("right-horse-7"));
+    QTest::mouseClick(d->createButton, Qt::LeftButton);
+    QTRY_VERIFY2_WITH_TIMEOUT(w->status->text().contains(QStringLiteral("In the lobby")) &&
+                                  w->status->text().contains(QStringLiteral("bea")),
+                              qPrintable(w->status->text() + " | " + d->problemLabel->text()),
+                              15000);
+    QTRY_VERIFY_WITH_TIMEOUT(bot.room->occupants().contains(QStringLiteral("bea")), 5000);
+    w->signInAgain();
+    d->passwordEdit->setText(QStringLiteral("wrong-horse"));
+    QTest::mouseClick(d->logInButton, Qt::LeftButton);
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        d->problemLabel->text().startsWith(QStringLiteral("Signing in failed")),
+        qPrintable(w->status->text() + " | " + d->problemLabel->text()), 15000);
+    QVERIFY(d->isVisible());
+    QVERIFY(!w->hostButton->isEnabled());
+    QVERIFY(!fileBytes(zumvek::settingsPath()).contains("horse"));
 }
 
 int main(int argc, char** argv) {
