@@ -199,7 +199,9 @@ struct Client::Private {
     // as little as one TLS record a run. So each send buys the write notifier a wake for every
     // 4 kB it may take, counted only when the socket still had room afterwards.
     void onWritable() {
-        pump(2); // the second pass writes what the first queued (the stream's opening)
+        // Until a pass takes nothing in: the second writes what the first queued (the
+        // stream's opening), and may already read the server's answer to it.
+        pump(kMaxPasses);
         if (!conn || xmpp_conn_send_queue_len(conn) > 0) return;
         pollfd p{fd, POLLOUT, 0};
         if (writeBudget > 0 && ::poll(&p, 1, 0) == 1 && (p.revents & POLLOUT)) --writeBudget;
