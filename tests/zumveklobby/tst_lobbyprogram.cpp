@@ -158,7 +158,7 @@ QStringList rowNames(zumvek::LobbyWindow* w) {
 
 } // namespace
 
-class TestLobbyServer : public QObject {
+class TestLobbyProgram : public QObject {
     Q_OBJECT
 private slots:
     void unreachableServerIsSaidAndTriedAgain();
@@ -166,7 +166,7 @@ private slots:
 };
 
 // Loopback only, so it runs with or without the namespace.
-void TestLobbyServer::unreachableServerIsSaidAndTriedAgain() {
+void TestLobbyProgram::unreachableServerIsSaidAndTriedAgain() {
     const quint16 port = freePort();
     {
         QFile ini(zumvek::settingsPath());
@@ -191,7 +191,7 @@ void TestLobbyServer::unreachableServerIsSaidAndTriedAgain() {
     QVERIFY(w->isVisible());
 }
 
-void TestLobbyServer::guestHostsAndJoinsThroughARealServer() {
+void TestLobbyProgram::guestHostsAndJoinsThroughARealServer() {
     if (!g_netnsProblem.isEmpty()) QSKIP(qPrintable(g_netnsProblem));
     if (!QFileInfo::exists(QStringLiteral("/usr/sbin/ejabberdctl")))
         QSKIP("ejabberd is not installed (apt-get install ejabberd)");
@@ -363,9 +363,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Zumvek"));
     QApplication::setApplicationName(QStringLiteral("Vimbrel"));
-    TestLobbyServer t;
+    TestLobbyProgram t;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&t, argc, argv);
 }
 
-#include "tst_lobbyserver.moc"
+#include "tst_lobbyprogram.moc"
