@@ -12,6 +12,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -183,7 +184,9 @@ struct Client::Private {
             writeN = new QSocketNotifier(fd, QSocketNotifier::Write, q);
             QObject::connect(readN, &QSocketNotifier::activated, q, [this] {
                 lastHeard = now();
-                pump(xmpp_conn_is_secured(conn) ? kMaxPasses : 1);
+                // Also without TLS: what the library answers is written only by a later
+                // pass, and left to the next tick it would wait a second.
+                pump(kMaxPasses);
             });
             QObject::connect(writeN, &QSocketNotifier::activated, q, [this] { onWritable(); });
         }
@@ -196,7 +199,9 @@ struct Client::Private {
     // as little as one TLS record a run. So each send buys the write notifier a wake for every
     // 4 kB it may take, counted only when the socket still had room afterwards.
     void onWritable() {
-        pump(1);
+        // Until a pass takes nothing in: the second writes what the first queued (the
+        // stream's opening), and may already read the server's answer to it.
+        pump(kMaxPasses);
         if (!conn || xmpp_conn_send_queue_len(conn) > 0) return;
         pollfd p{fd, POLLOUT, 0};
         if (writeBudget > 0 && ::poll(&p, 1, 0) == 1 && (p.revents & POLLOUT)) --writeBudget;
@@ -547,6 +552,9 @@ struct Client::Private {
 thread_local Client::Private* Client::Private::currentOwner = nullptr;
 
 Client::Client(QObject* parent) : QObject(parent), d(std::make_unique<Private>(this)) {
+    // The library writes with send() and no MSG_NOSIGNAL: a server that closed first would
+    // kill the whole program with SIGPIPE instead of failing the write.
+    std::signal(SIGPIPE, SIG_IGN);
     d->timer.setParent(this); // a child, so tests can count its wake-ups
     connect(&d->timer, &QTimer::timeout, this, [this] { d->onTimer(); });
 }

@@ -1,0 +1,71 @@
+"""The lobby server (server/vimbrel-lobby-server) on a test's machine: started from the
+project's runner, ready when it prints its READY line, stopped by SIGTERM (the runner
+then stops the bot, ejabberd and epmd by PID)."""
+import os
+import select
+import subprocess
+import time
+
+EJABBERDCTL = "/usr/sbin/ejabberdctl"
+
+
+def ejabberd_missing():
+    """Why no lobby server can run here, or None."""
+    if os.geteuid() != 0:
+        return "needs root (ejabberd runs as its own user)"
+    if not os.access(EJABBERDCTL, os.X_OK):
+        return "needs ejabberd (./dev installs it)"
+    return None
+
+
+class LobbyServer:
+    def __init__(self, daemons, machine, runner, folder, args, node="vimbrel", timeout=90):
+        """Starts the runner on `machine` with `folder` (whose parents user ejabberd must
+        be able to enter) and `args`; waits for READY. `started` and `ready` are the
+        monotonic times of the start and of the READY line."""
+        self.machine, self.dir, self.node = machine, folder, node + "@localhost"
+        self.log = open(folder + ".log", "wb")
+        self.started = time.monotonic()
+        self.proc = daemons.start(machine.prefix() + [runner, "--dir", folder, "--node", node]
+                                  + list(args), os.environ, stdout=subprocess.PIPE,
+                                  stderr=self.log)
+        ready, _, _ = select.select([self.proc.stdout], [], [], timeout)
+        line = self.proc.stdout.readline().decode() if ready else ""
+        self.ready = time.monotonic()
+        if not line.startswith("READY"):
+            raise AssertionError("the lobby server did not start (%r); see %s.log"
+                                 % (line.strip(), folder))
+        self.fields = dict(f.split("=", 1) for f in line.split()[1:])
+        self.c2s = int(self.fields["c2s"])
+        self.domain = self.fields["domain"]
+        self.ca = os.path.join(folder, "cacert.pem")
+
+    def register(self, name, password):
+        """An account made the way an operator makes one, on the running node."""
+        d = self.dir
+        self.machine.run([EJABBERDCTL, "--config", d + "/ejabberd.yml", "--spool", d + "/spool",
+                          "--logs", d + "/logs", "--ctl-config", d + "/ejabberdctl.cfg",
+                          "--node", self.node, "register", name, self.domain, password],
+                         stdin=subprocess.DEVNULL)
+
+    def child(self, exe):
+        """The PID of the runner's child that runs program `exe` (the bot), or None."""
+        for pid in os.listdir("/proc"):
+            try:
+                with open("/proc/%s/stat" % pid) as f:
+                    ppid = int(f.read().rsplit(")", 1)[1].split()[1])
+                if ppid == self.proc.pid and os.readlink("/proc/%s/exe" % pid) == exe:
+                    return int(pid)
+            except (OSError, ValueError, IndexError):
+                pass
+        return None
+
+    def stop(self, seconds=40):
+        """SIGTERM and wait; the runner's status, or None when it would not stop."""
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(seconds)
+            except subprocess.TimeoutExpired:
+                return None
+        return self.proc.returncode
