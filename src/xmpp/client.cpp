@@ -3,7 +3,10 @@
 #include "xmpp/stanza.h"
 
 #include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/socket.h>
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -159,7 +162,12 @@ struct Client::Private {
     // ---- the socket and the timer -------------------------------------------------------
 
     static int sockopt(xmpp_conn_t* c, void* sock) {
-        if (Private* d = currentOwner) d->fd = *static_cast<int*>(sock);
+        const int fd = *static_cast<int*>(sock);
+        if (Private* d = currentOwner) d->fd = fd;
+        // Stanzas are small and each one is a whole answer: waiting to fill a segment
+        // only holds every table change back by the peer's delayed acknowledgement.
+        const int on = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         return xmpp_sockopt_cb_keepalive(c, sock);
     }
     // libstrophe passes no user data to the socket callback; connections are made one at a
