@@ -11,29 +11,19 @@
 #include "net/sockserverlink.h"
 #include "protocol/fields.h"
 #include "protocol/requests.h"
+#include "server/stopsignals.h"
 #include "server/tserver.h"
 #include "version/version.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 #include <memory>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
-
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int signal) {
-    const char byte = char(signal);
-    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
-}
 
 void logLine(const QString& line) {
     std::fprintf(stdout, "%s\n", line.toUtf8().constData());
@@ -139,20 +129,8 @@ int main(int argc, char** argv) {
             [a = announcer.get()](const server::TableCount& count) { a->setCount(count); });
     }
 
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return 1;
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {
-        char byte = 0;
-        [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &byte, 1);
-        signalNotifier.setEnabled(false);
-        logLine(QStringLiteral("stopping (%1)")
-                    .arg(byte == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
+    const bool caught = server::catchStopSignals(&app, [&](int signal) {
+        logLine(QStringLiteral("stopping (%1)").arg(server::stopSignalName(signal)));
         auto close = [&] {
             server.closeAll(QStringLiteral("The table is closing. Thanks for playing!"));
             Sock1.setListen(false);
@@ -164,6 +142,7 @@ int main(int argc, char** argv) {
         else
             close();
     });
+    if (!caught) return 1;
 
     logLine(QStringLiteral(
                 "vimbrel-host %1 listening on port %2 (protocol %3, bot speed %4 ms, bot skill %5)")

@@ -3,27 +3,17 @@
 // log line per event on standard output; SIGTERM or SIGINT stops it and its tables.
 #include "lobbybot/botoptions.h"
 #include "lobbybot/lobbybot.h"
+#include "server/stopsignals.h"
 #include "version/version.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QFileInfo>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
-
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int signal) {
-    const char byte = char(signal);
-    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
-}
 
 void logLine(const QString& line) {
     std::fprintf(stdout, "%s\n", line.toUtf8().constData());
@@ -72,24 +62,6 @@ void quitWhenStopped(const lobbybot::ServerTablePool& pool, QDeadlineTimer deadl
     QTimer::singleShot(50, [&pool, deadline, status] { quitWhenStopped(pool, deadline, status); });
 }
 
-bool catchSignals(QCoreApplication& app, std::function<void(int)> onStop) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return false;
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier, onStop] {
-        char byte = 0;
-        [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &byte, 1);
-        notifier->setEnabled(false);
-        onStop(byte);
-    });
-    return true;
-}
-
 // The bot and its parts, until a signal or a refused log-in ends it.
 int run(QCoreApplication& app, const lobbybot::BotOptions& options, const xmpp::Account& account) {
     // Numbers above any an earlier run sent, so lobbies that kept a list see a gap.
@@ -106,9 +78,8 @@ int run(QCoreApplication& app, const lobbybot::BotOptions& options, const xmpp::
         pool.stopAll();
         quitWhenStopped(pool, QDeadlineTimer(lobbybot::kServerTableStopMs + 1000), 1);
     });
-    const bool caught = catchSignals(app, [&](int signal) {
-        logLine(QStringLiteral("stopping (%1)")
-                    .arg(signal == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM")));
+    const bool caught = server::catchStopSignals(&app, [&](int signal) {
+        logLine(QStringLiteral("stopping (%1)").arg(server::stopSignalName(signal)));
         pool.stopAll();
         bot.stop();
         quitWhenStopped(pool, QDeadlineTimer(lobbybot::kServerTableStopMs + 1000), 0);

@@ -208,8 +208,8 @@ void Room::sendPayload(const lobby::Element& payload) {
     d->client->send(m);
 }
 
-void Room::setRole(const QString& nick, const QString& role, const QString& reason) {
-    lobby::Element item = lobby::make("item").set("nick", nick).set("role", role);
+// One change of a role or an affiliation, as the room's admin query carries it.
+static lobby::Element adminIq(const QString& roomJid, lobby::Element item, const QString& reason) {
     if (!reason.isEmpty()) {
         lobby::Element r = lobby::make("reason");
         r.text = reason;
@@ -217,24 +217,21 @@ void Room::setRole(const QString& nick, const QString& role, const QString& reas
     }
     lobby::Element query = lobby::make("query", kMucAdminNs);
     query.add(item);
-    lobby::Element iq = lobby::make("iq").set("type", "set").set("to", d->jid);
+    lobby::Element iq = lobby::make("iq").set("type", "set").set("to", roomJid);
     iq.add(query);
-    d->client->sendIq(iq, [](const lobby::Element&) {});
+    return iq;
+}
+
+void Room::setRole(const QString& nick, const QString& role, const QString& reason) {
+    const lobby::Element item = lobby::make("item").set("nick", nick).set("role", role);
+    d->client->sendIq(adminIq(d->jid, item, reason), [](const lobby::Element&) {});
 }
 
 void Room::setAffiliation(const QString& bareJid, const QString& affiliation,
                           const QString& reason) {
-    lobby::Element item = lobby::make("item").set("jid", bareJid).set("affiliation", affiliation);
-    if (!reason.isEmpty()) {
-        lobby::Element r = lobby::make("reason");
-        r.text = reason;
-        item.add(r);
-    }
-    lobby::Element query = lobby::make("query", kMucAdminNs);
-    query.add(item);
-    lobby::Element iq = lobby::make("iq").set("type", "set").set("to", d->jid);
-    iq.add(query);
-    d->client->sendIq(iq, [](const lobby::Element&) {});
+    const lobby::Element item =
+        lobby::make("item").set("jid", bareJid).set("affiliation", affiliation);
+    d->client->sendIq(adminIq(d->jid, item, reason), [](const lobby::Element&) {});
 }
 
 } // namespace xmpp
