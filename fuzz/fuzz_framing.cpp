@@ -3,8 +3,8 @@
 #include "fuzzinput.h"
 
 #include "protocol/fields.h"
-#include "protocol/framing.h"
-#include "protocol/inbound.h"
+#include "protocol/receiveremainder.h"
+#include "protocol/dispatcher.h"
 #include "protocol/messages.h"
 #include "protocol/requests.h"
 #include "protocol/wiretext.h"

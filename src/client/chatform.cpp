@@ -10,7 +10,7 @@
 #include "protocol/clientlink.h"
 #include "widgets/art.h"
 #include "widgets/picturebutton.h"
-#include "widgets/plaintext.h"
+#include "widgets/plainlabel.h"
 #include "widgets/tiledpanel.h"
 
 #include <QAction>

@@ -6,11 +6,11 @@
 #include "client/clientstate.h"
 #include "client/ignorelist.h"
 #include "portmap/portmapper.h"
-#include "protocol/chatlimit.h"
+#include "protocol/lineallowance.h"
 #include "protocol/clientlink.h"
 #include "protocol/colourtext.h"
-#include "protocol/framing.h"
-#include "protocol/inbound.h"
+#include "protocol/receiveremainder.h"
+#include "protocol/dispatcher.h"
 #include "protocol/messages.h"
 
 #include <QHash>

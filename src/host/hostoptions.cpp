@@ -16,8 +16,8 @@ namespace host {
 
 namespace {
 
-Options refuse(const QString& why) {
-    Options o;
+HostOptions refuse(const QString& why) {
+    HostOptions o;
     o.exit = true;
     o.status = 2;
     o.message = QStringLiteral("vimbrel-host: %1 (try --help)\n").arg(why);
@@ -189,8 +189,8 @@ std::optional<QString> readPassword(const QString& path, QString* why) {
     return password;
 }
 
-Options parse(const QStringList& args) {
-    Options o;
+HostOptions parse(const QStringList& args) {
+    HostOptions o;
     bool lobbyGiven = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];

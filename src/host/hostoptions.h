@@ -23,7 +23,7 @@ struct LobbyOptions {
     QString domain() const { return account.section(QLatin1Char('@'), 1); }
 };
 
-struct Options {
+struct HostOptions {
     int port = kDefaultPort;
     int botSpeed = 1000;
     int maxPerAddress = 4; // open connections one peer address may hold
@@ -40,7 +40,7 @@ struct Options {
 // [--lobby-table-name NAME]]`
 // (port 0: a free one, named by the first log line); a bad argument gives exit status 2
 // and a one-line message.
-Options parse(const QStringList& args);
+HostOptions parse(const QStringList& args);
 
 // The lobby password from the first line of `path`. Refused (nullopt, `why` says it for
 // the operator) when the file is missing, empty, or open to anyone but its owner: a

@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    const host::Options options = host::parse(args);
+    const host::HostOptions options = host::parse(args);
     if (options.exit) {
         std::fputs(options.message.toLocal8Bit().constData(),
                    options.status == 0 ? stdout : stderr);

@@ -5,7 +5,7 @@
 #include "lobby/lobbystyle.h"
 #include "widgets/art.h"
 #include "widgets/hoverbutton.h"
-#include "widgets/plaintext.h"
+#include "widgets/plainlabel.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,8 +2,8 @@
 // their game fields, 5..9 spectators, 10 only to turn a connection away.
 #pragma once
 
-#include "protocol/chatlimit.h"
-#include "protocol/framing.h"
+#include "protocol/lineallowance.h"
+#include "protocol/receiveremainder.h"
 #include "protocol/requests.h"
 #include "rules/rules.h"
 

@@ -10,7 +10,7 @@
 // player), which pass every sender check.
 #pragma once
 
-#include "protocol/inbound.h"
+#include "protocol/dispatcher.h"
 #include "protocol/requests.h"
 #include "protocol/serverlink.h"
 #include "server/computerplayer.h"

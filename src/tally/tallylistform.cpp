@@ -2,7 +2,7 @@
 
 #include "protocol/fields.h"
 #include "paths/datafolder.h"
-#include "widgets/plaintext.h"
+#include "widgets/plainlabel.h"
 
 #include <QCoreApplication>
 #include <QDir>

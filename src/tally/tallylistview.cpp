@@ -3,7 +3,7 @@
 #include "tally/tallylistform.h"
 
 #include "widgets/art.h"
-#include "widgets/plaintext.h"
+#include "widgets/plainlabel.h"
 
 #include <QFrame>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #include "zumveklobby/lobbyapp.h"
 
-#include "zumveklobby/homeaddress.h"
+#include "zumveklobby/homeaddresses.h"
 #include "zumveklobby/launchplan.h"
 #include "zumveklobby/lobbywindow.h"
 #include "zumveklobby/signindialog.h"

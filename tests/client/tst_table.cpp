@@ -8,7 +8,7 @@
 #include "client/sound/sounds.h"
 #include "client/spylistform.h"
 #include "common/tablesendrecorder.h"
-#include "protocol/chatlimit.h"
+#include "protocol/lineallowance.h"
 #include "protocol/clientlink.h"
 
 #include <QAction>

@@ -8,7 +8,7 @@
 #include "soak/loopbackhost.h"
 #include "net/Sock.h"
 #include "net/sockserverlink.h"
-#include "protocol/chatlimit.h"
+#include "protocol/lineallowance.h"
 #include "rules/rules.h"
 #include "server/tserver.h"
 

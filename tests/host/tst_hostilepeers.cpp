@@ -3,7 +3,7 @@
 // the log, and keep a full backlog to starve everybody else. Exact bytes throughout;
 // the deadlines only catch a hang.
 #include "common/wireclient.h"
-#include "protocol/chatlimit.h"
+#include "protocol/lineallowance.h"
 #include "protocol/wiretext.h"
 
 #include <QProcess>

@@ -107,7 +107,7 @@ void TestHostLobby::lobbyOptionsBelongTogether() {
                            "--lobby-address",       "192.0.2.7",
                            "--lobby-address",       "[2001:db8::7]",
                            "--lobby-table-name",    "Ann's"};
-    const host::Options o = host::parse(full);
+    const host::HostOptions o = host::parse(full);
     QVERIFY2(!o.exit, qPrintable(o.message));
     QCOMPARE(o.lobby.server, QStringLiteral("::1"));
     QCOMPARE(o.lobby.port, quint16(5223));
@@ -117,7 +117,7 @@ void TestHostLobby::lobbyOptionsBelongTogether() {
     QCOMPARE(o.lobby.tableName, QStringLiteral("Ann's"));
     QVERIFY(!host::parse({"--port", "0"}).lobby.enabled());
     // The default name fits the lobby's limit.
-    const host::Options named = host::parse(full.mid(0, 10));
+    const host::HostOptions named = host::parse(full.mid(0, 10));
     QVERIFY(!named.lobby.tableName.isEmpty() && named.lobby.tableName.size() <= 32);
 
     const QList<QPair<QStringList, QString>> refused{
@@ -134,7 +134,7 @@ void TestHostLobby::lobbyOptionsBelongTogether() {
         {{"--lobby-table-name", "a\nb"}, "bad table name"},
     };
     for (const auto& [args, why] : refused) {
-        const host::Options r = host::parse(args);
+        const host::HostOptions r = host::parse(args);
         QVERIFY2(r.exit && r.status == 2 && r.message.contains(why),
                  qPrintable(args.join(' ') + " -> " + r.message));
     }

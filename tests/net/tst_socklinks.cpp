@@ -2,7 +2,7 @@
 // the caps, and a turned-away connection that still gets its notice.
 #include "net/sockclientlink.h"
 #include "net/sockserverlink.h"
-#include "protocol/framing.h"
+#include "protocol/receiveremainder.h"
 #include "protocol/wiretext.h"
 
 #include <QtTest>

@@ -1,8 +1,8 @@
 // Framing, the inbound queue and its dispatch, colour text, fields and message bytes.
 #include "protocol/colourtext.h"
 #include "protocol/fields.h"
-#include "protocol/framing.h"
-#include "protocol/inbound.h"
+#include "protocol/receiveremainder.h"
+#include "protocol/dispatcher.h"
 #include "protocol/messages.h"
 #include "protocol/requests.h"
 #include "protocol/wiretext.h"

@@ -4,7 +4,7 @@
 #include "client/board/boardimages.h"
 #include "widgets/art.h"
 #include "widgets/picturebutton.h"
-#include "widgets/plaintext.h"
+#include "widgets/plainlabel.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "widgets/plaintext.h"
+#include "widgets/plainlabel.h"
 
 #include <QTextDocument>
 

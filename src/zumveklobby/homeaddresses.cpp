@@ -1,4 +1,4 @@
-#include "zumveklobby/homeaddress.h"
+#include "zumveklobby/homeaddresses.h"
 
 #include "net/hostport.h"
 

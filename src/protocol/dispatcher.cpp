@@ -1,4 +1,4 @@
-#include "protocol/inbound.h"
+#include "protocol/dispatcher.h"
 
 #include "protocol/fields.h"
 

@@ -1,4 +1,4 @@
-#include "protocol/framing.h"
+#include "protocol/receiveremainder.h"
 
 #include "protocol/wiretext.h"
 
