@@ -1,6 +1,6 @@
 #include "client/inifile.h"
 
-#include "protocol/wiretext.h"
+#include "text/utf8text.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,7 +35,7 @@ QString valueOf(const QString& line) {
 // Decoded line by line, so one section's Latin-1 does not turn another's UTF-8 into
 // nonsense.
 QString IniFile::Line::text() const {
-    return wire::decode(bytes);
+    return text::decode(bytes);
 }
 
 bool IniFile::load() {
@@ -145,7 +145,7 @@ void IniFile::insertLine(qsizetype at, const QByteArray& bytes) {
 }
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
-    const QString clean = wire::singleLine(value);
+    const QString clean = text::singleLine(value);
     const QByteArray line = (key + QLatin1Char('=') + clean).toUtf8();
     const qsizetype s = findSection(section);
     if (s < 0) {

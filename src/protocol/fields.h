@@ -1,34 +1,17 @@
 // Reading the "+"-separated fields of a message body.
 #pragma once
 
+#include "text/converterror.h"
+
 #include <QList>
 #include <QString>
 #include <QStringView>
-#include <exception>
-#include <string>
 
 namespace wire {
 
-// A numeric field that is not a decimal number. what() is the text the player
-// sees: "'<field>' is not a valid integer value".
-class ConvertError : public std::exception {
-public:
-    explicit ConvertError(const QString& field);
-    const char* what() const noexcept override { return m_utf8.c_str(); }
-    QString message() const { return QString::fromStdString(m_utf8); }
-    // The field as it came, for a host that cleans it before logging.
-    const QString& field() const { return m_field; }
-
-private:
-    QString m_field;
-    std::string m_utf8;
-};
-
-// Decimal text (optional "-", digits, 32-bit range) to int; throws ConvertError.
-int toInt(QStringView field);
-inline int toInt(const QString& field) {
-    return toInt(QStringView(field));
-}
+// Numbers on the wire read as everywhere else: the shared conversion and its error.
+using text::ConvertError;
+using text::toInt;
 
 class FieldReader {
 public:

@@ -2,18 +2,16 @@
 // Names and chat lines are single lines: control characters never travel.
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include "text/utf8text.h"
 
 namespace wire {
 
 // The byte that ends every message. UTF-8 never produces it.
 inline constexpr char kTerminator = '\xFF';
 
-QByteArray encode(const QString& text);
-QString decode(const QByteArray& bytes);
-
-// Drops line breaks and every other control character (C0, DEL and C1).
-QString singleLine(const QString& text);
+// The wire's text is the shared text codec.
+using text::decode;
+using text::encode;
+using text::singleLine;
 
 } // namespace wire

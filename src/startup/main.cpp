@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QTextStream>
+#include <memory>
 
 namespace {
 
@@ -37,7 +38,8 @@ bool answerInfoOption(const QStringList& args) {
 
 int main(int argc, char** argv) {
     QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
     if (args.size() == 1 && args[0].startsWith(QLatin1String("--"))) {
         // Terminal text speaks the player's language too, without opening a display.
         QCoreApplication core(argc, argv);
@@ -53,17 +55,21 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral(VIMBREL_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // The windows are made once the guard is ours; a second start only asks the first
+    // to come to the front and ends. Both happen in the event loop, which never waits.
     SingleInstance guard(QStringLiteral("vorkel"));
-    if (!guard.claim(SingleInstance::takeRelaunchWait())) return 0;
-
-    Launcher launcher(args);
-    guard.setRaiseAction([&launcher] {
-        Tchat* t = launcher.table();
-        if (t->isMinimized()) t->showNormal();
-        t->show();
-        t->raise();
-        t->activateWindow();
+    std::unique_ptr<Launcher> launcher;
+    QObject::connect(&guard, &SingleInstance::declined, &app, [] { QCoreApplication::exit(0); });
+    QObject::connect(&guard, &SingleInstance::claimed, &app, [&guard, &launcher, &args] {
+        launcher = std::make_unique<Launcher>(args);
+        guard.setRaiseAction([table = launcher->table()] {
+            if (table->isMinimized()) table->showNormal();
+            table->show();
+            table->raise();
+            table->activateWindow();
+        });
+        launcher->table()->show();
     });
-    launcher.table()->show();
+    guard.claim(SingleInstance::takeRelaunchWait());
     return app.exec();
 }

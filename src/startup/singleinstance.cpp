@@ -1,14 +1,14 @@
 #include "startup/singleinstance.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QThread>
+#include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -21,10 +21,12 @@ QString runtimeFolder() {
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString& key, QObject* parent) : QObject(parent) {
+SingleInstance::SingleInstance(const QString& key, QObject* parent)
+    : QObject(parent), m_retry(new QTimer(this)) {
     const QDir dir(runtimeFolder());
     m_lockPath = dir.filePath(key + QStringLiteral(".lock"));
     m_serverName = dir.filePath(key);
+    m_retry->setSingleShot(true);
 }
 
 SingleInstance::~SingleInstance() = default;
@@ -46,14 +48,39 @@ bool SingleInstance::startReplacement(const QString& program, const QStringList&
     return process.startDetached();
 }
 
-bool SingleInstance::claim(int waitMs) {
+void SingleInstance::claim(int waitMs) {
     m_lock = std::make_unique<QLockFile>(m_lockPath);
     m_lock->setStaleLockTime(0); // a lock whose process died is taken over at once
-    // Nothing is shown yet, so waiting here blocks no window.
-    if (!m_lock->tryLock(std::max(0, waitMs))) {
-        askFirstToRaise();
-        return false;
+    m_lockDeadline = QDeadlineTimer(std::max(0, waitMs));
+    m_retry->disconnect();
+    connect(m_retry, &QTimer::timeout, this, &SingleInstance::tryLock);
+    QTimer::singleShot(0, this, &SingleInstance::tryLock);
+}
+
+// Tried again every kRetryMs from the event loop: never a blocking wait for the lock.
+void SingleInstance::tryLock() {
+    if (m_lock->tryLock(0)) {
+        listen();
+        emit claimed();
+        return;
     }
+    if (!m_lockDeadline.hasExpired()) {
+        m_retry->start(int(std::min<qint64>(kRetryMs, m_lockDeadline.remainingTime())));
+        return;
+    }
+    m_retry->disconnect();
+    connect(m_retry, &QTimer::timeout, this, &SingleInstance::askFirstToRaise);
+    QTimer::singleShot(kAskMs, this, [this] {
+        if (QLocalSocket* s = std::exchange(m_asking, nullptr)) {
+            s->abort();
+            s->deleteLater();
+        }
+        finishAsking();
+    });
+    askFirstToRaise();
+}
+
+void SingleInstance::listen() {
     QLocalServer::removeServer(m_serverName); // left behind by a crashed run
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
@@ -67,23 +94,41 @@ bool SingleInstance::claim(int waitMs) {
             connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
         }
     });
-    return true;
 }
 
-bool SingleInstance::askFirstToRaise() {
-    // The first instance may still be starting; give it a moment to open its server.
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < 3000) {
-        QLocalSocket s;
-        s.connectToServer(m_serverName);
-        if (s.waitForConnected(300)) {
-            s.write("raise\n");
-            s.waitForBytesWritten(1000);
-            s.disconnectFromServer();
-            return true;
+// The first instance may still be starting: until kAskMs have passed, a refused
+// connection is tried again after kRetryMs.
+void SingleInstance::askFirstToRaise() {
+    if (m_declined) return;
+    auto* s = new QLocalSocket(this);
+    m_asking = s;
+    m_sent = false;
+    connect(s, &QLocalSocket::connected, this, [this, s] {
+        m_sent = true;
+        s->write("raise\n");
+        s->disconnectFromServer(); // once the line is written
+    });
+    connect(s, &QLocalSocket::disconnected, this, [this, s] {
+        if (s == m_asking) finishAsking();
+    });
+    connect(s, &QLocalSocket::errorOccurred, this, [this, s] {
+        if (s != m_asking) return;
+        s->deleteLater();
+        if (m_sent) {
+            finishAsking();
+            return;
         }
-        QThread::msleep(100);
-    }
-    return false;
+        m_asking = nullptr;
+        m_retry->start(kRetryMs);
+    });
+    connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+    s->connectToServer(m_serverName);
+}
+
+void SingleInstance::finishAsking() {
+    m_asking = nullptr;
+    m_retry->stop();
+    if (m_declined) return;
+    m_declined = true;
+    emit declined();
 }

@@ -1,14 +1,14 @@
 #include "tally/tallylistform.h"
 
-#include "protocol/fields.h"
 #include "paths/datafolder.h"
+#include "text/converterror.h"
 #include "widgets/plainlabel.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QTimer>
 
 using namespace tallycol;
 
@@ -46,11 +46,10 @@ Ttallylist::~Ttallylist() {
 }
 
 void Ttallylist::FormCreate() {
-    // A long load lets the interface breathe between blocks; never during teardown.
-    m_store.doit.setBlockCallback(
-        [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
-    load();
-    m_store.doit.setBlockCallback({});
+    // Read at once and without letting any event in: nothing runs before the window
+    // exists. The error box waits for the event loop, so it runs no loop of its own here.
+    const QString problem = readTallyFile();
+    if (!problem.isEmpty()) QTimer::singleShot(0, this, [this, problem] { report(problem); });
 }
 
 void Ttallylist::FormDestroy() {
@@ -62,18 +61,24 @@ QString Ttallylist::tallyFilePath() {
 }
 
 void Ttallylist::load() {
+    const QString problem = readTallyFile();
+    if (!problem.isEmpty()) report(problem);
+}
+
+QString Ttallylist::readTallyFile() {
     const TallyStore::LoadResult result = m_store.load(tallyFilePath());
+    QString text;
     if (result.status == TallyStore::LoadStatus::Failed) {
-        QString text = result.error + QStringLiteral("\n\n");
+        text = result.error + QStringLiteral("\n\n");
         if (!result.keptAs.isEmpty())
             text += tr("The unreadable tally file was kept as %1.")
                         .arg(QDir::toNativeSeparators(result.keptAs));
         else
             text += tr("The unreadable tally file could not be set aside, so this "
                        "run's tally will not be saved over it.");
-        report(text);
     }
     loadtally();
+    return text;
 }
 
 bool Ttallylist::save() {
@@ -139,7 +144,7 @@ void Ttallylist::addgame(const QString& winnerText) {
         addtomineincrease(kGames);
         if (winnerText == kAddToMine) addtomineincrease(kHisWins);
         m_store.countopponents(winnerText, rows);
-    } catch (const wire::ConvertError& e) {
+    } catch (const text::ConvertError& e) {
         report(e.message());
     }
     if (listbox_tally->currentRow() >= 0) listbox_tallyClick();

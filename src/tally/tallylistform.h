@@ -25,8 +25,9 @@ public:
     using MessageSink = std::function<void(const QString&)>;
     using Confirm = std::function<bool(const QString&)>;
 
-    // Loads the tally file at once; a load error goes to `messages` (an error box
-    // when none is given). The destructor saves the tally file.
+    // Loads the tally file at once, without running the event loop; a load error goes to
+    // `messages` (an error box when none is given) from the event loop, after the
+    // constructor has returned. The destructor saves the tally file.
     explicit Ttallylist(QWidget* parent = nullptr, MessageSink messages = {});
     ~Ttallylist() override;
 
@@ -79,6 +80,8 @@ protected:
 private:
     void FormCreate();
     void FormDestroy();
+    // Loads the tally file and fills the window; returns the text that reports a failure.
+    QString readTallyFile();
     void buildLayout();
     QWidget* buildOwnPanel();
     QWidget* buildOpponentPanel();

@@ -1,6 +1,6 @@
 #include "tally/tallystore.h"
 
-#include "protocol/fields.h"
+#include "text/converterror.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -26,7 +26,7 @@ int TallyStore::findRow(const QString& name) const {
 }
 
 int TallyStore::addit(int column, int row) {
-    const int value = wire::toInt(stringgrid_scores.cell(column, row)) + 1;
+    const int value = text::toInt(stringgrid_scores.cell(column, row)) + 1;
     stringgrid_scores.setCell(column, row, QString::number(value));
     return value;
 }

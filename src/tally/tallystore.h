@@ -37,7 +37,7 @@ public:
     // Row of `name` ignoring letter case, or -1.
     int findRow(const QString& name) const;
 
-    // Adds 1 to a counter cell and returns the new value. Throws wire::ConvertError
+    // Adds 1 to a counter cell and returns the new value. Throws text::ConvertError
     // when the cell does not hold a decimal integer.
     int addit(int column, int row);
     // Appends a row for `name` with every counter at 0.

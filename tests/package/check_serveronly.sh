@@ -19,8 +19,8 @@ fi
   -DVIMBREL_TESTS=OFF "${launcher[@]}" >"$tmp/configure.log" 2>&1 ||
   { cat "$tmp/configure.log"; echo "FAIL: the server-only configure"; exit 1; }
 
-# The configure asked for Core and Network alone.
-for part in Gui Widgets Multimedia LinguistTools Svg; do
+# The configure asked for Core and Network alone: not even Qt Test, with the tests off.
+for part in Gui Widgets Multimedia LinguistTools Svg Test; do
   grep -q "^Qt6${part}_DIR:PATH=/" "$work/CMakeCache.txt" && fail "the configure looked for Qt6 $part"
 done
 targets=(vimbrel-host)

@@ -318,7 +318,7 @@ private slots:
         bad.close();
         {
             auto w = open();
-            QCOMPARE(m_messages.size(), 1);
+            QTRY_COMPARE(m_messages.size(), 1);
             QVERIFY(m_messages[0].startsWith(
                 path + " : Lzrw1 decompression : this file has no valid header !"));
             QVERIFY(m_messages[0].contains(QDir::toNativeSeparators(path + ".bad")));
@@ -330,6 +330,32 @@ private slots:
         auto w = open(); // the run's tally was saved over the unreadable one
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(w->listbox_tally->count(), 1);
+    }
+
+    // The window is made at start-up: its constructor reads the file without running the
+    // event loop, so a call queued before it is still waiting when it returns, and the
+    // report of a bad file (an error box) comes from the event loop afterwards.
+    void constructorRunsNoEventLoop() {
+        {
+            auto w = open();
+            follow(*w, "Klot");
+        }
+        bool ran = false;
+        QMetaObject::invokeMethod(
+            this, [&ran] { ran = true; }, Qt::QueuedConnection);
+        auto w = open();
+        QVERIFY(!ran);
+        QCOMPARE(w->listbox_tally->count(), 1);
+        QTRY_VERIFY(ran);
+
+        w.reset();
+        QFile bad(Ttallylist::tallyFilePath());
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("not a tally at all");
+        bad.close();
+        w = open();
+        QVERIFY(m_messages.isEmpty());
+        QTRY_COMPARE(m_messages.size(), 1);
     }
 
     void doneHidesAndLooks() {

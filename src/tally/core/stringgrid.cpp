@@ -1,7 +1,7 @@
 #include "tally/core/stringgrid.h"
 
-#include "protocol/fields.h"
-#include "protocol/wiretext.h"
+#include "text/converterror.h"
+#include "text/utf8text.h"
 
 StringGrid::StringGrid(int columns, int rows) {
     setColCount(columns);
@@ -36,14 +36,14 @@ void StringGrid::setCell(int column, int row, const QString& text) {
 QByteArray savegrid(const StringGrid& grid) {
     QByteArray text;
     auto line = [&text](const QString& s) {
-        text += wire::encode(s);
+        text += text::encode(s);
         text += "\r\n";
     };
     line(QString::number(grid.colCount()));
     line(QString::number(grid.rowCount()));
     for (int c = 0; c < grid.colCount(); ++c)
         for (int r = 0; r < grid.rowCount(); ++r)
-            line(wire::singleLine(grid.cell(c, r)));
+            line(text::singleLine(grid.cell(c, r)));
     return text;
 }
 
@@ -68,9 +68,9 @@ bool loadgrid(StringGrid& grid, const QByteArray& text, QString* error) {
     if (lines.size() < 2) return failWith(QStringLiteral("The tally text has no grid size"));
     int columns = 0, rows = 0;
     try {
-        columns = wire::toInt(wire::decode(lines[0]));
-        rows = wire::toInt(wire::decode(lines[1]));
-    } catch (const wire::ConvertError& e) {
+        columns = text::toInt(text::decode(lines[0]));
+        rows = text::toInt(text::decode(lines[1]));
+    } catch (const text::ConvertError& e) {
         return failWith(e.message());
     }
     // The tally has nine columns; a wild count with no rows would otherwise cost a
@@ -86,7 +86,7 @@ bool loadgrid(StringGrid& grid, const QByteArray& text, QString* error) {
     qsizetype at = 2;
     for (int c = 0; c < columns; ++c)
         for (int r = 0; r < rows; ++r)
-            loaded.setCell(c, r, wire::decode(lines[at++]));
+            loaded.setCell(c, r, text::decode(lines[at++]));
     grid = std::move(loaded);
     return true;
 }

@@ -1,10 +1,12 @@
-#include "protocol/wiretext.h"
+#include "text/utf8text.h"
 
 #include <QStringDecoder>
 
-namespace wire {
+namespace text {
 
-QByteArray encode(const QString& text) { return text.toUtf8(); }
+QByteArray encode(const QString& text) {
+    return text.toUtf8();
+}
 
 QString decode(const QByteArray& bytes) {
     // A leading U+FEFF is text like any other: dropping it would change a name or a
@@ -28,4 +30,4 @@ QString singleLine(const QString& text) {
     return out;
 }
 
-} // namespace wire
+} // namespace text
