@@ -76,6 +76,7 @@ public:
     explicit LocalClientLink(LocalServerLink& host);
     ~LocalClientLink() override;
 
+    // Attach before open(): bytes the host sends while nobody listens are dropped.
     void attach(ClientEvents* events) override { m_events = events; }
     // The host name is not looked at: there is only the one host.
     void open(const QString& host) override;
