@@ -219,11 +219,11 @@ void Tchat::sockRead(const QByteArray& bytes) {
 
 void Tchat::sockInfo(const QString& text) {
     // A host that cannot be reached would otherwise leave the player waiting in silence.
-    if (!m_state.connected && text.startsWith(QLatin1String("Error #"))) {
+    if (!m_state.connected)
         addlinetochat(tr("Could not connect to the host: %1").arg(text), m_state.systemColour);
-        return;
-    }
-    if (text != QLatin1String("Socket Closed")) return;
+}
+
+void Tchat::departed(Departure) {
     // Messages that arrived before the close (a "Game is full" notice, a last chat
     // line) are still handled, and a message on screen is read to the end.
     closeWhenIdle();

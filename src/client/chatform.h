@@ -104,6 +104,7 @@ public:
     // ClientEvents: bytes from the host, cut into messages here; the info texts.
     void sockRead(const QByteArray& bytes) override;
     void sockInfo(const QString& text) override;
+    void departed(Departure why) override;
 
     // Message handlers of the connection.
     void sendloginfo(const wire::read::Record& rec);

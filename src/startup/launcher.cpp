@@ -26,8 +26,8 @@ Launcher::Launcher(const QStringList& args, QObject* parent) : QObject(parent), 
 }
 
 Launcher::~Launcher() {
-    // Closing sockets still report "Socket Closed"; nobody may hear it once the
-    // windows are going.
+    // Closing sockets still report their end; nobody may hear it once the windows
+    // are going.
     m_chat->setLink(nullptr);
     // The router's mapping goes first, while the program is still whole.
     delete m_portMapper;

@@ -412,12 +412,11 @@ void TestTable::gameIsFullShowsBeforeClosing() {
     m_table->show();
     QVERIFY(m_table->isVisible());
     m_table->received("CMD_full+");
-    m_table->sockInfo("Socket Closed");
+    m_table->departed(Departure::ClosedByPeer);
     QTRY_VERIFY(!m_table->isVisible());
     QCOMPARE(m_boxes, QStringList{"Game is full"});
-    // Other info texts change nothing; an error before the log-in is shown to the player.
+    // An error before the log-in is shown to the player and closes nothing.
     m_table->show();
-    m_table->sockInfo("Non-Blocking Incoming Data");
     m_table->sockInfo("Error #10061 (WSAECONNREFUSED)");
     QTest::qWait(20);
     QVERIFY(m_table->isVisible());
@@ -535,7 +534,7 @@ void TestTable::gameIsFullStaysUntilDismissed() {
     bool openWhileShown = false;
     m_table->setMessageSink([&](const QString& text) {
         m_boxes << text;
-        m_table->sockInfo("Socket Closed");
+        m_table->departed(Departure::ClosedByPeer);
         QEventLoop box;
         QTimer::singleShot(100, &box, [&] {
             openWhileShown = m_table->isVisible();
@@ -563,7 +562,7 @@ void TestTable::gameIsFullBoxIsModalOverTheTable() {
         modal = box->isModal();
         parent = box->parentWidget();
         openWhileShown = table.isVisible();
-        table.sockInfo("Socket Closed");
+        table.departed(Departure::ClosedByPeer);
         QTimer::singleShot(50, box, [&, box] {
             openAfterClose = table.isVisible();
             box->accept();
