@@ -132,7 +132,7 @@ void step(fuzz::Input& in, Tchat& table) {
         break;
     case 8:
         if (in.flag())
-            table.kicking(number(in));
+            table.session().remove(number(in));
         else
             checkPlain(table, false);
         break;
@@ -159,17 +159,16 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Input in(data, size);
     CheckingLink link;
-    Tchat table;
+    Tchat table(link);
     // The settings file the table reads when the host seats it.
     QFile settings(table.settingsPath());
     if (settings.open(QIODevice::WriteOnly | QIODevice::Truncate)) settings.write(in.bytes(255));
     settings.close();
-    table.setLink(&link);
     table.setMessageSink([](const QString&) {});
     table.setAlertAction([](QWidget*) {});
     table.sounds()->setEnabled(false);
-    table.state().playerName = QStringLiteral("Ann");
-    table.state().isHost = in.flag();
+    table.session().setPlayerName(QStringLiteral("Ann"));
+    if (in.flag()) table.session().hostpowers();
     for (int steps = 0; !in.atEnd() && steps < 500; ++steps)
         step(in, table);
     drain(table);
