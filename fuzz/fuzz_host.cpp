@@ -7,20 +7,24 @@
 #include "protocol/serverlink.h"
 #include "protocol/wiretext.h"
 #include "server/tserver.h"
+#include "support/locallinks.h"
 
 #include <QCoreApplication>
 #include <QHashFunctions>
 #include <array>
 #include <charconv>
+#include <memory>
 #include <utility>
 
 namespace {
 
-// Stands in for the sockets; checks every byte the host sends as it goes.
+// Stands in for the sockets: the in-process pair, with every byte the host sends
+// checked on its way in. The tables' ends come from a pool and open again once ended.
 class CheckingLink : public ServerLink {
 public:
     TServer* server = nullptr;
-    int waiting = 0;
+    LocalServerLink pair;
+    std::array<std::unique_ptr<LocalClientLink>, server::kRecordSlots + 1> tables;
     // Departure notices each record received about each record, since that record's
     // latest connection was accepted.
     std::array<std::array<int, server::kRecordSlots + 1>, server::kRecordSlots + 1> notices{};
@@ -28,15 +32,33 @@ public:
     // The latest secret each seat was handed, so a request can present it again.
     std::array<QByteArray, server::kSeatCount + 1> tokens;
 
-    void attach(ServerEvents*) override {}
+    CheckingLink() {
+        for (auto& t : tables)
+            t = std::make_unique<LocalClientLink>(pair);
+    }
+    void attach(ServerEvents* events) override { pair.attach(events); }
     bool accept(int record) override {
         FUZZ_CHECK(record >= 1 && record <= 10);
-        if (waiting == 0) return false;
-        --waiting;
+        if (!pair.accept(record)) return false;
         accepted = record;
         for (auto& heard : notices)
             heard[record] = 0;
         return true;
+    }
+    // A table connects; false when every end of the pool is in use.
+    bool arrive() {
+        for (auto& t : tables) {
+            if (t->connected()) continue;
+            t->open(QString());
+            pair.pump();
+            return true;
+        }
+        return false;
+    }
+    LocalClientLink* tableOf(int record) {
+        for (auto& t : tables)
+            if (t->connected() && t->record() == record) return t.get();
+        return nullptr;
     }
     void send(int record, const QByteArray& bytes) override {
         FUZZ_CHECK(record >= 1 && record <= 10);
@@ -60,12 +82,18 @@ public:
             FUZZ_CHECK(departed >= 1 && departed <= server::kMaxRecords && departed != record);
             FUZZ_CHECK(++notices[record][departed] == 1);
         }
+        pair.send(record, bytes);
     }
-    void close(int record) override { FUZZ_CHECK(record >= 1 && record <= 10); }
+    void close(int record) override {
+        FUZZ_CHECK(record >= 1 && record <= 10);
+        pair.close(record);
+    }
     bool move(int from, int to) override {
-        // Only a connected record moves, and only into a playing seat nobody holds.
+        // Only a connected record moves, and only into a playing seat nobody holds: the
+        // link, which refuses a move onto a taken record, must agree.
         FUZZ_CHECK(from >= 1 && from <= 9 && server->record(from).connected);
         FUZZ_CHECK(to >= 1 && to <= 4 && !server->record(to).connected);
+        FUZZ_CHECK(pair.move(from, to));
         // The connection is `to` from now on: the notices it had are its own, and a
         // departure of `to` is news again.
         notices[to] = std::exchange(notices[from], {});
@@ -123,6 +151,13 @@ NOT_COVERED void checkInvariants(const TServer& s) {
         FUZZ_CHECK(game.dice[d].value >= 0 && game.dice[d].value <= 10);
         FUZZ_CHECK(game.dice[d].colour >= 0 && game.dice[d].colour <= 4);
     }
+}
+
+// The host and its link agree on which records hold a connection.
+NOT_COVERED void checkLink(const TServer& s, const LocalServerLink& pair) {
+    const server::SeatTable& seats = s.seats();
+    for (int r = 1; r <= server::kMaxRecords; ++r)
+        FUZZ_CHECK(seats.record(r).connected == pair.holds(r));
 }
 
 NOT_COVERED void checkQueues(TServer& s) {
@@ -213,9 +248,8 @@ bool step(fuzz::Input& in, TServer& s, CheckingLink& link, qint64& now) {
     case 0:
         // Most tables log in as their first request; some never do, and the host's
         // deadline closes them.
-        ++link.waiting;
         link.accepted = 0;
-        s.Sock1Accept();
+        link.arrive();
         if (link.accepted != 0 && link.accepted != server::kFullRecord && in.below(4) != 0)
             s.received(link.accepted, login(in, link.accepted));
         break;
@@ -249,14 +283,26 @@ bool step(fuzz::Input& in, TServer& s, CheckingLink& link, qint64& now) {
         s.Sock1Read(record, in.bytes(60));
         break;
     }
-    case 9:
-        s.tempsockDisconnect(anyRecord(in));
+    case 9: {
+        // A table's end closes or resets; a record nobody holds (or none at all) hears
+        // of a departure straight, as from a confused link.
+        const int record = anyRecord(in);
+        if (LocalClientLink* table = link.tableOf(record))
+            record % 2 ? table->close() : table->reset();
+        else
+            s.tempsockDisconnect(record, record % 2 ? Departure::ClosedByPeer : Departure::Reset);
         break;
+    }
     case 10: {
         // A well-formed request from its own connection, split in two reads.
         const int sender = 1 + in.below(9);
         const QByteArray bytes = wire::frame(request(in, sender, s, link));
         const int cut = in.below(int(bytes.size()) + 1);
+        if (LocalClientLink* table = link.tableOf(sender)) {
+            table->send(bytes.left(cut));
+            table->send(bytes.mid(cut));
+            break;
+        }
         s.Sock1Read(sender, bytes.left(cut));
         s.Sock1Read(sender, bytes.mid(cut));
         break;
@@ -309,7 +355,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.setClock([&now] { return now; });
     for (int steps = 0; !in.atEnd() && steps < 2000; ++steps) {
         const bool queued = step(in, s, link, now);
+        link.pair.pump(); // what the step sent and closed, delivered
         checkInvariants(s);
+        checkLink(s, link.pair);
         if (queued) checkQueues(s);
     }
     return 0;

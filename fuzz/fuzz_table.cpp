@@ -7,8 +7,8 @@
 #include "client/chatform.h"
 #include "client/chatpanel.h"
 #include "client/sound/sounds.h"
-#include "protocol/clientlink.h"
 #include "protocol/wiretext.h"
+#include "support/locallinks.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,12 +18,15 @@
 
 namespace {
 
-class CheckingLink : public ClientLink {
+// The host's end of the table's in-process connection: takes it into record 1 and
+// checks every request that comes through.
+class CheckingHost : public ServerEvents {
 public:
-    void attach(ClientEvents*) override {}
-    void open(const QString&) override {}
-    void close() override {}
-    void send(const QByteArray& bytes) override {
+    explicit CheckingHost(LocalServerLink& pair) : m_pair(pair) { m_pair.attach(this); }
+    ~CheckingHost() override { m_pair.attach(nullptr); }
+    void Sock1Accept() override { m_pair.accept(1); }
+    void tempsockDisconnect(int, Departure) override {}
+    void Sock1Read(int, const QByteArray& bytes) override {
         static const QList<QByteArray> kRequests = {
             "CMD_logininfo+", "CMD_kickhim+",   "CMD_botspeed+",    "CMD_chat+",   "CMD_action+",
             "CMD_startgame+", "CMD_justwatch+", "CMD_rollthedice+", "CMD_alldone+"};
@@ -33,6 +36,9 @@ public:
             known = known || bytes.startsWith(r);
         FUZZ_CHECK(known);
     }
+
+private:
+    LocalServerLink& m_pair;
 };
 
 // Numbers a host might send: the valid ranges, their edges and far beyond.
@@ -158,7 +164,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Input in(data, size);
-    CheckingLink link;
+    LocalServerLink pair;
+    CheckingHost host(pair);
+    LocalClientLink link(pair);
     Tchat table(link);
     // The settings file the table reads when the host seats it.
     QFile settings(table.settingsPath());
@@ -169,9 +177,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     table.sounds()->setEnabled(false);
     table.session().setPlayerName(QStringLiteral("Ann"));
     if (in.flag()) table.session().hostpowers();
-    for (int steps = 0; !in.atEnd() && steps < 500; ++steps)
+    link.open(QString());
+    pair.pump();
+    // Every request is checked as it arrives: one send, one read.
+    for (int steps = 0; !in.atEnd() && steps < 500; ++steps) {
         step(in, table);
+        pair.pump();
+    }
     drain(table);
+    pair.pump();
     checkPlain(table, true);
     return 0;
 }

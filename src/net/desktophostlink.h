@@ -5,9 +5,11 @@
 #pragma once
 
 #include "net/sockserverlink.h"
-#include "protocol/locallinks.h"
+#include "protocol/clientlink.h"
 
 #include <QObject>
+#include <deque>
+#include <functional>
 
 class DesktopHostLink : public QObject, public ServerLink, private ServerEvents {
     Q_OBJECT
@@ -17,7 +19,7 @@ public:
     explicit DesktopHostLink(TSock* Sock1, QObject* parent = nullptr);
     ~DesktopHostLink() override;
 
-    // The host's own table's end of the in-process pair (owned here).
+    // The host's own table's end of its in-process connection (owned here).
     ClientLink* ownTable() { return &m_ownTable; }
 
     // Makes Sock1 listen, then seats the own table as record 1 before returning:
@@ -36,16 +38,43 @@ public:
     QString peerName(int record) const override;
 
 private:
-    // ServerEvents, from either side, passed on unchanged.
+    // The own table's end. Each connection has a number; an event in flight for an
+    // earlier one (bytes, a departure) is dropped where it lands.
+    class OwnTable : public ClientLink {
+    public:
+        explicit OwnTable(DesktopHostLink& host) : m_host(host) {}
+        void attach(ClientEvents* events) override { m_events = events; }
+        void open(const QString& host) override;
+        void send(const QByteArray& bytes) override;
+        void close() override;
+
+    private:
+        friend class DesktopHostLink;
+        DesktopHostLink& m_host;
+        ClientEvents* m_events = nullptr;
+        bool m_opening = false;   // opened, not yet taken by the host
+        quint64 m_connection = 0; // the connection the table is on (0: none)
+        QByteArray m_early;       // sent before the host took the connection
+    };
+
+    // ServerEvents from the sockets, passed on unchanged.
     void Sock1Accept() override;
     void Sock1Read(int record, const QByteArray& bytes) override;
-    void tempsockDisconnect(int record) override;
+    void tempsockDisconnect(int record, Departure why) override;
+
+    // Everything between the host and its own table goes through here, in order, from
+    // the event loop (or listen()), never from inside the call that caused it.
+    void post(std::function<void()> event);
+    void pump();
 
     static constexpr int kOwnRecord = 1;
 
     TSock* m_sock1;
     ServerEvents* m_events = nullptr;
     SockServerLink m_sockets;
-    LocalServerLink m_local; // before m_ownTable: the client link leaves it on its way out
-    LocalClientLink m_ownTable{m_local};
+    std::deque<std::function<void()>> m_pending;
+    bool m_scheduled = false;
+    quint64 m_connections = 0;
+    quint64 m_ownHeld = 0; // the own table's connection in record 1 (0: none)
+    OwnTable m_ownTable{*this};
 };

@@ -74,15 +74,29 @@ bool SockServerLink::accept(int record) {
         return false;
     }
     let(record); // an earlier connection of the record, long closed by now
-    m_connections[record] = {accepted, false};
+    m_connections[record] = {accepted, false, false};
     accepted->Tag = record;
     accepted->OnRead = m_sock1->OnRead;
-    // A peer's close, and a connection that broke, end the record the same way.
-    accepted->OnDisconnect = [this](TSock* sender) { departed(sender); };
-    accepted->OnInfo = [this](TSock* sender, TSocketInfo, const QString& text) {
-        if (text == QLatin1String("Socket Closed")) departed(sender);
+    // The peer's end (a close, or a reset that an error report came before) and our
+    // own close of it all end the record; the event's kind says which, never its text.
+    accepted->OnDisconnect = [this](TSock* sender) {
+        const Connection* connection = connectionOf(sender);
+        departed(sender,
+                 connection && connection->broken ? Departure::Reset : Departure::ClosedByPeer);
+    };
+    accepted->OnInfo = [this](TSock* sender, TSocketInfo info, const QString&) {
+        sockInfo(sender, info);
     };
     return true;
+}
+
+void SockServerLink::sockInfo(TSock* sender, TSocketInfo info) {
+    Connection* connection = connectionOf(sender);
+    if (!connection) return;
+    if (info == TSocketInfo::Error) connection->broken = true;
+    // Only the link's own drop closes a socket that is still in a record: the host's
+    // closes let the record go (and silence the socket) first.
+    if (info == TSocketInfo::Close) departed(sender, Departure::ClosedByUs);
 }
 
 // Forgets the record's connection without a word to anybody: the close is graceful,
@@ -126,7 +140,10 @@ void SockServerLink::close(int record) {
 bool SockServerLink::move(int from, int to) {
     const auto it = m_connections.find(from);
     if (it == m_connections.end() || !it->second.sock || from == to) return false;
-    let(to);
+    if (const auto occupant = m_connections.find(to); occupant != m_connections.end()) {
+        if (occupant->second.sock) return false; // taken: see ServerLink::move
+        m_connections.erase(occupant);
+    }
     Connection connection = it->second;
     m_connections.erase(it);
     connection.sock->Tag = to;
@@ -145,9 +162,9 @@ void SockServerLink::Sock1Read(TSock* sender) {
     m_events->Sock1Read(sender->Tag, bytes);
 }
 
-void SockServerLink::departed(TSock* sender) {
+void SockServerLink::departed(TSock* sender, Departure why) {
     if (!connectionOf(sender)) return;
     const int record = sender->Tag;
     let(record);
-    if (m_events) m_events->tempsockDisconnect(record);
+    if (m_events) m_events->tempsockDisconnect(record, why);
 }

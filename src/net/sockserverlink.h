@@ -45,10 +45,12 @@ private:
     struct Connection {
         QPointer<TSock> sock;
         bool overflowing = false;
+        bool broken = false; // an error came first: the end is a reset, not a close
     };
 
     void Sock1Read(TSock* sender);
-    void departed(TSock* sender);
+    void sockInfo(TSock* sender, TSocketInfo info);
+    void departed(TSock* sender, Departure why);
     Connection* connectionOf(TSock* sender);
     void let(int record);
     static void silence(TSock* sock);

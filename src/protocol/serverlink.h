@@ -7,6 +7,8 @@
 // a close brings about is reported later, from the event loop.
 #pragma once
 
+#include "protocol/departure.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -17,9 +19,11 @@ public:
     virtual void Sock1Accept() = 0;
     // Bytes from the record's connection, as they came: any cut, any number of messages.
     virtual void Sock1Read(int record, const QByteArray& bytes) = 0;
-    // The record's connection ended without the host asking (the peer closed, reset
-    // or went silent). Never reported for a close the host made itself.
-    virtual void tempsockDisconnect(int record) = 0;
+    // The record's connection ended without the host asking: closed by the peer, reset
+    // (or gone silent), or dropped by the link itself (ClosedByUs: a peer that leaves
+    // too much unread). Once per connection, after every byte it sent; never for a
+    // close the host made itself, and the link has let the record go when it is heard.
+    virtual void tempsockDisconnect(int record, Departure why) = 0;
 };
 
 class ServerLink {
@@ -35,8 +39,12 @@ public:
     // Closes the record's connection gracefully (queued bytes go first). The host has
     // already let the record go, so nothing is reported back.
     virtual void close(int record) = 0;
-    // Moves the connection of record `from` to record `to` (free): a player back in
-    // the seat that was held for them. False when `from` has no connection.
+    // Moves the connection of record `from` to record `to`: a player back in the seat
+    // that was held for them. Refuses (false, nothing changes, nobody is told) when
+    // `from` has no connection, when `to` == `from`, or when `to` is taken: a record
+    // still holding a connection belongs to whoever is on it, and closing that one
+    // silently would drop a player the host never let go. The host moves only into a
+    // record whose departure it has heard (or that it closed itself).
     virtual bool move(int from, int to) = 0;
     // Where the record's connection comes from, for the host's log ("" when unknown).
     virtual QString peerName(int /*record*/) const { return {}; }

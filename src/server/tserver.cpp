@@ -232,8 +232,15 @@ void TServer::received(int record, const QString& message) {
     m_queue.enqueue(message, record);
 }
 
-void TServer::tempsockDisconnect(int record) {
-    teardown(record, "the connection ended", true);
+void TServer::tempsockDisconnect(int record, Departure why) {
+    switch (why) {
+    case Departure::ClosedByPeer:
+        return teardown(record, "the connection ended", true);
+    case Departure::Reset:
+        return teardown(record, "the connection ended (reset)", true);
+    case Departure::ClosedByUs:
+        return teardown(record, "the connection ended (dropped: the peer did not read)", true);
+    }
 }
 
 void TServer::disconnectsock(int record) {

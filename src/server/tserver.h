@@ -88,8 +88,9 @@ public:
     // ---- ServerEvents ------------------------------------------------------------
     void Sock1Accept() override;
     void Sock1Read(int record, const QByteArray& bytes) override;
-    // The peer closed, or the connection broke: either way the record is torn down.
-    void tempsockDisconnect(int record) override;
+    // The peer closed, the connection broke, or the link dropped it: whichever, the
+    // record is torn down (and a seated player's seat may be held); `why` goes to the log.
+    void tempsockDisconnect(int record, Departure why) override;
 
     // Queues one message from the record's connection. A record without a connection
     // has nobody to speak for; one with more than kMaxWaiting messages waiting is

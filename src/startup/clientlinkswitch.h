@@ -32,6 +32,9 @@ private:
     void sockRead(const QByteArray& bytes) override {
         if (m_events) m_events->sockRead(bytes);
     }
+    void departed(Departure why) override {
+        if (m_events) m_events->departed(why);
+    }
     void sockInfo(const QString& text) override {
         if (m_events) m_events->sockInfo(text);
     }

@@ -129,11 +129,12 @@ void TableSession::sockRead(const QByteArray& bytes) {
 
 void TableSession::sockInfo(const QString& text) {
     // A host that cannot be reached would otherwise leave the player waiting in silence.
-    if (!m_state.connected && text.startsWith(QLatin1String("Error #"))) {
+    if (!m_state.connected)
         tell(QCoreApplication::translate("Tchat", "Could not connect to the host: %1").arg(text));
-        return;
-    }
-    if (text == QLatin1String("Socket Closed")) end();
+}
+
+void TableSession::departed(Departure) {
+    end();
 }
 
 void TableSession::end() {

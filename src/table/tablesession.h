@@ -69,6 +69,9 @@ public:
     // A complete message from the host, handled on a later tick.
     void received(const QString& message) { m_queue.enqueue(message); }
     void sockRead(const QByteArray& bytes) override;
+    // The connection ended, for whatever reason: the table ends once.
+    void departed(Departure why) override;
+    // An "Error #…" text: told to the player while we are not yet connected.
     void sockInfo(const QString& text) override;
 
     // ---- the player's requests (each checks that it may be sent) ------------------

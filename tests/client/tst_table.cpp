@@ -396,12 +396,11 @@ void TestTable::gameIsFullShowsBeforeClosing() {
     m_table->show();
     QVERIFY(m_table->isVisible());
     m_table->received("CMD_full+");
-    m_table->session().sockInfo("Socket Closed");
+    m_table->session().departed(Departure::ClosedByPeer);
     QTRY_VERIFY(!m_table->isVisible());
     QCOMPARE(m_boxes, QStringList{"Game is full"});
-    // Other info texts change nothing; an error before the log-in is shown to the player.
+    // An error before the log-in is shown to the player and closes nothing.
     m_table->show();
-    m_table->session().sockInfo("Non-Blocking Incoming Data");
     m_table->session().sockInfo("Error #10061 (WSAECONNREFUSED)");
     QTest::qWait(20);
     QVERIFY(m_table->isVisible());
@@ -519,7 +518,7 @@ void TestTable::gameIsFullStaysUntilDismissed() {
     bool openWhileShown = false;
     m_table->setMessageSink([&](const QString& text) {
         m_boxes << text;
-        m_table->session().sockInfo("Socket Closed");
+        m_table->session().departed(Departure::ClosedByPeer);
         QEventLoop box;
         QTimer::singleShot(100, &box, [&] {
             openWhileShown = m_table->isVisible();
@@ -548,7 +547,7 @@ void TestTable::gameIsFullBoxIsModalOverTheTable() {
         modal = box->isModal();
         parent = box->parentWidget();
         openWhileShown = table.isVisible();
-        table.session().sockInfo("Socket Closed");
+        table.session().departed(Departure::ClosedByPeer);
         QTimer::singleShot(50, box, [&, box] {
             openAfterClose = table.isVisible();
             box->accept();

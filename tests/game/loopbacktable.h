@@ -5,7 +5,7 @@
 #include "client/chatform.h"
 #include "net/Sock.h"
 #include "net/sockclientlink.h"
-#include "protocol/locallinks.h"
+#include "support/locallinks.h"
 
 #include <QAbstractButton>
 #include <QString>

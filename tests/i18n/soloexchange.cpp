@@ -4,9 +4,9 @@
 #include "client/chatform.h"
 #include "client/chatpanel.h"
 #include "game/loopbacktable.h"
-#include "protocol/locallinks.h"
 #include "rules/rules.h"
 #include "server/tserver.h"
+#include "support/locallinks.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -39,6 +39,9 @@ struct RecordingLink : ClientLink, ClientEvents {
     void sockRead(const QByteArray& bytes) override {
         log.down += bytes;
         if (events) events->sockRead(bytes);
+    }
+    void departed(Departure why) override {
+        if (events) events->departed(why);
     }
     void sockInfo(const QString& text) override {
         if (events) events->sockInfo(text);

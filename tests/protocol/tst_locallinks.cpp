@@ -1,6 +1,6 @@
 // The in-process pair keeps the sockets' promises: everything arrives later, in the
 // order it was done, and a host's own close is never reported back to it.
-#include "protocol/locallinks.h"
+#include "support/locallinks.h"
 
 #include <QtTest>
 
@@ -17,7 +17,9 @@ struct Host : ServerEvents {
     void Sock1Read(int record, const QByteArray& bytes) override {
         heard << QStringLiteral("%1: %2").arg(record).arg(QString::fromUtf8(bytes));
     }
-    void tempsockDisconnect(int record) override { heard << QStringLiteral("%1 left").arg(record); }
+    void tempsockDisconnect(int record, Departure) override {
+        heard << QStringLiteral("%1 left").arg(record);
+    }
 };
 
 struct Table : ClientEvents {
@@ -25,6 +27,10 @@ struct Table : ClientEvents {
     QStringList heard;
     explicit Table(Host& host) : link(host.link) { link.attach(this); }
     void sockRead(const QByteArray& bytes) override { heard << QString::fromUtf8(bytes); }
+    void departed(Departure why) override {
+        heard << (why == Departure::ClosedByUs ? QStringLiteral("closed")
+                                               : QStringLiteral("ended"));
+    }
     void sockInfo(const QString& text) override { heard << text; }
 };
 
@@ -50,7 +56,7 @@ void TestLocalLinks::deliveredLaterAndInOrder() {
     host.link.close(1);
     host.link.send(1, "after the close");
     QVERIFY(a.heard.isEmpty());
-    QTRY_COMPARE(a.heard, QStringList({"one", "two", "Socket Closed"}));
+    QTRY_COMPARE(a.heard, QStringList({"one", "two", "ended"}));
     QVERIFY(!a.link.connected());
     QCOMPARE(host.heard.size(), 2); // the host's own close is not reported back
 }
@@ -71,11 +77,11 @@ void TestLocalLinks::departuresBothWays() {
     } // a connection that goes with its table leaves too
     host.link.pump();
     QCOMPARE(host.heard, QStringList({"accept 1", "accept 2", "1: bye", "1 left", "accept 3", "3 left"}));
-    QCOMPARE(a.heard, QStringList{"Socket Closed"});
+    QCOMPARE(a.heard, QStringList{"closed"});
     // Bytes the host sends to a record nobody holds go nowhere.
     host.link.send(1, "lost");
     host.link.pump();
-    QCOMPARE(a.heard, QStringList{"Socket Closed"});
+    QCOMPARE(a.heard, QStringList{"closed"});
 }
 
 QTEST_GUILESS_MAIN(TestLocalLinks)

@@ -11,20 +11,24 @@
 #include <QMap>
 #include <deque>
 #include <random>
+#include <set>
 
-// Records every byte sent per record, and what was accepted and closed.
+// Records every byte sent per record, and what was accepted and closed. Keeps the
+// links' contract on which records hold a connection (ServerLink::move).
 class HostSendRecorder : public ServerLink {
 public:
     ServerEvents* events = nullptr;
     int waiting = 0; // connections waiting on the listener
     QMap<int, QByteArrayList> sent;
     QList<int> accepted, closed;
+    std::set<int> held; // records holding a connection
 
     void attach(ServerEvents* e) override { events = e; }
     bool accept(int record) override {
         if (waiting == 0) return false;
         --waiting;
         accepted.append(record);
+        held.insert(record);
         return true;
     }
     // Seat secrets are random: they are kept apart, so the rest compares exactly.
@@ -32,10 +36,21 @@ public:
         (bytes.startsWith("CMD_seattoken+") ? tokens : sent)[record].append(bytes);
     }
     QMap<int, QByteArrayList> tokens;
-    void close(int record) override { closed.append(record); }
+    void close(int record) override {
+        closed.append(record);
+        held.erase(record);
+    }
     bool move(int from, int to) override {
+        if (!held.contains(from) || from == to || held.contains(to)) return false;
+        held.erase(from);
+        held.insert(to);
         moved.append({from, to});
         return true;
+    }
+    // The record's connection ends as a link reports it: the record is let go first.
+    void depart(int record, Departure why = Departure::ClosedByPeer) {
+        held.erase(record);
+        if (events) events->tempsockDisconnect(record, why);
     }
     QList<QPair<int, int>> moved;
 

@@ -230,7 +230,7 @@ void TestServerGame::hostLeavingDuringItsTurnKeepsTheTurn() {
     h.join(QStringLiteral("Bob"));
     h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
     h.link.clear();
-    h.server.tempsockDisconnect(1);
+    h.link.depart(1);
     QCOMPARE(texts(h.link.take(2)),
              QStringList({"CMD_playerdisconnected+1+Ann", "CMD_seatheld+1+Ann"}));
     QCOMPARE(h.server.currentseat(), 1);
@@ -283,7 +283,7 @@ void TestServerGame::departureDuringPauseKeepsNextTurn() {
     h.send(3, framed("CMD_alldone+3+none"));
     h.server.timer1Timer();
     h.link.clear();
-    h.server.tempsockDisconnect(3);
+    h.link.depart(3);
     QCOMPARE(texts(h.link.take(1)),
              QStringList({"CMD_playerdisconnected+3+Cid", "CMD_seatheld+3+Cid"}));
     QVERIFY(h.server.timer1().isActive());
@@ -396,7 +396,7 @@ void TestServerGame::connectionThatNeverLogsInLeavesKlotsTurnAlone() {
     QVERIFY(h.server.playedByComputer(2));
     h.server.computertimerTimer();
     QCOMPARE(h.server.rollno(), 1); // the computer's roll, not a wait for the stranger
-    h.server.tempsockDisconnect(2);
+    h.link.depart(2);
     QCOMPARE(h.server.currentseat(), 2);
     const QStringList heard = texts(h.link.take(1));
     QCOMPARE(heard.size(), 1);

@@ -161,7 +161,7 @@ void startComputerGame(Host& h, GameModel& model, bool fourSeats, bool expert) {
     if (fourSeats) {
         for (const char* n : {"P2", "P3", "P4"})
             h.join(QString::fromLatin1(n));
-        h.server.tempsockDisconnect(2);
+        h.link.depart(2);
     }
     h.send(1, framed("CMD_botspeed+1+500+"));
     if (expert) h.send(1, framed("CMD_botskill+1+expert+"));

@@ -49,7 +49,7 @@ void TestServerLimits::floodingConnectionIsClosedOnce() {
     QCOMPARE(h.server.queue().pendingFrom(2), 0);
     // The rest of the same read, and a late departure, change nothing more.
     h.server.received(2, chatFrom(2, 65));
-    h.server.tempsockDisconnect(2);
+    h.link.depart(2);
     h.drain();
 
     for (int r : {1, 3})
@@ -114,7 +114,7 @@ void TestServerLimits::leftoversDoNotSpeakForTheNextConnection() {
     h.join(QStringLiteral("Bob"));
     h.server.received(2, chatFrom(2, 1));
     h.server.received(2, QStringLiteral("CMD_justwatch+2+2"));
-    h.server.tempsockDisconnect(2);
+    h.link.depart(2);
     // Nothing arrives from a record without a connection.
     h.server.received(2, chatFrom(2, 2));
     QCOMPARE(h.server.queue().pendingFrom(2), 2);

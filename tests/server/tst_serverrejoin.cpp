@@ -74,7 +74,7 @@ void TestServerRejoin::dropAndReturnAtEveryPointOfATurn() {
     const int bobScore = h.server.record(2).score;
     h.link.clear();
 
-    h.server.tempsockDisconnect(2);
+    h.link.depart(2);
     QCOMPARE(texts(h.link.take(1)), QStringList({"CMD_playerdisconnected+2+Bob", "CMD_seatheld+2+Bob"}));
     QVERIFY(h.server.record(2).held && h.server.takesPart(2) && h.server.playedByComputer(2));
     QCOMPARE(h.server.computertimer().isActive(), ownTurnGoesOn);
@@ -128,7 +128,7 @@ void TestServerRejoin::tokensThatOpenNothing() {
     h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
     const QByteArray fresh = tokenOf(h, 2);
     QVERIFY(fresh != stale && fresh.size() == 32);
-    h.server.tempsockDisconnect(2);
+    h.link.depart(2);
 
     for (const QByteArray& wrong : {stale, QByteArray("0123456789abcdef0123456789abcdef"), QByteArray("xyz")}) {
         h.link.clear();
@@ -136,7 +136,7 @@ void TestServerRejoin::tokensThatOpenNothing() {
         QVERIFY(h.link.moved.isEmpty());
         QVERIFY(h.server.record(r).connected && h.server.record(2).held);
         QVERIFY(!texts(h.link.take(r)).contains(QStringLiteral("CMD_rejoined+2")));
-        h.server.tempsockDisconnect(r);
+        h.link.depart(r);
     }
     // Two connections present one secret: the first is back, the second stays a spectator.
     const int first = h.join(QStringLiteral("Bob"));
@@ -153,14 +153,14 @@ void TestServerRejoin::reconnectLimitAndRemoval() {
     Host h;
     seatThree(h);
     for (int back = 0; back < server::HeldSeats::kMaxReturns; ++back) {
-        h.server.tempsockDisconnect(2);
+        h.link.depart(2);
         QVERIFY(h.server.record(2).held);
         comeBack(h, tokenOf(h, 2));
         QVERIFY(h.server.record(2).connected);
     }
     // The sixth drop in ten minutes: not held, the seat is free.
     h.link.clear();
-    h.server.tempsockDisconnect(2);
+    h.link.depart(2);
     const QStringList sixth = texts(h.link.take(1));
     QCOMPARE(sixth.value(0), QStringLiteral("CMD_playerdisconnected+2+Bob"));
     QVERIFY(!sixth.contains(QStringLiteral("CMD_seatheld+2+Bob")));
@@ -168,7 +168,7 @@ void TestServerRejoin::reconnectLimitAndRemoval() {
 
     // Cid drops and is held; record 1 gives his seat up; his secret opens nothing now.
     const QByteArray cid = tokenOf(h, 3);
-    h.server.tempsockDisconnect(3);
+    h.link.depart(3);
     QVERIFY(h.server.record(3).held);
     h.link.clear();
     h.send(1, framed("CMD_kickhim+1+3+"));
@@ -186,7 +186,7 @@ void TestServerRejoin::returnFromTheNewSeatsTurnPassesIt() {
     QStringList log;
     h.server.setEventLog([&log](const QString& line) { log << line; });
     const QByteArray cid = tokenOf(h, 3);
-    h.server.tempsockDisconnect(3);
+    h.link.depart(3);
     // Cid is back on a new connection, record 4, which takes part, under a name that
     // a chained format would have garbled.
     const int r = h.join(QStringLiteral("Cid%3"));
@@ -219,7 +219,7 @@ void TestServerRejoin::returningRecordOneGetsItsPowersBack() {
     QCOMPARE(texts(h.link.take(1)).count(QStringLiteral("CMD_hostpowers+")), 1);
     h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
     const QByteArray ann = tokenOf(h, 1);
-    h.server.tempsockDisconnect(1);
+    h.link.depart(1);
     QVERIFY(h.server.record(1).held);
     const int r = h.join(QStringLiteral("Ann"));
     h.link.clear();

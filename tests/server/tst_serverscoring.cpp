@@ -79,7 +79,7 @@ void TestServerScoring::wholeGameWithSharedWin() {
         h.send(2, framed("CMD_alldone+2+none"));
         h.finishPause();
         play(h, 3, kCid[round]);
-        if (round == 9 && cidLeaves) h.server.tempsockDisconnect(3);
+        if (round == 9 && cidLeaves) h.link.depart(3);
         h.finishPause();
     }
     const QStringList got = texts(h.link.take(1));

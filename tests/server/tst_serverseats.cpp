@@ -74,7 +74,7 @@ void TestServerSeats::loginRefusedForBadSeats() {
 
     // A log-in still queued when its connection closed does not bring the record back.
     h.server.received(2, QStringLiteral("CMD_logininfo+2+1.0.7+Late"));
-    h.server.tempsockDisconnect(2);
+    h.link.depart(2);
     h.drain();
     QVERIFY(!h.server.record(2).connected);
     QVERIFY(h.server.record(2).name.isEmpty());
@@ -153,7 +153,7 @@ void TestServerSeats::freedRecordIsReused() {
     Host h;
     for (int i = 0; i < 3; ++i)
         h.connectOne();
-    h.server.tempsockDisconnect(2);
+    h.link.depart(2);
     QCOMPARE(h.connectOne(), 2);
     QCOMPARE(h.connectOne(), 4);
     QCOMPARE(h.server.recordcount(), 4);
@@ -165,9 +165,9 @@ void TestServerSeats::departureIsAnnouncedOnce() {
     h.join(QStringLiteral("Bob"));
     h.join(QStringLiteral("Cid"));
     h.link.clear();
-    h.server.tempsockDisconnect(2);
+    h.link.depart(2);
     // The departure reported again changes nothing.
-    h.server.tempsockDisconnect(2);
+    h.link.depart(2);
 
     const QStringList notice{"CMD_playerdisconnected+2+Bob"};
     QCOMPARE(texts(h.link.take(1)), notice);
@@ -338,7 +338,7 @@ void TestServerSeats::tableObserverHearsEachChangeOnce() {
     h.server.setTableObserver([&told](const server::TableCount& c) { told.append(c); });
     using C = server::TableCount;
     const int probe = h.connectOne();
-    h.server.tempsockDisconnect(probe);
+    h.link.depart(probe);
     QCOMPARE(told, QList<C>{});
     h.join(QStringLiteral("Ann"));
     h.join(QStringLiteral("Bob"));
@@ -349,8 +349,8 @@ void TestServerSeats::tableObserverHearsEachChangeOnce() {
     QCOMPARE(told, QList<C>({{1, 0, false}, {2, 0, false}, {2, 1, false}}));
     told.clear();
     h.send(1, framed("CMD_startgame+Ann+0+0+f+"));
-    h.server.tempsockDisconnect(2); // Bob's seat waits for him: still taken
-    h.server.tempsockDisconnect(spy);
+    h.link.depart(2); // Bob's seat waits for him: still taken
+    h.link.depart(spy);
     h.send(1, framed("CMD_kickhim+1+2+")); // Ann gives Bob's seat up
     QCOMPARE(told, QList<C>({{2, 1, true}, {2, 0, true}, {1, 0, true}}));
     QCOMPARE(h.server.tableCount(), (C{1, 0, true}));

@@ -317,19 +317,22 @@ void TestTableSession::theEndIsToldOnceAfterWhatCameBefore() {
     connect(m_session, &TableSession::message, this, [&order](const QString& m) { order << m; });
     connect(m_session, &TableSession::ended, this, [&order] { order << "ended"; });
     m_session->sockRead("CMD_full+" + T);
-    m_session->sockInfo("Socket Closed");
-    m_session->sockInfo("Socket Closed");
+    m_session->departed(Departure::ClosedByPeer);
+    m_session->departed(Departure::Reset);
     QVERIFY(order.isEmpty() || order == QStringList{"ended"});
     while (m_session->queue().pending())
         m_session->queue().tick();
     // The windows wait for the queue before they close, so the message is still read.
     QCOMPARE(order.count("ended"), 1);
     QVERIFY(order.contains("Game is full"));
-    // An error before the log-in is told; other info texts are not.
-    m_session->sockInfo("Non-Blocking Incoming Data");
+    // An error before the log-in is told; after it, the departure says enough.
     m_session->sockInfo("Error #10061 (WSAECONNREFUSED)");
     QCOMPARE(notices(),
              QStringList{"Could not connect to the host: Error #10061 (WSAECONNREFUSED)"});
+    loginAs(1);
+    const int before = m_notices->size();
+    m_session->sockInfo("Error #10054 (WSAECONNRESET)");
+    QCOMPARE(m_notices->size(), before);
 }
 
 void TestTableSession::settingKeepsAnyName() {

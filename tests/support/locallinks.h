@@ -1,8 +1,11 @@
 // The in-process pair: a host's link and any number of tables' links joined to it,
 // with no sockets. Everything one side does reaches the other from the event loop
 // (or from pump()), in the order it was done, never from inside the call that did
-// it: the same promise the socket adapters keep. Whole-game tests, soak tests and
-// the fuzz targets run the host and the tables on it.
+// it: the same promise the socket adapters keep, held to it by tst_linkcontract.
+// Whole-game tests, soak tests, benchmarks and the fuzz targets run on it.
+//
+// Each connection has a number; an event in flight for one that has since ended
+// (bytes, a departure) is dropped where it lands, so a departure is heard once.
 #pragma once
 
 #include "protocol/clientlink.h"
@@ -32,18 +35,27 @@ public:
     // how many events were delivered. The event loop runs it by itself too.
     int pump();
     bool idle() const { return m_pending.empty(); }
+    // Whether the record holds a connection (until its departure is heard).
+    bool holds(int record) const { return m_records.contains(record); }
 
 private:
     friend class LocalClientLink;
+    struct Held {
+        LocalClientLink* client;
+        quint64 connection;
+    };
     void post(std::function<void()> event);
     void arrive(LocalClientLink* client);
-    void leave(LocalClientLink* client);
+    // The table's end went (closed, reset or destroyed): the host hears it after
+    // everything the table sent before, unless it let the connection go first.
+    void depart(quint64 connection, Departure why);
     void forget(LocalClientLink* client);
     bool alive(const LocalClientLink* client) const;
+    int recordOf(quint64 connection) const;
 
     ServerEvents* m_events = nullptr;
     std::deque<LocalClientLink*> m_waiting;
-    std::map<int, LocalClientLink*> m_records;
+    std::map<int, Held> m_records;
     std::deque<LocalClientLink*> m_clients; // every live client link
     std::deque<std::function<void()>> m_pending;
     bool m_scheduled = false;
@@ -60,22 +72,20 @@ public:
     void open(const QString& host) override;
     void send(const QByteArray& bytes) override;
     void close() override;
+    // Ends the connection as a reset would: the host hears Departure::Reset.
+    void reset();
 
     // The record the host gave this connection (0 before and after).
-    int record() const { return m_record; }
-    bool connected() const { return m_record != 0; }
+    int record() const;
+    bool connected() const { return m_connection != 0; }
 
 private:
     friend class LocalServerLink;
-    enum class State { Closed, Waiting, Connected };
-    void closedByHost();
+    void end(Departure hostHears);
 
     LocalServerLink& m_host;
     ClientEvents* m_events = nullptr;
-    State m_state = State::Closed;
-    int m_record = 0;
-    // Which of this link's connections the host holds (0: none); bytes sent on an
-    // earlier one must not reach whoever holds the record now.
-    quint64 m_connection = 0;
-    QByteArray m_early; // sent before the host took the connection
+    bool m_opening = false;   // opened, not yet taken by the host
+    quint64 m_connection = 0; // the connection this table is on (0: none)
+    QByteArray m_early;       // sent before the host took the connection
 };
