@@ -68,6 +68,7 @@ private slots:
     void linksInChatLines();
     void addressesInChatLinesStayWhole();
     void watchedOwnTurnOffersNoRollNorEnd();
+    void ownTurnPlaysTheChosenTurnSound();
     void rejoinedDuringOwnTurnWatchesTheComputerFinishIt();
     void hostPowersFromADedicatedHost();
     void settingsNobodyChoseAreNeverWritten();
@@ -709,6 +710,17 @@ void TestTable::typedLinesKeepWithinTheHostsLimit() {
     QCOMPARE(m_link.last(), "CMD_chat+2+one too many|clBlack" + T);
     QVERIFY(box->text().isEmpty());
     QCOMPARE(m_table->mainchat()->toPlainText().count(note), 2);
+}
+
+void TestTable::ownTurnPlaysTheChosenTurnSound() {
+    loginAs(1);
+    m_table->action("New1")->trigger();
+    m_played.clear();
+    deliver("CMD_nextplayer+1+1+1+");
+    QCOMPARE(m_played, QStringList{"turnnew"});
+    m_table->action("Classic1")->trigger();
+    deliver("CMD_nextplayer+1+1+2+");
+    QCOMPARE(m_played.last(), QStringLiteral("turn"));
 }
 
 // A table that joined a dedicated host and got record 1 runs that table.
