@@ -146,7 +146,9 @@ private:
     void buildChat();
     void buildFileMenu();
     void buildOptionsMenu();
+    void buildBotMenus(QMenu* options);
     void buildPreferenceItems(QMenu* options);
+    void buildCopyItem(const QList<QAction*>& chatItems);
     void buildViewAndHelpMenus();
     void buildSeatMenu();
     void observeSession();

@@ -91,6 +91,13 @@ void Tchat::buildOptionsMenu() {
     };
     checkGroup(this, {addItem(turn, "Classic1", tr("Classic"), this, [turnSound] { turnSound(0); }),
                       addItem(turn, "New1", tr("New"), this, [turnSound] { turnSound(1); })});
+    buildBotMenus(options);
+    options->addSeparator();
+    buildPreferenceItems(options);
+}
+
+// How the computer plays: its speed and its skill, told to the host when chosen.
+void Tchat::buildBotMenus(QMenu* options) {
     QMenu* bot = options->addMenu(tr("Bot Speed"));
     struct Speed {
         const char* name;
@@ -124,8 +131,6 @@ void Tchat::buildOptionsMenu() {
         this,
         {addItem(skill, "SkillNormal1", tr("Normal"), this, [chooseSkill] { chooseSkill(false); }),
          addItem(skill, "SkillExpert1", tr("Expert"), this, [chooseSkill] { chooseSkill(true); })});
-    options->addSeparator();
-    buildPreferenceItems(options);
 }
 
 // The chat's looks, the window's place and the router's port.
@@ -183,6 +188,10 @@ void Tchat::buildPreferenceItems(QMenu* options) {
             askRouter(m_openPort);
         });
     openPort->setCheckable(true);
+    buildCopyItem({clear, scroll});
+}
+
+void Tchat::buildCopyItem(const QList<QAction*>& chatItems) {
     // The chat panel's own menu shares the items. Copy belongs to the window, so its
     // key works wherever the focus is; the input box keeps the key for its own text.
     QAction* copy = new QAction(tr("Copy"), this);
@@ -191,7 +200,7 @@ void Tchat::buildPreferenceItems(QMenu* options) {
     connect(copy, &QAction::triggered, this, [this] { copyChatSelection(); });
     addAction(copy);
     m_mychat->setCopyFallback([this] { copyChatSelection(); });
-    m_mainchat->setMenuActions({copy, clear, scroll});
+    m_mainchat->setMenuActions(QList<QAction*>{copy} + chatItems);
 }
 
 void Tchat::buildViewAndHelpMenus() {
