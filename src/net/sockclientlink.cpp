@@ -2,7 +2,6 @@
 
 #include "net/hostport.h"
 
-#include <QPointer>
 #include <QTimer>
 
 SockClientLink::SockClientLink(const QString& portName, QObject* parent)

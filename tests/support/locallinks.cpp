@@ -12,7 +12,7 @@ LocalServerLink::~LocalServerLink() {
     }
 }
 
-void LocalServerLink::post(std::function<void()> event) {
+void LocalServerLink::post(Event event) {
     m_pending.push_back(std::move(event));
     if (m_scheduled) return;
     m_scheduled = true;
@@ -25,12 +25,47 @@ void LocalServerLink::post(std::function<void()> event) {
 int LocalServerLink::pump() {
     int delivered = 0;
     while (!m_pending.empty()) {
-        const std::function<void()> event = std::move(m_pending.front());
+        const Event event = std::move(m_pending.front());
         m_pending.pop_front();
-        event();
+        deliver(event);
         ++delivered;
     }
     return delivered;
+}
+
+void LocalServerLink::deliver(const Event& e) {
+    using Kind = Event::Kind;
+    switch (e.kind) {
+    case Kind::Arrival:
+        if (m_events) m_events->Sock1Accept();
+        return;
+    case Kind::HostReads: {
+        // Bytes sent before the table closed still count; the host's close drops them.
+        // A connection the host moved to another record speaks from there.
+        const int record = recordOf(e.connection);
+        if (record != 0 && m_events) m_events->Sock1Read(record, e.bytes);
+        return;
+    }
+    case Kind::HostHearsEnd: {
+        const int record = recordOf(e.connection);
+        if (record == 0) return; // the host let it go first
+        m_records.erase(record);
+        if (m_events) m_events->tempsockDisconnect(record, e.why);
+        return;
+    }
+    case Kind::TableReads:
+        if (alive(e.client) && e.client->m_connection == e.connection && e.client->m_events)
+            e.client->m_events->sockRead(e.bytes);
+        return;
+    case Kind::TableHearsEnd:
+        if (!alive(e.client)) return;
+        if (e.connection != 0) {
+            if (e.client->m_connection != e.connection) return; // it ended already
+            e.client->m_connection = 0;
+        }
+        if (e.client->m_events) e.client->m_events->departed(e.why);
+        return;
+    }
 }
 
 bool LocalServerLink::alive(const LocalClientLink* client) const {
@@ -45,9 +80,7 @@ int LocalServerLink::recordOf(quint64 connection) const {
 
 void LocalServerLink::arrive(LocalClientLink* client) {
     m_waiting.push_back(client);
-    post([this] {
-        if (m_events) m_events->Sock1Accept();
-    });
+    post({Event::Kind::Arrival});
 }
 
 bool LocalServerLink::accept(int record) {
@@ -59,25 +92,17 @@ bool LocalServerLink::accept(int record) {
     m_records[record] = {client, connection};
     client->m_opening = false;
     client->m_connection = connection;
-    if (!client->m_early.isEmpty()) {
-        const QByteArray early = std::exchange(client->m_early, {});
-        post([this, connection, early] {
-            const int now = recordOf(connection);
-            if (now != 0 && m_events) m_events->Sock1Read(now, early);
-        });
-    }
+    if (!client->m_early.isEmpty())
+        post({Event::Kind::HostReads, connection, nullptr, std::exchange(client->m_early, {})});
     return true;
 }
 
 void LocalServerLink::send(int record, const QByteArray& bytes) {
     const auto it = m_records.find(record);
     if (it == m_records.end()) return;
-    const Held held = it->second;
-    post([this, held, bytes] {
-        if (alive(held.client) && held.client->m_connection == held.connection &&
-            held.client->m_events)
-            held.client->m_events->sockRead(bytes);
-    });
+    // A table end nobody listens to (the fuzz targets' many) would drop them on arrival.
+    if (!it->second.client->m_events) return;
+    post({Event::Kind::TableReads, it->second.connection, it->second.client, bytes});
 }
 
 void LocalServerLink::close(int record) {
@@ -86,11 +111,7 @@ void LocalServerLink::close(int record) {
     const Held held = it->second;
     m_records.erase(it);
     // Posted after the bytes already sent to it, so the table reads them first.
-    post([this, held] {
-        if (!alive(held.client) || held.client->m_connection != held.connection) return;
-        held.client->m_connection = 0;
-        if (held.client->m_events) held.client->m_events->departed(Departure::ClosedByPeer);
-    });
+    post({Event::Kind::TableHearsEnd, held.connection, held.client, {}, Departure::ClosedByPeer});
 }
 
 bool LocalServerLink::move(int from, int to) {
@@ -102,12 +123,7 @@ bool LocalServerLink::move(int from, int to) {
 }
 
 void LocalServerLink::depart(quint64 connection, Departure why) {
-    post([this, connection, why] {
-        const int record = recordOf(connection);
-        if (record == 0) return; // the host let it go first
-        m_records.erase(record);
-        if (m_events) m_events->tempsockDisconnect(record, why);
-    });
+    post({Event::Kind::HostHearsEnd, connection, nullptr, {}, why});
 }
 
 void LocalServerLink::forget(LocalClientLink* client) {
@@ -140,13 +156,7 @@ void LocalClientLink::send(const QByteArray& bytes) {
         return;
     }
     if (m_connection == 0) return;
-    LocalServerLink& host = m_host;
-    host.post([&host, connection = m_connection, bytes] {
-        // Bytes sent before the table closed still count; the host's close drops them.
-        // A connection the host moved to another record speaks from there.
-        const int record = host.recordOf(connection);
-        if (record != 0 && host.m_events) host.m_events->Sock1Read(record, bytes);
-    });
+    m_host.post({LocalServerLink::Event::Kind::HostReads, m_connection, nullptr, bytes});
 }
 
 void LocalClientLink::close() {
@@ -163,7 +173,5 @@ void LocalClientLink::end(Departure hostHears) {
     m_opening = false;
     m_early.clear();
     if (m_connection != 0) m_host.depart(std::exchange(m_connection, 0), hostHears);
-    m_host.post([this, &host = m_host] {
-        if (host.alive(this) && m_events) m_events->departed(Departure::ClosedByUs);
-    });
+    m_host.post({LocalServerLink::Event::Kind::TableHearsEnd, 0, this, {}, Departure::ClosedByUs});
 }

@@ -14,7 +14,6 @@
 #include <QObject>
 #include <QString>
 #include <deque>
-#include <functional>
 #include <map>
 
 class LocalClientLink;
@@ -44,7 +43,17 @@ private:
         LocalClientLink* client;
         quint64 connection;
     };
-    void post(std::function<void()> event);
+    // What one side did, for the other to hear: plain values in one queue rather than
+    // a closure each, as the fuzz targets post thousands per input.
+    struct Event {
+        enum class Kind { Arrival, HostReads, HostHearsEnd, TableReads, TableHearsEnd } kind;
+        quint64 connection = 0; // the connection it is about (0: any, for TableHearsEnd)
+        LocalClientLink* client = nullptr;
+        QByteArray bytes;
+        Departure why = Departure::ClosedByPeer;
+    };
+    void post(Event event);
+    void deliver(const Event& event);
     void arrive(LocalClientLink* client);
     // The table's end went (closed, reset or destroyed): the host hears it after
     // everything the table sent before, unless it let the connection go first.
@@ -57,7 +66,7 @@ private:
     std::deque<LocalClientLink*> m_waiting;
     std::map<int, Held> m_records;
     std::deque<LocalClientLink*> m_clients; // every live client link
-    std::deque<std::function<void()>> m_pending;
+    std::deque<Event> m_pending;
     bool m_scheduled = false;
     quint64 m_connections = 0;
 };
@@ -67,6 +76,7 @@ public:
     explicit LocalClientLink(LocalServerLink& host);
     ~LocalClientLink() override;
 
+    // Attach before open(): bytes the host sends while nobody listens are dropped.
     void attach(ClientEvents* events) override { m_events = events; }
     // The host name is not looked at: there is only the one host.
     void open(const QString& host) override;
