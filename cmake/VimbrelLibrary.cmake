@@ -9,15 +9,13 @@
 #
 # vimbrel_library(NAME name FLOOR n [FOLDER path-under-src] [FROM dir] [HEADERS h...]
 #                 [PROGRAM | INTERFACE] [EXCLUDE_FROM_ALL]
-#                 [SOURCES ...] [LINKS ...] [PRIVATE_LINKS ...] [BORROWS header...])
+#                 [SOURCES ...] [LINKS ...] [PRIVATE_LINKS ...])
 #   FOLDER   the folder under src/ whose headers it exposes, with the same include
 #            strings as in the source tree ("protocol/messages.h").
 #   FROM     the real folder behind FOLDER when it is not src/FOLDER (a generated one).
 #   HEADERS  for a folder shared by several libraries: expose only these headers.
 #   LINKS    public links; PRIVATE_LINKS private ones. Names with "::" (Qt, packages)
 #            have no floor; every other one must be a lower floor's vimbrel_library.
-#   BORROWS  single headers of another folder, exposed with its own: a listed exception
-#            to the floors, printed at every configure until it is gone.
 #   Without FOLDER the target exposes nothing and is not in the table (test probes).
 include_guard(GLOBAL)
 
@@ -59,7 +57,7 @@ endfunction()
 
 function(vimbrel_library)
   cmake_parse_arguments(PARSE_ARGV 0 L "PROGRAM;INTERFACE;EXCLUDE_FROM_ALL" "NAME;FLOOR;FOLDER;FROM"
-                        "SOURCES;HEADERS;LINKS;PRIVATE_LINKS;BORROWS")
+                        "SOURCES;HEADERS;LINKS;PRIVATE_LINKS")
   if(NOT L_NAME OR NOT L_FLOOR MATCHES "^[0-9]+$")
     message(FATAL_ERROR "vimbrel_library needs NAME and a numeric FLOOR (${L_NAME})")
   endif()
@@ -109,13 +107,6 @@ function(vimbrel_library)
     endif()
   endif()
   target_include_directories(${L_NAME} ${scope} ${include})
-  if(L_BORROWS)
-    foreach(header IN LISTS L_BORROWS)
-      _vimbrel_link(${include}.borrowed/${header} ${VIMBREL_FLOORS_ROOT}/src/${header})
-    endforeach()
-    target_include_directories(${L_NAME} ${scope} ${include}.borrowed)
-    message(STATUS "floors: ${L_NAME} still borrows ${L_BORROWS} against its floor")
-  endif()
 
   foreach(dep IN LISTS L_LINKS L_PRIVATE_LINKS)
     if(dep MATCHES "::")

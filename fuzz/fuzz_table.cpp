@@ -138,7 +138,7 @@ void step(fuzz::Input& in, Tchat& table) {
         break;
     case 8:
         if (in.flag())
-            table.kicking(number(in));
+            table.session().remove(number(in));
         else
             checkPlain(table, false);
         break;
@@ -167,17 +167,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LocalServerLink pair;
     CheckingHost host(pair);
     LocalClientLink link(pair);
-    Tchat table;
+    Tchat table(link);
     // The settings file the table reads when the host seats it.
     QFile settings(table.settingsPath());
     if (settings.open(QIODevice::WriteOnly | QIODevice::Truncate)) settings.write(in.bytes(255));
     settings.close();
-    table.setLink(&link);
     table.setMessageSink([](const QString&) {});
     table.setAlertAction([](QWidget*) {});
     table.sounds()->setEnabled(false);
-    table.state().playerName = QStringLiteral("Ann");
-    table.state().isHost = in.flag();
+    table.session().setPlayerName(QStringLiteral("Ann"));
+    if (in.flag()) table.session().hostpowers();
     link.open(QString());
     pair.pump();
     // Every request is checked as it arrives: one send, one read.

@@ -11,6 +11,7 @@ set(VIMBREL_TS_FILES ${PROJECT_SOURCE_DIR}/translations/vimbrel_de.ts)
 # translate (their texts go on the wire or into files).
 file(GLOB_RECURSE VIMBREL_TR_SOURCES CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/src/client/*.cpp ${PROJECT_SOURCE_DIR}/src/client/*.h
+     ${PROJECT_SOURCE_DIR}/src/table/*.cpp ${PROJECT_SOURCE_DIR}/src/table/*.h
      ${PROJECT_SOURCE_DIR}/src/tally/*.cpp ${PROJECT_SOURCE_DIR}/src/tally/*.h
      ${PROJECT_SOURCE_DIR}/src/lobby/*.cpp ${PROJECT_SOURCE_DIR}/src/lobby/*.h
      ${PROJECT_SOURCE_DIR}/src/widgets/*.cpp ${PROJECT_SOURCE_DIR}/src/widgets/*.h

@@ -2,12 +2,11 @@
 
 #include "client/board/board.h"
 #include "client/chatpanel.h"
-#include "client/inifile.h"
+#include "settings/inifile.h"
 #include "client/netdialog.h"
 #include "client/phrasesform.h"
 #include "client/sound/sounds.h"
 #include "client/spylistform.h"
-#include "protocol/clientlink.h"
 #include "widgets/art.h"
 #include "widgets/picturebutton.h"
 #include "widgets/plainlabel.h"
@@ -25,7 +24,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -45,7 +43,8 @@ public:
 protected:
     void resizeEvent(QResizeEvent* e) override {
         TiledPanel::resizeEvent(e);
-        m_board->move(std::max(5, (width() - kBoardWidth) / 2), std::max(3, (height() - kBoardHeight) / 2));
+        m_board->move(std::max(5, (width() - kBoardWidth) / 2),
+                      std::max(3, (height() - kBoardHeight) / 2));
     }
 
 private:
@@ -54,29 +53,21 @@ private:
 
 } // namespace
 
-Tchat::Tchat(QWidget* parent)
-    : QMainWindow(parent), m_queue(QStringLiteral("Timer1"), 1, this) {
+Tchat::Tchat(ClientLink& link, QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Tchat"));
     setWindowTitle(programName());
     setWindowIcon(art::appIcon());
+    m_session = new TableSession(link, settingsPath(), this);
     m_sounds = new Sounds(this);
-    m_phraseCooldown = new QTimer(this);
-    m_phraseCooldown->setSingleShot(true);
-    m_phraseCooldown->setInterval(kPhraseCooldownMs);
-    connect(m_phraseCooldown, &QTimer::timeout, this, [this] { m_state.phraseReady = true; });
     m_closeTimer = new QTimer(this);
     m_closeTimer->setInterval(5);
     connect(m_closeTimer, &QTimer::timeout, this, [this] {
         // While a message is up nothing polls: its end starts the check again.
         if (m_messagesShown > 0) m_closeTimer->stop();
-        if (m_messagesShown > 0 || m_queue.pending() > 0) return;
+        if (m_messagesShown > 0 || queue().pending() > 0) return;
         m_closeTimer->stop();
         close();
     });
-    m_clock = [] {
-        using namespace std::chrono;
-        return qint64(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-    };
     m_messageSink = [this](const QString& text) {
         // Echoed on standard error so a player who started us from a terminal sees it too.
         std::fprintf(stderr, "vimbrel: %s\n", qPrintable(text));
@@ -84,21 +75,45 @@ Tchat::Tchat(QWidget* parent)
         plain::ask(this, QMessageBox::Information, programName(), text);
     };
     m_alert = [](QWidget* w) { QApplication::alert(w); };
-    m_queue.setErrorSink([this](const QString& e) { addlinetochat(e, wire::kRed); });
     buildWindow();
     buildMenus();
-    registerHandlers();
+    observeSession();
     // The same kind of bounds the settings file holds, so unmoved means unchanged.
     m_boundsApplied = QRect(3, 3, 700, 590);
     setGeometry(m_boundsApplied);
 }
 
+// The session goes first, so nothing it hears reaches a window half gone.
 Tchat::~Tchat() {
-    if (m_link) m_link->attach(nullptr);
+    delete m_session;
+}
+
+void Tchat::observeSession() {
+    const TableSession* s = m_session;
+    connect(s, &TableSession::notice, this, &Tchat::addlinetochat);
+    connect(s, &TableSession::sound, this, &Tchat::playsounds);
+    connect(s, &TableSession::message, this, &Tchat::showMessage);
+    connect(s, &TableSession::ended, this, &Tchat::closeWhenIdle);
+    connect(s, &TableSession::ownArrived, this, &Tchat::loadinifile);
+    connect(s, &TableSession::ownJustWatchChanged, this, &Tchat::setJustWatchChecked);
+    connect(s, &TableSession::settingsUnreadable, this, &Tchat::warnSettingsUnreadable);
+    connect(s, &TableSession::tallied, this, [this](const QString& w) {
+        if (m_hooks.addgame) m_hooks.addgame(w);
+    });
+    connect(s, &TableSession::rejoinAvailable, this, [this] {
+        if (QAction* a = action(QStringLiteral("RejoinGame1"))) a->setEnabled(true);
+    });
+    connect(s, &TableSession::hostPowersGained, this, [this] {
+        if (QAction* a = action(QStringLiteral("StartGame1"))) a->setEnabled(true);
+        if (m_spylist) m_spylist->setRemoveEnabled(true);
+    });
+    connect(m_board, &Board::sound, this, &Tchat::playsounds);
+    connect(m_board, &Board::ownTurnStarted, this, &Tchat::ownTurnStarted);
+    connect(m_board, &Board::startClicked, this, &Tchat::startGame);
 }
 
 void Tchat::buildWindow() {
-    m_board = new Board(m_state, *this, nullptr);
+    m_board = new Board(*m_session, nullptr);
     m_board->setFixedSize(kBoardWidth, kBoardHeight);
     auto* frame = new BoardFrame(m_board, this);
     setCentralWidget(frame);
@@ -119,11 +134,13 @@ void Tchat::buildChat() {
         connect(b, &PictureButton::clicked, this, [this, k] { b_phrase1Click(k); });
         m_phraseButtons[k - 1] = b;
     }
-    setPhrases({QStringLiteral("Way To Go!"), QStringLiteral("Good One!"), QStringLiteral("Nice Try!"),
-                QStringLiteral("Excellent!"), QStringLiteral("Brilliant!"), QStringLiteral("Wow, WTG!"),
+    setPhrases({QStringLiteral("Way To Go!"), QStringLiteral("Good One!"),
+                QStringLiteral("Nice Try!"), QStringLiteral("Excellent!"),
+                QStringLiteral("Brilliant!"), QStringLiteral("Wow, WTG!"),
                 QStringLiteral("Thanks!"), QStringLiteral("Way To Go Teamie!"),
                 QStringLiteral("Good Game Everyone!"), QStringLiteral("/me waves \"Good-Bye\"")});
-    auto* logo = new PictureButton([](art::ButtonState, qreal dpr) { return art::logo(dpr); }, m_board);
+    auto* logo =
+        new PictureButton([](art::ButtonState, qreal dpr) { return art::logo(dpr); }, m_board);
     logo->setObjectName(QStringLiteral("image_logo"));
     logo->setGeometry(343, 333, 155, 22);
     logo->setToolTip(tr("Visit Zumvek Software"));
@@ -133,14 +150,19 @@ void Tchat::buildChat() {
     });
 }
 
-QAction* Tchat::action(const QString& objectName) const { return findChild<QAction*>(objectName); }
+QAction* Tchat::action(const QString& objectName) const {
+    return findChild<QAction*>(objectName);
+}
 
 void Tchat::setSpyList(Tspylist* spylist) {
     m_spylist = spylist;
     if (!spylist) return;
-    spylist->setKickAction([this](int record) { kicking(record); });
-    spylist->setIgnoreActions([this](int record) { return ignoreItemText(record); },
-                              [this](int record) { toggleIgnore(record); });
+    TableSession* s = m_session;
+    spylist->setKickAction([s](int record) { s->remove(record); });
+    spylist->setIgnoreActions([s](int record) { return s->ignoreItemText(record); },
+                              [s](int record) { s->toggleIgnore(record); });
+    connect(s, &TableSession::spectatorArrived, spylist, &Tspylist::addSpy);
+    connect(s, &TableSession::spectatorLeft, spylist, &Tspylist::removeSpy);
 }
 
 void Tchat::setPhraseEditor(Tphrases* phrases) {
@@ -153,7 +175,8 @@ void Tchat::setPhraseEditor(Tphrases* phrases) {
             warnSettingsUnreadable();
             return;
         }
-        for (int k = 1; k <= 10; ++k) ini.writeString(programName(), QStringLiteral("Phrase%1").arg(k), texts.value(k - 1));
+        for (int k = 1; k <= 10; ++k)
+            ini.writeString(programName(), QStringLiteral("Phrase%1").arg(k), texts.value(k - 1));
         ini.save();
     });
 }
@@ -193,27 +216,31 @@ void Tchat::closeWhenIdle() {
     m_closeTimer->start();
 }
 
-void Tchat::send(const QByteArray& bytes) {
-    if (m_link) m_link->send(bytes);
+void Tchat::startGame() {
+    if (m_session->startGame()) saveinifile();
 }
 
-void Tchat::addgame(const QString& winnerText) {
-    if (m_hooks.addgame) m_hooks.addgame(winnerText);
+void Tchat::setGamePort(quint16 port) {
+    m_gamePort = port;
+    m_session->setGamePort(port);
 }
 
 void Tchat::setJustWatchChecked(bool checked) {
     if (QAction* a = action(QStringLiteral("JustWatch1"))) a->setChecked(checked);
 }
 
-void Tchat::turnStarted() {
+void Tchat::ownTurnStarted() {
+    playsounds(m_turnSound == 1 ? QStringLiteral("turnnew") : QStringLiteral("turn"));
     if (!isActiveWindow() && m_alert) m_alert(this);
 }
 
 void Tchat::openNetworkDialog(bool host) {
     // "You" is the solo game's name, not one to offer to other players.
-    const QString fallback = m_state.playerName == QLatin1String("You") ? QString() : m_state.playerName;
-    auto* dialog = new NetDialog(host ? NetDialog::Mode::Host : NetDialog::Mode::Join, settingsPath(), fallback,
-                                 QCoreApplication::applicationFilePath(), m_hooks.startProgram, this);
+    const QString name = state().playerName;
+    const QString fallback = name == QLatin1String("You") ? QString() : name;
+    auto* dialog = new NetDialog(host ? NetDialog::Mode::Host : NetDialog::Mode::Join,
+                                 settingsPath(), fallback, QCoreApplication::applicationFilePath(),
+                                 m_hooks.startProgram, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // The choice made in the dialog is this table's too, so that closing does not write
     // the one it read earlier back over it.
@@ -228,7 +255,9 @@ void Tchat::openNetworkDialog(bool host) {
     dialog->open();
 }
 
-void Tchat::playsounds(const QString& name) { m_sounds->playsounds(name); }
+void Tchat::playsounds(const QString& name) {
+    m_sounds->playsounds(name);
+}
 
 void Tchat::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);

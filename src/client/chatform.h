@@ -1,17 +1,11 @@
-// `Tchat`, the table window: the board, the chat, the menus, the preferences and the
-// client's side of the connection to the host.
+// `Tchat`, the table window: the board, the chat, the menus and the preferences. What
+// the table knows of the game and the connection is its TableSession's: the window
+// observes it and sends the player's requests through it.
 #pragma once
 
-#include "client/board/boardhost.h"
-#include "client/clientstate.h"
-#include "client/ignorelist.h"
 #include "portmap/portmapper.h"
-#include "protocol/lineallowance.h"
-#include "protocol/clientlink.h"
 #include "protocol/colourtext.h"
-#include "protocol/receiveremainder.h"
-#include "protocol/dispatcher.h"
-#include "protocol/messages.h"
+#include "table/tablesession.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -29,30 +23,32 @@ class ClientLink;
 class PictureButton;
 class QAction;
 class QActionGroup;
+class QMenu;
 class Sounds;
 class Tspylist;
 class Tphrases;
 
-class Tchat : public QMainWindow, public BoardHost, public ClientEvents {
+class Tchat : public QMainWindow {
     Q_OBJECT
 public:
     static QString programName() { return QStringLiteral("Vimbrel"); }
     static QString settingsFileName() { return QStringLiteral("zumveklobby.ini"); }
 
-    explicit Tchat(QWidget* parent = nullptr);
+    // `link`: the connection to the host, which must outlive the window.
+    explicit Tchat(ClientLink& link, QWidget* parent = nullptr);
     ~Tchat() override;
 
     // What the table reaches in the other windows and in start-up; set once all exist.
     struct Hooks {
-        std::function<void()> listen;              // make the host's listener listen (throws ESockException)
-        std::function<void()> openLobbyLink;       // open the link to the game lobby
-        std::function<QString()> version;          // the about window's `version` text
-        std::function<void(const QString&)> addgame;  // the tally
-        std::function<void()> showTally;           // View > View Tally
-        std::function<void()> showHelp;            // Help > Content
-        std::function<void()> showAbout;           // Help > About
-        std::function<void()> showDownload;        // the lobby download window (solo start)
-        std::function<void()> openMakerPage;       // the maker's web page (logo click)
+        std::function<void()> listen; // make the host's listener listen (throws ESockException)
+        std::function<void()> openLobbyLink;         // open the link to the game lobby
+        std::function<QString()> version;            // the about window's `version` text
+        std::function<void(const QString&)> addgame; // the tally
+        std::function<void()> showTally;             // View > View Tally
+        std::function<void()> showHelp;              // Help > Content
+        std::function<void()> showAbout;             // Help > About
+        std::function<void()> showDownload;          // the lobby download window (solo start)
+        std::function<void()> openMakerPage;         // the maker's web page (logo click)
         // Starts a copy of the program that takes over from this one (File > Host/Join
         // a Network Game); false when it could not be started.
         std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
@@ -61,28 +57,28 @@ public:
         std::function<void(bool open)> routerPort;
     };
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
-    // The connection to the host; the table attaches itself to hear it (not owned).
-    void setLink(ClientLink* link);
     void setSpyList(Tspylist* spylist);
     void setPhraseEditor(Tphrases* phrases);
     void setArguments(const QStringList& args) { m_args = args; }
     // The port the host listens on, named when the router is asked to forward it.
-    void setGamePort(quint16 port) { m_gamePort = port; }
+    void setGamePort(quint16 port);
     // Modal message boxes go here (replaceable so tests never block on a dialog). The
     // sink returns once the player has dismissed the message.
-    void setMessageSink(std::function<void(const QString&)> sink) { m_messageSink = std::move(sink); }
+    void setMessageSink(std::function<void(const QString&)> sink) {
+        m_messageSink = std::move(sink);
+    }
     // Milliseconds on a steady clock; the chat allowance reads it (tests inject one).
-    using Clock = std::function<qint64()>;
-    void setClock(Clock clock) { m_clock = std::move(clock); }
+    void setClock(TableSession::Clock clock) { m_session->setClock(std::move(clock)); }
     // Asks the desktop for attention to the window (QApplication::alert by default).
     void setAlertAction(std::function<void(QWidget*)> alert) { m_alert = std::move(alert); }
 
-    ClientState& state() { return m_state; }
+    TableSession& session() { return *m_session; }
+    const ClientState& state() const { return m_session->state(); }
     Board* board() const { return m_board; }
     ChatPanel* mainchat() const { return m_mainchat; }
     ChatInput* mychat() const { return m_mychat; }
     Sounds* sounds() const { return m_sounds; }
-    wire::Dispatcher& queue() { return m_queue; }
+    wire::Dispatcher& queue() { return m_session->queue(); }
     QAction* action(const QString& objectName) const;
     QString settingsPath() const;
 
@@ -99,48 +95,24 @@ public:
     // that starts the program again in that role.
     void openNetworkDialog(bool host);
 
-    // A complete message from the host, and the connection's info texts.
-    void received(const QString& message) { m_queue.enqueue(message); }
-    // ClientEvents: bytes from the host, cut into messages here; the info texts.
-    void sockRead(const QByteArray& bytes) override;
-    void sockInfo(const QString& text) override;
-    void departed(Departure why) override;
+    // A complete message from the host, handled on a later tick.
+    void received(const QString& message) { m_session->received(message); }
 
-    // Message handlers of the connection.
-    void sendloginfo(const wire::read::Record& rec);
-    void newplayerinfo(const wire::read::Record& rec);
-    void playerdisconnected(const wire::read::Record& rec);
-    void justwatching(const wire::read::SeatValue& jw);
-    // Coming back after a drop (chatrejoin.cpp).
-    void seattoken(const QString& body);
-    void rejoined(const wire::read::Record& rec);
-    void seatheld(const wire::read::Record& rec);
+    // File > "Rejoin Last Game": a new copy joins the last host under the same name.
     void RejoinGame1Click();
-    bool canRejoin() const;
-    // Shows a relayed chat or action line unless the player ignores its sender.
-    void chatrecieved(const wire::read::ChatLine& line, IgnoreList::Relay relay);
-    void kicking(int record);
     void JustWatch1Click();
     void label_playername1ContextPopup(int seat, const QPoint& globalPos);
     void SpyList1Click();
 
-    // Ignoring a player's chat, offered in the seat menu and the spectator list for
-    // anyone at the table but ourselves. The text of the item for that record, ready
-    // for a menu ("&" doubled); empty when there is nothing to offer.
-    QString ignoreItemText(int record) const;
-    // Ignores the player of that record, or stops ignoring them; saves the list.
-    void toggleIgnore(int record);
-    const IgnoreList& ignored() const { return m_ignored; }
-
     // Chat, phrases and preferences.
-    void addlinetochat(const QString& line, wire::BgrColour colour) override;
+    void addlinetochat(const QString& line, wire::BgrColour colour);
     void sendit();
     void b_phrase1Click(int k);
     QString phrase(int k) const;
     void setPhrases(const QStringList& phrases);
     void loadinifile();
-    void saveinifile() override;
-    void playsounds(const QString& name) override;
+    void saveinifile();
+    void playsounds(const QString& name);
     wire::BgrColour textColour() const { return m_textColour; }
     wire::BgrColour actionColour() const { return m_actionColour; }
     int botSpeed() const { return m_botSpeed; }
@@ -153,20 +125,12 @@ public:
     void setTextColour(wire::BgrColour c);
     void setActionColour(wire::BgrColour c);
     void resetScreenLocation();
-    // The phrase cool-down lasts this long after a phrase is sent.
-    static constexpr int kPhraseCooldownMs = 2000;
-    // Our lines reach the host's chat limit a little later than they leave; this much
-    // room keeps a line that lagged behind from pushing a later one over it.
-    static constexpr qint64 kLineSlackMs = 1000;
-    QTimer* phraseCooldown() const { return m_phraseCooldown; }
-
-    // BoardHost
-    void send(const QByteArray& bytes) override;
-    void addgame(const QString& winnerText) override;
-    int turnSound() const override { return m_turnSound; }
-    void showMessage(const QString& text) override;
-    void setJustWatchChecked(bool checked) override;
-    void turnStarted() override;
+    QTimer* phraseCooldown() const { return m_session->phraseCooldown(); }
+    int turnSound() const { return m_turnSound; }
+    // A modal message; the window stays open until the player dismissed it.
+    void showMessage(const QString& text);
+    // File > Start Game and the start button.
+    void startGame();
 
 signals:
     // The table window closed: the program ends.
@@ -180,23 +144,24 @@ private:
     void buildWindow();
     void buildMenus();
     void buildChat();
-    void registerHandlers();
+    void buildFileMenu();
+    void buildOptionsMenu();
+    void buildBotMenus(QMenu* options);
+    void buildPreferenceItems(QMenu* options);
+    void buildCopyItem(const QList<QAction*>& chatItems);
+    void buildViewAndHelpMenus();
+    void buildSeatMenu();
+    void observeSession();
+    void ownTurnStarted();
+    void setJustWatchChecked(bool checked);
     void setStartEnabled(bool on);
-    QString seatName(int seat) const;
-    QString gamePort() const;
-    void presentToken();
+    QString seatName(int seat) const { return m_session->seatName(seat); }
+    bool canRejoin() const;
     // The player chose the value of this settings key, so saving may write it.
     void chose(const QString& key) { m_settingsChosen.insert(key); }
     // Tells the player, once, that the settings file cannot be read (nor is written).
     void warnSettingsUnreadable();
-    // Counts one chat or action line against the host's limit; false, with a note in
-    // the panel, when it would be one too many.
-    bool takeLine();
     void copyChatSelection();
-    // Writes the ignore list's key and nothing else.
-    void saveIgnored();
-    // Our own name as the host knows it; empty before our arrival.
-    QString ownName() const { return m_present.value(m_state.ownSeat); }
     // Closes the window once every message that came before the end is handled and no
     // message is up waiting for the player.
     void closeWhenIdle();
@@ -206,12 +171,9 @@ private:
     // Asks the router (once) to open or close the port, when this table hosts for others.
     void askRouter(bool open);
 
-    ClientState m_state;
+    TableSession* m_session = nullptr;
     Hooks m_hooks;
     QStringList m_args;
-    ClientLink* m_link = nullptr;
-    wire::ReceiveRemainder m_inbox;
-    wire::Dispatcher m_queue;
     Board* m_board = nullptr;
     ChatPanel* m_mainchat = nullptr;
     ChatInput* m_mychat = nullptr;
@@ -221,7 +183,6 @@ private:
     QPointer<Tphrases> m_phrases;
     std::function<void(const QString&)> m_messageSink;
     std::function<void(QWidget*)> m_alert;
-    QTimer* m_phraseCooldown = nullptr;
     QTimer* m_closeTimer = nullptr;
 
     wire::BgrColour m_textColour = wire::kBlack;
@@ -229,24 +190,18 @@ private:
     int m_botSpeed = 1000;
     bool m_botExpert = false;
     int m_turnSound = 0;
-    QRect m_boundsRead;      // bounds read from the settings file (all 0 until then)
-    QRect m_boundsApplied;   // bounds the program last gave the window
+    QRect m_boundsRead;    // bounds read from the settings file (all 0 until then)
+    QRect m_boundsApplied; // bounds the program last gave the window
     // The raw texts of our keys the settings file held when it was read, and the keys
     // the player changed: saving writes these and nothing else.
     QHash<QString, QString> m_settingsRead;
     QSet<QString> m_settingsChosen;
     bool m_settingsWarned = false;
-    // Who is at the table by record, as the host announced them: only people, so the
-    // computer's seat and empty seats are never in it.
-    QMap<int, QString> m_present;
-    IgnoreList m_ignored;
     quint16 m_gamePort = 7772;
     bool m_openPort = false;  // the player's saved or changed choice
     bool m_portAsked = false; // the router was asked to open the port and not told to close it
     bool m_portTroubleTold = false; // the panel said the router did not open it
-    Clock m_clock;
-    wire::LineAllowance m_lineAllowance{wire::kLineWindowMs + kLineSlackMs};
-    int m_messagesShown = 0; // message boxes up right now
+    int m_messagesShown = 0;        // message boxes up right now
     bool m_firstShow = true;
     bool m_closing = false;
 };

@@ -2,12 +2,12 @@
 #include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
-#include "client/inifile.h"
+#include "settings/inifile.h"
 #include "client/phrasesform.h"
 #include "client/sound/sounds.h"
-#include "protocol/wiretext.h"
-#include "protocol/messages.h"
 #include "paths/datafolder.h"
+#include "protocol/messages.h"
+#include "protocol/wiretext.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -21,8 +21,8 @@
 
 namespace {
 
-QAction* addItem(QMenu* menu, const QString& name, const QString& text, QObject* ctx, std::function<void()> fn,
-                 const QKeySequence& key = {}) {
+QAction* addItem(QMenu* menu, const QString& name, const QString& text, QObject* ctx,
+                 std::function<void()> fn, const QKeySequence& key = {}) {
     QAction* a = menu->addAction(text);
     a->setObjectName(name);
     if (!key.isEmpty()) a->setShortcut(key);
@@ -42,16 +42,32 @@ QActionGroup* checkGroup(QObject* parent, const QList<QAction*>& items) {
 } // namespace
 
 void Tchat::buildMenus() {
+    buildFileMenu();
+    buildOptionsMenu();
+    buildViewAndHelpMenus();
+    buildSeatMenu();
+    setTurnSound(0);
+    setBotSpeed(1000);
+    setBotSkill(false);
+    setTextSize(8);
+}
+
+void Tchat::buildFileMenu() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
-    addItem(file, "StartGame1", tr("Start Game"), this, [this] { m_board->button_startClick(); });
+    addItem(file, "StartGame1", tr("Start Game"), this, [this] { startGame(); });
     file->addSeparator();
-    addItem(file, "HostGame1", tr("Host a Network Game\u2026"), this, [this] { openNetworkDialog(true); });
-    addItem(file, "JoinGame1", tr("Join a Network Game\u2026"), this, [this] { openNetworkDialog(false); });
-    QAction* rejoin = addItem(file, "RejoinGame1", tr("Rejoin Last Game"), this, [this] { RejoinGame1Click(); });
+    addItem(file, "HostGame1", tr("Host a Network Game\u2026"), this,
+            [this] { openNetworkDialog(true); });
+    addItem(file, "JoinGame1", tr("Join a Network Game\u2026"), this,
+            [this] { openNetworkDialog(false); });
+    QAction* rejoin =
+        addItem(file, "RejoinGame1", tr("Rejoin Last Game"), this, [this] { RejoinGame1Click(); });
     rejoin->setEnabled(canRejoin());
     file->addSeparator();
     addItem(file, "Exit1", tr("Exit"), this, [this] { close(); });
+}
 
+void Tchat::buildOptionsMenu() {
     QMenu* options = menuBar()->addMenu(tr("&Options"));
     QAction* jw = addItem(options, "JustWatch1", tr("Just Watch"), this, [this] {
         // The tick follows the host's answer, never the click itself.
@@ -75,6 +91,13 @@ void Tchat::buildMenus() {
     };
     checkGroup(this, {addItem(turn, "Classic1", tr("Classic"), this, [turnSound] { turnSound(0); }),
                       addItem(turn, "New1", tr("New"), this, [turnSound] { turnSound(1); })});
+    buildBotMenus(options);
+    options->addSeparator();
+    buildPreferenceItems(options);
+}
+
+// How the computer plays: its speed and its skill, told to the host when chosen.
+void Tchat::buildBotMenus(QMenu* options) {
     QMenu* bot = options->addMenu(tr("Bot Speed"));
     struct Speed {
         const char* name;
@@ -89,7 +112,7 @@ void Tchat::buildMenus() {
         const int value = ms;
         QAction* a = addItem(bot, name, tr(text), this, [this, value] {
             setBotSpeed(value);
-            if (m_state.connected) send(wire::msg::botspeed(m_state.ownSeat, value));
+            m_session->botSpeed(value);
             chose(QStringLiteral("Botspeed"));
             saveinifile();
         });
@@ -100,22 +123,29 @@ void Tchat::buildMenus() {
     QMenu* skill = options->addMenu(tr("Klot's Skill"));
     auto chooseSkill = [this](bool expert) {
         setBotSkill(expert);
-        if (m_state.connected) send(wire::msg::botskill(m_state.ownSeat, expert));
+        m_session->botSkill(expert);
         chose(QStringLiteral("Botskill"));
         saveinifile();
     };
-    checkGroup(this, {addItem(skill, "SkillNormal1", tr("Normal"), this, [chooseSkill] { chooseSkill(false); }),
-                      addItem(skill, "SkillExpert1", tr("Expert"), this, [chooseSkill] { chooseSkill(true); })});
-    options->addSeparator();
+    checkGroup(
+        this,
+        {addItem(skill, "SkillNormal1", tr("Normal"), this, [chooseSkill] { chooseSkill(false); }),
+         addItem(skill, "SkillExpert1", tr("Expert"), this, [chooseSkill] { chooseSkill(true); })});
+}
+
+// The chat's looks, the window's place and the router's port.
+void Tchat::buildPreferenceItems(QMenu* options) {
     addItem(options, "TextColor1", tr("Text Color"), this, [this] {
-        const QColor c = QColorDialog::getColor(QColor::fromRgb(wire::bgrToRgb(m_textColour)), this, tr("Text Color"));
+        const QColor c = QColorDialog::getColor(QColor::fromRgb(wire::bgrToRgb(m_textColour)), this,
+                                                tr("Text Color"));
         if (!c.isValid()) return;
         setTextColour(wire::rgbToBgr(c.rgb()));
         chose(QStringLiteral("Textcolor"));
         saveinifile();
     });
     addItem(options, "ActionColor1", tr("Action Color"), this, [this] {
-        const QColor c = QColorDialog::getColor(QColor::fromRgb(wire::bgrToRgb(m_actionColour)), this, tr("Action Color"));
+        const QColor c = QColorDialog::getColor(QColor::fromRgb(wire::bgrToRgb(m_actionColour)),
+                                                this, tr("Action Color"));
         if (c.isValid()) {
             setActionColour(wire::rgbToBgr(c.rgb()));
             chose(QStringLiteral("Actioncolor"));
@@ -125,25 +155,30 @@ void Tchat::buildMenus() {
     QMenu* size = options->addMenu(tr("Text Size"));
     QList<QAction*> sizeItems;
     for (int pt : {8, 10, 12, 14}) {
-        QAction* a = addItem(size, QStringLiteral("TextSize%1").arg(pt), QString::number(pt), this, [this, pt] {
-            setTextSize(pt);
-            chose(QStringLiteral("Textsize"));
-            saveinifile();
-        });
+        QAction* a = addItem(size, QStringLiteral("TextSize%1").arg(pt), QString::number(pt), this,
+                             [this, pt] {
+                                 setTextSize(pt);
+                                 chose(QStringLiteral("Textsize"));
+                                 saveinifile();
+                             });
         a->setData(pt);
         sizeItems << a;
     }
     QActionGroup* sizes = checkGroup(this, sizeItems);
     sizes->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    QAction* scroll = addItem(options, "ScrollChatOff1", tr("Scroll Chat Off"), this, [this] {
-        m_mainchat->setScrollChatOff(action(QStringLiteral("ScrollChatOff1"))->isChecked());
-    }, QKeySequence(Qt::CTRL | Qt::Key_S));
+    QAction* scroll = addItem(
+        options, "ScrollChatOff1", tr("Scroll Chat Off"), this,
+        [this] {
+            m_mainchat->setScrollChatOff(action(QStringLiteral("ScrollChatOff1"))->isChecked());
+        },
+        QKeySequence(Qt::CTRL | Qt::Key_S));
     scroll->setCheckable(true);
     QAction* clear = addItem(options, "ClearMainChat1", tr("Clear Main Chat"), this, [this] {
         m_mainchat->clear();
         m_mychat->setFocus();
     });
-    addItem(options, "ResetScreenLocation1", tr("Reset Screen Location"), this, [this] { resetScreenLocation(); });
+    addItem(options, "ResetScreenLocation1", tr("Reset Screen Location"), this,
+            [this] { resetScreenLocation(); });
     options->addSeparator();
     QAction* openPort =
         addItem(options, "OpenPort1", tr("Open the Port on My Router"), this, [this] {
@@ -153,21 +188,10 @@ void Tchat::buildMenus() {
             askRouter(m_openPort);
         });
     openPort->setCheckable(true);
+    buildCopyItem({clear, scroll});
+}
 
-    QMenu* view = menuBar()->addMenu(tr("&View"));
-    addItem(view, "ViewTally1", tr("View Tally"), this, [this] { if (m_hooks.showTally) m_hooks.showTally(); });
-    addItem(view, "SpyList1", tr("Spy List"), this, [this] { SpyList1Click(); });
-    addItem(view, "PhraseList1", tr("Phrase List"), this, [this] {
-        if (!m_phrases) return;
-        QStringList texts;
-        for (int k = 1; k <= 10; ++k) texts << phrase(k);
-        m_phrases->edit(texts, this);
-    });
-
-    QMenu* help = menuBar()->addMenu(tr("&Help"));
-    addItem(help, "Content1", tr("Content"), this, [this] { if (m_hooks.showHelp) m_hooks.showHelp(); }, QKeySequence(Qt::Key_F1));
-    addItem(help, "About1", tr("About"), this, [this] { if (m_hooks.showAbout) m_hooks.showAbout(); });
-
+void Tchat::buildCopyItem(const QList<QAction*>& chatItems) {
     // The chat panel's own menu shares the items. Copy belongs to the window, so its
     // key works wherever the focus is; the input box keeps the key for its own text.
     QAction* copy = new QAction(tr("Copy"), this);
@@ -176,41 +200,69 @@ void Tchat::buildMenus() {
     connect(copy, &QAction::triggered, this, [this] { copyChatSelection(); });
     addAction(copy);
     m_mychat->setCopyFallback([this] { copyChatSelection(); });
-    m_mainchat->setMenuActions({copy, clear, scroll});
+    m_mainchat->setMenuActions(QList<QAction*>{copy} + chatItems);
+}
 
-    // The seat menu of the name labels.
+void Tchat::buildViewAndHelpMenus() {
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    addItem(view, "ViewTally1", tr("View Tally"), this, [this] {
+        if (m_hooks.showTally) m_hooks.showTally();
+    });
+    addItem(view, "SpyList1", tr("Spy List"), this, [this] { SpyList1Click(); });
+    addItem(view, "PhraseList1", tr("Phrase List"), this, [this] {
+        if (!m_phrases) return;
+        QStringList texts;
+        for (int k = 1; k <= 10; ++k)
+            texts << phrase(k);
+        m_phrases->edit(texts, this);
+    });
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    addItem(
+        help, "Content1", tr("Content"), this,
+        [this] {
+            if (m_hooks.showHelp) m_hooks.showHelp();
+        },
+        QKeySequence(Qt::Key_F1));
+    addItem(help, "About1", tr("About"), this, [this] {
+        if (m_hooks.showAbout) m_hooks.showAbout();
+    });
+}
+
+// The seat menu of the name labels.
+void Tchat::buildSeatMenu() {
     auto* kick = new QMenu(this);
     kick->setObjectName(QStringLiteral("popup_kick"));
     auto menuSeat = [kick] { return kick->property("Tag").toInt(); };
-    addItem(kick, "RemoveFromGame1", tr("Remove From Game"), this, [this, menuSeat] { kicking(menuSeat()); });
-    addItem(kick, "SettoJustWatch1", tr("Set to Just Watch"), this, [this, menuSeat] {
-        const int seat = menuSeat();
-        if (m_state.connected && seat >= 1 && seat <= m_state.playingSeats) send(wire::msg::justwatch(seat, 1));
-    });
-    addItem(kick, "UnsetJustWatch1", tr("Unset Just Watch"), this, [this, menuSeat] {
-        const int seat = menuSeat();
-        if (m_state.connected && seat >= 1 && seat <= m_state.playingSeats) send(wire::msg::justwatch(seat, 2));
-    });
+    TableSession* s = m_session;
+    addItem(kick, "RemoveFromGame1", tr("Remove From Game"), this,
+            [s, menuSeat] { s->remove(menuSeat()); });
+    addItem(kick, "SettoJustWatch1", tr("Set to Just Watch"), this,
+            [s, menuSeat] { s->setJustWatch(menuSeat(), true); });
+    addItem(kick, "UnsetJustWatch1", tr("Unset Just Watch"), this,
+            [s, menuSeat] { s->setJustWatch(menuSeat(), false); });
     kick->addSeparator();
-    addItem(kick, "IgnoreChat1", QString(), this, [this, menuSeat] { toggleIgnore(menuSeat()); });
+    addItem(kick, "IgnoreChat1", QString(), this, [s, menuSeat] { s->toggleIgnore(menuSeat()); });
     for (int seat = 1; seat <= 4; ++seat) {
-        if (QWidget* label = m_board->findChild<QWidget*>(QStringLiteral("label_playername%1").arg(seat))) {
+        if (QWidget* label =
+                m_board->findChild<QWidget*>(QStringLiteral("label_playername%1").arg(seat))) {
             label->setProperty("Tag", seat);
             label->setContextMenuPolicy(Qt::CustomContextMenu);
-            connect(label, &QWidget::customContextMenuRequested, this, [this, label, seat](const QPoint& p) {
-                label_playername1ContextPopup(seat, label->mapToGlobal(p));
-            });
+            connect(label, &QWidget::customContextMenuRequested, this,
+                    [this, label, seat](const QPoint& p) {
+                        label_playername1ContextPopup(seat, label->mapToGlobal(p));
+                    });
         }
     }
-    setTurnSound(0);
-    setBotSpeed(1000);
-    setBotSkill(false);
-    setTextSize(8);
 }
 
-QString Tchat::settingsPath() const { return datafolder::configFile(settingsFileName()); }
+QString Tchat::settingsPath() const {
+    return datafolder::configFile(settingsFileName());
+}
 
-void Tchat::addlinetochat(const QString& line, wire::BgrColour colour) { m_mainchat->addlinetochat(line, colour); }
+void Tchat::addlinetochat(const QString& line, wire::BgrColour colour) {
+    m_mainchat->addlinetochat(line, colour);
+}
 
 void Tchat::copyChatSelection() {
     // Plain text only: the panel's colours and weights are no business of the place
@@ -219,36 +271,13 @@ void Tchat::copyChatSelection() {
     if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
 }
 
-bool Tchat::takeLine() {
-    if (m_lineAllowance.take(m_clock())) return true;
-    addlinetochat(tr("Too many lines at once; wait a few seconds and send again."), wire::kRed);
-    return false;
-}
-
 void Tchat::sendit() {
-    if (!m_state.connected) return;
-    const QString text = wire::singleLine(m_mychat->text());
-    QByteArray message;
-    if (!text.isEmpty() && !text.startsWith(QLatin1Char('/')))
-        message = wire::msg::chat(m_state.ownSeat, text, wire::colourToText(m_textColour));
-    else if (text.startsWith(QLatin1String("/me")))
-        message =
-            wire::msg::action(m_state.ownSeat, text.mid(4), wire::colourToText(m_actionColour));
-    if (!message.isEmpty()) {
-        // A line the host would drop stays in the box, to be sent again.
-        if (!takeLine()) return;
-        send(message);
-    }
-    m_mychat->clear();
+    // A line the session did not send stays in the box, to be sent again.
+    if (m_session->say(m_mychat->text(), m_textColour, m_actionColour)) m_mychat->clear();
 }
 
 void Tchat::b_phrase1Click(int k) {
-    if (!m_state.phraseReady || !takeLine()) return;
-    const QString p = phrase(k);
-    const QString text = p.startsWith(QLatin1String("/me ")) ? p.mid(4) : QStringLiteral("says: ") + p;
-    send(wire::msg::action(m_state.ownSeat, text, wire::colourToText(m_actionColour)));
-    m_state.phraseReady = false;
-    m_phraseCooldown->start();
+    m_session->sayPhrase(phrase(k), m_actionColour);
 }
 
 void Tchat::setBotSpeed(int ms) {
@@ -273,7 +302,8 @@ void Tchat::setTurnSound(int which) {
 
 void Tchat::setTextSize(int points) {
     m_mainchat->setTextSize(points);
-    for (int pt : {8, 10, 12, 14}) action(QStringLiteral("TextSize%1").arg(pt))->setChecked(pt == points);
+    for (int pt : {8, 10, 12, 14})
+        action(QStringLiteral("TextSize%1").arg(pt))->setChecked(pt == points);
 }
 
 void Tchat::setPlaySounds(bool on) {
@@ -288,7 +318,9 @@ void Tchat::setTextColour(wire::BgrColour c) {
     m_mychat->setPalette(p);
 }
 
-void Tchat::setActionColour(wire::BgrColour c) { m_actionColour = c; }
+void Tchat::setActionColour(wire::BgrColour c) {
+    m_actionColour = c;
+}
 
 void Tchat::resetScreenLocation() {
     setGeometry(3, 3, 700, 590);
@@ -302,15 +334,15 @@ void Tchat::warnSettingsUnreadable() {
     addlinetochat(tr("Your settings file %1 cannot be read, so your settings are not loaded, "
                      "and changes you make are not saved.")
                       .arg(QDir::toNativeSeparators(settingsPath())),
-                  m_state.systemColour);
+                  state().systemColour);
 }
 
 namespace {
 
 // Our keys in the order saving writes them.
-const char* const kSettingsKeys[] = {"Textsize",  "Textcolor",  "Actioncolor", "Botspeed", "Top",
-                                     "Left",      "Width",      "Height",      "Turnsound", "Playsounds",
-                                     "Openport",  "Botskill"};
+const char* const kSettingsKeys[] = {"Textsize",  "Textcolor",  "Actioncolor", "Botspeed",
+                                     "Top",       "Left",       "Width",       "Height",
+                                     "Turnsound", "Playsounds", "Openport",    "Botskill"};
 
 } // namespace
 
@@ -324,16 +356,20 @@ void Tchat::loadinifile() {
     }
     setTextSize(ini.readInteger(s, QStringLiteral("Textsize"), 8));
     auto colour = [&](const char* key) {
-        return wire::colourFromText(ini.readString(s, QString::fromLatin1(key), QStringLiteral("clblack"))).value_or(wire::kBlack);
+        return wire::colourFromText(
+                   ini.readString(s, QString::fromLatin1(key), QStringLiteral("clblack")))
+            .value_or(wire::kBlack);
     };
     setTextColour(colour("Textcolor"));
     setActionColour(colour("Actioncolor"));
     const QString speed = ini.readString(s, QStringLiteral("Botspeed"));
     setBotSpeed(speed == QLatin1String("2000") ? 2000 : speed == QLatin1String("500") ? 500 : 1000);
-    if (m_state.ownSeat == 1 && m_state.connected) send(wire::msg::botspeed(m_state.ownSeat, m_botSpeed));
+    // The host's own player tells the computer how to play.
+    const bool hostsSeat = state().ownSeat == 1;
+    if (hostsSeat) m_session->botSpeed(m_botSpeed);
     setBotSkill(ini.readString(s, QStringLiteral("Botskill")) == QLatin1String("expert"));
     // A host starts at Normal: only Expert needs saying, so a Normal table's bytes are as before.
-    if (m_state.ownSeat == 1 && m_state.connected && m_botExpert) send(wire::msg::botskill(m_state.ownSeat, true));
+    if (hostsSeat && m_botExpert) m_session->botSkill(true);
     QStringList phrases;
     for (int k = 1; k <= 10; ++k) {
         // Kept whole: the phrase is the player's, whatever its length.
@@ -342,15 +378,14 @@ void Tchat::loadinifile() {
     }
     setPhrases(phrases);
     setPlaySounds(ini.readString(s, QStringLiteral("Playsounds")) != QLatin1String("false"));
-    QRect bounds(ini.readInteger(s, QStringLiteral("Left"), 3), ini.readInteger(s, QStringLiteral("Top"), 3),
-                 ini.readInteger(s, QStringLiteral("Width"), 700), ini.readInteger(s, QStringLiteral("Height"), 590));
+    QRect bounds(ini.readInteger(s, QStringLiteral("Left"), 3),
+                 ini.readInteger(s, QStringLiteral("Top"), 3),
+                 ini.readInteger(s, QStringLiteral("Width"), 700),
+                 ini.readInteger(s, QStringLiteral("Height"), 590));
     setGeometry(bounds);
     m_boundsRead = bounds;
     m_boundsApplied = bounds;
     setTurnSound(ini.readString(s, QStringLiteral("Turnsound")) == QLatin1String("1") ? 1 : 0);
-    const IgnoreList saved = IgnoreList::fromSetting(ini.readString(s, IgnoreList::settingsKey()));
-    for (const QString& name : saved.names())
-        m_ignored.add(name);
 }
 
 void Tchat::readOpenPortChoice() {

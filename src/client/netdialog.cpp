@@ -1,7 +1,7 @@
 #include "client/netdialog.h"
 
 #include "client/chatform.h"
-#include "client/inifile.h"
+#include "settings/inifile.h"
 #include "widgets/art.h"
 #include "widgets/hoverbutton.h"
 

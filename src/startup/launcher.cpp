@@ -28,7 +28,7 @@ Launcher::Launcher(const QStringList& args, QObject* parent) : QObject(parent), 
 Launcher::~Launcher() {
     // Closing sockets still report their end; nobody may hear it once the windows
     // are going.
-    m_chat->setLink(nullptr);
+    m_tableLink.use(nullptr);
     // The router's mapping goes first, while the program is still whole.
     delete m_portMapper;
     delete m_server;
@@ -55,7 +55,7 @@ QString Launcher::lobbyPort() {
 void Launcher::createWindows() {
     // Every window, not only the table, shows the program's icon at the screen's density.
     QApplication::setWindowIcon(art::appIcon());
-    m_chat = new Tchat;
+    m_chat = new Tchat(m_tableLink);
     m_tally = new Ttallylist;
     m_about = new Tabout(m_chat);
     m_download = new Tdownload;
@@ -76,7 +76,7 @@ void Launcher::createSockets() {
     m_clientLink = new SockClientLink(gamePort(), m_chat);
     m_sock = m_clientLink->socket();
     m_sock->setObjectName(QStringLiteral("sock"));
-    m_chat->setLink(m_clientLink);
+    m_tableLink.use(m_clientLink);
 
     m_sock11 = new TSock(m_chat);
     m_sock11->setObjectName(QStringLiteral("Sock11"));
@@ -103,11 +103,11 @@ void Launcher::wire() {
     // Hosting, the table hears its own host in-process as record 1; a port that cannot
     // be had leaves it on its socket, connected to nothing, as before.
     hooks.listen = [this] {
-        m_chat->setLink(m_serverLink->ownTable());
+        m_tableLink.use(m_serverLink->ownTable());
         try {
             m_serverLink->listen();
         } catch (...) {
-            m_chat->setLink(m_clientLink);
+            m_tableLink.use(m_clientLink);
             throw;
         }
         // IPv6 players would reach the other program, not this table: say so.

@@ -2,6 +2,8 @@
 // wires each window to the others.
 #pragma once
 
+#include "startup/clientlinkswitch.h"
+
 #include <QObject>
 #include <QStringList>
 
@@ -40,6 +42,7 @@ private:
     void askRouter(bool open);
 
     QStringList m_args;
+    ClientLinkSwitch m_tableLink; // before the table, which speaks through it
     Tchat* m_chat = nullptr;
     Ttallylist* m_tally = nullptr;
     Tabout* m_about = nullptr;

@@ -1,6 +1,6 @@
 #include "zumveklobby/lobbyconfig.h"
 
-#include "client/inifile.h"
+#include "settings/inifile.h"
 #include "paths/datafolder.h"
 
 #include <QRegularExpression>

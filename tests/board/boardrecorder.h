@@ -1,51 +1,52 @@
-// A BoardHost that records what the board asks of the window around it, and a
-// fixture that builds a board for seat 1 ("Ann") with three more players seated.
+// A board observing a session seated for seat 1 ("Ann") with three more players, and
+// a recorder of what both tell the windows around them and send to the host.
 #pragma once
 
 #include "client/board/board.h"
 #include "client/board/boardimages.h"
+#include "common/tablesendrecorder.h"
+#include "table/tablesession.h"
 
 #include <QLabel>
 #include <QList>
 #include <QStringList>
 #include <memory>
 
-class RecordingHost : public BoardHost {
-public:
-    QList<QByteArray> sent;
+struct RecordingHost : TableSendRecorder {
     QStringList chat;
     QStringList sounds;
     QStringList games;
     QStringList messages;
     int saves = 0;
     int turnStarts = 0;
-    int sound = 0;
     QList<bool> justWatch;
-
-    void send(const QByteArray& bytes) override { sent.append(bytes); }
-    void addlinetochat(const QString& line, wire::BgrColour) override { chat.append(line); }
-    void playsounds(const QString& name) override { sounds.append(name); }
-    void addgame(const QString& winnerText) override { games.append(winnerText); }
-    int turnSound() const override { return sound; }
-    void saveinifile() override { ++saves; }
-    void showMessage(const QString& text) override { messages.append(text); }
-    void setJustWatchChecked(bool checked) override { justWatch.append(checked); }
-    void turnStarted() override { ++turnStarts; }
 };
 
 struct BoardRig {
-    ClientState state;
     RecordingHost host;
+    std::unique_ptr<TableSession> session;
     std::unique_ptr<Board> board;
 
-    explicit BoardRig(int ownSeat = 1) {
-        state.playerName = QStringLiteral("Ann");
-        state.ownSeat = ownSeat;
-        state.connected = true;
-        board = std::make_unique<Board>(state, host);
+    // `connected`: logged in as `ownSeat`; `seatTwo`: whether seat 2 has a player.
+    explicit BoardRig(int ownSeat = 1, bool connected = true, bool seatTwo = true) {
+        session = std::make_unique<TableSession>(host, QString());
+        board = std::make_unique<Board>(*session);
+        record();
+        session->setPlayerName(QStringLiteral("Ann"));
+        if (connected) session->sendloginfo({ownSeat, QString()});
         const QStringList names{"Ann", "Bob", "Cy", "Dee"};
         for (int s = 1; s <= 4; ++s)
-            board->setPlayerName(s, names[s - 1]);
+            if (s != 2 || seatTwo) session->newplayerinfo({s, names[s - 1]});
+        clearRecords();
+        host.sent.clear();
+    }
+
+    const ClientState& state() const { return session->state(); }
+    // Start as the board's window does: a start the session sent is saved.
+    void wireStart() {
+        QObject::connect(board.get(), &Board::startClicked, board.get(), [this] {
+            if (session->startGame()) ++host.saves;
+        });
     }
 
     DieImage* die(int n) const {
@@ -72,5 +73,20 @@ struct BoardRig {
         host.sounds.clear();
         host.chat.clear();
         host.games.clear();
+    }
+
+private:
+    void record() {
+        RecordingHost* h = &host;
+        const TableSession* s = session.get();
+        QObject::connect(s, &TableSession::notice, [h](const QString& line) { h->chat << line; });
+        QObject::connect(s, &TableSession::sound, [h](const QString& n) { h->sounds << n; });
+        QObject::connect(board.get(), &Board::sound, [h](const QString& n) { h->sounds << n; });
+        QObject::connect(s, &TableSession::tallied, [h](const QString& w) { h->games << w; });
+        QObject::connect(s, &TableSession::message, [h](const QString& m) { h->messages << m; });
+        QObject::connect(s, &TableSession::ownJustWatchChanged,
+                         [h](bool on) { h->justWatch << on; });
+        QObject::connect(board.get(), &Board::ownTurnStarted, [h] { ++h->turnStarts; });
+        wireStart();
     }
 };

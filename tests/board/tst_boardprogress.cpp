@@ -69,27 +69,25 @@ void TestBoardProgress::freshBoard() {
             !rig.shows("button_start"));
     QVERIFY(!rig.shows("image_Turn") && !rig.shows("image_winner") && !rig.shows("label_winner"));
     BoardRig waiting;
-    Board fresh(waiting.state, waiting.host);
+    Board fresh(*waiting.session);
     QCOMPARE(fresh.playerName(3), QStringLiteral("<Waiting>"));
 }
 
 void TestBoardProgress::startButtonAndGameStart() {
-    BoardRig rig;
-    rig.state.connected = false;
-    rig.board->button_startClick();
-    QCOMPARE(rig.host.messages, QStringList{"You are not connected"});
-    QVERIFY(rig.host.sent.isEmpty());
-    QCOMPARE(rig.host.saves, 0);
-    rig.state.connected = true;
+    BoardRig offline(1, false);
+    offline.board->button_startClick();
+    QCOMPARE(offline.host.messages, QStringList{"You are not connected"});
+    QVERIFY(offline.host.sent.isEmpty());
+    QCOMPARE(offline.host.saves, 0);
+    BoardRig rig(1, true, false);
     rig.board->button_startClick();
     QCOMPARE(rig.host.sent, QList<QByteArray>{"CMD_startgame+Ann+0+0+f+\xFF"});
     QCOMPARE(rig.host.saves, 1);
 
-    rig.board->setPlayerName(2, QStringLiteral("<Waiting>"));
     rig.board->setStartVisible(true);
     rig.board->scores(wire::read::scores(QStringLiteral("3+1+30+30+0+none+1+2+3+4+5+6")));
-    rig.board->winner(wire::read::winner(QStringLiteral("Cy+")));
-    rig.board->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f+")));
+    rig.session->winner(wire::read::winner(QStringLiteral("Cy+")));
+    rig.session->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f+")));
     QCOMPARE(rig.host.chat.last(), QStringLiteral("Ann has started a game."));
     QCOMPARE(rig.host.justWatch, QList<bool>{false});
     QCOMPARE(rig.board->playerName(2), QStringLiteral("Klot"));
@@ -107,14 +105,13 @@ void TestBoardProgress::startButtonAndGameStart() {
 
 void TestBoardProgress::ownTurnStart() {
     BoardRig rig;
-    rig.host.sound = 1;
-    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+3+2+")));
+    rig.session->getnextplayer(wire::read::nextplayer(QStringLiteral("1+3+2+")));
     QVERIFY(rig.board->dicetimer().isActive());
-    QCOMPARE(rig.state.turnSeat, 1);
+    QCOMPARE(rig.state().turnSeat, 1);
     QCOMPARE(rig.text("label_round"), QStringLiteral("Round: 2"));
     QCOMPARE(rig.text("label_phase"), QStringLiteral("You are trying to get: Set of 4 + Run of 4"));
     QCOMPARE(rig.text("label_status"), QStringLiteral("Your Turn"));
-    QCOMPARE(rig.host.sounds, QStringList{"turnnew"});
+    QVERIFY(rig.host.sounds.isEmpty()); // the turn's sound is the window's choice
     QCOMPARE(rig.host.turnStarts, 1);
     QVERIFY(rig.shows("button_roll") && !rig.shows("button_alldone"));
     QCOMPARE(rig.image("image_rolls")->index(), 0);
@@ -130,8 +127,8 @@ void TestBoardProgress::ownTurnStart() {
 
 void TestBoardProgress::otherTurnStart() {
     BoardRig rig;
-    rig.board->createdice(wire::read::createdice(QStringLiteral("1+1+1+4+1")));
-    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("3+7+4+")));
+    rig.session->createdice(wire::read::createdice(QStringLiteral("1+1+1+4+1")));
+    rig.session->getnextplayer(wire::read::nextplayer(QStringLiteral("3+7+4+")));
     QCOMPARE(rig.text("label_phase"), QStringLiteral("Cy is trying to get: Two Sets of 4"));
     QCOMPARE(rig.text("label_status"), QStringLiteral("Cy's turn"));
     QCOMPARE(rig.image("image_Turn")->x(), 341);
@@ -170,7 +167,7 @@ void TestBoardProgress::scoresFillCellsAndBonuses() {
 
 void TestBoardProgress::ownPhaseCompletedMovesPhaseList() {
     BoardRig rig;
-    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+3+3+")));
+    rig.session->getnextplayer(wire::read::nextplayer(QStringLiteral("1+3+3+")));
     rig.board->dicetimer().stop();
     rig.board->scores(wire::read::scores(QStringLiteral("1+3+90+60+0+none+1+2+3+4+5+6+7+8")));
     QCOMPARE(rig.text("label_phase"), QStringLiteral("Way to Go! You completed the phase."));
@@ -181,10 +178,10 @@ void TestBoardProgress::ownPhaseCompletedMovesPhaseList() {
     QCOMPARE(rig.image("image_example")->index(), 4);
     QCOMPARE(rig.image("image_example")->tag(), 4);
     // The next turn for the same phase does not repaint the list.
-    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+4+4+")));
+    rig.session->getnextplayer(wire::read::nextplayer(QStringLiteral("1+4+4+")));
     QCOMPARE(colourOf(rig, 4), kLime);
     // Completing the last phase leaves nothing to show.
-    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+10+9+")));
+    rig.session->getnextplayer(wire::read::nextplayer(QStringLiteral("1+10+9+")));
     rig.board->scores(wire::read::scores(QStringLiteral("1+10+500+50+40+goneout+none")));
     for (int k = 1; k <= 10; ++k)
         QCOMPARE(colourOf(rig, k), kSilver);
@@ -231,15 +228,15 @@ void TestBoardProgress::winnerAndTally() {
     QFETCH(int, ownSeat);
     QFETCH(QString, body);
     BoardRig rig(ownSeat);
-    rig.state.isHost = true;
-    rig.board->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f+")));
-    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("2+1+1+")));
-    rig.board->winner(wire::read::winner(body));
+    rig.session->hostpowers();
+    rig.session->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f+")));
+    rig.session->getnextplayer(wire::read::nextplayer(QStringLiteral("2+1+1+")));
+    rig.session->winner(wire::read::winner(body));
     QTEST(rig.text("label_winner"), "sentence");
     QTEST(rig.host.games, "games");
     QCOMPARE(rig.host.chat.last(), rig.text("label_winner"));
     QCOMPARE(rig.host.sounds.last(), QStringLiteral("winner"));
-    QCOMPARE(rig.state.turnSeat, 0);
+    QCOMPARE(rig.state().turnSeat, 0);
     QCOMPARE(rig.text("label_status"), QStringLiteral("Game Over!"));
     QCOMPARE(rig.text("label_phase"), QString());
     QVERIFY(rig.shows("image_winner") && rig.shows("label_winner") && rig.shows("button_start"));
@@ -251,8 +248,8 @@ void TestBoardProgress::winnerAndTally() {
 void TestBoardProgress::newcomerSnapshot() {
     BoardRig rig(4);
     const QString stats = QStringLiteral("4+3+4+2+2+120+95+130+0+1+5+2+2+7+1+5+10+4");
-    rig.board->loadstats(wire::read::loadstats(stats));
-    QCOMPARE(rig.state.turnSeat, 3);
+    rig.session->loadstats(wire::read::loadstats(stats));
+    QCOMPARE(rig.state().turnSeat, 3);
     QCOMPARE(rig.text("label_round"), QStringLiteral("Round: 2"));
     QCOMPARE(rig.text("label_score3"), QStringLiteral("130"));
     QCOMPARE(rig.text("label_status"), QStringLiteral("Cy's turn"));
@@ -270,15 +267,15 @@ void TestBoardProgress::newcomerSnapshot() {
         QCOMPARE(rig.text(QStringLiteral("label_bonus%1").arg(s)), QString());
 
     // Addressed to someone else: nothing changes.
-    rig.board->loadstats(wire::read::loadstats(QStringLiteral("2+1+1+9+1+0+0+0+0+none")));
+    rig.session->loadstats(wire::read::loadstats(QStringLiteral("2+1+1+9+1+0+0+0+0+none")));
     rig.board->loadpscores(wire::read::loadpscores(QStringLiteral("2+1+1+99")));
     QCOMPARE(rig.text("label_round"), QStringLiteral("Round: 2"));
     QCOMPARE(rig.text("p_11"), QStringLiteral("30"));
 
     // Our own turn, two rolls in.
-    rig.board->loadstats(wire::read::loadstats(QStringLiteral("4+4+2+3+2+0+0+0+0+1+3+1")));
+    rig.session->loadstats(wire::read::loadstats(QStringLiteral("4+4+2+3+2+0+0+0+0+1+3+1")));
     QCOMPARE(rig.text("label_status"), QStringLiteral("Your Turn"));
-    QCOMPARE(rig.host.sounds, QStringList{"turn"});
+    QCOMPARE(rig.host.turnStarts, 1);
     QVERIFY(rig.shows("button_roll") && rig.shows("button_alldone"));
     QCOMPARE(colourOf(rig, 2), kLime);
     rig.board->image_d1MouseUp(1, Qt::LeftButton);
@@ -288,42 +285,41 @@ void TestBoardProgress::newcomerSnapshot() {
 // A player who joins a running game: the highlight on the current seat, the computer's
 // seat named, and nothing stale from before.
 void TestBoardProgress::newcomerSeesTheTruth() {
-    BoardRig rig(3);
-    rig.board->setPlayerName(2, QStringLiteral("<Waiting>"));
-    rig.board->loadstats(wire::read::loadstats(QStringLiteral("3+2+1+1+1+0+0+0+0+none")));
+    BoardRig rig(3, true, false);
+    rig.session->loadstats(wire::read::loadstats(QStringLiteral("3+2+1+1+1+0+0+0+0+none")));
     QVERIFY(rig.shows("image_Turn"));
     QCOMPARE(rig.image("image_Turn")->x(), 172);
     QCOMPARE(rig.text("label_playername2"), QStringLiteral("Klot"));
     QCOMPARE(rig.text("label_status"), QStringLiteral("Klot's turn"));
     QCOMPARE(rig.text("label_phase"), QStringLiteral("Klot is trying to get: Two Sets of 3"));
-    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("2+1+2")));
+    rig.session->getnextplayer(wire::read::nextplayer(QStringLiteral("2+1+2")));
     QCOMPARE(rig.text("label_status"), QStringLiteral("Klot's turn"));
 }
 
 void TestBoardProgress::gameBoundariesResetTheTable() {
     BoardRig rig;
-    rig.board->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f")));
+    rig.session->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f")));
     rig.board->setEyesVisible(2, true);
     rig.board->setEyesVisible(4, true);
     // Our seat, played by the computer while we watch: its failed turn leaves no buttons up.
-    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+1+1")));
-    rig.board->createdice(wire::read::createdice(QStringLiteral("1+1+1+3+2")));
+    rig.session->getnextplayer(wire::read::nextplayer(QStringLiteral("1+1+1")));
+    rig.session->createdice(wire::read::createdice(QStringLiteral("1+1+1+3+2")));
     QVERIFY(rig.shows("button_alldone"));
     rig.board->noscore(wire::read::noscore(QStringLiteral("1+none")));
     QVERIFY(!rig.shows("button_roll") && !rig.shows("button_alldone"));
     // The game ends while the dice still shuffle for a turn that never rolled.
-    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("2+1+1")));
+    rig.session->getnextplayer(wire::read::nextplayer(QStringLiteral("2+1+1")));
     QVERIFY(rig.board->dicetimer().isActive());
-    rig.board->winner(wire::read::winner(QStringLiteral("Ann")));
+    rig.session->winner(wire::read::winner(QStringLiteral("Ann")));
     QVERIFY(!rig.board->dicetimer().isActive());
-    rig.board->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f")));
+    rig.session->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f")));
     for (int s = 1; s <= 4; ++s)
         QVERIFY(!rig.shows(QStringLiteral("image_eyes%1").arg(s)));
 }
 
 void TestBoardProgress::newcomerSnapshotAllPhasesDone() {
     BoardRig rig(4);
-    rig.board->loadstats(wire::read::loadstats(QStringLiteral("4+4+11+9+5+0+0+0+500+none")));
+    rig.session->loadstats(wire::read::loadstats(QStringLiteral("4+4+11+9+5+0+0+0+500+none")));
     QCOMPARE(rig.text("label_phase"), QStringLiteral("You have completed all phases."));
     for (int k = 1; k <= 10; ++k)
         QCOMPARE(colourOf(rig, k), kSilver);
@@ -335,7 +331,7 @@ void TestBoardProgress::newcomerSnapshotAllPhasesDone() {
     QCOMPARE(rig.image("image_example")->index(), -1);
 
     BoardRig other(4);
-    other.board->loadstats(wire::read::loadstats(QStringLiteral("4+2+11+9+5+0+0+0+0+none")));
+    other.session->loadstats(wire::read::loadstats(QStringLiteral("4+2+11+9+5+0+0+0+0+none")));
     QCOMPARE(other.text("label_phase"), QStringLiteral("Bob has completed all phases."));
     QCOMPARE(colourOf(other, 1), kWhite);
 }
@@ -343,44 +339,47 @@ void TestBoardProgress::newcomerSnapshotAllPhasesDone() {
 void TestBoardProgress::hostileValuesIgnored() {
     BoardRig rig;
     for (const char* body : {"0+1+1+", "5+1+1+", "-2+1+1+"})
-        rig.board->getnextplayer(wire::read::nextplayer(body));
+        rig.session->getnextplayer(wire::read::nextplayer(body));
     rig.board->scores(wire::read::scores(QStringLiteral("7+1+30+30+0+none+1")));
     rig.board->noscore(wire::read::noscore(QStringLiteral("9+1")));
     rig.board->markoff(wire::read::markoff(QStringLiteral("0+1+")));
     rig.board->markoff(wire::read::markoff(QStringLiteral("2+-5+")));
-    rig.board->loadstats(wire::read::loadstats(QStringLiteral("1+6+1+1+1+0+0+0+0+none")));
-    QCOMPARE(rig.state.turnSeat, 0);
+    rig.session->loadstats(wire::read::loadstats(QStringLiteral("1+6+1+1+1+0+0+0+0+none")));
+    QCOMPARE(rig.state().turnSeat, 0);
     QVERIFY(rig.host.sounds.isEmpty());
     QCOMPARE(rig.text("p_21"), QString());
 
-    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("2+99+1+")));
+    rig.session->getnextplayer(wire::read::nextplayer(QStringLiteral("2+99+1+")));
     QCOMPARE(rig.text("label_status"), QStringLiteral("Bob's turn"));
     rig.board->scores(wire::read::scores(QStringLiteral("2+13+30+30+0+none+0+11+2")));
     QCOMPARE(rig.text("label_score2"), QStringLiteral("30"));
     QCOMPARE(rig.die(2)->y(), Board::kRaisedTop);
-    rig.board->loadpscores(wire::read::loadpscores(QStringLiteral("1+5+1+30+1+13+30+0+1+30+1+12+40")));
+    rig.board->loadpscores(
+        wire::read::loadpscores(QStringLiteral("1+5+1+30+1+13+30+0+1+30+1+12+40")));
     QCOMPARE(rig.text("p_112"), QStringLiteral("40"));
-    rig.board->loadstats(wire::read::loadstats(QStringLiteral("1+2+1+1+2+0+0+0+0+12+1+1+1+12+1+2+1+6+3+5+0")));
+    rig.session->loadstats(
+        wire::read::loadstats(QStringLiteral("1+2+1+1+2+0+0+0+0+12+1+1+1+12+1+2+1+6+3+5+0")));
     QCOMPARE(rig.board->trayDie(3).value, 5);
     QVERIFY(rig.die(1)->picture().blank);
-    QVERIFY_THROWS_EXCEPTION(wire::ConvertError,
-                             rig.board->scores(wire::read::scores(QStringLiteral("2+1+3o+30+0+none"))));
-    QVERIFY_THROWS_EXCEPTION(wire::ConvertError,
-                             rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("one+1+1+"))));
+    QVERIFY_THROWS_EXCEPTION(wire::ConvertError, rig.board->scores(wire::read::scores(
+                                                     QStringLiteral("2+1+3o+30+0+none"))));
+    QVERIFY_THROWS_EXCEPTION(wire::ConvertError, rig.session->getnextplayer(wire::read::nextplayer(
+                                                     QStringLiteral("one+1+1+"))));
 }
 
 void TestBoardProgress::screenshots() {
     BoardRig rig;
-    rig.state.isHost = true;
+    rig.session->hostpowers();
     rig.board->setEyesVisible(4, true);
-    rig.board->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f+")));
+    rig.session->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f+")));
     rig.board->scores(wire::read::scores(QStringLiteral("2+1+45+45+0+none+none")));
     rig.board->noscore(wire::read::noscore(QStringLiteral("3+none")));
-    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+3+2+")));
-    rig.board->loadpscores(wire::read::loadpscores(QStringLiteral("1+1+1+38+1+2+41+2+1+45+3+1+29+4+1+33")));
+    rig.session->getnextplayer(wire::read::nextplayer(QStringLiteral("1+3+2+")));
+    rig.board->loadpscores(
+        wire::read::loadpscores(QStringLiteral("1+1+1+38+1+2+41+2+1+45+3+1+29+4+1+33")));
     rig.board->dicetimerTimer();
     saveShot(*rig.board, QStringLiteral("turn-start"));
-    rig.board->createdice(wire::read::createdice(
+    rig.session->createdice(wire::read::createdice(
         QStringLiteral("1+2+1+3+1+2+0+2+3+1+3+4+3+4+5+9+1+6+5+2+7+7+3+8+10+4+9+5+1+10+6+2")));
     for (int n : {1, 4, 9})
         rig.board->image_d1MouseUp(n, Qt::LeftButton);
@@ -391,7 +390,7 @@ void TestBoardProgress::screenshots() {
     rig.board->scores(wire::read::scores(QStringLiteral("4+10+480+60+40+goneout+none")));
     rig.board->markoff(wire::read::markoff(QStringLiteral("3+4+")));
     rig.board->scores(wire::read::scores(QStringLiteral("2+5+261+221+40+bonus+none")));
-    rig.board->winner(wire::read::winner(QStringLiteral("Dee+")));
+    rig.session->winner(wire::read::winner(QStringLiteral("Dee+")));
     saveShot(*rig.board, QStringLiteral("game-over"));
 }
 

@@ -36,9 +36,9 @@ private slots:
 void TestBoardTray::createdicePaintsAndRestsRolledDice() {
     BoardRig rig;
     rig.board->startShuffle();
-    rig.board->createdice(wire::read::createdice(kFirstRoll));
+    rig.session->createdice(wire::read::createdice(kFirstRoll));
     QVERIFY(!rig.board->dicetimer().isActive());
-    QCOMPARE(rig.state.turnSeat, 1);
+    QCOMPARE(rig.state().turnSeat, 1);
     QCOMPARE(rig.image("image_rolls")->index(), 1);
     QCOMPARE(rig.host.sounds, QStringList{"dice"});
     const int values[] = {3, 0, 1, 3, 9, 5, 7, 10, 5, 6};
@@ -55,11 +55,12 @@ void TestBoardTray::createdicePaintsAndRestsRolledDice() {
 
 void TestBoardTray::secondRollKeepsHeldDiceRaisedAndFramed() {
     BoardRig rig;
-    rig.board->createdice(wire::read::createdice(kFirstRoll));
+    rig.session->createdice(wire::read::createdice(kFirstRoll));
     clickDie(rig, 1);
     clickDie(rig, 4);
     rig.board->button_rollClick();
-    rig.board->createdice(wire::read::createdice(QStringLiteral("1+2+2+8+2+3+9+3+5+10+4+6+6+1+7+7+2+8+8+3+9+9+4+10+10+1")));
+    rig.session->createdice(wire::read::createdice(
+        QStringLiteral("1+2+2+8+2+3+9+3+5+10+4+6+6+1+7+7+2+8+8+3+9+9+4+10+10+1")));
     QCOMPARE(rig.image("image_rolls")->index(), 2);
     for (int n : {1, 4}) {
         QCOMPARE(rig.die(n)->y(), Board::kRaisedTop);
@@ -77,26 +78,26 @@ void TestBoardTray::secondRollKeepsHeldDiceRaisedAndFramed() {
 
 void TestBoardTray::buttonsFollowRollCountAndSeat() {
     BoardRig rig;
-    rig.board->createdice(wire::read::createdice(QStringLiteral("1+2+1+4+1")));
+    rig.session->createdice(wire::read::createdice(QStringLiteral("1+2+1+4+1")));
     QVERIFY(rig.shows("button_roll"));
     QVERIFY(rig.shows("button_alldone"));
-    rig.board->createdice(wire::read::createdice(QStringLiteral("1+3+1+4+1")));
+    rig.session->createdice(wire::read::createdice(QStringLiteral("1+3+1+4+1")));
     QVERIFY(!rig.shows("button_roll"));
     QVERIFY(rig.shows("button_alldone"));
     QCOMPARE(rig.image("image_rolls")->index(), 3);
     // A count beyond the indicator's images leaves it blank.
-    rig.board->createdice(wire::read::createdice(QStringLiteral("1+4+1+4+1")));
+    rig.session->createdice(wire::read::createdice(QStringLiteral("1+4+1+4+1")));
     QCOMPARE(rig.image("image_rolls")->index(), -1);
     QVERIFY(!rig.shows("button_roll"));
-    rig.board->createdice(wire::read::createdice(QStringLiteral("2+1+1+4+1")));
+    rig.session->createdice(wire::read::createdice(QStringLiteral("2+1+1+4+1")));
     QVERIFY(!rig.shows("button_roll"));
     QVERIFY(!rig.shows("button_alldone"));
-    QCOMPARE(rig.state.turnSeat, 2);
+    QCOMPARE(rig.state().turnSeat, 2);
 }
 
 void TestBoardTray::holdingAndReleasing() {
     BoardRig rig;
-    rig.board->createdice(wire::read::createdice(kFirstRoll));
+    rig.session->createdice(wire::read::createdice(kFirstRoll));
     rig.clearRecords();
     clickDie(rig, 3);
     QVERIFY(rig.board->trayDie(3).held);
@@ -114,7 +115,7 @@ void TestBoardTray::holdingAndReleasing() {
 
 void TestBoardTray::sortExampleThenHoldLeftmost() {
     BoardRig rig;
-    rig.board->createdice(wire::read::createdice(kFirstRoll));
+    rig.session->createdice(wire::read::createdice(kFirstRoll));
     clickDie(rig, 5, Qt::RightButton);
     const std::array<int, 10> expected{2, 3, 1, 4, 6, 9, 10, 7, 5, 8};
     QCOMPARE(rig.board->displayOrder(), expected);
@@ -134,8 +135,8 @@ void TestBoardTray::sortExampleThenHoldLeftmost() {
 
 void TestBoardTray::clicksIgnoredWhileShufflingOrOnAnotherTurn() {
     BoardRig rig;
-    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+1+1+")));
-    rig.board->createdice(wire::read::createdice(kFirstRoll));
+    rig.session->getnextplayer(wire::read::nextplayer(QStringLiteral("1+1+1+")));
+    rig.session->createdice(wire::read::createdice(kFirstRoll));
     rig.board->startShuffle(); // as if between a request and the host's answer
     rig.clearRecords();
     clickDie(rig, 1);
@@ -144,7 +145,7 @@ void TestBoardTray::clicksIgnoredWhileShufflingOrOnAnotherTurn() {
     QCOMPARE(rig.dieAt(1), 1);
     rig.board->dicetimer().stop();
 
-    rig.board->createdice(wire::read::createdice(QStringLiteral("3+1+1+4+1")));
+    rig.session->createdice(wire::read::createdice(QStringLiteral("3+1+1+4+1")));
     rig.clearRecords();
     clickDie(rig, 1);
     clickDie(rig, 1, Qt::MiddleButton);
@@ -155,7 +156,7 @@ void TestBoardTray::clicksIgnoredWhileShufflingOrOnAnotherTurn() {
 
 void TestBoardTray::shuffleDrawsFromInjectedSourceAndLeavesRecords() {
     BoardRig rig;
-    rig.board->createdice(wire::read::createdice(kFirstRoll));
+    rig.session->createdice(wire::read::createdice(kFirstRoll));
     QList<int> bounds;
     int next = 0;
     rig.board->setRandomSource([&](int bound) {
@@ -176,15 +177,15 @@ void TestBoardTray::shuffleDrawsFromInjectedSourceAndLeavesRecords() {
 
 void TestBoardTray::rollRequestBytes() {
     BoardRig rig;
-    rig.board->createdice(wire::read::createdice(kFirstRoll));
+    rig.session->createdice(wire::read::createdice(kFirstRoll));
     clickDie(rig, 2);
     clickDie(rig, 5);
     rig.board->button_rollClick();
     QCOMPARE(rig.host.sent, QList<QByteArray>{"CMD_rollthedice+1+1+3+4+6+7+8+9+10\xFF"});
-    QCOMPARE(rig.state.turnSeat, 0);
+    QCOMPARE(rig.state().turnSeat, 0);
     QVERIFY(!rig.shows("button_roll") && !rig.shows("button_alldone"));
 
-    rig.board->createdice(wire::read::createdice(QStringLiteral("1+2+1+4+1")));
+    rig.session->createdice(wire::read::createdice(QStringLiteral("1+2+1+4+1")));
     for (int n = 1; n <= 10; ++n)
         if (!rig.board->trayDie(n).held) clickDie(rig, n);
     rig.host.sent.clear();
@@ -194,7 +195,7 @@ void TestBoardTray::rollRequestBytes() {
 
 void TestBoardTray::allDoneRequestBytes() {
     BoardRig rig;
-    rig.board->createdice(wire::read::createdice(kFirstRoll));
+    rig.session->createdice(wire::read::createdice(kFirstRoll));
     rig.board->button_alldoneClick();
     QCOMPARE(rig.host.sent, QList<QByteArray>{"CMD_alldone+1+none\xFF"});
     // The turn is over for this client until the host speaks again.
@@ -202,7 +203,7 @@ void TestBoardTray::allDoneRequestBytes() {
     rig.board->button_rollClick();
     QCOMPARE(rig.host.sent.size(), 1);
 
-    rig.board->createdice(wire::read::createdice(kFirstRoll));
+    rig.session->createdice(wire::read::createdice(kFirstRoll));
     clickDie(rig, 10);
     clickDie(rig, 1);
     rig.board->button_alldoneClick();
@@ -210,13 +211,12 @@ void TestBoardTray::allDoneRequestBytes() {
 }
 
 void TestBoardTray::buttonsSendNothingWhenNotConnected() {
-    BoardRig rig;
-    rig.state.connected = false;
-    rig.board->createdice(wire::read::createdice(kFirstRoll));
+    BoardRig rig(1, false);
+    rig.session->createdice(wire::read::createdice(kFirstRoll));
     rig.board->button_rollClick();
     QVERIFY(rig.host.sent.isEmpty());
-    QCOMPARE(rig.state.turnSeat, 0);
-    rig.board->createdice(wire::read::createdice(kFirstRoll));
+    QCOMPARE(rig.state().turnSeat, 0);
+    rig.session->createdice(wire::read::createdice(kFirstRoll));
     rig.board->button_alldoneClick();
     QVERIFY(rig.host.sent.isEmpty());
     QVERIFY(!rig.shows("button_alldone"));
@@ -224,11 +224,12 @@ void TestBoardTray::buttonsSendNothingWhenNotConnected() {
 
 void TestBoardTray::hostileCreatediceIsFiltered() {
     BoardRig rig;
-    rig.board->createdice(wire::read::createdice(QStringLiteral("9+1+1+4+1")));
-    rig.board->createdice(wire::read::createdice(QStringLiteral("0+1+1+4+1")));
-    QCOMPARE(rig.state.turnSeat, 0);
+    rig.session->createdice(wire::read::createdice(QStringLiteral("9+1+1+4+1")));
+    rig.session->createdice(wire::read::createdice(QStringLiteral("0+1+1+4+1")));
+    QCOMPARE(rig.state().turnSeat, 0);
     QVERIFY(rig.host.sounds.isEmpty());
-    rig.board->createdice(wire::read::createdice(QStringLiteral("1+1+11+4+1+0+4+1+-1+4+1+3+11+1+4+-1+1+5+7+5+6+2+3+7+8")));
+    rig.session->createdice(wire::read::createdice(
+        QStringLiteral("1+1+11+4+1+0+4+1+-1+4+1+3+11+1+4+-1+1+5+7+5+6+2+3+7+8")));
     QCOMPARE(rig.board->trayDie(3).value, 0);
     QCOMPARE(rig.board->trayDie(4).value, 0);
     QCOMPARE(rig.board->trayDie(5).value, 0);
@@ -242,8 +243,8 @@ void TestBoardTray::hostileCreatediceIsFiltered() {
     // A die that was never rolled this turn cannot be held.
     rig.board->image_d1MouseUp(5, Qt::LeftButton);
     QVERIFY(!rig.board->trayDie(5).held);
-    QVERIFY_THROWS_EXCEPTION(wire::ConvertError,
-                             rig.board->createdice(wire::read::createdice(QStringLiteral("1+x+1+4+1"))));
+    QVERIFY_THROWS_EXCEPTION(wire::ConvertError, rig.session->createdice(wire::read::createdice(
+                                                     QStringLiteral("1+x+1+4+1"))));
 }
 
 QTEST_MAIN(TestBoardTray)

@@ -128,10 +128,9 @@ void TestAccessible::initTestCase() {
 
 void TestAccessible::init() {
     m_link = TableSendRecorder();
-    m_table = new Tchat;
-    m_table->setLink(&m_link);
+    m_table = new Tchat(m_link);
     m_table->setMessageSink([](const QString&) {});
-    m_table->state().playerName = QStringLiteral("Ann");
+    m_table->session().setPlayerName(QStringLiteral("Ann"));
     deliver(QStringLiteral("CMD_sendlogininfo+1"));
     deliver(QStringLiteral("CMD_newplayerinfo+1+Ann"));
     deliver(QStringLiteral("CMD_existingplayers+2+Bob"));

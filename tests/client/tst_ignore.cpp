@@ -3,7 +3,6 @@
 #include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
-#include "client/ignorelist.h"
 #include "client/spylistform.h"
 #include "common/tablesendrecorder.h"
 #include "protocol/clientlink.h"
@@ -34,7 +33,6 @@ private slots:
     void seatMenuOffersItToEveryoneButNotForOurselvesOrTheComputer();
     void spectatorListIgnoresToo();
     void listSurvivesARestartAndTouchesOnlyItsKey();
-    void settingKeepsAnyName();
 
 private:
     void newTable();
@@ -62,8 +60,7 @@ void TestIgnore::cleanup() {
 void TestIgnore::newTable() {
     delete m_table;
     m_link = TableSendRecorder();
-    m_table = new Tchat;
-    m_table->setLink(&m_link);
+    m_table = new Tchat(m_link);
     m_table->setMessageSink([](const QString&) {});
 }
 
@@ -74,7 +71,7 @@ void TestIgnore::deliver(const QString& message) {
 }
 
 void TestIgnore::loginAs(int record, const QString& name) {
-    m_table->state().playerName = name;
+    m_table->session().setPlayerName(name);
     deliver(QStringLiteral("CMD_sendlogininfo+%1").arg(record));
     deliver(QStringLiteral("CMD_newplayerinfo+%1+%2").arg(record).arg(name));
 }
@@ -143,7 +140,7 @@ void TestIgnore::seatMenuOffersItToEveryoneButNotForOurselvesOrTheComputer() {
     deliver("CMD_newplayerinfo+4+Cy");
     QVERIFY(!seatItem(4)->isVisible());
     seatItem(1)->trigger();
-    QCOMPARE(m_table->ignored().names(), QStringList{"Tom & Jerry"});
+    QCOMPARE(m_table->session().ignored().names(), QStringList{"Tom & Jerry"});
     deliver("CMD_chat+Tom & Jerry chats: a secret|clBlack");
     QVERIFY(!m_table->mainchat()->toPlainText().contains("a secret"));
 }
@@ -183,7 +180,7 @@ void TestIgnore::spectatorListIgnoresToo() {
     QVERIFY(m_table->mainchat()->toPlainText().contains("psst again"));
     // Someone leaving takes their menu item along.
     deliver("CMD_playerdisconnected+7+Bo, Jr");
-    QVERIFY(m_table->ignoreItemText(7).isEmpty());
+    QVERIFY(m_table->session().ignoreItemText(7).isEmpty());
 }
 
 void TestIgnore::listSurvivesARestartAndTouchesOnlyItsKey() {
@@ -211,7 +208,7 @@ void TestIgnore::listSurvivesARestartAndTouchesOnlyItsKey() {
     newTable();
     deliver("CMD_chat+Al chats: before the log-in|clBlack"); // nothing read yet
     loginAs(4, "Dee");
-    QCOMPARE(m_table->ignored().names(), (QStringList{odd, "Al"}));
+    QCOMPARE(m_table->session().ignored().names(), (QStringList{odd, "Al"}));
     deliver("CMD_newplayerinfo+2+" + odd);
     deliver("CMD_chat+" + odd + " chats: still hidden|clBlack");
     deliver("CMD_action+Al shrugs|clBlack");
@@ -224,17 +221,6 @@ void TestIgnore::listSurvivesARestartAndTouchesOnlyItsKey() {
     QCOMPARE(fileBytes(path), expected);
     deliver("CMD_chat+" + odd + " chats: shown now|clBlack");
     QVERIFY(m_table->mainchat()->toPlainText().contains("shown now"));
-}
-
-void TestIgnore::settingKeepsAnyName() {
-    IgnoreList list;
-    const QStringList names{"a,b", "100%", "%2C", " spaced ", "J\u00F6rg \u738B", "x=y;z"};
-    for (const QString& n : names)
-        QVERIFY(list.add(n));
-    QVERIFY(!list.add("a,b") && !list.add(QString()));
-    QCOMPARE(IgnoreList::fromSetting(list.toSetting()).names(), names);
-    // A hand-edited value: empty items and repeats do not make names.
-    QCOMPARE(IgnoreList::fromSetting(",Bo,,Bo,Cy%2C Jr,").names(), (QStringList{"Bo", "Cy, Jr"}));
 }
 
 QTEST_MAIN(TestIgnore)

@@ -1,5 +1,5 @@
 // The shared settings file: our section only, everything else kept, values exact.
-#include "client/inifile.h"
+#include "settings/inifile.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -26,8 +26,7 @@ private slots:
         for (const QString& address :
              {QStringLiteral("127.0.0.1:7800"), QStringLiteral("[::1]:7800")}) {
             RecordingLink link;
-            Tchat table;
-            table.setLink(&link);
+            Tchat table(link);
             table.setArguments({QStringLiteral("Bob"), address, QStringLiteral("join")});
             table.processparams();
             QCOMPARE(link.opened, QStringList{address});
@@ -35,8 +34,7 @@ private slots:
     }
     void badAddressIsNamedAndNotOpened() {
         RecordingLink link;
-        Tchat table;
-        table.setLink(&link);
+        Tchat table(link);
         table.setArguments(
             {QStringLiteral("Bob"), QStringLiteral("127.0.0.1:99999"), QStringLiteral("join")});
         table.processparams();

@@ -3,7 +3,7 @@
 // and the router's answer told once in the chat panel.
 #include "client/chatform.h"
 #include "client/chatpanel.h"
-#include "client/inifile.h"
+#include "settings/inifile.h"
 #include "client/netdialog.h"
 #include "net/Sock.h"
 #include "protocol/clientlink.h"
@@ -54,8 +54,7 @@ private:
 
 void TestOpenPort::init() {
     m_asked.clear();
-    m_table = new Tchat;
-    m_table->setLink(&m_link);
+    m_table = new Tchat(m_link);
     m_table->setMessageSink([](const QString&) {});
     QFile::remove(m_table->settingsPath());
 }
@@ -125,8 +124,7 @@ void TestOpenPort::menuChoiceIsSavedAndFollowedWhileHosting() {
     QVERIFY(m_asked.isEmpty()); // a solo game keeps the choice for later, and asks nothing
 
     delete m_table;
-    m_table = new Tchat;
-    m_table->setLink(&m_link);
+    m_table = new Tchat(m_link);
     start(kHost);
     QCOMPARE(m_asked, QList<bool>{true}); // the choice saved in the solo game
     item = m_table->action(QStringLiteral("OpenPort1"));
@@ -146,8 +144,7 @@ void TestOpenPort::routerAnswersInTheChatPanel() {
     QCOMPARE(lastLine(), soloLine);
 
     delete m_table;
-    m_table = new Tchat;
-    m_table->setLink(&m_link);
+    m_table = new Tchat(m_link);
     IniFile ini(m_table->settingsPath());
     ini.writeString(QStringLiteral("Vimbrel"), QStringLiteral("Openport"), QStringLiteral("true"));
     QVERIFY(ini.save());
@@ -193,7 +190,8 @@ void TestOpenPort::dialogsChoiceOutlivesTheTableItReplaces() {
     // Logged in, so the table has read its settings and writes them back as it closes.
     for (const char* m : {"CMD_sendlogininfo+1", "CMD_newplayerinfo+1+You"}) {
         m_table->received(QString::fromLatin1(m));
-        while (m_table->queue().pending()) m_table->queue().tick();
+        while (m_table->queue().pending())
+            m_table->queue().tick();
     }
     m_table->show();
     m_table->setGeometry(40, 50, 710, 580); // moved, so closing saves

@@ -3,13 +3,13 @@
 #include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
-#include "client/inifile.h"
+#include "settings/inifile.h"
 #include "client/phrasesform.h"
 #include "client/sound/sounds.h"
 #include "client/spylistform.h"
 #include "common/tablesendrecorder.h"
-#include "protocol/lineallowance.h"
 #include "protocol/clientlink.h"
+#include "protocol/lineallowance.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -52,7 +52,6 @@ private slots:
     void cleanup();
     void ownArrivalLoadsSettingsAndSendsBotSpeed();
     void spectatorArrivalAndDeparture();
-    void playerDepartures();
     void seatMenuFollowsHostAndWaitingSeats();
     void justWatchTickFollowsTheHost();
     void removalOnlyFromTheHostsPlayer();
@@ -69,6 +68,7 @@ private slots:
     void linksInChatLines();
     void addressesInChatLinesStayWhole();
     void watchedOwnTurnOffersNoRollNorEnd();
+    void ownTurnPlaysTheChosenTurnSound();
     void rejoinedDuringOwnTurnWatchesTheComputerFinishIt();
     void hostPowersFromADedicatedHost();
     void settingsNobodyChoseAreNeverWritten();
@@ -98,11 +98,10 @@ void TestTable::init() {
     m_link = TableSendRecorder();
     m_boxes.clear();
     m_played.clear();
-    m_table = new Tchat;
-    m_table->setLink(&m_link);
+    m_table = new Tchat(m_link);
     m_table->setMessageSink([this](const QString& t) { m_boxes << t; });
     connect(m_table->sounds(), &Sounds::played, this, [this](const QString& n) { m_played << n; });
-    m_table->state().playerName = QStringLiteral("Ann");
+    m_table->session().setPlayerName(QStringLiteral("Ann"));
 }
 
 void TestTable::cleanup() {
@@ -116,7 +115,7 @@ void TestTable::deliver(const QString& message) {
 }
 
 void TestTable::loginAs(int record, const QString& name) {
-    m_table->state().playerName = name;
+    m_table->session().setPlayerName(name);
     deliver(QStringLiteral("CMD_sendlogininfo+%1").arg(record));
     deliver(QStringLiteral("CMD_newplayerinfo+%1+%2").arg(record).arg(name));
 }
@@ -171,21 +170,12 @@ void TestTable::spectatorArrivalAndDeparture() {
         QVERIFY(m_table->board()->playerName(s) != QLatin1String("Zed"));
 }
 
-void TestTable::playerDepartures() {
-    loginAs(1);
-    deliver("CMD_newplayerinfo+2+Bo");
-    deliver("CMD_playerdisconnected+2+Bo");
-    QCOMPARE(lastLine(), QStringLiteral("Bo disconnected."));
-    QCOMPARE(m_table->board()->playerName(2), QStringLiteral("Klot"));
-    const QString before = m_table->mainchat()->toPlainText();
-    deliver("CMD_playerdisconnected+3+Cy");
-    QCOMPARE(m_table->mainchat()->toPlainText(), before); // seat 3 was waiting: no notice
-    QCOMPARE(m_table->board()->playerName(3), QStringLiteral("<Waiting>"));
-}
-
 void TestTable::seatMenuFollowsHostAndWaitingSeats() {
     loginAs(1);
-    m_table->state().isHost = true;
+    m_table->label_playername1ContextPopup(1, {});
+    for (const char* n : {"RemoveFromGame1", "SettoJustWatch1", "UnsetJustWatch1"})
+        QVERIFY(!m_table->action(n)->isEnabled());
+    deliver("CMD_hostpowers+");
     m_table->label_playername1ContextPopup(3, {});
     QVERIFY(!m_table->action("RemoveFromGame1")->isEnabled());
     QVERIFY(m_table->action("SettoJustWatch1")->isEnabled());
@@ -194,10 +184,6 @@ void TestTable::seatMenuFollowsHostAndWaitingSeats() {
     QVERIFY(m_table->action("RemoveFromGame1")->isEnabled());
     m_table->action("SettoJustWatch1")->trigger();
     QCOMPARE(m_link.last(), "CMD_justwatch+1+1" + T);
-    m_table->state().isHost = false;
-    m_table->label_playername1ContextPopup(1, {});
-    for (const char* n : {"RemoveFromGame1", "SettoJustWatch1", "UnsetJustWatch1"})
-        QVERIFY(!m_table->action(n)->isEnabled());
 }
 
 void TestTable::justWatchTickFollowsTheHost() {
@@ -224,10 +210,10 @@ void TestTable::removalOnlyFromTheHostsPlayer() {
     Tspylist spies;
     m_table->setSpyList(&spies);
     loginAs(1);
-    m_table->kicking(3);
+    m_table->session().remove(3);
     QVERIFY(!m_link.last().startsWith("CMD_kickhim")); // not the host
-    m_table->state().isHost = true;
-    m_table->kicking(3);
+    deliver("CMD_hostpowers+");
+    m_table->session().remove(3);
     QCOMPARE(m_link.last(), "CMD_kickhim+1+3+" + T);
     deliver("CMD_newplayerinfo+6+Spy");
     spies.listbox_spysMouseMove(QPoint(5, 5));
@@ -396,8 +382,7 @@ void TestTable::klotSkillIsToldSavedAndRestored() {
 
     // The next table of this player tells its host as soon as it arrives in seat 1.
     delete m_table;
-    m_table = new Tchat;
-    m_table->setLink(&m_link);
+    m_table = new Tchat(m_link);
     m_link.sent.clear();
     loginAs(1);
     QVERIFY(m_table->botExpert());
@@ -412,12 +397,12 @@ void TestTable::gameIsFullShowsBeforeClosing() {
     m_table->show();
     QVERIFY(m_table->isVisible());
     m_table->received("CMD_full+");
-    m_table->departed(Departure::ClosedByPeer);
+    m_table->session().departed(Departure::ClosedByPeer);
     QTRY_VERIFY(!m_table->isVisible());
     QCOMPARE(m_boxes, QStringList{"Game is full"});
     // An error before the log-in is shown to the player and closes nothing.
     m_table->show();
-    m_table->sockInfo("Error #10061 (WSAECONNREFUSED)");
+    m_table->session().sockInfo("Error #10061 (WSAECONNREFUSED)");
     QTest::qWait(20);
     QVERIFY(m_table->isVisible());
     QCOMPARE(lastLine(),
@@ -534,7 +519,7 @@ void TestTable::gameIsFullStaysUntilDismissed() {
     bool openWhileShown = false;
     m_table->setMessageSink([&](const QString& text) {
         m_boxes << text;
-        m_table->departed(Departure::ClosedByPeer);
+        m_table->session().departed(Departure::ClosedByPeer);
         QEventLoop box;
         QTimer::singleShot(100, &box, [&] {
             openWhileShown = m_table->isVisible();
@@ -550,7 +535,8 @@ void TestTable::gameIsFullStaysUntilDismissed() {
 }
 
 void TestTable::gameIsFullBoxIsModalOverTheTable() {
-    Tchat table; // with the program's own message box
+    TableSendRecorder link;
+    Tchat table(link); // with the program's own message box
     table.show();
     QString text;
     bool modal = false, openWhileShown = false, openAfterClose = false;
@@ -562,7 +548,7 @@ void TestTable::gameIsFullBoxIsModalOverTheTable() {
         modal = box->isModal();
         parent = box->parentWidget();
         openWhileShown = table.isVisible();
-        table.departed(Departure::ClosedByPeer);
+        table.session().departed(Departure::ClosedByPeer);
         QTimer::singleShot(50, box, [&, box] {
             openAfterClose = table.isVisible();
             box->accept();
@@ -586,8 +572,7 @@ void TestTable::settingsNobodyChoseAreNeverWritten() {
 
     // One option changed before the log-in writes that key and nothing else.
     delete m_table;
-    m_table = new Tchat;
-    m_table->setLink(&m_link);
+    m_table = new Tchat(m_link);
     m_table->action("TextSize10")->trigger();
     QByteArray expected = kPlayersFile;
     expected.replace("Textsize=14", "Textsize=10");
@@ -598,8 +583,7 @@ void TestTable::settingsNobodyChoseAreNeverWritten() {
 
     // After the log-in read the file, a save writes what was read plus what changed.
     delete m_table;
-    m_table = new Tchat;
-    m_table->setLink(&m_link);
+    m_table = new Tchat(m_link);
     loginAs(1);
     QCOMPARE(m_table->mainchat()->textSize(), 10);
     QCOMPARE(m_table->phrase(1), QString::fromUtf8("  olé, all  "));
@@ -721,11 +705,22 @@ void TestTable::typedLinesKeepWithinTheHostsLimit() {
     QCOMPARE(m_link.sent.size(), wire::kLineBurst);
     QVERIFY(m_table->state().phraseReady); // the click did not count
     // Once the first line is far enough behind, Enter sends it.
-    now = 5000 + wire::kLineWindowMs + Tchat::kLineSlackMs;
+    now = 5000 + wire::kLineWindowMs + TableSession::kLineSlackMs;
     QTest::keyClick(box, Qt::Key_Return);
     QCOMPARE(m_link.last(), "CMD_chat+2+one too many|clBlack" + T);
     QVERIFY(box->text().isEmpty());
     QCOMPARE(m_table->mainchat()->toPlainText().count(note), 2);
+}
+
+void TestTable::ownTurnPlaysTheChosenTurnSound() {
+    loginAs(1);
+    m_table->action("New1")->trigger();
+    m_played.clear();
+    deliver("CMD_nextplayer+1+1+1+");
+    QCOMPARE(m_played, QStringList{"turnnew"});
+    m_table->action("Classic1")->trigger();
+    deliver("CMD_nextplayer+1+1+2+");
+    QCOMPARE(m_played.last(), QStringLiteral("turn"));
 }
 
 // A table that joined a dedicated host and got record 1 runs that table.
@@ -737,7 +732,7 @@ void TestTable::hostPowersFromADedicatedHost() {
     QVERIFY(m_table->action(QStringLiteral("StartGame1"))->isEnabled());
     QVERIFY(m_table->board()->findChild<QWidget*>("button_start")->isVisibleTo(m_table));
     QVERIFY(lastLine().startsWith(QStringLiteral("You run this table")));
-    m_table->kicking(3);
+    m_table->session().remove(3);
     QCOMPARE(m_link.last(), "CMD_kickhim+1+3+" + T);
 }
 

@@ -30,8 +30,8 @@ struct Outcome {
 };
 
 Outcome outcomeOf(const BoardRig& rig) {
-    Outcome o{rig.host.sent,      rig.host.sounds,          rig.board->displayOrder(),  {},
-              rig.state.turnSeat, rig.shows("button_roll"), rig.shows("button_alldone")};
+    Outcome o{rig.host.sent,        rig.host.sounds,          rig.board->displayOrder(),  {},
+              rig.state().turnSeat, rig.shows("button_roll"), rig.shows("button_alldone")};
     for (int n = 1; n <= 10; ++n)
         if (rig.board->trayDie(n).held) o.held << n;
     return o;
@@ -85,8 +85,7 @@ void press(BoardRig& rig, char c, Via via) {
 
 // Runs `inputs` on a fresh focused board brought into a state by `setup`.
 Outcome run(const Setup& setup, const char* inputs, Via via, bool connected = true) {
-    BoardRig rig;
-    rig.state.connected = connected;
+    BoardRig rig(1, connected);
     rig.board->show();
     rig.board->activateWindow();
     if (!QTest::qWaitForWindowActive(rig.board.get())) qWarning("board window not active");
@@ -123,21 +122,24 @@ void TestBoardKeys::keysMatchClicks_data() {
     QTest::addColumn<bool>("connected");
     QTest::addColumn<bool>("acts"); // whether the inputs change anything at all
 
-    auto ownTurnStart = [](BoardRig& r) { r.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+1+1+"))); };
-    auto firstRoll = [](BoardRig& r) { r.board->createdice(wire::read::createdice(kFirstRoll)); };
+    auto ownTurnStart = [](BoardRig& r) {
+        r.session->getnextplayer(wire::read::nextplayer(QStringLiteral("1+1+1+")));
+    };
+    auto firstRoll = [](BoardRig& r) { r.session->createdice(wire::read::createdice(kFirstRoll)); };
     auto thirdRoll = [](BoardRig& r) {
-        r.board->createdice(wire::read::createdice(kFirstRoll));
-        r.board->createdice(wire::read::createdice(QStringLiteral("1+3+1+4+1")));
+        r.session->createdice(wire::read::createdice(kFirstRoll));
+        r.session->createdice(wire::read::createdice(QStringLiteral("1+3+1+4+1")));
     };
     auto othersRoll = [](BoardRig& r) {
-        r.board->createdice(wire::read::createdice(QStringLiteral("2+1+1+3+1+2+0+2+3+1+3+4+3+4+5+9+1")));
+        r.session->createdice(
+            wire::read::createdice(QStringLiteral("2+1+1+3+1+2+0+2+3+1+3+4+3+4+5+9+1")));
     };
     auto waitingForHost = [](BoardRig& r) {
-        r.board->createdice(wire::read::createdice(kFirstRoll));
+        r.session->createdice(wire::read::createdice(kFirstRoll));
         r.board->button_rollClick();
     };
     auto shufflingAfterRoll = [](BoardRig& r) {
-        r.board->createdice(wire::read::createdice(kFirstRoll));
+        r.session->createdice(wire::read::createdice(kFirstRoll));
         r.board->startShuffle();
     };
     const QString all = QStringLiteral("13S1095RD\n");
@@ -156,7 +158,8 @@ void TestBoardKeys::keysMatchClicks_data() {
     QTest::newRow("waiting for the host") << Setup(waitingForHost) << all << true << false;
     QTest::newRow("shuffling") << Setup(shufflingAfterRoll) << QStringLiteral("13S") << true
                                << false;
-    QTest::newRow("not connected") << Setup(firstRoll) << QStringLiteral("1R") << false << true;
+    // Not logged in, the table has no seat of its own: nothing is ours to play.
+    QTest::newRow("not connected") << Setup(firstRoll) << QStringLiteral("1R") << false << false;
 }
 
 void TestBoardKeys::keysMatchClicks() {
@@ -178,10 +181,10 @@ void TestBoardKeys::keysPlayAWholeTurn() {
     rig.board->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(rig.board.get()));
     rig.board->setFocus();
-    rig.board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+1+1+")));
+    rig.session->getnextplayer(wire::read::nextplayer(QStringLiteral("1+1+1+")));
     QTest::keyClick(rig.board.get(), Qt::Key_R);
     QCOMPARE(rig.host.sent.last(), QByteArray("CMD_rollthedice+1+1+2+3+4+5+6+7+8+9+10\xFF"));
-    rig.board->createdice(wire::read::createdice(kFirstRoll));
+    rig.session->createdice(wire::read::createdice(kFirstRoll));
     // Sorted: 2 3 1 4 6 9 10 7 5 8. Position 1 is die 2, position 10 die 8; the
     // keypad's digits count too.
     QTest::keyClick(rig.board.get(), Qt::Key_S, Qt::ShiftModifier);
@@ -212,7 +215,7 @@ void TestBoardKeys::keysNeedTheBoardsOwnFocus() {
     rig.board->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(rig.board.get()));
     box->setFocus();
-    rig.board->createdice(wire::read::createdice(kFirstRoll));
+    rig.session->createdice(wire::read::createdice(kFirstRoll));
     rig.clearRecords();
     for (Qt::Key k : {Qt::Key_1, Qt::Key_S, Qt::Key_R, Qt::Key_D})
         QTest::keyClick(box, k);

@@ -1,6 +1,6 @@
 // The network start dialog on its own: the command line it builds, what it refuses,
 // and what it remembers in the shared settings file.
-#include "client/inifile.h"
+#include "settings/inifile.h"
 #include "client/netdialog.h"
 #include "widgets/hoverbutton.h"
 

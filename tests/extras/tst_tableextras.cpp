@@ -4,7 +4,7 @@
 #include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
-#include "client/inifile.h"
+#include "settings/inifile.h"
 #include "client/netdialog.h"
 #include "common/tablesendrecorder.h"
 #include "protocol/clientlink.h"
@@ -62,8 +62,7 @@ void TestTableExtras::init() {
     m_starts.clear();
     m_startWorks = true;
     m_alerts = 0;
-    m_table = new Tchat;
-    m_table->setLink(&m_link);
+    m_table = new Tchat(m_link);
     m_table->setMessageSink([](const QString&) {});
     m_table->setAlertAction([this](QWidget* w) {
         QCOMPARE(w, m_table);

@@ -17,8 +17,8 @@ struct GameTable {
     Tchat window;
     QStringList boxes;
 
-    GameTable(std::unique_ptr<ClientLink> connection, const QStringList& args) : link(std::move(connection)) {
-        window.setLink(link.get());
+    GameTable(std::unique_ptr<ClientLink> connection, const QStringList& args)
+        : link(std::move(connection)), window(*link) {
         window.setMessageSink([this](const QString& t) { boxes << t; });
         Tchat::Hooks hooks;
         hooks.listen = [] {}; // the test's host already listens

@@ -107,8 +107,7 @@ void TestHiDpi::initTestCase() {
 
 void TestHiDpi::init() {
     m_link = TableSendRecorder();
-    m_table = new Tchat;
-    m_table->setLink(&m_link);
+    m_table = new Tchat(m_link);
     m_table->setMessageSink([](const QString&) {});
     m_table->setArguments({QStringLiteral("Ann"), QStringLiteral("10.0.0.5")});
 }
@@ -190,8 +189,8 @@ void TestHiDpi::tableArtFollowsTheScreen() {
     deliver(QStringLiteral("CMD_newplayerinfo+1+Ann"));
     Board* board = m_table->board();
     board->setEyesVisible(4, true);
-    board->startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f+")));
-    board->getnextplayer(wire::read::nextplayer(QStringLiteral("1+3+2+")));
+    m_table->session().startthegame(wire::read::startgame(QStringLiteral("Ann+0+0+f+")));
+    m_table->session().getnextplayer(wire::read::nextplayer(QStringLiteral("1+3+2+")));
     deliver(QStringLiteral(
         "CMD_createdice+1+2+1+3+1+2+0+2+3+1+3+4+3+4+5+9+1+6+5+2+7+7+3+8+10+4+9+5+1+10+6+2"));
     for (int n : {1, 4, 9})
@@ -204,7 +203,7 @@ void TestHiDpi::tableArtFollowsTheScreen() {
     placeOn(m_table, highScreen());
     checkTable(QStringLiteral("high"));
 
-    board->winner(wire::read::winner(QStringLiteral("Dee+")));
+    m_table->session().winner(wire::read::winner(QStringLiteral("Dee+")));
     QVERIFY(board->findChild<QWidget*>(QStringLiteral("image_winner"))->isVisible());
     checkTable(QStringLiteral("winner-high"));
     placeOn(m_table, lowScreen());

@@ -90,18 +90,17 @@ Shown showScene(const QString& screenshots) {
     QFile::remove(QDir(qEnvironmentVariable("VIMBREL_PROGRAM_DIR")).filePath("zumveklobby.ini"));
     Shown shown;
     TableSendRecorder link;
-    Tchat table;
-    table.setLink(&link);
+    Tchat table(link);
     table.setMessageSink([&shown](const QString& t) { shown.boxes << t; });
     auto* spies = new Tspylist(&table);
     table.setSpyList(spies);
     auto* phrases = new Tphrases(&table);
     table.setPhraseEditor(phrases);
-    table.state().playerName = QStringLiteral("Ann");
+    table.session().setPlayerName(QStringLiteral("Ann"));
     table.show();
     int step = 0;
     auto deliver = [&](const QByteArray& framed) {
-        table.sockRead(framed);
+        table.session().sockRead(framed);
         while (table.queue().pending())
             table.queue().tick();
     };
@@ -143,7 +142,7 @@ Shown showScene(const QString& screenshots) {
     snap();
     deliver(wire::msg::winner("Ann"));
     table.label_playername1ContextPopup(2, QPoint());
-    table.toggleIgnore(2);
+    table.session().toggleIgnore(2);
     deliver(wire::msg::playerdisconnected(5, "Cy"));
     deliver(wire::msg::playerdisconnected(2, "Bo"));
     deliver(wire::msg::havewrongversion("Bo"));

@@ -1,6 +1,6 @@
 // What the lobby knows and decides without windows: the table list kept from numbered
 // changes, who sits where, what the game is started with, and the lobby's settings.
-#include "client/inifile.h"
+#include "settings/inifile.h"
 #include "zumveklobby/launchplan.h"
 #include "zumveklobby/lobbyconfig.h"
 #include "zumveklobby/seating.h"

@@ -81,8 +81,8 @@ Board::RandomSource clockSeededSource() {
 
 } // namespace
 
-Board::Board(ClientState& state, BoardHost& host, QWidget* parent)
-    : QWidget(parent), m_state(state), m_host(host), m_random(clockSeededSource()) {
+Board::Board(TableSession& session, QWidget* parent)
+    : QWidget(parent), m_session(session), m_random(clockSeededSource()) {
     setObjectName(QStringLiteral("board"));
     setFixedSize(kWidth, kHeight);
     // Clicking anywhere on the table (or tabbing to it) hands it the keys for play.
@@ -110,9 +110,30 @@ Board::Board(ClientState& state, BoardHost& host, QWidget* parent)
     nameControls();
     orderTabs();
     clearall();
+    observeSession();
 }
 
 Board::~Board() = default;
+
+void Board::observeSession() {
+    const TableSession* s = &m_session;
+    connect(s, &TableSession::diceCreated, this, &Board::createdice);
+    connect(s, &TableSession::gameStarted, this, &Board::startthegame);
+    connect(s, &TableSession::nextPlayer, this, &Board::getnextplayer);
+    connect(s, &TableSession::scored, this, &Board::scores);
+    connect(s, &TableSession::notScored, this, &Board::noscore);
+    connect(s, &TableSession::markedOff, this, &Board::markoff);
+    connect(s, &TableSession::statsLoaded, this, &Board::loadstats);
+    connect(s, &TableSession::pscoresLoaded, this, &Board::loadpscores);
+    connect(s, &TableSession::gameWon, this, &Board::winner);
+    connect(s, &TableSession::seatNamed, this, &Board::setPlayerName);
+    connect(s, &TableSession::scoreShown, this, [this](int seat) { setScoreVisible(seat, true); });
+    connect(s, &TableSession::eyesShown, this, &Board::setEyesVisible);
+    connect(s, &TableSession::ownSeatChangedHands, this, &Board::ownSeatChangedHands);
+    // A dedicated host's powers: the start button shows between games.
+    connect(s, &TableSession::hostPowersGained, this,
+            [this] { setStartVisible(state().turnSeat == 0); });
+}
 
 QString Board::phaseListText(int phase) {
     return (phase >= 1 && phase <= kDice) ? tr(kPhaseTexts[phase - 1]) : QString();

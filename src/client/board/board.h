@@ -1,7 +1,8 @@
 // The game board of the table window: the dice tray with its turn buttons, the four
 // player slots with their score sheets, the round, phase and status lines, the
-// phase list and the winner banner. It shows what the host broadcasts and sends
-// the player's requests through its BoardHost; it never decides anything itself.
+// phase list and the winner banner. It shows what the session hears from the host
+// and sends the player's requests through the session; it never decides anything
+// itself and never reaches the window around it except by its signals.
 //
 // Message handlers take the body after "CMD_x+". A malformed number throws
 // wire::ConvertError, which the dispatcher reports; effects made before the bad
@@ -12,8 +13,7 @@
 
 #include "protocol/messages.h"
 
-#include "client/board/boardhost.h"
-#include "client/clientstate.h"
+#include "table/tablesession.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -48,7 +48,8 @@ public:
     // Uniform integer in [0, bound). The shuffle's only source of chance.
     using RandomSource = std::function<int(int bound)>;
 
-    Board(ClientState& state, BoardHost& host, QWidget* parent = nullptr);
+    // Observes `session` (which must outlive it) from the start.
+    Board(TableSession& session, QWidget* parent = nullptr);
     // The line of the phase list for phase 1..10 ("PH1: Two SETS of 3" ...); empty otherwise.
     static QString phaseListText(int phase);
     ~Board() override;
@@ -74,7 +75,7 @@ public:
     void markoff(const wire::read::MarkOff& m);
     void loadstats(const wire::msg::LoadStats& st);
     void loadpscores(const wire::read::PScores& p);
-    void winner(const QString& winnerText);
+    void winner(const QString& winnerText, const QString& banner);
     // Our seat changed hands (ClientState::computerPlaysOwnSeat): a turn of ours in
     // progress gets its buttons and status for whoever plays it now.
     void ownSeatChangedHands();
@@ -107,6 +108,13 @@ public:
     static constexpr QLatin1StringView kSoloName{"You"};
     void setScoreVisible(int seat, bool visible);
     void setEyesVisible(int seat, bool visible);
+
+signals:
+    void sound(const QString& name);
+    // Our own turn began and we play it.
+    void ownTurnStarted();
+    // The start button: the window asks the session and saves its settings.
+    void startClicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -149,16 +157,17 @@ private:
 
     static bool isSeat(int seat) { return seat >= 1 && seat <= kSeats; }
     static bool isDie(int die) { return die >= 1 && die <= kDice; }
-    bool isOwnSeat(int seat) const { return isSeat(seat) && seat == m_state.ownSeat; }
+    const ClientState& state() const { return m_session.state(); }
+    void observeSession();
+    bool isOwnSeat(int seat) const { return isSeat(seat) && seat == state().ownSeat; }
     // Our seat, played by us rather than by the computer.
-    bool playsSeat(int seat) const { return isOwnSeat(seat) && !m_state.computerPlaysOwnSeat; }
+    bool playsSeat(int seat) const { return isOwnSeat(seat) && !state().computerPlaysOwnSeat; }
     // The buttons, status line and phase list of a turn of our seat (phase 0: the
     // list as it is).
     void showOwnTurn(int phase);
     QString shownName(int seat, const QString& name) const;
 
-    ClientState& m_state;
-    BoardHost& m_host;
+    TableSession& m_session;
 
     std::array<TrayDie, kDice> m_tray{};
     std::array<int, kDice> m_order{};

@@ -108,7 +108,7 @@ void Board::showPhaseToGet(int phase) {
 // roll or an end, and nothing calls it our turn.
 void Board::showOwnTurn(int phase) {
     showPhaseToGet(phase);
-    const bool ours = !m_state.computerPlaysOwnSeat;
+    const bool ours = !state().computerPlaysOwnSeat;
     setRollVisible(ours && m_openRolls >= 0 && m_openRolls < 3);
     setAllDoneVisible(ours && m_openRolls >= 1 && m_openRolls <= 3);
     if (!ours) {
@@ -116,16 +116,15 @@ void Board::showOwnTurn(int phase) {
         return;
     }
     m_status->setText(tr("Your Turn"));
-    m_host.playsounds(m_host.turnSound() == 1 ? QStringLiteral("turnnew") : QStringLiteral("turn"));
-    m_host.turnStarted();
+    emit ownTurnStarted();
 }
 
 void Board::ownSeatChangedHands() {
-    if (!isOwnSeat(m_state.turnSeat) || m_turnSeatShown != m_state.turnSeat || m_openRolls < 0)
+    if (!isOwnSeat(state().turnSeat) || m_turnSeatShown != state().turnSeat || m_openRolls < 0)
         return;
     // Taking over mid-turn, the player goes on from the computer's hand: the dice it
     // kept (rolled, and left up by its last roll) stay kept.
-    if (!m_state.computerPlaysOwnSeat) {
+    if (!state().computerPlaysOwnSeat) {
         for (int n = 1; n <= kDice; ++n) {
             TrayDie& d = m_tray[n - 1];
             if (d.colour == 0 || d.held || m_dice[n - 1]->y() != kRaisedTop) continue;
@@ -139,12 +138,7 @@ void Board::ownSeatChangedHands() {
 // ---- handlers ---------------------------------------------------------------------
 
 void Board::button_startClick() {
-    if (!m_state.connected) {
-        m_host.showMessage(tr("You are not connected"));
-        return;
-    }
-    m_host.send(wire::msg::startgame(m_state.playerName));
-    m_host.saveinifile();
+    emit startClicked();
 }
 
 void Board::clearall() {
@@ -158,7 +152,7 @@ void Board::clearall() {
     describeSeats();
 }
 
-void Board::startthegame(const std::array<QString, 4>& fields) {
+void Board::startthegame(const std::array<QString, 4>&) {
     setStartVisible(false);
     setAllDoneVisible(false);
     setRollVisible(false);
@@ -170,18 +164,8 @@ void Board::startthegame(const std::array<QString, 4>& fields) {
     // A new game hands every seat back to its player.
     for (int seat = 1; seat <= kSeats; ++seat)
         setEyesVisible(seat, false);
-    m_state.computerPlaysOwnSeat = false;
-    m_host.setJustWatchChecked(false);
     m_round->setText(tr("Round: %1").arg(0));
     clearall();
-    // The solo player started it: the English line has always read so, the
-    // translation says it in the second person.
-    const bool soloStart =
-        fields[0] == Board::kSoloName && isOwnSeat(1) && m_state.playerName == Board::kSoloName;
-    m_host.addlinetochat(soloStart ? tr("You has started a game.")
-                                   : tr("%1 has started a game.").arg(fields[0]),
-                         m_state.systemColour);
-    if (playerName(2) == QLatin1String("<Waiting>")) setPlayerName(2, QStringLiteral("Klot"));
     for (int k = 1; k <= kPhases; ++k)
         setPhaseLook(k, PhaseLook::Plain);
     m_example->clearArt();
@@ -191,7 +175,6 @@ void Board::startthegame(const std::array<QString, 4>& fields) {
 void Board::getnextplayer(const wire::read::NextPlayer& next) {
     if (!isSeat(next.seat)) return;
     startShuffle();
-    m_state.turnSeat = next.seat;
     m_round->setText(tr("Round: %1").arg(next.round));
     setPhaseLine(next.seat, next.phase);
     moveTurnHighlight(next.seat);
@@ -241,7 +224,7 @@ void Board::scores(const wire::read::Scores& s) {
         m_phase->setText(tr("%1 completed the phase.").arg(playerName(s.seat)));
     }
     m_status->setText(tr("One Moment Please.."));
-    m_host.playsounds(QStringLiteral("gotpoints"));
+    emit sound(QStringLiteral("gotpoints"));
 }
 
 void Board::noscore(const wire::read::NoScore& n) {
@@ -258,7 +241,7 @@ void Board::noscore(const wire::read::NoScore& n) {
     m_bonus[n.seat - 1]->setText(QStringLiteral("-"));
     describeSeats();
     m_status->setText(tr("One Moment Please.."));
-    m_host.playsounds(QStringLiteral("nopoints"));
+    emit sound(QStringLiteral("nopoints"));
 }
 
 void Board::markoff(const wire::read::MarkOff& m) {
@@ -269,10 +252,9 @@ void Board::markoff(const wire::read::MarkOff& m) {
 }
 
 void Board::loadstats(const wire::msg::LoadStats& st) {
-    if (st.record != m_state.ownSeat || m_state.ownSeat == 0) return;
+    if (st.record != state().ownSeat || state().ownSeat == 0) return;
     const int current = st.currentSeat;
     if (current != 0 && !isSeat(current)) return;
-    m_state.turnSeat = current;
     m_round->setText(tr("Round: %1").arg(st.round));
     for (int s = 0; s < kSeats; ++s)
         m_totals[s]->setText(QString::number(st.scores[s]));
@@ -286,8 +268,6 @@ void Board::loadstats(const wire::msg::LoadStats& st) {
     showRolls(st.rolls);
     // Only a turn in progress can go on: once scored (5) there is nothing left to do.
     m_openRolls = current != 0 && st.rolls >= 0 && st.rolls <= 3 ? st.rolls : -1;
-    // A game is running: an empty seat 2 is the computer's.
-    if (playerName(2) == QLatin1String("<Waiting>")) setPlayerName(2, QStringLiteral("Klot"));
     if (current == 0) return;
     setPhaseLine(current, st.phase);
     moveTurnHighlight(current);
@@ -300,18 +280,19 @@ void Board::loadstats(const wire::msg::LoadStats& st) {
 }
 
 void Board::loadpscores(const wire::read::PScores& p) {
-    if (p.record != m_state.ownSeat || m_state.ownSeat == 0) return;
+    if (p.record != state().ownSeat || state().ownSeat == 0) return;
     int done = 0; // the own seat's last completed phase
     for (const wire::ScoreCell& c : p.cells) {
         setCell(c.seat, c.column, QString::number(c.points));
-        if (c.seat == m_state.ownSeat && c.column >= 1 && c.column <= kPhases) done = std::max(done, c.column);
+        if (c.seat == state().ownSeat && c.column >= 1 && c.column <= kPhases)
+            done = std::max(done, c.column);
     }
     describeSeats();
     // A player back in their seat sees at once which phase is theirs to get.
-    if (done > 0 && isSeat(m_state.ownSeat)) showPhaseToGet(done + 1);
+    if (done > 0 && isSeat(state().ownSeat)) showPhaseToGet(done + 1);
 }
 
-void Board::winner(const QString& text) {
+void Board::winner(const QString&, const QString& banner) {
     m_openRolls = -1;
     setRollVisible(false);
     setAllDoneVisible(false);
@@ -319,12 +300,8 @@ void Board::winner(const QString& text) {
     m_turnSeatShown = 0;
     describeSeats();
     m_dicetimer.stop();
-    m_state.turnSeat = 0;
-    m_host.playsounds(QStringLiteral("winner"));
-    const bool plays = isSeat(m_state.ownSeat);
-    const bool won = plays && playerName(m_state.ownSeat) == text;
-    m_winner->setText(won ? tr("You have Won the Game!") : tr("%1 has Won the Game!").arg(text));
-    m_host.addlinetochat(m_winner->text(), m_state.systemColour);
+    emit sound(QStringLiteral("winner"));
+    m_winner->setText(banner);
     m_phase->clear();
     m_status->setText(tr("Game Over!"));
     m_winnerBanner->show();
@@ -332,10 +309,5 @@ void Board::winner(const QString& text) {
     for (int k = 1; k <= kPhases; ++k)
         setPhaseLook(k, PhaseLook::Done);
     m_example->clearArt();
-    if (m_state.isHost) setStartVisible(true);
-    if (!plays) return;
-    if (won)
-        m_host.addgame(QStringLiteral("addtomine"));
-    else if (!text.contains(QLatin1String(" and ")))
-        m_host.addgame(text);
+    if (state().isHost) setStartVisible(true);
 }

@@ -73,7 +73,6 @@ void Board::createdice(const wire::read::CreateDice& roll) {
     m_dicetimer.stop();
     if (!isSeat(roll.seat)) return;
     showRolls(roll.rolls);
-    m_state.turnSeat = roll.seat;
     // Dice left out of the roll were kept by the player: they stay up as they were.
     for (int n = 1; n <= kDice; ++n)
         raiseDie(n);
@@ -87,7 +86,7 @@ void Board::createdice(const wire::read::CreateDice& roll) {
     const bool own = playsSeat(roll.seat);
     setAllDoneVisible(own);
     setRollVisible(own && roll.rolls < 3);
-    m_host.playsounds(QStringLiteral("dice"));
+    emit sound(QStringLiteral("dice"));
 }
 
 void Board::dicetimerTimer() {
@@ -99,7 +98,7 @@ void Board::dicetimerTimer() {
 }
 
 void Board::image_d1MouseUp(int die, Qt::MouseButton button) {
-    if (!isDie(die) || !playsSeat(m_state.turnSeat)) return;
+    if (!isDie(die) || !playsSeat(state().turnSeat)) return;
     if (m_dicetimer.isActive()) return;
     if (button != Qt::LeftButton) {
         sortthem();
@@ -111,10 +110,10 @@ void Board::image_d1MouseUp(int die, Qt::MouseButton button) {
     paintDie(die);
     if (d.held) {
         raiseDie(die);
-        m_host.playsounds(QStringLiteral("select"));
+        emit sound(QStringLiteral("select"));
     } else {
         restDie(die);
-        m_host.playsounds(QStringLiteral("unset"));
+        emit sound(QStringLiteral("unset"));
     }
 }
 
@@ -135,30 +134,20 @@ void Board::sortthem() {
 }
 
 void Board::button_rollClick() {
-    // The computer's turn for our seat: a click that got through changes nothing.
-    if (isOwnSeat(m_state.turnSeat) && m_state.computerPlaysOwnSeat) return;
-    if (playsSeat(m_state.turnSeat) && m_state.connected) {
-        QList<int> notHeld;
-        for (int n = 1; n <= kDice; ++n)
-            if (!m_tray[n - 1].held) notHeld.append(n);
-        m_host.send(wire::msg::rollthedice(m_state.ownSeat, notHeld));
-    }
+    QList<int> notHeld;
+    for (int n = 1; n <= kDice; ++n)
+        if (!m_tray[n - 1].held) notHeld.append(n);
     // Nothing reacts until the host answers.
+    if (!m_session.roll(notHeld)) return;
     setRollVisible(false);
     setAllDoneVisible(false);
-    m_state.turnSeat = 0;
 }
 
 void Board::button_alldoneClick() {
-    // The computer's turn for our seat: a click that got through changes nothing.
-    if (isOwnSeat(m_state.turnSeat) && m_state.computerPlaysOwnSeat) return;
-    if (playsSeat(m_state.turnSeat) && m_state.connected) {
-        QList<int> held;
-        for (int n = 1; n <= kDice; ++n)
-            if (m_tray[n - 1].held) held.append(n);
-        m_host.send(wire::msg::alldone(m_state.ownSeat, held));
-    }
+    QList<int> held;
+    for (int n = 1; n <= kDice; ++n)
+        if (m_tray[n - 1].held) held.append(n);
+    if (!m_session.endTurn(held)) return;
     setRollVisible(false);
     setAllDoneVisible(false);
-    m_state.turnSeat = 0;
 }

@@ -1,4 +1,4 @@
-#include "client/inifile.h"
+#include "settings/inifile.h"
 
 #include "text/utf8text.h"
 

@@ -1,4 +1,4 @@
-#include "client/ignorelist.h"
+#include "table/ignorelist.h"
 
 #include <QUrl>
 
