@@ -2,7 +2,7 @@
 // calls the table uses. A value written must read back as written.
 #include "fuzzinput.h"
 
-#include "client/inifile.h"
+#include "settings/inifile.h"
 #include "protocol/wiretext.h"
 
 #include <QCoreApplication>
