@@ -66,7 +66,7 @@ Tchat::Tchat(ClientLink& link, QWidget* parent) : QMainWindow(parent) {
         if (m_messagesShown > 0) m_closeTimer->stop();
         if (m_messagesShown > 0 || queue().pending() > 0) return;
         m_closeTimer->stop();
-        close();
+        tableEnded();
     });
     m_messageSink = [this](const QString& text) {
         // Echoed on standard error so a player who started us from a terminal sees it too.
@@ -90,7 +90,11 @@ Tchat::~Tchat() {
 
 void Tchat::observeSession() {
     const TableSession* s = m_session;
-    connect(s, &TableSession::notice, this, &Tchat::addlinetochat);
+    connect(s, &TableSession::notice, this,
+            [this](const QString& line, wire::BgrColour colour, const QString& sender) {
+                m_mainchat->addlinetochat(line, colour, sender);
+            });
+    connect(s, &TableSession::chatHidden, m_mainchat, &ChatPanel::setSenderHidden);
     connect(s, &TableSession::sound, this, &Tchat::playsounds);
     connect(s, &TableSession::message, this, &Tchat::showMessage);
     connect(s, &TableSession::ended, this, &Tchat::closeWhenIdle);
@@ -207,13 +211,29 @@ void Tchat::showMessage(const QString& text) {
     ++m_messagesShown;
     m_messageSink(text);
     --m_messagesShown;
-    if (m_closing && m_messagesShown == 0) m_closeTimer->start();
+    if (m_endPending && m_messagesShown == 0) m_closeTimer->start();
 }
 
 void Tchat::closeWhenIdle() {
-    if (m_closing) return;
-    m_closing = true;
+    if (m_endPending || m_closing) return;
+    m_endPending = true;
     m_closeTimer->start();
+}
+
+void Tchat::tableEnded() {
+    if (!m_endPending) return;
+    m_endPending = false;
+    const QString farewell = m_session->farewell();
+    if (farewell.isEmpty()) {
+        close();
+        return;
+    }
+    // The window stays, with the game as it ended and the chat's last lines, until
+    // the player closes it; nothing here reaches a host any more.
+    setStartEnabled(false);
+    if (m_spylist) m_spylist->setRemoveEnabled(false);
+    addlinetochat(farewell, state().systemColour);
+    showMessage(farewell);
 }
 
 void Tchat::startGame() {

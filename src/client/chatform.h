@@ -162,9 +162,12 @@ private:
     // Tells the player, once, that the settings file cannot be read (nor is written).
     void warnSettingsUnreadable();
     void copyChatSelection();
-    // Closes the window once every message that came before the end is handled and no
-    // message is up waiting for the player.
+    // Once every message that came before the end is handled and no message is up
+    // waiting for the player: tableEnded().
     void closeWhenIdle();
+    // Closes the window when the table has nothing more to say; otherwise keeps it,
+    // and tells the player why the table is over.
+    void tableEnded();
     // Reads the saved choice to open the port on the router; off when none was saved.
     void readOpenPortChoice();
     void setOpenPortChosen(bool on);
@@ -204,4 +207,5 @@ private:
     int m_messagesShown = 0;        // message boxes up right now
     bool m_firstShow = true;
     bool m_closing = false;
+    bool m_endPending = false; // the table ended; tableEnded() waits for the queue
 };

@@ -12,6 +12,8 @@
 #include <QTextDocumentFragment>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 const char* const kPrefixes[] = {"http://", "ftp://",    "file://", "gopher://",
@@ -87,28 +89,14 @@ void ChatPanel::setTextSize(int points) {
     document()->setDefaultFont(f);
 }
 
-void ChatPanel::addlinetochat(const QString& line, wire::BgrColour colour) {
+void ChatPanel::addlinetochat(const QString& line, wire::BgrColour colour, const QString& sender) {
+    m_lines.append({line, colour, sender});
+    if (m_hiddenSenders.contains(sender)) return;
     setUpdatesEnabled(false);
     QScrollBar* bar = verticalScrollBar();
     const int keptScroll = bar->value();
     const QTextCursor keptCursor = textCursor();
-
-    QTextCursor c(document());
-    c.movePosition(QTextCursor::End);
-    // One edit, so a screen reader hears the new line as one text insertion.
-    c.beginEditBlock();
-    if (!document()->isEmpty()) c.insertBlock();
-    const qsizetype colon = nameColon(line);
-    QTextCharFormat fmt;
-    fmt.setForeground(toQColor(colour));
-    if (colon >= 0) {
-        fmt.setFontWeight(QFont::Bold);
-        c.insertText(line.left(colon + 1), fmt);
-    }
-    fmt.setFontWeight(QFont::Normal);
-    c.insertText(line.mid(colon + 1), fmt);
-    c.endEditBlock();
-
+    appendLine(m_lines.last());
     if (m_scrollOff) {
         setTextCursor(keptCursor);
         bar->setValue(keptScroll);
@@ -120,6 +108,54 @@ void ChatPanel::addlinetochat(const QString& line, wire::BgrColour colour) {
     }
     setUpdatesEnabled(true);
     viewport()->update();
+}
+
+void ChatPanel::appendLine(const Line& line) {
+    QTextCursor c(document());
+    c.movePosition(QTextCursor::End);
+    // One edit, so a screen reader hears the new line as one text insertion.
+    c.beginEditBlock();
+    if (!document()->isEmpty()) c.insertBlock();
+    const qsizetype colon = nameColon(line.text);
+    QTextCharFormat fmt;
+    fmt.setForeground(toQColor(line.colour));
+    if (colon >= 0) {
+        fmt.setFontWeight(QFont::Bold);
+        c.insertText(line.text.left(colon + 1), fmt);
+    }
+    fmt.setFontWeight(QFont::Normal);
+    c.insertText(line.text.mid(colon + 1), fmt);
+    c.endEditBlock();
+}
+
+void ChatPanel::setSenderHidden(const QString& sender, bool hidden) {
+    if (sender.isEmpty() || m_hiddenSenders.contains(sender) == hidden) return;
+    if (hidden)
+        m_hiddenSenders << sender;
+    else
+        m_hiddenSenders.removeAll(sender);
+    if (std::any_of(m_lines.cbegin(), m_lines.cend(),
+                    [&sender](const Line& l) { return l.sender == sender; }))
+        showLines();
+}
+
+void ChatPanel::showLines() {
+    setUpdatesEnabled(false);
+    QScrollBar* bar = verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    const int keptScroll = bar->value();
+    document()->clear();
+    for (const Line& line : std::as_const(m_lines))
+        if (!m_hiddenSenders.contains(line.sender)) appendLine(line);
+    // A reader at the end stays there; one scrolled back stays about where they were.
+    bar->setValue(atEnd && !m_scrollOff ? bar->maximum() : keptScroll);
+    setUpdatesEnabled(true);
+    viewport()->update();
+}
+
+void ChatPanel::clearChat() {
+    m_lines.clear();
+    clear();
 }
 
 QString ChatPanel::linkUnder(const QPoint& viewportPos, int* start) const {

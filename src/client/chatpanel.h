@@ -24,8 +24,14 @@ public:
     explicit ChatPanel(QWidget* parent = nullptr);
 
     // Appends a line: up to and including nameColon() in bold, the rest normal, both
-    // in `colour`; the text itself is shown as it is.
-    void addlinetochat(const QString& line, wire::BgrColour colour);
+    // in `colour`; the text itself is shown as it is. `sender`: whose chat the line
+    // is (empty for the table's own lines); it is kept out of sight while hidden.
+    void addlinetochat(const QString& line, wire::BgrColour colour,
+                       const QString& sender = QString());
+    // Hides every line of `sender`, those already shown too, or shows them again.
+    void setSenderHidden(const QString& sender, bool hidden);
+    // Clear Main Chat: every line goes, the hidden ones too.
+    void clearChat();
 
     void setScrollChatOff(bool on) { m_scrollOff = on; }
     bool scrollChatOff() const { return m_scrollOff; }
@@ -51,6 +57,18 @@ private:
     // The link under a viewport point, with its document range.
     QString linkUnder(const QPoint& viewportPos, int* start = nullptr) const;
 
+    struct Line {
+        QString text;
+        wire::BgrColour colour;
+        QString sender;
+    };
+    // Writes one line at the end of the document.
+    void appendLine(const Line& line);
+    // Writes the document again from m_lines, without the hidden senders' lines.
+    void showLines();
+
+    QList<Line> m_lines; // every line, in order, shown or not
+    QStringList m_hiddenSenders;
     bool m_scrollOff = false;
     int m_textSize = 8;
     QList<QAction*> m_menuActions;

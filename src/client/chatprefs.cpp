@@ -174,7 +174,7 @@ void Tchat::buildPreferenceItems(QMenu* options) {
         QKeySequence(Qt::CTRL | Qt::Key_S));
     scroll->setCheckable(true);
     QAction* clear = addItem(options, "ClearMainChat1", tr("Clear Main Chat"), this, [this] {
-        m_mainchat->clear();
+        m_mainchat->clearChat();
         m_mychat->setFocus();
     });
     addItem(options, "ResetScreenLocation1", tr("Reset Screen Location"), this,

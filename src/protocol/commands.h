@@ -15,6 +15,7 @@ inline constexpr char full[] = "CMD_full";
 inline constexpr char havewrongversion[] = "CMD_havewrongversion";
 inline constexpr char hostpowers[] = "CMD_hostpowers";
 inline constexpr char rejoin[] = "CMD_rejoin";
+inline constexpr char removed[] = "CMD_removed";
 inline constexpr char rejoined[] = "CMD_rejoined";
 inline constexpr char seatheld[] = "CMD_seatheld";
 inline constexpr char seattoken[] = "CMD_seattoken";

@@ -152,6 +152,9 @@ QByteArray loadpscores(int record, const QList<ScoreCell>& cells) {
 QByteArray playerdisconnected(int record, const QString& name) {
     return Builder(cmd::playerdisconnected).number(record).put('+').put(name).done();
 }
+QByteArray removed(int record, const QString& name) {
+    return Builder(cmd::removed).number(record).put('+').put(name).done();
+}
 QByteArray justwatching(int seat, int mode) {
     return Builder(cmd::justwatching).number(seat).field(mode).done();
 }

@@ -60,6 +60,9 @@ struct LoadStats {
 QByteArray loadstats(const LoadStats& s);
 QByteArray loadpscores(int record, const QList<ScoreCell>& cells);
 QByteArray playerdisconnected(int record, const QString& name);
+// Record 1 removed this record: said to everyone, the removed one included, before
+// its connection closes.
+QByteArray removed(int record, const QString& name);
 QByteArray justwatching(int seat, int mode);
 QByteArray chatRelay(const QString& name, const QString& rest);
 QByteArray actionRelay(const QString& name, const QString& rest);

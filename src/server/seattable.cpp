@@ -28,6 +28,7 @@ void SeatTable::take(int r) {
     SeatRecord& rec = m_records.at(r);
     rec.connected = true;
     rec.loggedIn = false;
+    rec.quiet = false;
     m_recordcount = std::max(m_recordcount, r);
     m_inboxes.at(r).clear();
     m_lines.at(r).clear();
@@ -40,6 +41,7 @@ void SeatTable::release(int r) {
     SeatRecord& rec = m_records.at(r);
     rec.connected = false;
     rec.loggedIn = false;
+    rec.quiet = false;
     rec.name.clear();
     rec.computer = false;
     m_inboxes.at(r).clear();
@@ -77,13 +79,14 @@ bool SeatTable::takesPart(int seat) const {
     if (!isSeat(seat)) return false;
     const SeatRecord& rec = m_records[seat];
     // A connection still to log in is nobody yet: it neither plays nor takes a turn.
-    return ((rec.connected && rec.loggedIn) || rec.held || seat == 2) && rec.status < 2;
+    return ((rec.connected && rec.loggedIn && !rec.quiet) || rec.held || seat == 2) &&
+           rec.status < 2;
 }
 
 bool SeatTable::playedByComputer(int seat) const {
     if (!isSeat(seat)) return false;
     const SeatRecord& rec = m_records[seat];
-    return !(rec.connected && rec.loggedIn) || rec.computer;
+    return !(rec.connected && rec.loggedIn && !rec.quiet) || rec.computer;
 }
 
 QString SeatTable::seatName(int seat) const {

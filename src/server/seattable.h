@@ -25,6 +25,10 @@ struct SeatRecord {
     // The connection has sent its one log-in; until then it may send nothing else.
     bool loggedIn = false;
     qint64 arrivedAt = 0; // when the connection took the record (the log-in deadline)
+    // Logged in under the name of a held seat: the others hear of this connection only
+    // if it does not take that seat back (a returning player's way in).
+    bool quiet = false;
+    bool otherVersion = false; // its log-in named another version than the host's
     int score = 0;
     bool computer = false;
     QString botname;

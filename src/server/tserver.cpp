@@ -53,9 +53,12 @@ template <class Request>
 void TServer::handle(const char* command, std::optional<Request> (*reader)(const QString&),
                      void (TServer::*handler)(const Request&, int)) {
     const bool isLogIn = qstrcmp(command, wire::cmd::logininfo) == 0;
+    const bool isRejoin = qstrcmp(command, wire::cmd::rejoin) == 0;
     m_queue.on(QString::fromLatin1(command), [=, this](const QString& body, int sender) {
         // Who the connection is comes before what it says: a stranger's fields are not read.
         if (!mayAsk(sender, isLogIn)) return;
+        // Anything but its seat's secret makes a quiet arrival a newcomer after all.
+        if (!isRejoin && sender != 0 && record(sender).quiet) welcome(sender);
         if (const std::optional<Request> request = readFrom(reader, body, sender))
             (this->*handler)(*request, sender);
     });
@@ -128,9 +131,10 @@ TableCount TServer::tableCount() const {
     TableCount count;
     for (int r = 1; r <= kMaxRecords; ++r) {
         const SeatRecord& rec = record(r);
-        if (SeatTable::isSeat(r) && (rec.held || (rec.connected && rec.loggedIn)))
+        const bool present = rec.connected && rec.loggedIn && !rec.quiet;
+        if (SeatTable::isSeat(r) && (rec.held || present))
             ++count.seated;
-        else if (!SeatTable::isSeat(r) && rec.connected && rec.loggedIn)
+        else if (!SeatTable::isSeat(r) && present)
             ++count.spectators;
     }
     count.gameon = m_game.gameon;
@@ -179,7 +183,12 @@ void TServer::Sock1Accept() {
 void TServer::logintimerTimer() {
     const qint64 now = m_clock();
     for (int r : m_seats.connectedRecords()) {
-        if (record(r).loggedIn || now - record(r).arrivedAt < kLoginDeadlineMs) continue;
+        const std::optional<qint64> due = deadline(r);
+        if (!due || now < *due) continue;
+        if (record(r).quiet) {
+            welcome(r); // no secret came: a newcomer that shares a held seat's name
+            continue;
+        }
         log(QStringLiteral("record %1 closed: no log-in within %2 s")
                 .arg(QString::number(r), QString::number(kLoginDeadlineMs / 1000)));
         disconnectsock(r);
@@ -187,18 +196,25 @@ void TServer::logintimerTimer() {
     armLoginTimer();
 }
 
-// Sleeps until the earliest deadline of a connection still to log in; with none, stops.
+std::optional<qint64> TServer::deadline(int r) const {
+    const SeatRecord& rec = record(r);
+    if (!rec.loggedIn) return rec.arrivedAt + kLoginDeadlineMs;
+    if (rec.quiet) return rec.arrivedAt + kQuietArrivalMs;
+    return std::nullopt;
+}
+
+// Sleeps until the earliest deadline of a connection still to log in or to present its
+// secret; with none, stops.
 void TServer::armLoginTimer() {
     std::optional<qint64> first;
     for (int r : m_seats.connectedRecords())
-        if (!record(r).loggedIn)
-            first = std::min(first.value_or(record(r).arrivedAt), record(r).arrivedAt);
+        if (const std::optional<qint64> due = deadline(r))
+            first = std::min(first.value_or(*due), *due);
     if (!first) {
         m_loginTimer.stop();
         return;
     }
-    m_loginTimer.start(
-        int(std::clamp<qint64>(*first + kLoginDeadlineMs - m_clock(), 0, kLoginDeadlineMs)));
+    m_loginTimer.start(int(std::clamp<qint64>(*first - m_clock(), 0, kLoginDeadlineMs)));
 }
 
 void TServer::Sock1Read(int record, const QByteArray& bytes) {
@@ -254,7 +270,7 @@ void TServer::teardown(int record, const char* why, bool mayHold) {
     const QByteArray notice = wire::msg::playerdisconnected(record, m_seats.record(record).name);
     // Nobody was told of a connection that never logged in (a lobby's reachability
     // check, a port scan), so nobody is told that it left.
-    const bool known = m_seats.record(record).loggedIn;
+    const bool known = m_seats.record(record).loggedIn && !m_seats.record(record).quiet;
     log(QStringLiteral("record %1 (%2) left: %3")
             .arg(QString::number(record), logField(m_seats.record(record).name),
                  QLatin1String(why)));
@@ -305,11 +321,21 @@ void TServer::sendToken(int seat) {
 void TServer::rejoin(const wire::req::Rejoin& request, int sender) {
     const int from = request.record;
     if (sender != 0 && sender != from) return;
-    if (!m_game.gameon || !record(from).connected) return;
-    const int seat = m_held.find(request.token);
-    if (seat == 0 || seat == from || !m_link.move(from, seat)) return;
+    if (takeBackSeat(from, request.token)) return;
+    // A secret that opens nothing: the connection stays where it is, as a newcomer.
+    if (record(from).connected && record(from).quiet) welcome(from);
+}
+
+bool TServer::takeBackSeat(int from, const QByteArray& token) {
+    if (!m_game.gameon || !record(from).connected) return false;
+    const int seat = m_held.find(token);
+    if (seat == 0 || seat == from || !m_link.move(from, seat)) return false;
 
     const QString name = record(from).name;
+    // Nobody but the connection itself heard of a quiet arrival: it is not announced
+    // as leaving either, and learns who is here only now.
+    const bool wasQuiet = record(from).quiet;
+    const bool otherVersion = record(from).otherVersion;
     // The turn of the record being left behind must not wait for a connection that moved.
     const bool leavesOpenTurn = m_game.turnOpenFor(from);
     m_held.returned(seat, m_clock());
@@ -320,11 +346,13 @@ void TServer::rejoin(const wire::req::Rejoin& request, int sender) {
     SeatRecord& rec = m_seats.at(seat);
     rec.name = name;
     rec.loggedIn = true;
+    rec.otherVersion = otherVersion;
     log(QStringLiteral("record %1 (%2) is back in seat %3")
             .arg(QString::number(from), logField(name), QString::number(seat)));
     sendTo(seat, wire::msg::rejoined(seat));
-    broadcast(wire::msg::playerdisconnected(from, name));
+    if (!wasQuiet) broadcast(wire::msg::playerdisconnected(from, name));
     broadcast(wire::msg::newplayerinfo(seat, name));
+    if (wasQuiet) introduce(seat);
     catchUp(seat);
     sendToken(seat);
     if (m_dedicated && seat == 1) sendTo(seat, wire::msg::hostpowers());
@@ -338,6 +366,8 @@ void TServer::rejoin(const wire::req::Rejoin& request, int sender) {
     }
     if (leavesOpenTurn) findplayer();
     noteTable();
+    armLoginTimer();
+    return true;
 }
 
 void TServer::closeAll(const QString& notice) {
@@ -362,20 +392,46 @@ void TServer::receivedlogininfo(const wire::req::LogIn& login, int sender) {
     SeatRecord& rec = m_seats.at(seat);
     rec.name = login.name;
     rec.loggedIn = true;
+    rec.otherVersion = login.version != m_version;
     log(QStringLiteral("record %1 logged in as %2").arg(QString::number(seat), logField(rec.name)));
-    broadcast(wire::msg::newplayerinfo(seat, rec.name));
-    for (int i : m_seats.connectedRecords())
-        if (i != seat) sendTo(seat, wire::msg::existingplayers(i, m_seats.record(i).name));
-    for (int s = 1; s <= kSeatCount; ++s)
-        if (record(s).held) sendTo(seat, wire::msg::seatheld(s, record(s).name));
-    if (login.version != m_version) {
-        if (m_seats.record(1).connected) sendTo(1, wire::msg::havewrongversion(rec.name));
-        sendTo(seat, wire::msg::wrongversion());
+    // A returning player presents its seat's secret right after its log-in; until then
+    // nobody hears of the connection it comes in by, so nobody reads it come and go.
+    if (m_game.gameon && isHeldName(rec.name)) {
+        rec.quiet = true;
+        rec.arrivedAt = m_clock();
+        armLoginTimer();
+        return;
     }
-    if (m_game.gameon) catchUp(seat);
-    if (m_game.gameon && SeatTable::isSeat(seat)) sendToken(seat);
-    if (m_dedicated && seat == 1) sendTo(seat, wire::msg::hostpowers());
+    welcome(seat);
+}
+
+bool TServer::isHeldName(const QString& name) const {
+    for (int s = 1; s <= kSeatCount; ++s)
+        if (record(s).held && record(s).name == name) return true;
+    return false;
+}
+
+void TServer::welcome(int r) {
+    SeatRecord& rec = m_seats.at(r);
+    rec.quiet = false;
+    broadcast(wire::msg::newplayerinfo(r, rec.name));
+    introduce(r);
+    if (m_game.gameon) catchUp(r);
+    if (m_game.gameon && SeatTable::isSeat(r)) sendToken(r);
+    if (m_dedicated && r == 1) sendTo(r, wire::msg::hostpowers());
     noteTable();
+}
+
+void TServer::introduce(int r) {
+    for (int i : m_seats.connectedRecords())
+        if (i != r && !record(i).quiet)
+            sendTo(r, wire::msg::existingplayers(i, m_seats.record(i).name));
+    for (int s = 1; s <= kSeatCount; ++s)
+        if (record(s).held) sendTo(r, wire::msg::seatheld(s, record(s).name));
+    if (record(r).otherVersion) {
+        if (m_seats.record(1).connected) sendTo(1, wire::msg::havewrongversion(record(r).name));
+        sendTo(r, wire::msg::wrongversion());
+    }
 }
 
 void TServer::catchUp(int r) {
@@ -402,19 +458,30 @@ void TServer::catchUp(int r) {
         }
     }
     if (!cells.isEmpty()) sendTo(r, wire::msg::loadpscores(r, cells));
+    // Who only watches while the computer plays their seat; a held seat's eyes come
+    // with its CMD_seatheld.
+    for (int s = 1; s <= kSeatCount; ++s)
+        if (s != r && record(s).computer && record(s).connected && !record(s).held)
+            sendTo(r, wire::msg::justwatching(s, 1));
 }
 
 // ---- record 1's controls ---------------------------------------------------------
 
 void TServer::kickhim(const wire::req::SeatValue& request, int sender) {
     if (request.seat != 1 || (sender != 0 && sender != 1)) return;
+    const int target = request.value;
     // A seat waiting for its player: record 1 may give it up for good.
-    if (SeatTable::isSeat(request.value) && record(request.value).held) {
-        log(QStringLiteral("seat %1 no longer waits: removed by record 1").arg(request.value));
-        giveUpHeldSeat(request.value);
+    if (SeatTable::isSeat(target) && record(target).held) {
+        log(QStringLiteral("seat %1 no longer waits: removed by record 1").arg(target));
+        broadcast(wire::msg::removed(target, record(target).name));
+        giveUpHeldSeat(target);
         return;
     }
-    disconnectsock(request.value);
+    if (!SeatTable::isRecord(target) || !record(target).connected) return;
+    // Everyone, the removed player first of all, learns why the connection ends.
+    if (record(target).loggedIn && !record(target).quiet)
+        broadcast(wire::msg::removed(target, record(target).name));
+    disconnectsock(target);
 }
 
 void TServer::botspeed(const wire::req::SeatValue& request, int sender) {

@@ -37,6 +37,9 @@ inline constexpr int kLineBurst = wire::kLineBurst;
 inline constexpr qint64 kLineWindowMs = wire::kLineWindowMs;
 // A connection that has not logged in this long after it arrived is closed.
 inline constexpr int kLoginDeadlineMs = 10000;
+// A log-in under a held seat's name waits this long for that seat's secret before the
+// table hears of it as a newcomer.
+inline constexpr int kQuietArrivalMs = 3000;
 
 // What a lobby lists about the table: players seated (a seat waiting for its player
 // counts), spectators, and whether a game runs. Connections still to log in count
@@ -99,7 +102,8 @@ public:
     wire::Dispatcher& queue() { return m_queue; }
 
     // Closes every connection that has not logged in within kLoginDeadlineMs (by the
-    // clock) and waits for the next such deadline; it runs only while somebody waits.
+    // clock), announces every quiet arrival older than kQuietArrivalMs, and waits for
+    // the next such deadline; it runs only while somebody waits.
     QTimer& logintimer() { return m_loginTimer; }
     void logintimerTimer();
 
@@ -175,6 +179,16 @@ private:
     void broadcast(const QByteArray& bytes);
     void sendTo(int record, const QByteArray& bytes);
     void catchUp(int r);
+    // The rest of a log-in: everyone hears of the arrival, the newcomer learns the table.
+    void welcome(int r);
+    // Tells record r who is here, which seats wait, and of a version mismatch.
+    void introduce(int r);
+    bool isHeldName(const QString& name) const;
+    // When the record's log-in or secret is due; none when nothing is awaited.
+    std::optional<qint64> deadline(int r) const;
+    // Moves the connection of record `from` into the held seat `token` opens; false
+    // when it opens none.
+    bool takeBackSeat(int from, const QByteArray& token);
     // `mayHold`: the connection ended without a removal, so a seated player's seat
     // may wait for them.
     void teardown(int record, const char* why, bool mayHold);

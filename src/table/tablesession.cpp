@@ -56,6 +56,7 @@ void TableSession::registerHandlers() {
     handle(m_queue, cmd::existingplayers, &read::recordName, own(&TableSession::newplayerinfo));
     handle(m_queue, cmd::playerdisconnected, &read::recordName,
            own(&TableSession::playerdisconnected));
+    handle(m_queue, cmd::removed, &read::recordName, own(&TableSession::removed));
     handle(m_queue, cmd::rejoined, &read::recordName, own(&TableSession::rejoined));
     handle(m_queue, cmd::seatheld, &read::recordName, own(&TableSession::seatheld));
     handle<read::SeatValue>(m_queue, cmd::justwatching, &read::justwatching,
@@ -69,6 +70,7 @@ void TableSession::registerHandlers() {
         chatrecieved(read::chatLine(body), IgnoreList::Relay::Action);
     });
     m_queue.on(QString::fromLatin1(cmd::full), [this](const QString&, int) {
+        m_full = true;
         emit message(QCoreApplication::translate("Tchat", "Game is full"));
         end();
     });
@@ -133,7 +135,8 @@ void TableSession::sockInfo(const QString& text) {
         tell(QCoreApplication::translate("Tchat", "Could not connect to the host: %1").arg(text));
 }
 
-void TableSession::departed(Departure) {
+void TableSession::departed(Departure why) {
+    if (!m_ended) m_departure = why;
     end();
 }
 
@@ -141,8 +144,18 @@ void TableSession::end() {
     if (m_ended) return;
     m_ended = true;
     // Messages that arrived before the end (a "Game is full" notice, a last chat line)
-    // are still handled: the windows wait for the queue before they close.
+    // are still handled: the windows wait for the queue before they act on it.
     emit ended();
+}
+
+QString TableSession::farewell() const {
+    if (!m_ended || m_full) return {};
+    if (m_removedSelf) return QCoreApplication::translate("Tchat", "You were removed from the table");
+    // The host closes a connection in order only when its table closes, or after it
+    // said why (a full table, a removal); anything else broke on the way.
+    if (m_departure == Departure::ClosedByPeer)
+        return QCoreApplication::translate("Tchat", "The table was closed by its host");
+    return QCoreApplication::translate("Tchat", "The connection to the host was lost");
 }
 
 void TableSession::sendloginfo(const wire::read::Record& rec) {

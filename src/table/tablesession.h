@@ -43,6 +43,10 @@ public:
     const ClientState& state() const { return m_state; }
     const TableRoster& roster() const { return m_roster; }
     const IgnoreList& ignored() const { return m_ignored; }
+    // Once ended and every message before the end is handled: why the table is over,
+    // for the player to read until they close the window. Empty while the table goes
+    // on, and when there is nothing more to say (a full table was told already).
+    QString farewell() const;
     QString seatName(int seat) const { return m_roster.seatName(seat); }
     // Our own name as the host knows it; empty before our arrival.
     QString ownName() const { return m_roster.nameOf(m_state.ownSeat); }
@@ -103,6 +107,7 @@ public:
     void sendloginfo(const wire::read::Record& rec);
     void newplayerinfo(const wire::read::Record& rec);
     void playerdisconnected(const wire::read::Record& rec);
+    void removed(const wire::read::Record& rec);
     void justwatching(const wire::read::SeatValue& jw);
     void seattoken(const QString& body);
     void rejoined(const wire::read::Record& rec);
@@ -116,8 +121,12 @@ public:
     void winner(const QString& winnerText);
 
 signals:
-    // A line for the chat panel.
-    void notice(const QString& text, wire::BgrColour colour);
+    // A line for the chat panel; `sender` is the name whose chat or action it is
+    // (empty for the table's own lines and for our own).
+    void notice(const QString& text, wire::BgrColour colour, const QString& sender = QString());
+    // We hide (true) or show again (false) the chat of `name`, the lines already
+    // shown included.
+    void chatHidden(const QString& name, bool hidden);
     void sound(const QString& name);
     // A modal message for the player.
     void message(const QString& text);
@@ -167,6 +176,9 @@ private:
     void saveIgnored();
     void seatEmptied(int seat);
     void end();
+    // The record left without a line of its own (it was removed, or it was our own
+    // record on the way back to our seat); the roster and the lists still follow.
+    void leaveQuietly(const wire::read::Record& rec);
     QString gamePort() const { return QString::number(m_gamePort); }
     bool isPlayingSeat(int seat) const { return seat >= 1 && seat <= m_state.playingSeats; }
     bool playsSeat(int seat) const;
@@ -184,4 +196,14 @@ private:
     wire::LineAllowance m_lineAllowance{wire::kLineWindowMs + kLineSlackMs};
     quint16 m_gamePort = 7772;
     bool m_ended = false;
+    // The name each held seat waits for ([1..4]): its player's arrival there is a return.
+    std::array<QString, TableRoster::kSeats + 1> m_heldFor{};
+    // Seats whose player just came back: the host's "plays again" says nothing new.
+    std::array<bool, TableRoster::kSeats + 1> m_back{};
+    int m_formerSeat = 0;    // our record before we came back to our seat
+    bool m_returning = false; // back in our seat; our own arrival there is no news
+    bool m_removedSelf = false;
+    bool m_full = false;
+    Departure m_departure = Departure::ClosedByUs;
+    QList<int> m_removed; // records removed by the host's player, still to depart
 };

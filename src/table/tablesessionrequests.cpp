@@ -98,14 +98,14 @@ void TableSession::botSkill(bool expert) {
 
 void TableSession::chatrecieved(const wire::read::ChatLine& line, IgnoreList::Relay relay) {
     const QString text = wire::singleLine(line.line);
-    if (!m_ignored.names().isEmpty()) {
-        // Everyone at the table competes for the line's start, so ignoring "Al" leaves
-        // "Al Smith" alone; a name we share is ours, never hidden.
-        const QString sender =
-            IgnoreList::senderOf(text, relay, m_roster.presentNames() + m_ignored.names());
-        if (sender != ownName() && m_ignored.contains(sender)) return;
-    }
-    emit notice(text, line.colour);
+    // Everyone at the table competes for the line's start, so ignoring "Al" leaves
+    // "Al Smith" alone; a name we share is ours, never hidden.
+    QString sender =
+        IgnoreList::senderOf(text, relay, m_roster.presentNames() + m_ignored.names());
+    if (sender == ownName()) sender.clear();
+    if (m_ignored.contains(sender)) return;
+    // The sender goes with the line, so that ignoring them later hides it too.
+    emit notice(text, line.colour, sender);
 }
 
 QString TableSession::ignoreItemText(int record) const {
@@ -123,14 +123,15 @@ QString TableSession::ignoreItemText(int record) const {
 void TableSession::toggleIgnore(int record) {
     if (ignoreItemText(record).isEmpty()) return;
     const QString name = m_roster.nameOf(record);
-    if (m_ignored.remove(name)) {
-        tell(QCoreApplication::translate("Tchat", "Chat from %1 is shown again.").arg(name));
-    } else {
-        m_ignored.add(name);
-        tell(QCoreApplication::translate("Tchat",
-                                         "Chat from %1 is hidden from now on. They are not told.")
+    const bool hide = !m_ignored.remove(name);
+    if (hide) m_ignored.add(name);
+    emit chatHidden(name, hide);
+    if (hide)
+        tell(QCoreApplication::translate(
+                 "Tchat", "Chat from %1 is hidden, what they said before too. They are not told.")
                  .arg(name));
-    }
+    else
+        tell(QCoreApplication::translate("Tchat", "Chat from %1 is shown again.").arg(name));
     saveIgnored();
 }
 

@@ -7,17 +7,28 @@
 #include "protocol/wiretext.h"
 
 #include <QCoreApplication>
+#include <utility>
 
 void TableSession::newplayerinfo(const wire::read::Record& rec) {
     const QString name = wire::singleLine(rec.name);
     m_roster.arrive(rec.record, name);
+    m_removed.removeAll(rec.record);
+    if (rec.record == m_formerSeat) m_formerSeat = 0;
+    const bool seat = isPlayingSeat(rec.record);
     if (rec.record == m_state.ownSeat) {
-        tell(QCoreApplication::translate("Tchat", "You are Connected."));
+        // Back in our seat: the welcome said it all.
+        if (!std::exchange(m_returning, false))
+            tell(QCoreApplication::translate("Tchat", "You are Connected."));
         loadIgnored();
         emit ownArrived();
+    } else if (seat && !m_heldFor[rec.record].isEmpty() && m_heldFor[rec.record] == name) {
+        // The seat waited for this player: one line, and their "playing again" is no news.
+        tell(QCoreApplication::translate("Tchat", "%1 is back").arg(name));
+        m_back[rec.record] = true;
     } else {
         tell(QCoreApplication::translate("Tchat", "%1 is Connected.").arg(name));
     }
+    if (seat) m_heldFor[rec.record].clear();
     if (isPlayingSeat(rec.record)) {
         m_roster.setSeatName(rec.record, name);
         emit seatNamed(rec.record, name);
@@ -41,6 +52,13 @@ void TableSession::seatEmptied(int seat) {
 }
 
 void TableSession::playerdisconnected(const wire::read::Record& rec) {
+    // Said already ("was removed"), or our own way back to our seat.
+    const bool former = m_formerSeat != 0 && rec.record == m_formerSeat;
+    if (former) m_formerSeat = 0;
+    if (m_removed.removeAll(rec.record) > 0 || former) {
+        leaveQuietly(rec);
+        return;
+    }
     if (isPlayingSeat(rec.record)) {
         m_roster.leave(rec.record);
         const QString shown = m_roster.seatName(rec.record);
@@ -57,6 +75,29 @@ void TableSession::playerdisconnected(const wire::read::Record& rec) {
     tell(QCoreApplication::translate("Tchat", "%1 has left.").arg(name));
 }
 
+void TableSession::leaveQuietly(const wire::read::Record& rec) {
+    if (isPlayingSeat(rec.record)) {
+        m_roster.leave(rec.record);
+        seatEmptied(rec.record);
+        return;
+    }
+    const QString name = wire::singleLine(rec.name);
+    m_roster.leaveIfNamed(rec.record, name);
+    const QString line = TableRoster::spectatorLine(rec.record, name);
+    if (m_roster.removeSpectator(line)) emit spectatorLeft(line);
+}
+
+void TableSession::removed(const wire::read::Record& rec) {
+    if (rec.record < 1 || rec.record > 9) return;
+    if (rec.record == m_state.ownSeat) {
+        // Said once, when the connection ends (farewell()).
+        m_removedSelf = true;
+        return;
+    }
+    if (!m_removed.contains(rec.record)) m_removed << rec.record;
+    tell(QCoreApplication::translate("Tchat", "%1 was removed").arg(wire::singleLine(rec.name)));
+}
+
 void TableSession::justwatching(const wire::read::SeatValue& jw) {
     if (!isPlayingSeat(jw.seat)) return;
     const bool watching = jw.value == 1;
@@ -65,9 +106,13 @@ void TableSession::justwatching(const wire::read::SeatValue& jw) {
         m_state.computerPlaysOwnSeat = watching;
         emit ownSeatChangedHands();
     }
+    // A player who just came back plays again as a matter of course.
+    const bool back = std::exchange(m_back[jw.seat], false);
     const QString name = m_roster.seatName(jw.seat);
-    tell(watching ? QCoreApplication::translate("Tchat", "%1 is just watching").arg(name)
-                  : QCoreApplication::translate("Tchat", "%1 is now playing again").arg(name));
+    if (watching)
+        tell(QCoreApplication::translate("Tchat", "%1 is just watching").arg(name));
+    else if (!back)
+        tell(QCoreApplication::translate("Tchat", "%1 is now playing again").arg(name));
     emit eyesShown(jw.seat, watching);
 }
 
@@ -87,11 +132,17 @@ void TableSession::presentToken() {
 
 void TableSession::rejoined(const wire::read::Record& rec) {
     if (!isPlayingSeat(rec.record)) return;
+    // The record we came in by, if we heard of it: its departure is no news to us.
+    m_formerSeat = m_roster.isPresent(m_state.ownSeat) ? m_state.ownSeat : 0;
     m_state.ownSeat = rec.record;
+    m_returning = true;
+    m_back[rec.record] = true;
+    m_heldFor[rec.record].clear();
     // The computer finishes whatever turn it began; the host says when the seat is
-    // ours again ("justwatching" 2).
+    // ours again ("justwatching" 2). Until then its eyes show, as everyone else sees.
     m_state.computerPlaysOwnSeat = true;
     emit ownSeatChangedHands();
+    emit eyesShown(rec.record, true);
     tell(QCoreApplication::translate(
         "Tchat",
         "Welcome back: your seat was kept for you, and you play it again from your next turn."));
@@ -101,6 +152,7 @@ void TableSession::seatheld(const wire::read::Record& rec) {
     const int seat = rec.record;
     if (!isPlayingSeat(seat)) return;
     const QString name = wire::singleLine(rec.name);
+    m_heldFor[seat] = name;
     if (name.isEmpty()) {
         // It waits no longer: an empty seat, or the computer's.
         seatEmptied(seat);
@@ -129,6 +181,7 @@ void TableSession::createdice(const wire::read::CreateDice& roll) {
 void TableSession::startthegame(const std::array<QString, 4>& fields) {
     // A new game hands every seat back to its player.
     m_state.computerPlaysOwnSeat = false;
+    m_back.fill(false);
     emit ownJustWatchChanged(false);
     emit gameStarted(fields);
     // The solo player started it: the English line has always read so, the

@@ -48,6 +48,7 @@ private slots:
     void reconnectLimitAndRemoval();
     void returnFromTheNewSeatsTurnPassesIt();
     void returningRecordOneGetsItsPowersBack();
+    void aNamesakeWithoutTheSecretIsANewcomer();
 };
 
 void TestServerRejoin::dropAndReturnAtEveryPointOfATurn_data() {
@@ -85,17 +86,20 @@ void TestServerRejoin::dropAndReturnAtEveryPointOfATurn() {
     const int r = comeBack(h, token);
     QCOMPARE(r, 4);
     QCOMPARE(h.link.moved, (QList<QPair<int, int>>{{4, 2}}));
+    // The connection he came in by (record 4) was never announced: he learns who is
+    // here once he is back in his seat, and the others hear of him only there.
     const QStringList bob = texts(h.link.take(2));
-    QCOMPARE(bob.mid(0, 3), QStringList({"CMD_rejoined+2", "CMD_playerdisconnected+4+Bob", "CMD_newplayerinfo+2+Bob"}));
+    QCOMPARE(bob.mid(0, 4), QStringList({"CMD_rejoined+2", "CMD_newplayerinfo+2+Bob",
+                                         "CMD_existingplayers+1+Ann", "CMD_existingplayers+3+Cid"}));
     // The game as it stands: whose turn, Bob's phase and the totals, his own among them.
     const QString stats = QStringLiteral("CMD_loadstats+2+%1+1+1+%2+30+%3+0+0+").arg(current).arg(rolls).arg(bobScore);
-    QVERIFY2(bob.value(3).startsWith(stats), qPrintable(bob.value(3)));
-    QCOMPARE(bob.value(4), QStringLiteral("CMD_loadpscores+2+1+1+30"));
-    QStringList others{"CMD_playerdisconnected+4+Bob", "CMD_newplayerinfo+2+Bob"};
+    QVERIFY2(bob.value(4).startsWith(stats), qPrintable(bob.value(4)));
+    QCOMPARE(bob.value(5), QStringLiteral("CMD_loadpscores+2+1+1+30"));
+    QStringList others{"CMD_newplayerinfo+2+Bob"};
     if (!ownTurnGoesOn) others << "CMD_justwatching+2+2";
-    const QStringList ann = texts(h.link.take(1));
-    QCOMPARE(ann.mid(ann.indexOf("CMD_playerdisconnected+4+Bob")), others);
-    QCOMPARE(bob.mid(5), ownTurnGoesOn ? QStringList() : QStringList{"CMD_justwatching+2+2"});
+    QCOMPARE(texts(h.link.take(1)), others);
+    QCOMPARE(texts(h.link.take(3)), others);
+    QCOMPARE(bob.mid(6), ownTurnGoesOn ? QStringList() : QStringList{"CMD_justwatching+2+2"});
     QVERIFY(!h.server.record(2).held && h.server.record(2).connected && !h.server.record(4).connected);
     QCOMPARE(h.server.record(2).score, bobScore);
     QCOMPARE(h.server.record(2).phase, 1);
@@ -172,7 +176,7 @@ void TestServerRejoin::reconnectLimitAndRemoval() {
     QVERIFY(h.server.record(3).held);
     h.link.clear();
     h.send(1, framed("CMD_kickhim+1+3+"));
-    QCOMPARE(texts(h.link.take(1)), QStringList({"CMD_seatheld+3+"}));
+    QCOMPARE(texts(h.link.take(1)), QStringList({"CMD_removed+3+Cid", "CMD_seatheld+3+"}));
     QVERIFY(!h.server.record(3).held && h.server.record(3).name.isEmpty());
     const int r = h.join(QStringLiteral("Cid"));
     QCOMPARE(r, 2); // the lowest free record
@@ -226,6 +230,35 @@ void TestServerRejoin::returningRecordOneGetsItsPowersBack() {
     h.send(r, "CMD_rejoin+" + QByteArray::number(r) + '+' + ann);
     QCOMPARE(h.link.moved, (QList<QPair<int, int>>{{r, 1}}));
     QCOMPARE(texts(h.link.take(1)).count(QStringLiteral("CMD_hostpowers+")), 1);
+}
+
+void TestServerRejoin::aNamesakeWithoutTheSecretIsANewcomer() {
+    qint64 now = 1000;
+    Host h;
+    h.server.setClock([&now] { return now; });
+    seatThree(h);
+    h.link.depart(2);
+    h.link.clear();
+    // Another "Bob" that presents no secret: the table hears of him once the wait is over.
+    const int quiet = h.join(QStringLiteral("Bob"));
+    QVERIFY(h.link.take(1).isEmpty());
+    QCOMPARE(texts(h.link.take(quiet)), QStringList{"CMD_sendlogininfo+4"});
+    QVERIFY(h.server.logintimer().isActive());
+    now += server::kQuietArrivalMs;
+    h.server.logintimerTimer();
+    QCOMPARE(texts(h.link.take(1)), QStringList{"CMD_newplayerinfo+4+Bob"});
+    QCOMPARE(texts(h.link.take(quiet)).mid(0, 2),
+             QStringList({"CMD_newplayerinfo+4+Bob", "CMD_existingplayers+1+Ann"}));
+    // One that speaks first is announced before his line; one that leaves unannounced
+    // is never said to go.
+    const int talker = h.join(QStringLiteral("Bob"));
+    h.send(talker, framed("CMD_chat+5+hi|clBlack"));
+    QCOMPARE(texts(h.link.take(1)),
+             QStringList({"CMD_newplayerinfo+5+Bob", "CMD_chat+Bob chats: hi|clBlack"}));
+    const int gone = h.join(QStringLiteral("Bob"));
+    h.link.depart(gone);
+    QVERIFY(h.link.take(1).isEmpty());
+    QCOMPARE(h.server.tableCount().spectators, 1);
 }
 
 QTEST_GUILESS_MAIN(TestServerRejoin)

@@ -124,8 +124,10 @@ void TestServerSeats::newcomerCatchesUpDuringGame() {
     h.script({6, 3});
     h.send(2, framed("CMD_rollthedice+2+1+5"));
 
-    // Seat 3 is removed (no seat waits for a removed player); the newcomer takes it
-    // over and sees the game as it stands.
+    // Bob leaves his seat to the computer. Seat 3 is removed (no seat waits for a
+    // removed player); the newcomer takes it over and sees the game as it stands,
+    // Bob's eyes included.
+    h.send(2, framed("CMD_justwatch+2+1"));
     h.send(1, framed("CMD_kickhim+1+3+"));
     h.link.clear();
     QCOMPARE(h.join(QStringLiteral("Dan")), 3);
@@ -133,7 +135,7 @@ void TestServerSeats::newcomerCatchesUpDuringGame() {
         texts(h.link.take(3)),
         QStringList({"CMD_sendlogininfo+3", "CMD_newplayerinfo+3+Dan", "CMD_existingplayers+1+Ann",
                      "CMD_existingplayers+2+Bob", "CMD_loadstats+3+2+1+1+1+30+0+0+0+1+0+2+5+7+3",
-                     "CMD_loadpscores+3+1+1+30"}));
+                     "CMD_loadpscores+3+1+1+30", "CMD_justwatching+2+1"}));
 }
 
 void TestServerSeats::tenthConnectionIsTurnedAway() {
@@ -194,8 +196,11 @@ void TestServerSeats::removalOnlyByRecordOne() {
 
     h.send(1, framed("CMD_kickhim+1+3+"));
     QCOMPARE(h.link.closed, QList<int>{3});
-    QCOMPARE(texts(h.link.take(1)), QStringList{"CMD_playerdisconnected+3+Cid"});
-    QCOMPARE(texts(h.link.take(2)), QStringList{"CMD_playerdisconnected+3+Cid"});
+    // Everyone reads why Cid goes; Cid hears it before the connection closes.
+    const QStringList removal{"CMD_removed+3+Cid", "CMD_playerdisconnected+3+Cid"};
+    QCOMPARE(texts(h.link.take(1)), removal);
+    QCOMPARE(texts(h.link.take(2)), removal);
+    QCOMPARE(texts(h.link.take(3)), QStringList{"CMD_removed+3+Cid"});
     QVERIFY(h.link.sent.isEmpty());
     QVERIFY(!h.server.record(3).connected);
 }
