@@ -33,6 +33,8 @@ private slots:
     void playerDepartures();
     void justWatchAndTheTurn();
     void heldSeatsAndComingBack();
+    void aReturnReadsAsOneLine();
+    void removalsAndWhyTheTableEnded();
     void rejoinSecretOnlyForTheSameHostAndPort();
     void hostPowersOnceAndRemovalOnlyWithThem();
     void ignoreHidesOnlyThatSenderAndNeverOurOwnName();
@@ -204,6 +206,95 @@ void TestTableSession::heldSeatsAndComingBack() {
     QVERIFY(lastNotice().startsWith("Welcome back"));
 }
 
+void TestTableSession::aReturnReadsAsOneLine() {
+    QSignalSpy eyes(m_session, &TableSession::eyesShown);
+    loginAs(1);
+    deliver("CMD_newplayerinfo+2+Bob");
+    deliver("CMD_playerdisconnected+2+Bob");
+    deliver("CMD_seatheld+2+Bob");
+    eyes.clear();
+    int before = m_notices->size();
+    // The others: the host announces Bob only in his own seat.
+    deliver("CMD_newplayerinfo+2+Bob");
+    deliver("CMD_justwatching+2+2");
+    QCOMPARE(notices().mid(before), QStringList{"Bob is back"});
+    QCOMPARE(eyes.takeLast(), (QList<QVariant>{2, false}));
+    deliver("CMD_justwatching+2+1"); // later news is told as ever
+    deliver("CMD_justwatching+2+2");
+    QCOMPARE(notices().mid(before + 1), (QStringList{"Bob is just watching", "Bob is now playing again"}));
+
+    // Bob himself, in by record 5 and back in seat 2: only his welcome and who is here,
+    // also from a host that still announces the record he came in by.
+    for (bool announced : {false, true}) {
+        ClosingLink link;
+        TableSession bob(link, m_session->settingsPath());
+        QSignalSpy lines(&bob, &TableSession::notice);
+        QSignalSpy own(&bob, &TableSession::eyesShown);
+        bob.setPlayerName("Bob");
+        QStringList script{"CMD_sendlogininfo+5"};
+        if (announced) script << "CMD_newplayerinfo+5+Bob";
+        script << "CMD_rejoined+2";
+        if (announced) script << "CMD_playerdisconnected+5+Bob";
+        script << "CMD_newplayerinfo+2+Bob" << "CMD_existingplayers+1+Ann" << "CMD_justwatching+2+2";
+        for (const QString& m : script) {
+            bob.received(m);
+            while (bob.queue().pending())
+                bob.queue().tick();
+        }
+        QStringList said;
+        for (const QList<QVariant>& args : lines)
+            said << args.at(0).toString();
+        if (announced)
+            QCOMPARE(said.mid(0, 2), (QStringList{"You are Connected.", "You are spying."}));
+        if (announced) said = said.mid(2);
+        QVERIFY2(said.size() == 2, qPrintable(said.join(" / ")));
+        QVERIFY(said[0].startsWith("Welcome back"));
+        QCOMPARE(said[1], QStringLiteral("Ann is Connected."));
+        // The computer's eyes on his seat until it is his again.
+        QCOMPARE(own.first(), (QList<QVariant>{2, true}));
+        QCOMPARE(own.last(), (QList<QVariant>{2, false}));
+        QVERIFY(bob.roster().spectators().isEmpty());
+    }
+}
+
+void TestTableSession::removalsAndWhyTheTableEnded() {
+    loginAs(2, "Bo");
+    deliver("CMD_newplayerinfo+3+Cid");
+    deliver("CMD_newplayerinfo+6+Eve");
+    int before = m_notices->size();
+    for (const char* m : {"CMD_removed+3+Cid", "CMD_playerdisconnected+3+Cid", "CMD_removed+6+Eve",
+                          "CMD_playerdisconnected+6+Eve"})
+        deliver(QString::fromLatin1(m));
+    QCOMPARE(notices().mid(before), (QStringList{"Cid was removed", "Eve was removed"}));
+    QCOMPARE(m_session->seatName(3), QStringLiteral("<Waiting>"));
+    QVERIFY(m_session->roster().spectators().isEmpty());
+    // The record is free again: its next player's leaving is told as ever.
+    deliver("CMD_newplayerinfo+3+Dan");
+    deliver("CMD_playerdisconnected+3+Dan");
+    QCOMPARE(lastNotice(), QStringLiteral("Dan disconnected."));
+
+    // Removed ourselves: said once, when the connection ends, and the table stays.
+    QVERIFY(m_session->farewell().isEmpty());
+    before = m_notices->size();
+    deliver("CMD_removed+2+Bo");
+    QCOMPARE(m_notices->size(), before);
+    m_session->departed(Departure::ClosedByPeer);
+    QCOMPARE(m_session->farewell(), QStringLiteral("You were removed from the table"));
+
+    struct Case {
+        Departure why;
+        const char* farewell;
+    };
+    for (const Case& c : {Case{Departure::ClosedByPeer, "The table was closed by its host"},
+                          Case{Departure::Reset, "The connection to the host was lost"}}) {
+        ClosingLink link;
+        TableSession next(link, m_session->settingsPath());
+        next.departed(c.why);
+        next.departed(Departure::ClosedByUs); // the first reason holds
+        QCOMPARE(next.farewell(), QString::fromLatin1(c.farewell));
+    }
+}
+
 void TestTableSession::rejoinSecretOnlyForTheSameHostAndPort() {
     QSignalSpy available(m_session, &TableSession::rejoinAvailable);
     m_session->setHostAddress("games.example");
@@ -270,9 +361,16 @@ void TestTableSession::ignoreHidesOnlyThatSenderAndNeverOurOwnName() {
     deliver("CMD_action+Al Smith nods|clBlack");
     deliver("CMD_chat+Ann chats: mine|clBlack");
     QCOMPARE(notices().mid(before), (QStringList{"Al Smith nods", "Ann chats: mine"}));
+    // Each line names its sender, so that ignoring them later hides it too; our own
+    // lines are nobody's to hide.
+    QCOMPARE(m_notices->at(before).at(2).toString(), QStringLiteral("Al Smith"));
+    QCOMPARE(m_notices->at(before + 1).at(2).toString(), QString());
+    QSignalSpy hidden(m_session, &TableSession::chatHidden);
+    m_session->toggleIgnore(2);
+    QCOMPARE(hidden.takeFirst(), (QList<QVariant>{"Al", false}));
     QFile f(m_session->settingsPath());
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("[Vimbrel]\nIgnored=Al\n"));
+    QCOMPARE(f.readAll(), QByteArray("[Vimbrel]\nIgnored=\n"));
 }
 
 void TestTableSession::chatAllowanceAndPhraseCooldown() {
@@ -325,6 +423,7 @@ void TestTableSession::theEndIsToldOnceAfterWhatCameBefore() {
     // The windows wait for the queue before they close, so the message is still read.
     QCOMPARE(order.count("ended"), 1);
     QVERIFY(order.contains("Game is full"));
+    QVERIFY(m_session->farewell().isEmpty()); // told already: the window may go
     // An error before the log-in is told; after it, the departure says enough.
     m_session->sockInfo("Error #10061 (WSAECONNREFUSED)");
     QCOMPARE(notices(),
