@@ -31,6 +31,7 @@ private slots:
     void cleanup();
     void seatMenuHidesOnlyThatPlayersLines();
     void seatMenuOffersItToEveryoneButNotForOurselvesOrTheComputer();
+    void linesAlreadyShownHideAndComeBack();
     void spectatorListIgnoresToo();
     void listSurvivesARestartAndTouchesOnlyItsKey();
 
@@ -120,6 +121,35 @@ void TestIgnore::seatMenuHidesOnlyThatPlayersLines() {
     deliver("CMD_action+Al is back|clBlack");
     QCOMPARE(lines().constLast(), QStringLiteral("Al is back"));
     QVERIFY(!m_table->mainchat()->toPlainText().contains("first secret"));
+}
+
+void TestIgnore::linesAlreadyShownHideAndComeBack() {
+    loginAs(1, "Ann");
+    deliver("CMD_newplayerinfo+2+Al");
+    deliver("CMD_newplayerinfo+6+Al Smith");
+    deliver("CMD_chat+Al chats: said before|clBlack");
+    deliver("CMD_action+Al Smith nods|clBlack");
+    deliver("CMD_action+Al waves|clBlack");
+    deliver("CMD_chat+Ann chats: mine|clBlack");
+    seatItem(2)->trigger();
+    QStringList shown = lines();
+    QVERIFY(!shown.contains("Al chats: said before") && !shown.contains("Al waves"));
+    QVERIFY(shown.contains("Al Smith nods") && shown.contains("Ann chats: mine"));
+    deliver("CMD_chat+Al chats: said while hidden|clBlack");
+
+    // Shown again in their places; what was said while hidden stays unseen.
+    seatItem(2)->trigger();
+    shown = lines();
+    const qsizetype before = shown.indexOf("Al chats: said before");
+    QVERIFY(before >= 0);
+    QCOMPARE(shown.mid(before, 4), (QStringList{"Al chats: said before", "Al Smith nods",
+                                                "Al waves", "Ann chats: mine"}));
+    QVERIFY(!m_table->mainchat()->toPlainText().contains("said while hidden"));
+    // A cleared panel brings nothing back.
+    seatItem(2)->trigger();
+    m_table->action("ClearMainChat1")->trigger();
+    seatItem(2)->trigger();
+    QVERIFY(!m_table->mainchat()->toPlainText().contains("said before"));
 }
 
 void TestIgnore::seatMenuOffersItToEveryoneButNotForOurselvesOrTheComputer() {

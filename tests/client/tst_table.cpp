@@ -63,6 +63,7 @@ private slots:
     void savingKeepsForeignSectionsAndPhrases();
     void klotSkillIsToldSavedAndRestored();
     void gameIsFullShowsBeforeClosing();
+    void anEndedTableStaysAndSaysWhy();
     void gameIsFullStaysUntilDismissed();
     void gameIsFullBoxIsModalOverTheTable();
     void linksInChatLines();
@@ -407,6 +408,38 @@ void TestTable::gameIsFullShowsBeforeClosing() {
     QVERIFY(m_table->isVisible());
     QCOMPARE(lastLine(),
              QStringLiteral("Could not connect to the host: Error #10061 (WSAECONNREFUSED)"));
+}
+
+void TestTable::anEndedTableStaysAndSaysWhy() {
+    m_table->show();
+    loginAs(2, "Bo");
+    deliver("CMD_newplayerinfo+1+Ann");
+    // The host's last line and its close arrive together; both are read, in order.
+    m_table->received("CMD_chat+The table is closing. Thanks for playing!|clBlue");
+    m_table->session().departed(Departure::ClosedByPeer);
+    QTRY_COMPARE(m_boxes, QStringList{"The table was closed by its host"});
+    QTest::qWait(50);
+    QVERIFY(m_table->isVisible());
+    const QStringList lines = m_table->mainchat()->toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.mid(lines.size() - 2),
+             (QStringList{"The table is closing. Thanks for playing!",
+                          "The table was closed by its host"}));
+    QVERIFY(!shows("button_start"));
+
+    // Removed: told so, once, and the window stays too.
+    TableSendRecorder link;
+    Tchat removed(link);
+    QStringList boxes;
+    removed.setMessageSink([&boxes](const QString& t) { boxes << t; });
+    removed.show();
+    removed.session().setPlayerName("Cy");
+    for (const char* m : {"CMD_sendlogininfo+3", "CMD_newplayerinfo+3+Cy", "CMD_removed+3+Cy"})
+        removed.received(QString::fromLatin1(m));
+    removed.session().departed(Departure::ClosedByPeer);
+    QTRY_COMPARE(boxes, QStringList{"You were removed from the table"});
+    QTest::qWait(50);
+    QVERIFY(removed.isVisible());
+    QCOMPARE(removed.mainchat()->toPlainText().count("You were removed from the table"), 1);
 }
 
 void TestTable::linksInChatLines() {
