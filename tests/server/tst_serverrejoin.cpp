@@ -225,11 +225,15 @@ void TestServerRejoin::returningRecordOneGetsItsPowersBack() {
     const QByteArray ann = tokenOf(h, 1);
     h.link.depart(1);
     QVERIFY(h.server.record(1).held);
+    h.send(2, framed("CMD_justwatch+2+1"));
     const int r = h.join(QStringLiteral("Ann"));
     h.link.clear();
     h.send(r, "CMD_rejoin+" + QByteArray::number(r) + '+' + ann);
     QCOMPARE(h.link.moved, (QList<QPair<int, int>>{{r, 1}}));
-    QCOMPARE(texts(h.link.take(1)).count(QStringLiteral("CMD_hostpowers+")), 1);
+    const QStringList back = texts(h.link.take(1));
+    QCOMPARE(back.count(QStringLiteral("CMD_hostpowers+")), 1);
+    // She sees the eyes on Bob's seat, as the others do.
+    QVERIFY(back.contains(QStringLiteral("CMD_justwatching+2+1")));
 }
 
 void TestServerRejoin::aNamesakeWithoutTheSecretIsANewcomer() {

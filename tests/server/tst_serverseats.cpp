@@ -136,6 +136,10 @@ void TestServerSeats::newcomerCatchesUpDuringGame() {
         QStringList({"CMD_sendlogininfo+3", "CMD_newplayerinfo+3+Dan", "CMD_existingplayers+1+Ann",
                      "CMD_existingplayers+2+Bob", "CMD_loadstats+3+2+1+1+1+30+0+0+0+1+0+2+5+7+3",
                      "CMD_loadpscores+3+1+1+30", "CMD_justwatching+2+1"}));
+    // A spectator too.
+    QCOMPARE(h.join(QStringLiteral("Eve")), 4);
+    QCOMPARE(h.join(QStringLiteral("Fay")), 5);
+    QCOMPARE(texts(h.link.take(5)).constLast(), QStringLiteral("CMD_justwatching+2+1"));
 }
 
 void TestServerSeats::tenthConnectionIsTurnedAway() {
