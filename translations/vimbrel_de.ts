@@ -585,10 +585,6 @@
         <translation>Der Chat von %1 wird wieder angezeigt.</translation>
     </message>
     <message>
-        <source>Chat from %1 is hidden from now on. They are not told.</source>
-        <translation>Der Chat von %1 wird ab jetzt ausgeblendet. %1 erfährt davon nichts.</translation>
-    </message>
-    <message>
         <source>&amp;File</source>
         <translation>&amp;Datei</translation>
     </message>
@@ -779,6 +775,30 @@
     <message>
         <source>Cannot join &quot;%1&quot;: that is not an address. Give a host name, an IPv4 address or an IPv6 address, with :PORT after it for another port than 7772 (after an IPv6 address only in brackets: [2001:db8::5]:7800).</source>
         <translation>„%1“ lässt sich nicht beitreten: Das ist keine Adresse. Gib einen Hostnamen, eine IPv4-Adresse oder eine IPv6-Adresse an, für einen anderen Port als 7772 mit :PORT dahinter (nach einer IPv6-Adresse nur in eckigen Klammern: [2001:db8::5]:7800).</translation>
+    </message>
+    <message>
+        <source>You were removed from the table</source>
+        <translation>Du wurdest vom Tisch entfernt</translation>
+    </message>
+    <message>
+        <source>The table was closed by its host</source>
+        <translation>Der Gastgeber hat den Tisch geschlossen</translation>
+    </message>
+    <message>
+        <source>The connection to the host was lost</source>
+        <translation>Die Verbindung zum Gastgeber ist abgebrochen</translation>
+    </message>
+    <message>
+        <source>Chat from %1 is hidden, their earlier lines too. They are not told.</source>
+        <translation>Der Chat von %1 wird ausgeblendet, auch was vorher gesagt wurde. %1 erfährt davon nichts.</translation>
+    </message>
+    <message>
+        <source>%1 is back</source>
+        <translation>%1 ist wieder da</translation>
+    </message>
+    <message>
+        <source>%1 was removed</source>
+        <translation>%1 wurde entfernt</translation>
     </message>
 </context>
 <context>

@@ -128,7 +128,7 @@ void TableSession::toggleIgnore(int record) {
     emit chatHidden(name, hide);
     if (hide)
         tell(QCoreApplication::translate(
-                 "Tchat", "Chat from %1 is hidden, what they said before too. They are not told.")
+                 "Tchat", "Chat from %1 is hidden, their earlier lines too. They are not told.")
                  .arg(name));
     else
         tell(QCoreApplication::translate("Tchat", "Chat from %1 is shown again.").arg(name));
