@@ -150,7 +150,8 @@ void TableSession::end() {
 
 QString TableSession::farewell() const {
     if (!m_ended || m_full) return {};
-    if (m_removedSelf) return QCoreApplication::translate("Tchat", "You were removed from the table");
+    if (m_removedSelf)
+        return QCoreApplication::translate("Tchat", "You were removed from the table");
     // The host closes a connection in order only when its table closes, or after it
     // said why (a full table, a removal); anything else broke on the way.
     if (m_departure == Departure::ClosedByPeer)

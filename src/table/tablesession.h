@@ -200,7 +200,7 @@ private:
     std::array<QString, TableRoster::kSeats + 1> m_heldFor{};
     // Seats whose player just came back: the host's "plays again" says nothing new.
     std::array<bool, TableRoster::kSeats + 1> m_back{};
-    int m_formerSeat = 0;    // our record before we came back to our seat
+    int m_formerSeat = 0;     // our record before we came back to our seat
     bool m_returning = false; // back in our seat; our own arrival there is no news
     bool m_removedSelf = false;
     bool m_full = false;

@@ -100,8 +100,7 @@ void TableSession::chatrecieved(const wire::read::ChatLine& line, IgnoreList::Re
     const QString text = wire::singleLine(line.line);
     // Everyone at the table competes for the line's start, so ignoring "Al" leaves
     // "Al Smith" alone; a name we share is ours, never hidden.
-    QString sender =
-        IgnoreList::senderOf(text, relay, m_roster.presentNames() + m_ignored.names());
+    QString sender = IgnoreList::senderOf(text, relay, m_roster.presentNames() + m_ignored.names());
     if (sender == ownName()) sender.clear();
     if (m_ignored.contains(sender)) return;
     // The sender goes with the line, so that ignoring them later hides it too.

@@ -421,9 +421,8 @@ void TestTable::anEndedTableStaysAndSaysWhy() {
     QTest::qWait(50);
     QVERIFY(m_table->isVisible());
     const QStringList lines = m_table->mainchat()->toPlainText().split(QLatin1Char('\n'));
-    QCOMPARE(lines.mid(lines.size() - 2),
-             (QStringList{"The table is closing. Thanks for playing!",
-                          "The table was closed by its host"}));
+    QCOMPARE(lines.mid(lines.size() - 2), (QStringList{"The table is closing. Thanks for playing!",
+                                                       "The table was closed by its host"}));
     QVERIFY(!shows("button_start"));
 
     // Removed: told so, once, and the window stays too.

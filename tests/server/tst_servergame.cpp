@@ -274,8 +274,8 @@ void TestServerGame::departureDuringPauseKeepsNextTurn() {
     // Removed during the pause after his scored turn: the turn passes once, at once.
     h.send(1, framed("CMD_kickhim+1+2+"));
     QCOMPARE(texts(h.link.take(3)),
-             QStringList({"CMD_removed+2+Bob", "CMD_playerdisconnected+2+Bob",
-                          "CMD_nextplayer+3+1+1+"}));
+             QStringList(
+                 {"CMD_removed+2+Bob", "CMD_playerdisconnected+2+Bob", "CMD_nextplayer+3+1+1+"}));
     QVERIFY(!h.server.timer1().isActive());
     QCOMPARE(h.server.currentseat(), 3);
     h.send(3, framed("CMD_rollthedice+3+1+2+3"));

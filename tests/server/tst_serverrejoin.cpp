@@ -89,8 +89,9 @@ void TestServerRejoin::dropAndReturnAtEveryPointOfATurn() {
     // The connection he came in by (record 4) was never announced: he learns who is
     // here once he is back in his seat, and the others hear of him only there.
     const QStringList bob = texts(h.link.take(2));
-    QCOMPARE(bob.mid(0, 4), QStringList({"CMD_rejoined+2", "CMD_newplayerinfo+2+Bob",
-                                         "CMD_existingplayers+1+Ann", "CMD_existingplayers+3+Cid"}));
+    QCOMPARE(bob.mid(0, 4),
+             QStringList({"CMD_rejoined+2", "CMD_newplayerinfo+2+Bob", "CMD_existingplayers+1+Ann",
+                          "CMD_existingplayers+3+Cid"}));
     // The game as it stands: whose turn, Bob's phase and the totals, his own among them.
     const QString stats = QStringLiteral("CMD_loadstats+2+%1+1+1+%2+30+%3+0+0+").arg(current).arg(rolls).arg(bobScore);
     QVERIFY2(bob.value(4).startsWith(stats), qPrintable(bob.value(4)));

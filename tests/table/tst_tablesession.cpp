@@ -221,7 +221,8 @@ void TestTableSession::aReturnReadsAsOneLine() {
     QCOMPARE(eyes.takeLast(), (QList<QVariant>{2, false}));
     deliver("CMD_justwatching+2+1"); // later news is told as ever
     deliver("CMD_justwatching+2+2");
-    QCOMPARE(notices().mid(before + 1), (QStringList{"Bob is just watching", "Bob is now playing again"}));
+    QCOMPARE(notices().mid(before + 1),
+             (QStringList{"Bob is just watching", "Bob is now playing again"}));
 
     // Bob himself, in by record 5 and back in seat 2: only his welcome and who is here,
     // also from a host that still announces the record he came in by.
@@ -235,7 +236,9 @@ void TestTableSession::aReturnReadsAsOneLine() {
         if (announced) script << "CMD_newplayerinfo+5+Bob";
         script << "CMD_rejoined+2";
         if (announced) script << "CMD_playerdisconnected+5+Bob";
-        script << "CMD_newplayerinfo+2+Bob" << "CMD_existingplayers+1+Ann" << "CMD_justwatching+2+2";
+        script << "CMD_newplayerinfo+2+Bob"
+               << "CMD_existingplayers+1+Ann"
+               << "CMD_justwatching+2+2";
         for (const QString& m : script) {
             bob.received(m);
             while (bob.queue().pending())
