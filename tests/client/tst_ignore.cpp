@@ -125,6 +125,7 @@ void TestIgnore::seatMenuHidesOnlyThatPlayersLines() {
 
 void TestIgnore::linesAlreadyShownHideAndComeBack() {
     loginAs(1, "Ann");
+    m_table->setTextSize(14);
     deliver("CMD_newplayerinfo+2+Al");
     deliver("CMD_newplayerinfo+6+Al Smith");
     deliver("CMD_chat+Al chats: said before|clBlack");
@@ -145,6 +146,7 @@ void TestIgnore::linesAlreadyShownHideAndComeBack() {
     QCOMPARE(shown.mid(before, 4), (QStringList{"Al chats: said before", "Al Smith nods",
                                                 "Al waves", "Ann chats: mine"}));
     QVERIFY(!m_table->mainchat()->toPlainText().contains("said while hidden"));
+    QCOMPARE(m_table->mainchat()->document()->defaultFont().pointSize(), 14); // as chosen
     // A cleared panel brings nothing back.
     seatItem(2)->trigger();
     m_table->action("ClearMainChat1")->trigger();
