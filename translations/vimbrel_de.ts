@@ -361,10 +361,6 @@
         <translation>Dein Name:</translation>
     </message>
     <message>
-        <source>name, IPv4 or IPv6 address</source>
-        <translation>Name, IPv4- oder IPv6-Adresse</translation>
-    </message>
-    <message>
         <source>The host&apos;s name, or its address: IPv4 such as 192.168.1.20, or IPv6 such as 2001:db8::5 (brackets optional).</source>
         <translation>Der Name des Gastgebers oder seine Adresse: IPv4 wie 192.168.1.20 oder IPv6 wie 2001:db8::5 (eckige Klammern sind freiwillig).</translation>
     </message>
@@ -419,6 +415,30 @@
     <message>
         <source>Vimbrel could not be started again. This table stays open.</source>
         <translation>Vimbrel konnte nicht neu gestartet werden. Dieser Tisch bleibt offen.</translation>
+    </message>
+    <message>
+        <source>name or IP address</source>
+        <translation>Name oder IP-Adresse</translation>
+    </message>
+    <message>
+        <source>The host&apos;s TCP port; empty for the usual 7772.</source>
+        <translation>Der TCP-Port des Gastgebers; leer für den üblichen Port 7772.</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not an address. Give a host name, an IPv4 or an IPv6 address; a port goes in the Port box.</source>
+        <translation>„%1“ ist keine Adresse. Gib einen Rechnernamen, eine IPv4- oder eine IPv6-Adresse ein; ein Port gehört ins Feld „Port“.</translation>
+    </message>
+    <message>
+        <source>The port is a number from 1 to 65535.</source>
+        <translation>Der Port ist eine Zahl von 1 bis 65535.</translation>
+    </message>
+    <message>
+        <source>The address names port %1 and the Port box %2: give one of them.</source>
+        <translation>Die Adresse nennt Port %1 und das Feld „Port“ %2: Gib nur einen davon an.</translation>
     </message>
 </context>
 <context>
@@ -531,10 +551,6 @@
     <message>
         <source>Your router did not open port %1 (error %2).</source>
         <translation>Dein Router hat Port %1 nicht geöffnet (Fehler %2).</translation>
-    </message>
-    <message>
-        <source>Could not connect to the host: %1</source>
-        <translation>Keine Verbindung zum Gastgeber: %1</translation>
     </message>
     <message>
         <source>You are Connected.</source>
@@ -799,6 +815,46 @@
     <message>
         <source>%1 was removed</source>
         <translation>%1 wurde entfernt</translation>
+    </message>
+    <message>
+        <source>There is no game to rejoin: no host has kept a seat for you.</source>
+        <translation>Es gibt kein Spiel, zu dem du zurückkehren kannst: Kein Gastgeber hält dir einen Platz frei.</translation>
+    </message>
+    <message>
+        <source>Leave this game and rejoin your last game at %1? This game ends for you.</source>
+        <translation>Dieses Spiel verlassen und zu deinem letzten Spiel bei %1 zurückkehren? Dieses Spiel endet dann für dich.</translation>
+    </message>
+    <message>
+        <source>The host of your last game at %1 does not answer, so there is no game to go back to. This table stays as it is.</source>
+        <translation>Der Gastgeber deines letzten Spiels bei %1 antwortet nicht, es gibt also kein Spiel, zu dem du zurückkehren kannst. Dieser Tisch bleibt, wie er ist.</translation>
+    </message>
+    <message>
+        <source>Could not join %1: the connection was refused, so no game is hosted there on port %2. Is the host running, and is that its port?</source>
+        <translation>Beitritt zu %1 nicht möglich: Die Verbindung wurde abgelehnt, dort läuft also kein Spiel auf Port %2. Läuft der Gastgeber, und ist das sein Port?</translation>
+    </message>
+    <message>
+        <source>Could not join %1: no computer of that name was found. Check the address.</source>
+        <translation>Beitritt zu %1 nicht möglich: Kein Computer dieses Namens wurde gefunden. Prüfe die Adresse.</translation>
+    </message>
+    <message>
+        <source>Could not join %1: the host did not answer in time. A firewall may be in the way.</source>
+        <translation>Beitritt zu %1 nicht möglich: Der Gastgeber hat nicht rechtzeitig geantwortet. Vielleicht steht eine Firewall im Weg.</translation>
+    </message>
+    <message>
+        <source>Could not join %1: that host cannot be reached from here.</source>
+        <translation>Beitritt zu %1 nicht möglich: Dieser Gastgeber ist von hier aus nicht erreichbar.</translation>
+    </message>
+    <message>
+        <source>Could not join %1: there is no network route to it. Is this computer connected to the network?</source>
+        <translation>Beitritt zu %1 nicht möglich: Es gibt keinen Netzwerkweg dorthin. Ist dieser Computer mit dem Netzwerk verbunden?</translation>
+    </message>
+    <message>
+        <source>Could not join %1: that is no address this computer can connect to.</source>
+        <translation>Beitritt zu %1 nicht möglich: Mit dieser Adresse kann sich dieser Computer nicht verbinden.</translation>
+    </message>
+    <message>
+        <source>Could not join %1: the connection failed (%2).</source>
+        <translation>Beitritt zu %1 nicht möglich: Die Verbindung ist fehlgeschlagen (%2).</translation>
     </message>
 </context>
 <context>
@@ -1080,20 +1136,24 @@ Zumvek Software</translation>
 <context>
     <name>main</name>
     <message>
-        <source>Usage: vimbrel [NAME [HOST [true]]]
+        <source>Usage: vimbrel [NAME HOST true|join]
   no parameters       a solo game against the computer
   NAME HOST true      host a network game on port 7772 as NAME
-  NAME HOST other     join the game hosted at HOST as NAME
+  NAME HOST join      join the game hosted at HOST as NAME
 HOST is a host name, an IPv4 address such as 192.168.1.20 or an IPv6
 address such as 2001:db8::5 (brackets optional: [2001:db8::5]).
+A host on another port than 7772 is HOST:PORT, such as 192.168.1.20:7800;
+an IPv6 address takes a port only in brackets: [2001:db8::5]:7800.
 A host listens on IPv4 and IPv6 alike.
 </source>
-        <translation>Aufruf: vimbrel [NAME [HOST [true]]]
+        <translation>Aufruf: vimbrel [NAME HOST true|join]
   ohne Parameter      ein Einzelspiel gegen den Computer
   NAME HOST true      als NAME ein Netzwerkspiel auf Port 7772 eröffnen
-  NAME HOST other     als NAME dem Spiel bei HOST beitreten
+  NAME HOST join      als NAME dem Spiel bei HOST beitreten
 HOST ist ein Rechnername, eine IPv4-Adresse wie 192.168.1.20 oder eine
 IPv6-Adresse wie 2001:db8::5 (eckige Klammern freiwillig: [2001:db8::5]).
+Ein Gastgeber auf einem anderen Port als 7772 ist HOST:PORT, etwa 192.168.1.20:7800;
+eine IPv6-Adresse nimmt einen Port nur in eckigen Klammern: [2001:db8::5]:7800.
 Ein Gastgeber ist über IPv4 und IPv6 gleichermaßen erreichbar.
 </translation>
     </message>

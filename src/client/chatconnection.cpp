@@ -10,14 +10,20 @@
 #include "protocol/requests.h"
 #include "protocol/wiretext.h"
 #include "table/rejointoken.h"
+#include "widgets/plainlabel.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QTcpSocket>
 #include <QTimer>
 
 namespace {
+
+// How long the last game's host may take to answer a rejoin before it counts as gone.
+constexpr int kRejoinProbeMs = 5000;
 
 // What the listener throws when hosting fails (ESockException), for lupdate.
 [[maybe_unused]] const char* const kListenFailures[] = {
@@ -169,12 +175,67 @@ bool Tchat::canRejoin() const {
 }
 
 // A new copy joins the last host under the same name and takes over from this one, as
-// the join dialog does.
+// the join dialog does. A game open here is left only when the player agrees, and only
+// once the last host answers: without one to go back to, this game goes on.
 void Tchat::RejoinGame1Click() {
     RejoinToken::LastGame last = RejoinToken(settingsPath(), TableSession::section()).lastGame();
     if (last.name.isEmpty()) last.name = state().playerName;
-    if (last.host.isEmpty() || last.name.isEmpty() || !m_hooks.startProgram) return;
-    if (m_hooks.startProgram(QCoreApplication::applicationFilePath(),
-                             {last.name, last.host, QStringLiteral("join")}))
-        close();
+    if (last.host.isEmpty() || last.name.isEmpty()) {
+        addlinetochat(tr("There is no game to rejoin: no host has kept a seat for you."),
+                      state().systemColour);
+        action(QStringLiteral("RejoinGame1"))->setEnabled(false);
+        return;
+    }
+    if (findChild<QTcpSocket*>(QStringLiteral("rejoinProbe"))) return; // asked already
+    const QString where = wire::singleLine(last.host);
+    if (state().connected) {
+        const QString question =
+            tr("Leave this game and rejoin your last game at %1? This game ends for you.")
+                .arg(where);
+        const bool yes = m_hooks.confirm
+                             ? m_hooks.confirm(question)
+                             : plain::ask(this, QMessageBox::Question, programName(), question,
+                                          QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        if (!yes) return;
+    }
+    probeLastHost(last.host, [this, last, where](bool answers) {
+        if (!answers) {
+            addlinetochat(tr("The host of your last game at %1 does not answer, so there is no "
+                             "game to go back to. This table stays as it is.")
+                              .arg(where),
+                          state().systemColour);
+            return;
+        }
+        if (m_hooks.startProgram &&
+            m_hooks.startProgram(QCoreApplication::applicationFilePath(),
+                                 {last.name, last.host, QStringLiteral("join")}))
+            close();
+    });
+}
+
+// Connects to `address` (with its own port, or the game port) and closes again without
+// logging in, which a host does not show its players; `done` hears whether it answered.
+void Tchat::probeLastHost(const QString& address, std::function<void(bool)> done) {
+    const auto target = hostport::split(address);
+    if (!target) {
+        done(false);
+        return;
+    }
+    auto* probe = new QTcpSocket(this);
+    probe->setObjectName(QStringLiteral("rejoinProbe"));
+    auto* patience = new QTimer(probe);
+    patience->setSingleShot(true);
+    auto finish = [probe, done](bool answers) {
+        // Once only: an abort reports an error of its own.
+        if (probe->property("done").toBool()) return;
+        probe->setProperty("done", true);
+        probe->abort();
+        probe->deleteLater();
+        done(answers);
+    };
+    connect(probe, &QTcpSocket::connected, this, [finish] { finish(true); });
+    connect(probe, &QTcpSocket::errorOccurred, this, [finish] { finish(false); });
+    connect(patience, &QTimer::timeout, this, [finish] { finish(false); });
+    patience->start(kRejoinProbeMs);
+    probe->connectToHost(target->host, target->port ? target->port : m_gamePort);
 }

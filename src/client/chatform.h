@@ -55,6 +55,8 @@ public:
         // Asks the router to forward the game port here (true) or to stop (false); the
         // answer comes back through portOpened() or portNotOpened().
         std::function<void(bool open)> routerPort;
+        // A yes/no question to the player (a message box when unset); true for yes.
+        std::function<bool(const QString& question)> confirm;
     };
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     void setSpyList(Tspylist* spylist);
@@ -98,7 +100,8 @@ public:
     // A complete message from the host, handled on a later tick.
     void received(const QString& message) { m_session->received(message); }
 
-    // File > "Rejoin Last Game": a new copy joins the last host under the same name.
+    // File > "Rejoin Last Game": a new copy joins the last host under the same name, once
+    // that host answers and the player agreed to leave a game open here.
     void RejoinGame1Click();
     void JustWatch1Click();
     void label_playername1ContextPopup(int seat, const QPoint& globalPos);
@@ -157,6 +160,7 @@ private:
     void setStartEnabled(bool on);
     QString seatName(int seat) const { return m_session->seatName(seat); }
     bool canRejoin() const;
+    void probeLastHost(const QString& address, std::function<void(bool answers)> done);
     // The player chose the value of this settings key, so saving may write it.
     void chose(const QString& key) { m_settingsChosen.insert(key); }
     // Tells the player, once, that the settings file cannot be read (nor is written).

@@ -12,6 +12,7 @@
 
 class HoverButton;
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 
@@ -31,14 +32,18 @@ public:
               const QString& program, ProcessStarter starter, QWidget* parent = nullptr);
 
     // The command line for the new start: name, "127.0.0.1", "true" to host; name,
-    // address, "join" to join. Both texts are taken as given (see checkInput).
-    static QStringList launchArguments(Mode mode, const QString& name, const QString& address);
+    // address, "join" to join, the address carrying `port` when one is given
+    // ("[2001:db8::5]:7800"). The texts are taken as checkInput passed them.
+    static QStringList launchArguments(Mode mode, const QString& name, const QString& address,
+                                       const QString& port = {});
     // Why the (trimmed) input cannot be used, or an empty text when it can.
-    static QString checkInput(Mode mode, const QString& name, const QString& address);
+    static QString checkInput(Mode mode, const QString& name, const QString& address,
+                              const QString& port = {});
 
     Mode mode() const { return m_mode; }
     QLineEdit* nameBox() const { return m_name; }
-    QLineEdit* addressBox() const { return m_address; } // null when hosting
+    QLineEdit* addressBox() const { return m_address; }   // null when hosting
+    QLineEdit* portBox() const { return m_port; }         // null when hosting
     QCheckBox* openPortBox() const { return m_openPort; } // null when joining
     QLabel* problemLabel() const { return m_problem; }
     HoverButton* startButton() const { return m_start; }
@@ -55,7 +60,8 @@ protected:
 
 private:
     void loadRemembered(const QString& fallbackName);
-    void remember(const QString& name, const QString& address) const;
+    void buildAddressBoxes(QGridLayout* grid, int row);
+    void remember(const QString& name, const QString& address, const QString& port) const;
     void showProblem(const QString& text);
 
     Mode m_mode;
@@ -64,6 +70,7 @@ private:
     ProcessStarter m_starter;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_address = nullptr;
+    QLineEdit* m_port = nullptr;
     QCheckBox* m_openPort = nullptr;
     bool m_openPortSaved = false; // the box's state as the settings file had it
     QLabel* m_problem = nullptr;

@@ -213,7 +213,12 @@ void Tdownload::HttpCli1RequestDone(bool ok, const QString&) {
     getbutton->setEnabled(true);
     abortbutton->setEnabled(false);
     m_file.close();
-    if (m_state == kAborted) return;
+    if (m_state == kAborted) {
+        // Nothing arrived (no network, no such file): an empty installer would only
+        // mislead the player into running it. A partial one is kept to show what came.
+        if (m_file.size() == 0) m_file.remove();
+        return;
+    }
     infolabel3->setText(tr("Installing"));
     startInstaller();
 }

@@ -42,4 +42,11 @@ std::optional<HostPort> split(const QString& text) {
     return HostPort{t.left(colon), *port};
 }
 
+QString join(const QString& host, quint16 port) {
+    if (port == 0) return host;
+    // An IPv6 address's own colons would swallow the port without brackets.
+    const QString h = host.contains(u':') ? u'[' + host + u']' : host;
+    return h + u':' + QString::number(port);
+}
+
 } // namespace hostport

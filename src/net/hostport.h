@@ -17,4 +17,8 @@ struct HostPort {
 // 1..65535, unbalanced brackets.
 std::optional<HostPort> split(const QString& text);
 
+// The address as split() reads it back: "host", "host:7800", "[2001:db8::5]:7800".
+// A port of 0 is left out.
+QString join(const QString& host, quint16 port);
+
 } // namespace hostport

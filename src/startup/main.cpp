@@ -22,12 +22,14 @@ bool answerInfoOption(const QStringList& args) {
     }
     if (args[0] == QLatin1String("--help")) {
         out << QCoreApplication::translate(
-            "main", "Usage: vimbrel [NAME [HOST [true]]]\n"
+            "main", "Usage: vimbrel [NAME HOST true|join]\n"
                     "  no parameters       a solo game against the computer\n"
                     "  NAME HOST true      host a network game on port 7772 as NAME\n"
-                    "  NAME HOST other     join the game hosted at HOST as NAME\n"
+                    "  NAME HOST join      join the game hosted at HOST as NAME\n"
                     "HOST is a host name, an IPv4 address such as 192.168.1.20 or an IPv6\n"
                     "address such as 2001:db8::5 (brackets optional: [2001:db8::5]).\n"
+                    "A host on another port than 7772 is HOST:PORT, such as 192.168.1.20:7800;\n"
+                    "an IPv6 address takes a port only in brackets: [2001:db8::5]:7800.\n"
                     "A host listens on IPv4 and IPv6 alike.\n");
         return true;
     }

@@ -4,6 +4,7 @@
 #include "protocol/commands.h"
 #include "protocol/fields.h"
 #include "protocol/wiretext.h"
+#include "table/connectfailure.h"
 #include "version/version.h"
 
 #include <QCoreApplication>
@@ -131,8 +132,7 @@ void TableSession::sockRead(const QByteArray& bytes) {
 
 void TableSession::sockInfo(const QString& text) {
     // A host that cannot be reached would otherwise leave the player waiting in silence.
-    if (!m_state.connected)
-        tell(QCoreApplication::translate("Tchat", "Could not connect to the host: %1").arg(text));
+    if (!m_state.connected) tell(connectfailure::describe(text, m_state.hostAddress, gamePort()));
 }
 
 void TableSession::departed(Departure why) {

@@ -3,13 +3,13 @@
 #include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
-#include "settings/inifile.h"
 #include "client/phrasesform.h"
 #include "client/sound/sounds.h"
 #include "client/spylistform.h"
 #include "common/tablesendrecorder.h"
 #include "protocol/clientlink.h"
 #include "protocol/lineallowance.h"
+#include "settings/inifile.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -406,8 +406,8 @@ void TestTable::gameIsFullShowsBeforeClosing() {
     m_table->session().sockInfo("Error #10061 (WSAECONNREFUSED)");
     QTest::qWait(20);
     QVERIFY(m_table->isVisible());
-    QCOMPARE(lastLine(),
-             QStringLiteral("Could not connect to the host: Error #10061 (WSAECONNREFUSED)"));
+    QVERIFY2(lastLine().contains(QLatin1String("the connection was refused")),
+             qPrintable(lastLine()));
 }
 
 void TestTable::anEndedTableStaysAndSaysWhy() {

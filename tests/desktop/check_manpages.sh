@@ -42,9 +42,11 @@ done
 for mode in 'NAME HOST true' 'NAME HOST join' '--help' '--version'; do
   grep -qe "$mode" "$tmp/game.txt" || fail "vimbrel.6 does not mention $mode"
 done
-# The page says "join"; the program's help says any word other than true joins.
-grep -q 'NAME HOST other' "$tmp/gamehelp" && grep -q 'other than true joins' "$tmp/game.txt" ||
+# Both say "join", as the README and the lobby do, and how a host on another port is named.
+grep -q 'NAME HOST join' "$tmp/gamehelp" && ! grep -q 'NAME HOST other' "$tmp/gamehelp" ||
   fail "vimbrel.6 and vimbrel --help disagree on what joins"
+grep -q 'HOST:PORT' "$tmp/gamehelp" && grep -q 'HOST:PORT' "$tmp/game.txt" ||
+  fail "vimbrel.6 and vimbrel --help disagree on how a port is given"
 for text in "$tmp/game.txt" "$tmp/host.txt"; do
   grep -q "Vimbrel $version" "$text" || fail "$(basename "$text") does not carry version $version"
   grep -q 7772 "$text" || fail "$(basename "$text") does not name port 7772"

@@ -1,14 +1,19 @@
 // The network start dialog on its own: the command line it builds, what it refuses,
 // and what it remembers in the shared settings file.
-#include "settings/inifile.h"
 #include "client/netdialog.h"
+#include "settings/inifile.h"
+#include "startup/translations.h"
 #include "widgets/hoverbutton.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 namespace {
@@ -41,6 +46,10 @@ private slots:
     void remembersNameAndAddressBesideOtherSettings();
     void hostingKeepsTheLastAddress();
     void routerChoiceIsOffUntilChosen();
+    void portBoxGoesWithTheAddress_data();
+    void portBoxGoesWithTheAddress();
+    void placeholderFitsItsBox_data();
+    void placeholderFitsItsBox();
 
 private:
     QString m_ini;
@@ -212,6 +221,104 @@ void TestNetDialog::routerChoiceIsOffUntilChosen() {
     IniFile off(m_ini);
     QVERIFY(off.load());
     QCOMPARE(off.readString("Vimbrel", "Openport"), QStringLiteral("false"));
+}
+
+void TestNetDialog::portBoxGoesWithTheAddress_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("joined"); // empty: refused
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("IPv4") << "192.168.1.20"
+                          << "7800"
+                          << "192.168.1.20:7800" << QString();
+    QTest::newRow("IPv6 gets brackets") << "2001:db8::5"
+                                        << "7800"
+                                        << "[2001:db8::5]:7800" << QString();
+    QTest::newRow("IPv6 in brackets") << "[2001:db8::5]"
+                                      << " 7800 "
+                                      << "[2001:db8::5]:7800" << QString();
+    QTest::newRow("port in the address") << "game.example.org:7800"
+                                         << ""
+                                         << "game.example.org:7800" << QString();
+    QTest::newRow("the same port twice") << "game.example.org:7800"
+                                         << "7800"
+                                         << "game.example.org:7800" << QString();
+    QTest::newRow("port zero") << "10.0.0.1"
+                               << "0" << QString() << "The port is a number from 1 to 65535.";
+    QTest::newRow("port not a number")
+        << "10.0.0.1"
+        << "77x" << QString() << "The port is a number from 1 to 65535.";
+    QTest::newRow("two ports") << "10.0.0.1:7800"
+                               << "7801" << QString()
+                               << "The address names port 7800 and the Port box 7801: give one "
+                                  "of them.";
+    QTest::newRow("no address") << "[::1"
+                                << "" << QString()
+                                << "\"[::1\" is not an address. Give a host name, an IPv4 or an "
+                                   "IPv6 address; a port goes in the Port box.";
+}
+
+void TestNetDialog::portBoxGoesWithTheAddress() {
+    QFETCH(QString, address);
+    QFETCH(QString, port);
+    QFETCH(QString, joined);
+    QFETCH(QString, problem);
+    Recorder rec;
+    {
+        NetDialog d(Mode::Join, m_ini, QStringLiteral("Ann"), QStringLiteral("vimbrel"),
+                    rec.starter());
+        d.show();
+        d.addressBox()->setText(address);
+        d.portBox()->setText(port);
+        QTest::keyClick(d.portBox(), Qt::Key_Return);
+        QCOMPARE(d.problemLabel()->isVisible(), !problem.isEmpty());
+        QCOMPARE(d.problemLabel()->text(), problem);
+        if (joined.isEmpty()) {
+            QVERIFY(rec.starts.isEmpty());
+            return;
+        }
+        QCOMPARE(rec.starts, (QList<QStringList>{{"Ann", joined, "join"}}));
+    }
+    // Offered again as it was typed.
+    NetDialog again(Mode::Join, m_ini, {}, QStringLiteral("vimbrel"), rec.starter());
+    QCOMPARE(again.addressBox()->text(), address);
+    QCOMPARE(again.portBox()->text(), port.trimmed());
+}
+
+void TestNetDialog::placeholderFitsItsBox_data() {
+    QTest::addColumn<QString>("language");
+    QTest::newRow("English") << "en";
+    QTest::newRow("German") << "de";
+}
+
+// The hint in the empty address box is read whole, in either language.
+void TestNetDialog::placeholderFitsItsBox() {
+    QFETCH(QString, language);
+    i18n::installTranslators(QLocale(language));
+    auto english = qScopeGuard([] {
+        for (QTranslator* t : qApp->findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(t);
+            delete t;
+        }
+    });
+    Recorder rec;
+    NetDialog d(Mode::Join, m_ini, {}, QStringLiteral("vimbrel"), rec.starter());
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QLineEdit* box = d.addressBox();
+    if (language == QLatin1String("de"))
+        QVERIFY2(box->placeholderText().contains(QLatin1String("Adresse")),
+                 qPrintable(box->placeholderText()));
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+    const QRect text = box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box);
+    const int room = text.width() - 4; // QLineEdit's own horizontal margin, both sides
+    const int needed = box->fontMetrics().horizontalAdvance(box->placeholderText());
+    QVERIFY2(needed <= room, qPrintable(QStringLiteral("%1 px for \"%2\" in %3 px")
+                                            .arg(needed)
+                                            .arg(box->placeholderText())
+                                            .arg(room)));
 }
 
 QTEST_MAIN(TestNetDialog)

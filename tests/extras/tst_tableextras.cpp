@@ -4,16 +4,19 @@
 #include "client/board/board.h"
 #include "client/chatform.h"
 #include "client/chatpanel.h"
-#include "settings/inifile.h"
 #include "client/netdialog.h"
 #include "common/tablesendrecorder.h"
 #include "protocol/clientlink.h"
+#include "settings/inifile.h"
+#include "table/rejointoken.h"
 #include "widgets/hoverbutton.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTextBlock>
 #include <QtTest>
 
 namespace {
@@ -44,6 +47,7 @@ private slots:
     void turnAlertOnlyForOwnTurnWhenInactive();
     void menuStartsAnotherCopyAndCloses_data();
     void menuStartsAnotherCopyAndCloses();
+    void rejoinNeverThrowsAGameAway();
 
 private:
     void deliver(const QString& message);
@@ -206,6 +210,58 @@ void TestTableExtras::menuStartsAnotherCopyAndCloses() {
     QCOMPARE(m_starts[1].arguments, expected);
     QTRY_COMPARE(closed.count(), 1);
     QVERIFY(!m_table->isVisible());
+}
+
+// "Rejoin Last Game" over a game open here: nothing without a kept seat, a question
+// first, and no leaving for a host that is gone.
+void TestTableExtras::rejoinNeverThrowsAGameAway() {
+    showActive(m_table);
+    deliver(QStringLiteral("CMD_sendlogininfo+1"));
+    deliver(QStringLiteral("CMD_newplayerinfo+1+Ann"));
+    QStringList questions;
+    bool answer = false;
+    Tchat::Hooks hooks;
+    hooks.startProgram = [this](const QString& program, const QStringList& args) {
+        m_starts.append({program, args});
+        return true;
+    };
+    hooks.confirm = [&](const QString& q) {
+        questions << q;
+        return answer;
+    };
+    m_table->setHooks(hooks);
+    QSignalSpy closed(m_table, &Tchat::tableClosed);
+    auto lastLine = [this] { return m_table->mainchat()->document()->lastBlock().text(); };
+
+    m_table->RejoinGame1Click();
+    QCOMPARE(lastLine(),
+             QStringLiteral("There is no game to rejoin: no host has kept a seat for you."));
+    QVERIFY(questions.isEmpty());
+
+    QTcpServer host;
+    QVERIFY(host.listen(QHostAddress::LocalHost, 0));
+    const QString where = QStringLiteral("127.0.0.1:%1").arg(host.serverPort());
+    QVERIFY(
+        RejoinToken(m_table->settingsPath(), TableSession::section())
+            .save(QStringLiteral("0a1f"), where, QStringLiteral("7772"), QStringLiteral("Ann")));
+    m_table->RejoinGame1Click(); // the player says no
+    QCOMPARE(questions.size(), 1);
+    QVERIFY2(questions[0].contains(where), qPrintable(questions[0]));
+
+    answer = true;
+    host.close(); // the last host is gone
+    m_table->RejoinGame1Click();
+    QTRY_VERIFY(lastLine().contains(QLatin1String("does not answer")));
+    QVERIFY(lastLine().contains(where));
+
+    QVERIFY(host.listen(QHostAddress::LocalHost, quint16(where.section(u':', 1).toUInt())));
+    m_table->RejoinGame1Click();
+    QTRY_COMPARE(m_starts.size(), 1);
+    QCOMPARE(m_starts[0].arguments, (QStringList{"Ann", where, "join"}));
+    QTRY_COMPARE(closed.count(), 1);
+    QCOMPARE(questions.size(), 3);
+    // Until then this game was never left.
+    QCOMPARE(m_starts.size(), 1);
 }
 
 QTEST_MAIN(TestTableExtras)

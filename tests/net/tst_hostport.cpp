@@ -40,6 +40,19 @@ private slots:
         QCOMPARE(hp->host, host);
         QCOMPARE(int(hp->port), port);
     }
+    // What the join dialog and the rejoin item write is read back as they meant it.
+    void joinIsReadBack() {
+        for (const auto& [host, port] : {std::pair{QStringLiteral("game.example.org"), 7800},
+                                         std::pair{QStringLiteral("192.0.2.5"), 1},
+                                         std::pair{QStringLiteral("2001:db8::5"), 65535},
+                                         std::pair{QStringLiteral("::1"), 0}}) {
+            const auto hp = hostport::split(hostport::join(host, quint16(port)));
+            QVERIFY(hp);
+            QCOMPARE(hp->host, host);
+            QCOMPARE(int(hp->port), port);
+        }
+        QCOMPARE(hostport::join(QStringLiteral("::1"), 7800), QStringLiteral("[::1]:7800"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestHostPort)

@@ -84,6 +84,9 @@ void TestLaunch::infoOptionsPrintAndExit() {
     const QByteArray help = p.readAllStandardOutput();
     QVERIFY(help.contains("NAME HOST true"));
     QVERIFY(help.contains("IPv6"));
+    // The word the README and the lobby use, and the port forms a dedicated host needs.
+    QVERIFY2(help.contains("NAME HOST join") && !help.contains("HOST other"), help.constData());
+    QVERIFY(help.contains("HOST:PORT") && help.contains("[2001:db8::5]:7800"));
 }
 
 void TestLaunch::soloHostsAsYouWithoutLobbyLink() {

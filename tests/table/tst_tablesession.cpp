@@ -427,10 +427,13 @@ void TestTableSession::theEndIsToldOnceAfterWhatCameBefore() {
     QCOMPARE(order.count("ended"), 1);
     QVERIFY(order.contains("Game is full"));
     QVERIFY(m_session->farewell().isEmpty()); // told already: the window may go
-    // An error before the log-in is told; after it, the departure says enough.
+    // An error before the log-in is told in words naming where; after it, the departure
+    // says enough.
+    m_session->setHostAddress("192.0.2.5:7800");
     m_session->sockInfo("Error #10061 (WSAECONNREFUSED)");
-    QCOMPARE(notices(),
-             QStringList{"Could not connect to the host: Error #10061 (WSAECONNREFUSED)"});
+    QCOMPARE(notices(), QStringList{"Could not join 192.0.2.5:7800: the connection was refused, "
+                                    "so no game is hosted there on port 7800. Is the host "
+                                    "running, and is that its port?"});
     loginAs(1);
     const int before = m_notices->size();
     m_session->sockInfo("Error #10054 (WSAECONNRESET)");
