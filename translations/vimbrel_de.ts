@@ -185,20 +185,12 @@
         <translation>Würfel sortieren</translation>
     </message>
     <message>
-        <source>yellow</source>
-        <translation>gelb</translation>
-    </message>
-    <message>
         <source>blue</source>
         <translation>blau</translation>
     </message>
     <message>
         <source>green</source>
         <translation>grün</translation>
-    </message>
-    <message>
-        <source>pink</source>
-        <translation>rosa</translation>
     </message>
     <message>
         <source>%1, %2: empty</source>
@@ -307,6 +299,14 @@
     <message>
         <source>Rolls used: %1 of 3</source>
         <translation>Benutzte Würfe: %1 von 3</translation>
+    </message>
+    <message>
+        <source>gold</source>
+        <translation>gold</translation>
+    </message>
+    <message>
+        <source>magenta</source>
+        <translation>magenta</translation>
     </message>
 </context>
 <context>
@@ -780,6 +780,16 @@
         <source>Cannot join &quot;%1&quot;: that is not an address. Give a host name, an IPv4 address or an IPv6 address, with :PORT after it for another port than 7772 (after an IPv6 address only in brackets: [2001:db8::5]:7800).</source>
         <translation>„%1“ lässt sich nicht beitreten: Das ist keine Adresse. Gib einen Hostnamen, eine IPv4-Adresse oder eine IPv6-Adresse an, für einen anderen Port als 7772 mit :PORT dahinter (nach einer IPv6-Adresse nur in eckigen Klammern: [2001:db8::5]:7800).</translation>
     </message>
+    <message>
+        <source>You chats: %1</source>
+        <comment>the solo player&apos;s own chat line, as the wire says it</comment>
+        <translation>Du schreibst: %1</translation>
+    </message>
+    <message>
+        <source>You says: %1</source>
+        <comment>the solo player&apos;s own phrase, as the wire says it</comment>
+        <translation>Du sagst: %1</translation>
+    </message>
 </context>
 <context>
     <name>Tdownload</name>
@@ -907,6 +917,11 @@
 Zumvek Software</source>
         <translation>Erstellt von:
 Zumvek Software</translation>
+    </message>
+    <message>
+        <source>help</source>
+        <comment>folder of the help pages in this language, under resources/lobby: help/de for German</comment>
+        <translation>help/de</translation>
     </message>
 </context>
 <context>
