@@ -790,6 +790,16 @@
         <comment>the solo player&apos;s own phrase, as the wire says it</comment>
         <translation>Du sagst: %1</translation>
     </message>
+    <message>
+        <source>You is just watching</source>
+        <comment>the solo player, as the wire names them</comment>
+        <translation>Du schaust nur zu</translation>
+    </message>
+    <message>
+        <source>You is now playing again</source>
+        <comment>the solo player, as the wire names them</comment>
+        <translation>Du spielst wieder mit</translation>
+    </message>
 </context>
 <context>
     <name>Tdownload</name>

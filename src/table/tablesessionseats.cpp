@@ -3,10 +3,26 @@
 #include "table/rejointoken.h"
 #include "table/tablesession.h"
 
-#include "settings/inifile.h"
 #include "protocol/wiretext.h"
+#include "settings/inifile.h"
 
 #include <QCoreApplication>
+
+namespace {
+
+// The just-watch line of a seat. The solo player is "You" on the wire; a translation
+// says their line in the second person, as the seat label says "Du".
+QString watchLine(const QString& name, bool ownSolo, bool watching) {
+    if (ownSolo)
+        return watching ? QCoreApplication::translate("Tchat", "You is just watching",
+                                                      "the solo player, as the wire names them")
+                        : QCoreApplication::translate("Tchat", "You is now playing again",
+                                                      "the solo player, as the wire names them");
+    return watching ? QCoreApplication::translate("Tchat", "%1 is just watching").arg(name)
+                    : QCoreApplication::translate("Tchat", "%1 is now playing again").arg(name);
+}
+
+} // namespace
 
 void TableSession::newplayerinfo(const wire::read::Record& rec) {
     const QString name = wire::singleLine(rec.name);
@@ -66,8 +82,7 @@ void TableSession::justwatching(const wire::read::SeatValue& jw) {
         emit ownSeatChangedHands();
     }
     const QString name = m_roster.seatName(jw.seat);
-    tell(watching ? QCoreApplication::translate("Tchat", "%1 is just watching").arg(name)
-                  : QCoreApplication::translate("Tchat", "%1 is now playing again").arg(name));
+    tell(watchLine(name, jw.seat == m_state.ownSeat && name == QLatin1String("You"), watching));
     emit eyesShown(jw.seat, watching);
 }
 

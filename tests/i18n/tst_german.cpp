@@ -95,6 +95,7 @@ private slots:
     void checkFindsEnglishWhenGermanIsMissing();
     void helpBookSaysWhatTheTableSays_data();
     void helpBookSaysWhatTheTableSays();
+    void soloPlayerIsDuInTheChat();
     void germanWindowsLeaveNoEnglish();
     void qtsOwnButtonsSpeakGerman();
     void wireAndFilesAreTheSameInEitherLanguage();
@@ -187,6 +188,31 @@ void TestGerman::helpBookSaysWhatTheTableSays() {
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(" / "))));
     // The German book is no English one: none of its phase names is.
     QCOMPARE(play.contains(QStringLiteral("Two Sets of 3")), !german);
+}
+
+// The solo player's own lines, which the host words with the wire name "You".
+void TestGerman::soloPlayerIsDuInTheChat() {
+    QCOMPARE(i18n::installTranslators(QLocale(QLocale::German)), QStringLiteral("de"));
+    TableSendRecorder link;
+    Tchat table(link);
+    table.setMessageSink([](const QString&) {});
+    table.session().setPlayerName(QStringLiteral("You"));
+    for (const char* m :
+         {"CMD_sendlogininfo+1", "CMD_newplayerinfo+1+You", "CMD_newplayerinfo+2+Klot",
+          "CMD_chat+You chats: hallo|clBlack", "CMD_action+You says: Gut gemacht!|clBlack",
+          "CMD_action+You winkt.|clBlack", "CMD_action+Klot says: Danke!|clBlack",
+          "CMD_justwatching+1+1", "CMD_justwatching+1+2", "CMD_justwatching+2+1"}) {
+        table.session().sockRead(QByteArray(m) + '\xFF');
+        while (table.queue().pending())
+            table.queue().tick();
+    }
+    const QStringList lines = table.mainchat()->toPlainText().split(QLatin1Char('\n'));
+    const QStringList expected{"Du schreibst: hallo", "Du sagst: Gut gemacht!",
+                               // an action's words are the player's own: only the name
+                               // could change, and "Du winkt." would be no better
+                               "You winkt.", "Klot says: Danke!", "Du schaust nur zu",
+                               "Du spielst wieder mit", "Klot schaut nur zu"};
+    QCOMPARE(lines.mid(lines.size() - expected.size()), expected);
 }
 
 // Without the translation the comparison must complain, or it proves nothing.
