@@ -185,20 +185,12 @@
         <translation>Würfel sortieren</translation>
     </message>
     <message>
-        <source>yellow</source>
-        <translation>gelb</translation>
-    </message>
-    <message>
         <source>blue</source>
         <translation>blau</translation>
     </message>
     <message>
         <source>green</source>
         <translation>grün</translation>
-    </message>
-    <message>
-        <source>pink</source>
-        <translation>rosa</translation>
     </message>
     <message>
         <source>%1, %2: empty</source>
@@ -307,6 +299,14 @@
     <message>
         <source>Rolls used: %1 of 3</source>
         <translation>Benutzte Würfe: %1 von 3</translation>
+    </message>
+    <message>
+        <source>gold</source>
+        <translation>gold</translation>
+    </message>
+    <message>
+        <source>magenta</source>
+        <translation>magenta</translation>
     </message>
 </context>
 <context>
@@ -856,6 +856,26 @@
         <source>Could not join %1: the connection failed (%2).</source>
         <translation>Beitritt zu %1 nicht möglich: Die Verbindung ist fehlgeschlagen (%2).</translation>
     </message>
+    <message>
+        <source>You chats: %1</source>
+        <comment>the solo player&apos;s own chat line, as the wire says it</comment>
+        <translation>Du schreibst: %1</translation>
+    </message>
+    <message>
+        <source>You says: %1</source>
+        <comment>the solo player&apos;s own phrase, as the wire says it</comment>
+        <translation>Du sagst: %1</translation>
+    </message>
+    <message>
+        <source>You is just watching</source>
+        <comment>the solo player, as the wire names them</comment>
+        <translation>Du schaust nur zu</translation>
+    </message>
+    <message>
+        <source>You is now playing again</source>
+        <comment>the solo player, as the wire names them</comment>
+        <translation>Du spielst wieder mit</translation>
+    </message>
 </context>
 <context>
     <name>Tdownload</name>
@@ -983,6 +1003,11 @@
 Zumvek Software</source>
         <translation>Erstellt von:
 Zumvek Software</translation>
+    </message>
+    <message>
+        <source>help</source>
+        <comment>folder of the help pages in this language, under resources/lobby: help/de for German</comment>
+        <translation>help/de</translation>
     </message>
 </context>
 <context>

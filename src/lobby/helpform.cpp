@@ -21,10 +21,18 @@ constexpr QSize kPageSize(382, 400);
 const char* const kPageFiles[6] = {"overview", "connecting",    "gameplay",
                                    "scoring",  "documentation", "license"};
 
+// The pages follow the language of the windows' texts rather than the system's first
+// choice, so the book never mixes two languages: the translation names its pages'
+// folder. A page the folder lacks is read in English.
 QString pageText(int n) {
-    QFile file(QStringLiteral(":/lobby/help/%1.html").arg(QLatin1String(kPageFiles[n - 1])));
-    if (!file.open(QIODevice::ReadOnly)) return QString();
-    return QString::fromUtf8(file.readAll());
+    const QString name = QLatin1String(kPageFiles[n - 1]);
+    const QString folder = Thelp::tr("help", "folder of the help pages in this language, "
+                                             "under resources/lobby: help/de for German");
+    for (const QString& dir : {folder, QStringLiteral("help")}) {
+        QFile file(QStringLiteral(":/lobby/%1/%2.html").arg(dir, name));
+        if (file.open(QIODevice::ReadOnly)) return QString::fromUtf8(file.readAll());
+    }
+    return QString();
 }
 
 } // namespace

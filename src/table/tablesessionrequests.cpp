@@ -2,10 +2,33 @@
 // ignore list with its key in the settings file.
 #include "table/tablesession.h"
 
-#include "settings/inifile.h"
 #include "protocol/wiretext.h"
+#include "settings/inifile.h"
 
 #include <QCoreApplication>
+
+namespace {
+
+// A line of ours as the panel shows it. The wire calls the solo player "You" ("You says:
+// Hi!"); the panel speaks to the player in their language, as the seat label does.
+QString shownLine(const QString& text, IgnoreList::Relay relay, const QString& own,
+                  const QStringList& present) {
+    if (own != QLatin1String("You") || IgnoreList::senderOf(text, relay, present) != own)
+        return text;
+    const QString chats = own + QLatin1String(" chats: ");
+    const QString says = own + QLatin1String(" says: ");
+    if (relay == IgnoreList::Relay::Chat && text.startsWith(chats))
+        return QCoreApplication::translate("Tchat", "You chats: %1",
+                                           "the solo player's own chat line, as the wire says it")
+            .arg(text.mid(chats.size()));
+    if (relay == IgnoreList::Relay::Action && text.startsWith(says))
+        return QCoreApplication::translate("Tchat", "You says: %1",
+                                           "the solo player's own phrase, as the wire says it")
+            .arg(text.mid(says.size()));
+    return text;
+}
+
+} // namespace
 
 bool TableSession::takeLine() {
     if (m_lineAllowance.take(m_clock())) return true;
@@ -104,7 +127,7 @@ void TableSession::chatrecieved(const wire::read::ChatLine& line, IgnoreList::Re
     if (sender == ownName()) sender.clear();
     if (m_ignored.contains(sender)) return;
     // The sender goes with the line, so that ignoring them later hides it too.
-    emit notice(text, line.colour, sender);
+    emit notice(shownLine(text, relay, ownName(), m_roster.presentNames()), line.colour, sender);
 }
 
 QString TableSession::ignoreItemText(int record) const {

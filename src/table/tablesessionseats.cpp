@@ -3,11 +3,27 @@
 #include "table/rejointoken.h"
 #include "table/tablesession.h"
 
-#include "settings/inifile.h"
 #include "protocol/wiretext.h"
+#include "settings/inifile.h"
 
 #include <QCoreApplication>
 #include <utility>
+
+namespace {
+
+// The just-watch line of a seat. The solo player is "You" on the wire; a translation
+// says their line in the second person, as the seat label says "Du".
+QString watchLine(const QString& name, bool ownSolo, bool watching) {
+    if (ownSolo)
+        return watching ? QCoreApplication::translate("Tchat", "You is just watching",
+                                                      "the solo player, as the wire names them")
+                        : QCoreApplication::translate("Tchat", "You is now playing again",
+                                                      "the solo player, as the wire names them");
+    return watching ? QCoreApplication::translate("Tchat", "%1 is just watching").arg(name)
+                    : QCoreApplication::translate("Tchat", "%1 is now playing again").arg(name);
+}
+
+} // namespace
 
 void TableSession::newplayerinfo(const wire::read::Record& rec) {
     const QString name = wire::singleLine(rec.name);
@@ -109,10 +125,8 @@ void TableSession::justwatching(const wire::read::SeatValue& jw) {
     // A player who just came back plays again as a matter of course.
     const bool back = std::exchange(m_back[jw.seat], false);
     const QString name = m_roster.seatName(jw.seat);
-    if (watching)
-        tell(QCoreApplication::translate("Tchat", "%1 is just watching").arg(name));
-    else if (!back)
-        tell(QCoreApplication::translate("Tchat", "%1 is now playing again").arg(name));
+    if (watching || !back)
+        tell(watchLine(name, jw.seat == m_state.ownSeat && name == QLatin1String("You"), watching));
     emit eyesShown(jw.seat, watching);
 }
 

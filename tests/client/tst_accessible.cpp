@@ -172,9 +172,9 @@ QWidget* TestAccessible::dieAt(int position) const {
 void TestAccessible::diceSayPlaceColourFaceAndHold() {
     QCOMPARE(name("image_d1"), QStringLiteral("Die 1, not rolled"));
     startOwnTurn();
-    const QStringList rolled{"Die 1, yellow, 3", "Die 2, blue, wild", "Die 3, green, 1",
-                             "Die 4, pink, 3",   "Die 5, yellow, 9",  "Die 6, blue, 5",
-                             "Die 7, green, 7",  "Die 8, pink, 10",   "Die 9, yellow, 5",
+    const QStringList rolled{"Die 1, gold, 3",    "Die 2, blue, wild",  "Die 3, green, 1",
+                             "Die 4, magenta, 3", "Die 5, gold, 9",     "Die 6, blue, 5",
+                             "Die 7, green, 7",   "Die 8, magenta, 10", "Die 9, gold, 5",
                              "Die 10, blue, 6"};
     for (int k = 1; k <= 10; ++k) {
         QAccessibleInterface* die = face(dieAt(k));
@@ -195,7 +195,7 @@ void TestAccessible::diceSayPlaceColourFaceAndHold() {
     third->actionInterface()->doAction(Board::tr("Sort the dice"));
     QCOMPARE(face(dieAt(1))->text(QAccessible::Name), QStringLiteral("Die 1, blue, wild"));
     QCOMPARE(face(dieAt(2))->text(QAccessible::Name), QStringLiteral("Die 2, green, 1, held"));
-    QCOMPARE(face(dieAt(10))->text(QAccessible::Name), QStringLiteral("Die 10, pink, 10"));
+    QCOMPARE(face(dieAt(10))->text(QAccessible::Name), QStringLiteral("Die 10, magenta, 10"));
     // Tab follows the dice as they lie, then the turn buttons.
     const auto nextTabStop = [](QWidget* w) {
         do

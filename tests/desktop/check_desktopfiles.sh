@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The desktop entry and the metainfo pass the validators desktops and software centres
-# use, and name each other consistently. Broken copies must fail the validators, so a
-# validator that passes everything is caught.
-#   check_desktopfiles.sh DESKTOP_FILE METAINFO_FILE VERSION APP_ID
+# use, and name each other consistently; every desktop entry (the lobby's too) has its
+# name and description in German. Broken copies must fail the checks, so a check that
+# passes everything is caught.
+#   check_desktopfiles.sh DESKTOP_FILE METAINFO_FILE VERSION APP_ID [OTHER_DESKTOP_FILE...]
 set -u
 desktop=$1 metainfo=$2 version=$3 appid=$4
+shift 4
+others=("$@")
 source "$(dirname "$0")/../common/checks.sh"
 need_tools "./dev installs it" desktop-file-validate appstreamcli
 
@@ -15,7 +18,20 @@ validate_metainfo() {
   appstreamcli validate --no-net --no-color "$1" >"$tmp/out" 2>&1 && ! grep -q '^[EW]:' "$tmp/out"
 }
 
-validate_desktop "$desktop" || { fail "desktop-file-validate $desktop"; cat "$tmp/out"; }
+# A German desktop shows Name[de] and Comment[de]; a Comment[de] that is the English
+# one was never translated.
+german_entry() {
+  local name comment english
+  name=$(sed -n 's/^Name\[de\]=//p' "$1")
+  comment=$(sed -n 's/^Comment\[de\]=//p' "$1")
+  english=$(sed -n 's/^Comment=//p' "$1")
+  [ -n "$name" ] && [ -n "$comment" ] && [ "$comment" != "$english" ]
+}
+
+for entry in "$desktop" "${others[@]}"; do
+  validate_desktop "$entry" || { fail "desktop-file-validate $entry"; cat "$tmp/out"; }
+  german_entry "$entry" || fail "$entry has no German Name[de] and Comment[de]"
+done
 validate_metainfo "$metainfo" || { fail "appstreamcli validate $metainfo"; cat "$tmp/out"; }
 
 # Each broken copy keeps the file's name, as the validators read the id from it.
@@ -25,6 +41,10 @@ sed '/^Type=/d' "$desktop" >"$broken"
 validate_desktop "$broken" && fail "a desktop entry without Type= passed"
 sed 's/^Categories=.*/Categories=Dice;/' "$desktop" >"$broken"
 validate_desktop "$broken" && fail "a desktop entry with an unknown category passed"
+sed '/^Comment\[de\]=/d' "$desktop" >"$broken"
+german_entry "$broken" && fail "a desktop entry without Comment[de] passed"
+{ sed '/^Comment\[de\]=/d' "$desktop"; sed -n 's/^Comment=/Comment[de]=/p' "$desktop"; } >"$broken"
+german_entry "$broken" && fail "a desktop entry whose Comment[de] is English passed"
 
 broken="$tmp/broken/$(basename "$metainfo")"
 sed '/<summary>/d' "$metainfo" >"$broken"
@@ -54,4 +74,4 @@ for tag in name summary description project_license metadata_license developer_n
 done
 
 [ "$failures" -eq 0 ] || exit 1
-echo "desktop entry and metainfo: valid, broken copies refused"
+echo "desktop entries and metainfo: valid, in German too, broken copies refused"

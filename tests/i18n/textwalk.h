@@ -56,8 +56,11 @@ inline void walk(QObject* o, const QString& path, Texts& out) {
         for (int i = 0; i < lines.size(); ++i)
             put(out, path + QStringLiteral(".line%1").arg(i), lines[i]);
     }
-    // The help pages' body text stays English for now; their captions do not.
-    if (qobject_cast<QTextBrowser*>(o)) return;
+    // A help page as a whole: its parts need not line up between two languages.
+    if (auto* page = qobject_cast<QTextBrowser*>(o)) {
+        put(out, path + ".page", page->toPlainText());
+        return;
+    }
     QMap<QString, int> seen;
     for (QObject* child : o->children()) {
         const QString base = child->objectName().isEmpty()

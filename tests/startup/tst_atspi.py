@@ -14,7 +14,7 @@ import subprocess
 import sys
 import tempfile
 
-DIE = re.compile(r"^Die (\d+), (?:not rolled|(yellow|blue|green|pink), (wild|\d+)(, held)?)$")
+DIE = re.compile(r"^Die (\d+), (?:not rolled|(gold|blue|green|magenta), (wild|\d+)(, held)?)$")
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
 from privatedesktop import (Daemons, app_of, atspi_for, descendants, do_action,  # noqa: E402

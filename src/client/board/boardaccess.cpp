@@ -53,16 +53,17 @@ QAccessibleInterface* dieFactory(const QString& className, QObject* object) {
 }
 
 // Die colours 1..4 by the look of their bodies (art::dieColour), each with its mark.
+// The help book's dice paragraph uses the same words.
 QString colourName(int colour) {
     switch (colour) {
     case 1:
-        return Board::tr("yellow");
+        return Board::tr("gold");
     case 2:
         return Board::tr("blue");
     case 3:
         return Board::tr("green");
     case 4:
-        return Board::tr("pink");
+        return Board::tr("magenta");
     default:
         return {};
     }
