@@ -11,6 +11,7 @@
 #include "widgets/picturebutton.h"
 #include "widgets/plainlabel.h"
 #include "widgets/tiledpanel.h"
+#include "widgets/windowplace.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -78,9 +79,10 @@ Tchat::Tchat(ClientLink& link, QWidget* parent) : QMainWindow(parent) {
     buildWindow();
     buildMenus();
     observeSession();
-    // The same kind of bounds the settings file holds, so unmoved means unchanged.
-    m_boundsApplied = QRect(3, 3, 700, 590);
-    setGeometry(m_boundsApplied);
+    // The same kind of bounds the settings file holds, so unmoved means unchanged; until
+    // the file is read, where a first start opens.
+    m_boundsApplied = windowplace::centred(kTableSize, screen());
+    windowplace::place(this, m_boundsApplied);
 }
 
 // The session goes first, so nothing it hears reaches a window half gone.
@@ -269,7 +271,7 @@ void Tchat::showEvent(QShowEvent* e) {
 
 void Tchat::closeEvent(QCloseEvent* e) {
     m_closing = true;
-    const QRect now = geometry();
+    const QRect now = windowplace::bounds(this);
     if (now != m_boundsRead) {
         QRect bounds = now;
         if (const QScreen* s = screen()) {
@@ -277,7 +279,7 @@ void Tchat::closeEvent(QCloseEvent* e) {
             if (bounds.width() > work.width()) bounds.setWidth(bounds.width() - 15);
             if (bounds.height() > work.height()) bounds.setHeight(bounds.height() - 15);
         }
-        setGeometry(bounds);
+        windowplace::place(this, bounds);
         saveinifile();
     }
     e->accept();

@@ -33,6 +33,8 @@ class Tchat : public QMainWindow {
 public:
     static QString programName() { return QStringLiteral("Vimbrel"); }
     static QString settingsFileName() { return QStringLiteral("zumveklobby.ini"); }
+    // The window's inner size until the player changes it.
+    static constexpr QSize kTableSize{700, 590};
 
     // `link`: the connection to the host, which must outlive the window.
     explicit Tchat(ClientLink& link, QWidget* parent = nullptr);
