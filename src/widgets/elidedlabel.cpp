@@ -8,7 +8,8 @@
 ElidedLabel::ElidedLabel(QWidget* parent) : PlainLabel(parent) {}
 
 QString ElidedLabel::shownText() const {
-    if (wordWrap()) return text();
+    // Only a single line is shortened; text laid out over lines is QLabel's to show.
+    if (wordWrap() || text().contains(QLatin1Char('\n'))) return text();
     const int room = contentsRect().width() - 2 * margin();
     return fontMetrics().elidedText(text(), Qt::ElideRight, room);
 }

@@ -1,11 +1,13 @@
-// Every message box, dialog and tooltip of the game can be read: its text reaches the
-// contrast web accessibility guidelines ask for (4.5 : 1) against what is behind it, as
-// measured on the pixels of the real windows, in English and in German.
+// Every message box, dialog and tooltip of the game and of the lobby program can be read:
+// its text reaches the contrast web accessibility guidelines ask for (4.5 : 1) against
+// what is behind it, as measured on the pixels of the real windows, in English and German.
 #include "client/chatform.h"
 #include "common/freeport.h"
 #include "startup/launcher.h"
 #include "startup/translations.h"
 #include "widgets/plainlabel.h"
+#include "zumveklobby/lobbywindow.h"
+#include "zumveklobby/signindialog.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -215,11 +217,17 @@ void TestReadable::boxesDialogsAndTooltips_data() {
 // in each window, and the texts of each dialog.
 void TestReadable::boxesDialogsAndTooltips() {
     QFETCH(QString, language);
-    if (language == QLatin1String("de"))
-        QCOMPARE(i18n::installTranslators(QLocale(QLocale::German, QLocale::Germany)), language);
+    if (language == QLatin1String("de")) {
+        const QLocale german(QLocale::German, QLocale::Germany);
+        QCOMPARE(i18n::installTranslators(german), language);
+        QCOMPARE(i18n::installTranslators(german, QStringLiteral("zumveklobby")), language);
+    }
     Launcher launcher({});
+    zumvek::LobbyWindow lobby;
+    zumvek::SignInDialog signIn;
     const QList<QWidget*> windows = openWindows(launcher);
-    QVERIFY(windows.size() >= 9); // the table, the six others and the two network dialogs
+    // The table, its six other windows and two network dialogs; the lobby and its sign-in.
+    QVERIFY(windows.size() >= 11);
     for (QWidget* window : windows) {
         checkMessageBox(window, language);
         if (QTest::currentTestFailed()) return;
