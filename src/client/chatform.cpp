@@ -79,9 +79,11 @@ Tchat::Tchat(ClientLink& link, QWidget* parent) : QMainWindow(parent) {
     buildWindow();
     buildMenus();
     observeSession();
-    // The same kind of bounds the settings file holds, so unmoved means unchanged; until
-    // the file is read, where a first start opens.
-    m_boundsApplied = windowplace::centred(kTableSize, screen());
+    // The same kind of bounds the settings file holds, so unmoved means unchanged. Placed
+    // before the window first shows: a window manager can misplace a window that moves
+    // the moment it appears.
+    IniFile ini(settingsPath());
+    m_boundsApplied = ini.load() ? savedBounds(ini) : windowplace::centred(kTableSize, screen());
     windowplace::place(this, m_boundsApplied);
 }
 

@@ -20,6 +20,7 @@ class Board;
 class ChatInput;
 class ChatPanel;
 class ClientLink;
+class IniFile;
 class PictureButton;
 class QAction;
 class QActionGroup;
@@ -169,6 +170,8 @@ private:
     void closeWhenIdle();
     // Reads the saved choice to open the port on the router; off when none was saved.
     void readOpenPortChoice();
+    // The window's bounds as `ini` keeps them, or centred where it keeps none it can use.
+    QRect savedBounds(const IniFile& ini) const;
     void setOpenPortChosen(bool on);
     // Asks the router (once) to open or close the port, when this table hosts for others.
     void askRouter(bool open);

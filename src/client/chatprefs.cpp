@@ -381,18 +381,25 @@ void Tchat::loadinifile() {
     }
     setPhrases(phrases);
     setPlaySounds(ini.readString(s, QStringLiteral("Playsounds")) != QLatin1String("false"));
-    const QSize size(ini.readInteger(s, QStringLiteral("Width"), kTableSize.width()),
-                     ini.readInteger(s, QStringLiteral("Height"), kTableSize.height()));
-    constexpr int kNone = std::numeric_limits<int>::min();
-    QRect bounds(ini.readInteger(s, QStringLiteral("Left"), kNone),
-                 ini.readInteger(s, QStringLiteral("Top"), kNone), size.width(), size.height());
-    // The place the player left it, while it can still be dragged from there.
-    if (bounds.left() == kNone || bounds.top() == kNone || !windowplace::reachable(bounds))
-        bounds = windowplace::centred(size, screen());
+    const QRect bounds = savedBounds(ini);
     windowplace::place(this, bounds);
     m_boundsRead = bounds;
     m_boundsApplied = bounds;
     setTurnSound(ini.readString(s, QStringLiteral("Turnsound")) == QLatin1String("1") ? 1 : 0);
+}
+
+QRect Tchat::savedBounds(const IniFile& ini) const {
+    const QString s = programName();
+    const QSize size(ini.readInteger(s, QStringLiteral("Width"), kTableSize.width()),
+                     ini.readInteger(s, QStringLiteral("Height"), kTableSize.height()));
+    constexpr int kNone = std::numeric_limits<int>::min();
+    const QRect bounds(ini.readInteger(s, QStringLiteral("Left"), kNone),
+                       ini.readInteger(s, QStringLiteral("Top"), kNone), size.width(),
+                       size.height());
+    // The place the player left it, while it can still be dragged from there.
+    if (bounds.left() == kNone || bounds.top() == kNone || !windowplace::reachable(bounds))
+        return windowplace::centred(size, screen());
+    return bounds;
 }
 
 void Tchat::readOpenPortChoice() {

@@ -11,6 +11,8 @@ QRect bounds(const QWidget* window) {
 }
 
 void place(QWidget* window, const QRect& bounds) {
+    // A shown window already there is left alone: no needless request to the window manager.
+    if (window->isVisible() && windowplace::bounds(window) == bounds) return;
     window->resize(bounds.size());
     // move() places the frame; setGeometry() would place the inner area.
     window->move(bounds.topLeft());

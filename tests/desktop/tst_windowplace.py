@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Where the table opens under a real window manager (openbox on a private Xvfb), read
 from the window manager: on a first start its frame, title bar included, is on the
-screen and centred; a table the player moved opens where the player left it.
+screen and centred; a table the player moved opens where the player left it, unless that
+place is off every screen.
 
 Usage: tst_windowplace.py VIMBREL_EXE. Exits 77 (skipped) where the desktop cannot start.
 """
@@ -31,10 +32,19 @@ def run(env, *args):
     return subprocess.run(list(args), env=env, capture_output=True, text=True).stdout
 
 
+def size_of(env, window):
+    info = run(env, "xwininfo", "-id", window)
+    m = re.search(r"Width:\s+(\d+).*Height:\s+(\d+)", info, re.S)
+    return int(m.group(1)) * int(m.group(2)) if m else 0
+
+
 def table_window(env, pid):
-    out = run(env, "xdotool", "search", "--onlyvisible", "--pid", str(pid), "--name", "Vimbrel")
+    """The table: the largest window of the game titled Vimbrel (its download window and
+    message boxes are smaller)."""
+    out = run(env, "xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid),
+              "--name", "^Vimbrel")
     ids = out.split()
-    return ids[0] if ids else None
+    return max(ids, key=lambda w: size_of(env, w)) if ids else None
 
 
 def frame_of(env, window):
@@ -115,6 +125,18 @@ def main():
         game, window, again = start_table(daemons, env, exe, log)
         print("second start, frame at", again)
         assert again == moved, "opened at %s, left at %s" % (again, moved)
+        close_table(env, game, window)
+
+        # A place off every screen (a monitor since unplugged) could not be dragged back.
+        ini = os.path.join(env["VIMBREL_PROGRAM_DIR"], "zumveklobby.ini")
+        with open(ini, "rb") as f:
+            text = f.read()
+        assert b"Left=200" in text and b"Top=150" in text, text
+        with open(ini, "wb") as f:
+            f.write(text.replace(b"Left=200", b"Left=3000").replace(b"Top=150", b"Top=2500"))
+        game, window, back = start_table(daemons, env, exe, log)
+        print("saved off the screen, frame at", back)
+        assert back == frame, "opened at %s, not centred at %s" % (back, frame)
         close_table(env, game, window)
         print("PASS")
     finally:
