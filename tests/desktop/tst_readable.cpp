@@ -161,9 +161,13 @@ void TestReadable::checkMessageBox(QWidget* window, const QString& language) {
         box->done(QMessageBox::Ok);
     });
     poll.start();
+    // The message "Play with Others" shows without a lobby, in the player's language.
     plain::ask(window, QMessageBox::Information, QStringLiteral("Vimbrel"),
-               QCoreApplication::translate("Tdownload",
-                                           "The Zumvek Lobby is not installed on this computer."));
+               QCoreApplication::translate(
+                   "Tdownload",
+                   "The Zumvek Lobby is not installed on this computer. Install the package "
+                   "that holds zumveklobby (your distribution's software centre or package "
+                   "manager), then choose \"Play with Others\" again."));
     const QString name = nameOf(window);
     saveShot(shot, QStringLiteral("box-%1-%2").arg(language, name));
     QVERIFY2(measured >= kReadable,
