@@ -11,6 +11,7 @@
 #include "widgets/picturebutton.h"
 #include "widgets/plainlabel.h"
 #include "widgets/tiledpanel.h"
+#include "widgets/windowplace.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -78,9 +79,12 @@ Tchat::Tchat(ClientLink& link, QWidget* parent) : QMainWindow(parent) {
     buildWindow();
     buildMenus();
     observeSession();
-    // The same kind of bounds the settings file holds, so unmoved means unchanged.
-    m_boundsApplied = QRect(3, 3, 700, 590);
-    setGeometry(m_boundsApplied);
+    // The same kind of bounds the settings file holds, so unmoved means unchanged. Placed
+    // before the window first shows: a window manager can misplace a window that moves
+    // the moment it appears.
+    IniFile ini(settingsPath());
+    m_boundsApplied = ini.load() ? savedBounds(ini) : windowplace::centred(kTableSize, screen());
+    windowplace::place(this, m_boundsApplied);
 }
 
 // The session goes first, so nothing it hears reaches a window half gone.
@@ -289,7 +293,7 @@ void Tchat::showEvent(QShowEvent* e) {
 
 void Tchat::closeEvent(QCloseEvent* e) {
     m_closing = true;
-    const QRect now = geometry();
+    const QRect now = windowplace::bounds(this);
     if (now != m_boundsRead) {
         QRect bounds = now;
         if (const QScreen* s = screen()) {
@@ -297,7 +301,7 @@ void Tchat::closeEvent(QCloseEvent* e) {
             if (bounds.width() > work.width()) bounds.setWidth(bounds.width() - 15);
             if (bounds.height() > work.height()) bounds.setHeight(bounds.height() - 15);
         }
-        setGeometry(bounds);
+        windowplace::place(this, bounds);
         saveinifile();
     }
     e->accept();

@@ -20,6 +20,7 @@ class Board;
 class ChatInput;
 class ChatPanel;
 class ClientLink;
+class IniFile;
 class PictureButton;
 class QAction;
 class QActionGroup;
@@ -33,6 +34,8 @@ class Tchat : public QMainWindow {
 public:
     static QString programName() { return QStringLiteral("Vimbrel"); }
     static QString settingsFileName() { return QStringLiteral("zumveklobby.ini"); }
+    // The window's inner size until the player changes it.
+    static constexpr QSize kTableSize{700, 590};
 
     // `link`: the connection to the host, which must outlive the window.
     explicit Tchat(ClientLink& link, QWidget* parent = nullptr);
@@ -174,6 +177,8 @@ private:
     void tableEnded();
     // Reads the saved choice to open the port on the router; off when none was saved.
     void readOpenPortChoice();
+    // The window's bounds as `ini` keeps them, or centred where it keeps none it can use.
+    QRect savedBounds(const IniFile& ini) const;
     void setOpenPortChosen(bool on);
     // Asks the router (once) to open or close the port, when this table hosts for others.
     void askRouter(bool open);

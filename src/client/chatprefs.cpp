@@ -8,6 +8,7 @@
 #include "paths/datafolder.h"
 #include "protocol/messages.h"
 #include "protocol/wiretext.h"
+#include "widgets/windowplace.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -18,6 +19,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTextDocumentFragment>
+
+#include <limits>
 
 namespace {
 
@@ -323,7 +326,7 @@ void Tchat::setActionColour(wire::BgrColour c) {
 }
 
 void Tchat::resetScreenLocation() {
-    setGeometry(3, 3, 700, 590);
+    windowplace::place(this, windowplace::centred(kTableSize, screen()));
     for (const char* key : {"Top", "Left", "Width", "Height"})
         chose(QString::fromLatin1(key));
 }
@@ -378,14 +381,25 @@ void Tchat::loadinifile() {
     }
     setPhrases(phrases);
     setPlaySounds(ini.readString(s, QStringLiteral("Playsounds")) != QLatin1String("false"));
-    QRect bounds(ini.readInteger(s, QStringLiteral("Left"), 3),
-                 ini.readInteger(s, QStringLiteral("Top"), 3),
-                 ini.readInteger(s, QStringLiteral("Width"), 700),
-                 ini.readInteger(s, QStringLiteral("Height"), 590));
-    setGeometry(bounds);
+    const QRect bounds = savedBounds(ini);
+    windowplace::place(this, bounds);
     m_boundsRead = bounds;
     m_boundsApplied = bounds;
     setTurnSound(ini.readString(s, QStringLiteral("Turnsound")) == QLatin1String("1") ? 1 : 0);
+}
+
+QRect Tchat::savedBounds(const IniFile& ini) const {
+    const QString s = programName();
+    const QSize size(ini.readInteger(s, QStringLiteral("Width"), kTableSize.width()),
+                     ini.readInteger(s, QStringLiteral("Height"), kTableSize.height()));
+    constexpr int kNone = std::numeric_limits<int>::min();
+    const QRect bounds(ini.readInteger(s, QStringLiteral("Left"), kNone),
+                       ini.readInteger(s, QStringLiteral("Top"), kNone), size.width(),
+                       size.height());
+    // The place the player left it, while it can still be dragged from there.
+    if (bounds.left() == kNone || bounds.top() == kNone || !windowplace::reachable(bounds))
+        return windowplace::centred(size, screen());
+    return bounds;
 }
 
 void Tchat::readOpenPortChoice() {
@@ -403,7 +417,7 @@ void Tchat::saveinifile() {
         return;
     }
     const QByteArray before = ini.text();
-    const QRect g = geometry();
+    const QRect g = windowplace::bounds(this);
     // Bounds the program did not set are the player's doing.
     if (g != m_boundsApplied)
         for (const char* key : {"Top", "Left", "Width", "Height"})

@@ -23,7 +23,9 @@ const QString kOpenPortKey = QStringLiteral("Openport");
 
 QLabel* whiteLabel(const QString& text, QWidget* parent, const QString& extraStyle = {}) {
     auto* label = new QLabel(text, parent);
-    label->setStyleSheet(QStringLiteral("color: white; font-weight: bold;") + extraStyle);
+    // ".QLabel": this label alone, not its tooltip (a QLabel too), which stays dark on light.
+    label->setStyleSheet(QStringLiteral(".QLabel { color: white; font-weight: bold; ") +
+                         extraStyle + QStringLiteral(" }"));
     return label;
 }
 
@@ -57,7 +59,8 @@ NetDialog::NetDialog(Mode mode, const QString& settingsPath, const QString& fall
     if (hosting) {
         m_openPort = new QCheckBox(tr("Open the port on my router"), this);
         m_openPort->setObjectName(QStringLiteral("check_openport"));
-        m_openPort->setStyleSheet(QStringLiteral("color: white;"));
+        // A selector, so that the box's tooltip keeps its own dark text.
+        m_openPort->setStyleSheet(QStringLiteral("QCheckBox { color: white; }"));
         m_openPort->setToolTip(tr("Asks your home router to forward TCP port 7772 to this computer "
                                   "while you host, so players on the internet can join."));
         grid->addWidget(m_openPort, 3, 0, 1, 2);
@@ -72,7 +75,7 @@ NetDialog::NetDialog(Mode mode, const QString& settingsPath, const QString& fall
                 : tr("This table closes and opens again, seated at the host's table."),
         this);
     note->setWordWrap(true);
-    note->setStyleSheet(QStringLiteral("color: #f0e0b0; font-style: italic;"));
+    note->setStyleSheet(QStringLiteral(".QLabel { color: #f0e0b0; font-style: italic; }"));
     grid->addWidget(note, 5, 0, 1, 2);
     m_problem = whiteLabel(QString(), this, QStringLiteral("color: #ffb39e;"));
     m_problem->setObjectName(QStringLiteral("label_problem"));

@@ -17,7 +17,8 @@ Tphrases::Tphrases(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindows
     grid->setVerticalSpacing(3);
     for (int k = 1; k <= 10; ++k) {
         auto* label = new QLabel(tr("Phrase Button %1:").arg(k), this);
-        label->setStyleSheet(QStringLiteral("color: white; font-weight: bold;"));
+        // ".QLabel": the label alone, not a tooltip (a QLabel too) that would take it up.
+        label->setStyleSheet(QStringLiteral(".QLabel { color: white; font-weight: bold; }"));
         auto* box = new QLineEdit(this);
         box->setObjectName(QStringLiteral("phrase%1").arg(k));
         box->setMaxLength(50);
@@ -27,7 +28,7 @@ Tphrases::Tphrases(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindows
         m_boxes[k - 1] = box;
     }
     auto* note = new QLabel(tr("Buttons can only be used once every 2 seconds"), this);
-    note->setStyleSheet(QStringLiteral("color: #f0e0b0; font-style: italic;"));
+    note->setStyleSheet(QStringLiteral(".QLabel { color: #f0e0b0; font-style: italic; }"));
     auto* done = new HoverButton(tr("Done"), this);
     done->setObjectName(QStringLiteral("button_done"));
     connect(done, &QAbstractButton::clicked, this, &Tphrases::button_doneClick);

@@ -17,7 +17,9 @@ Tspylist::Tspylist(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowSta
     setFixedSize(240, 300);
     auto* layout = new QVBoxLayout(this);
     auto* title = new QLabel(tr("Spy List"), this);
-    title->setStyleSheet(QStringLiteral("color: white; font-weight: bold; font-size: 15px;"));
+    // ".QLabel": the title alone, not a tooltip (a QLabel too) that would take it up.
+    title->setStyleSheet(
+        QStringLiteral(".QLabel { color: white; font-weight: bold; font-size: 15px; }"));
     title->setAlignment(Qt::AlignCenter);
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("listbox_spys"));

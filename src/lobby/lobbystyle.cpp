@@ -1,5 +1,7 @@
 #include "lobby/lobbystyle.h"
 
+#include "widgets/readablestyle.h"
+
 #include <QFrame>
 #include <QVBoxLayout>
 
@@ -29,7 +31,8 @@ QString windowSheet() {
         "QFrame#panel { background: rgba(24, 12, 2, 120); border: 1px solid"
         "  rgba(255, 222, 160, 90); border-radius: 6px; }"
         "QTextBrowser { background: #fff8e8; color: #2a1606; border: 1px solid #5a2a08;"
-        "  selection-background-color: #b8810a; }");
+        "  selection-background-color: #b8810a; }") +
+        readable::boxesSheet();
 }
 
 QFrame* panel(QWidget* parent) {

@@ -4,6 +4,7 @@
 
 #include "widgets/art.h"
 #include "widgets/plainlabel.h"
+#include "widgets/readablestyle.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -67,7 +68,7 @@ QListWidget* makeList(const QString& name) {
 } // namespace
 
 void Ttallylist::buildLayout() {
-    setStyleSheet(QString::fromLatin1(kStyle));
+    setStyleSheet(QString::fromLatin1(kStyle) + readable::boxesSheet());
     auto* root = new QGridLayout(this);
     root->setContentsMargins(14, 14, 14, 14);
     root->setHorizontalSpacing(14);

@@ -2,10 +2,14 @@
 // newcomer's snapshot, the winner and the tally, and hostile numbers.
 #include "boardrecorder.h"
 #include "protocol/fields.h"
+#include "widgets/plainlabel.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QDir>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 
 namespace {
 
@@ -47,6 +51,7 @@ private slots:
     void newcomerSeesTheTruth();
     void gameBoundariesResetTheTable();
     void hostileValuesIgnored();
+    void longNamesEndInAnEllipsis();
     void screenshots();
 };
 
@@ -365,6 +370,45 @@ void TestBoardProgress::hostileValuesIgnored() {
                                                      QStringLiteral("2+1+3o+30+0+none"))));
     QVERIFY_THROWS_EXCEPTION(wire::ConvertError, rig.session->getnextplayer(wire::read::nextplayer(
                                                      QStringLiteral("one+1+1+"))));
+}
+
+// A name too long for its strip ends in an ellipsis, painted inside the strip; hovering
+// shows it whole, and screen readers read it whole.
+void TestBoardProgress::longNamesEndInAnEllipsis() {
+    BoardRig rig;
+    const QString name = QStringLiteral("Maximiliane Schwarzenberger");
+    rig.session->newplayerinfo({3, name});
+    rig.board->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.board.get()));
+    QLabel* label = rig.label(QStringLiteral("label_playername3"));
+    QCOMPARE(label->text(), name);
+    // The strip shows exactly what a label with the shortened name shows.
+    const QString shortened = label->fontMetrics().elidedText(name, Qt::ElideRight, label->width());
+    QVERIFY(shortened.endsWith(QChar(0x2026)));
+    PlainLabel reference(shortened, rig.board.get());
+    reference.setFont(label->font());
+    reference.setPalette(label->palette());
+    reference.setAlignment(label->alignment());
+    reference.setGeometry(label->geometry());
+    reference.show();
+    QCOMPARE(label->grab().toImage(), reference.grab().toImage());
+    reference.hide();
+
+    auto hover = [&](QLabel* l) {
+        QHelpEvent e(QEvent::ToolTip, l->rect().center(), l->mapToGlobal(l->rect().center()));
+        QCoreApplication::sendEvent(l, &e);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    QCOMPARE(hover(rig.label(QStringLiteral("label_playername2"))), QString()); // "Bob" fits
+    QCOMPARE(hover(label), Qt::convertFromPlainText(name, Qt::WhiteSpacePre));
+    QToolTip::hideText();
+    QCOMPARE(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name),
+             QStringLiteral("Seat 3: ") + name);
+
+    // The eyes take the strip's end: the name ends before them.
+    rig.board->setEyesVisible(3, true);
+    const QRect eyes = rig.image(QStringLiteral("image_eyes3"))->geometry();
+    QVERIFY(label->geometry().right() < eyes.left());
 }
 
 void TestBoardProgress::screenshots() {

@@ -127,18 +127,37 @@ class Daemons:
         return left
 
 
+def start_x(daemons, env, prefix=(), out=None):
+    """Starts Xvfb (1280x1024) for `env`, whose DISPLAY it sets."""
+    xvfb = daemons.start(list(prefix) + ["Xvfb", "-displayfd", "1", "-noreset", "-nolisten",
+                                         "tcp", "-screen", "0", "1280x1024x24"], env,
+                         stdout=subprocess.PIPE, stderr=out or subprocess.DEVNULL)
+    display = xvfb.stdout.readline().decode().strip()
+    if not display:
+        skip("Xvfb did not start")
+    env["DISPLAY"] = ":" + display
+
+
+def start_openbox(daemons, env, out=None):
+    """Starts openbox on `env`'s display and waits until it manages windows."""
+    if not on_path("openbox") or not on_path("xprop"):
+        skip("needs openbox and xprop (./dev installs them)")
+    daemons.start(["openbox", "--sm-disable"], env, stdout=subprocess.DEVNULL,
+                  stderr=out or subprocess.DEVNULL)
+
+    def managing():
+        r = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env,
+                           capture_output=True, text=True)
+        return r.returncode == 0 and "window id" in r.stdout
+    wait_for("openbox to manage the display", managing)
+
+
 def start_desktop(daemons, env, prefix=(), out=None):
     """Starts Xvfb, a session bus and the accessibility bus for `env` (changed in place),
     each through `prefix` (such as nsenter into a network namespace). `out` is where
     their errors go (a log file), or nowhere."""
     err = out or subprocess.DEVNULL
-    xvfb = daemons.start(list(prefix) + ["Xvfb", "-displayfd", "1", "-noreset", "-nolisten",
-                                         "tcp", "-screen", "0", "1280x1024x24"], env,
-                         stdout=subprocess.PIPE, stderr=err)
-    display = xvfb.stdout.readline().decode().strip()
-    if not display:
-        skip("Xvfb did not start")
-    env["DISPLAY"] = ":" + display
+    start_x(daemons, env, prefix, out)
     # A socket in the file system: abstract ones would not cross network namespaces.
     bus = daemons.start(list(prefix) + ["dbus-daemon", "--session", "--nofork",
                                         "--address=unix:dir=" + env["XDG_RUNTIME_DIR"],

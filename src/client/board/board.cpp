@@ -3,6 +3,7 @@
 
 #include "client/board/boardimages.h"
 #include "widgets/art.h"
+#include "widgets/elidedlabel.h"
 #include "widgets/picturebutton.h"
 #include "widgets/plainlabel.h"
 
@@ -23,6 +24,9 @@ constexpr QColor kLime(143, 245, 5);
 // Player slots, seats 1..4 from left to right.
 constexpr std::array kSlotLeft{4, 173, 342, 511};
 constexpr std::array kNameLeft{13, 182, 351, 520};
+// The name strip; the eyes sit at its right end.
+constexpr int kNameWidth = 125;
+constexpr int kEyesOffset = 94;
 constexpr std::array kBonusLeft{134, 304, 472, 641};
 constexpr std::array kTotalLeft{85, 254, 422, 592};
 constexpr std::array kLeftColumn{48, 217, 386, 555};
@@ -141,7 +145,8 @@ QString Board::phaseListText(int phase) {
 
 QLabel* Board::addLabel(const QString& name, const QRect& geometry, int pixelSize, bool bold,
                         const QColor& colour, Qt::Alignment align, QWidget* parent) {
-    auto* label = new PlainLabel(parent ? parent : this);
+    // Names and texts that do not fit end in an ellipsis, never cut mid-letter.
+    auto* label = new ElidedLabel(parent ? parent : this);
     label->setObjectName(name);
     label->setGeometry(geometry);
     QFont f = label->font();
@@ -166,8 +171,8 @@ void Board::buildSlots() {
         m_slots[s]->setObjectName(QStringLiteral("image_slot") + seat);
         m_slots[s]->setGeometry(kSlotLeft[s], kSlotTop, 168, 179);
         m_names[s] =
-            addLabel(QStringLiteral("label_playername") + seat, QRect(kNameLeft[s], 158, 125, 18),
-                     12, true, kDarkGreen, Qt::AlignLeft);
+            addLabel(QStringLiteral("label_playername") + seat,
+                     QRect(kNameLeft[s], 158, kNameWidth, 18), 12, true, kDarkGreen, Qt::AlignLeft);
         m_names[s]->setProperty("Tag", s + 1);
         // Named for screen readers once the whole sheet exists (describeSeats).
         m_nameTexts[s] = QStringLiteral("<Waiting>");
@@ -190,7 +195,7 @@ void Board::buildSlots() {
         // The eyes sit at the right end of the name strip, clear of the bonus label.
         m_eyes[s] = new ArtImage(this, [](qreal dpr) { return art::eyes(dpr); });
         m_eyes[s]->setObjectName(QStringLiteral("image_eyes") + seat);
-        m_eyes[s]->setGeometry(kNameLeft[s] + 94, 160, 24, 14);
+        m_eyes[s]->setGeometry(kNameLeft[s] + kEyesOffset, 160, 24, 14);
         m_eyes[s]->setToolTip(tr("Just watching"));
         m_eyes[s]->hide();
     }
@@ -302,6 +307,8 @@ void Board::setScoreVisible(int seat, bool visible) {
 void Board::setEyesVisible(int seat, bool visible) {
     if (!isSeat(seat)) return;
     m_eyes[seat - 1]->setVisible(visible);
+    // A long name ends before the eyes rather than under them.
+    m_names[seat - 1]->resize(visible ? kEyesOffset - 2 : kNameWidth, m_names[seat - 1]->height());
     describeSeats();
 }
 
