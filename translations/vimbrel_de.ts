@@ -876,6 +876,10 @@
         <comment>the solo player, as the wire names them</comment>
         <translation>Du spielst wieder mit</translation>
     </message>
+    <message>
+        <source>The table is closing. Thanks for playing!</source>
+        <translation>Der Tisch wird geschlossen. Danke fürs Spielen!</translation>
+    </message>
 </context>
 <context>
     <name>Tdownload</name>

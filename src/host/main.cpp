@@ -10,6 +10,7 @@
 #include "net/Sock.h"
 #include "net/sockserverlink.h"
 #include "protocol/fields.h"
+#include "protocol/messages.h"
 #include "protocol/requests.h"
 #include "server/stopsignals.h"
 #include "server/tserver.h"
@@ -132,7 +133,7 @@ int main(int argc, char** argv) {
     const bool caught = server::catchStopSignals(&app, [&](int signal) {
         logLine(QStringLiteral("stopping (%1)").arg(server::stopSignalName(signal)));
         auto close = [&] {
-            server.closeAll(QStringLiteral("The table is closing. Thanks for playing!"));
+            server.closeAll(QString::fromLatin1(wire::msg::kClosingNotice));
             Sock1.setListen(false);
             quitWhenFlushed(QDeadlineTimer(1500));
         };

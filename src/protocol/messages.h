@@ -29,6 +29,10 @@ struct ScoreCell {
 
 namespace msg {
 
+// What a dedicated host tells every table as it stops. The tables know it, and show it in
+// their player's language.
+inline constexpr char kClosingNotice[] = "The table is closing. Thanks for playing!";
+
 // ---- client to host -------------------------------------------------------
 QByteArray logininfo(int seat, const QString& version, const QString& name);
 QByteArray kickhim(int seat, int target);

@@ -2,10 +2,12 @@
 // ignore list with its key in the settings file.
 #include "table/tablesession.h"
 
+#include "protocol/messages.h"
 #include "protocol/wiretext.h"
 #include "settings/inifile.h"
 
 #include <QCoreApplication>
+#include <string_view>
 
 namespace {
 
@@ -13,6 +15,12 @@ namespace {
 // Hi!"); the panel speaks to the player in their language, as the seat label does.
 QString shownLine(const QString& text, IgnoreList::Relay relay, const QString& own,
                   const QStringList& present) {
+    // The host speaks English on the wire; the lines the table knows are read translated.
+    static constexpr const char* kClosing =
+        QT_TRANSLATE_NOOP("Tchat", "The table is closing. Thanks for playing!");
+    static_assert(std::string_view(kClosing) == wire::msg::kClosingNotice);
+    if (relay == IgnoreList::Relay::Chat && text == QLatin1String(kClosing))
+        return QCoreApplication::translate("Tchat", kClosing);
     if (own != QLatin1String("You") || IgnoreList::senderOf(text, relay, present) != own)
         return text;
     const QString chats = own + QLatin1String(" chats: ");

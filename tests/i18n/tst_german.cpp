@@ -201,7 +201,8 @@ void TestGerman::soloPlayerIsDuInTheChat() {
          {"CMD_sendlogininfo+1", "CMD_newplayerinfo+1+You", "CMD_newplayerinfo+2+Klot",
           "CMD_chat+You chats: hallo|clBlack", "CMD_action+You says: Gut gemacht!|clBlack",
           "CMD_action+You winkt.|clBlack", "CMD_action+Klot says: Danke!|clBlack",
-          "CMD_justwatching+1+1", "CMD_justwatching+1+2", "CMD_justwatching+2+1"}) {
+          "CMD_justwatching+1+1", "CMD_justwatching+1+2", "CMD_justwatching+2+1",
+          "CMD_chat+The table is closing. Thanks for playing!|clBlue"}) {
         table.session().sockRead(QByteArray(m) + '\xFF');
         while (table.queue().pending())
             table.queue().tick();
@@ -211,7 +212,9 @@ void TestGerman::soloPlayerIsDuInTheChat() {
                                // an action's words are the player's own: only the name
                                // could change, and "Du winkt." would be no better
                                "You winkt.", "Klot says: Danke!", "Du schaust nur zu",
-                               "Du spielst wieder mit", "Klot schaut nur zu"};
+                               "Du spielst wieder mit", "Klot schaut nur zu",
+                               // the dedicated host's farewell, English on the wire
+                               "Der Tisch wird geschlossen. Danke fürs Spielen!"};
     QCOMPARE(lines.mid(lines.size() - expected.size()), expected);
 }
 
