@@ -92,17 +92,18 @@ void TestRatings::agreesWithOpenskill() {
         for (qsizetype i = 0; i < expected.size(); ++i) {
             const QJsonObject e = expected[i].toObject();
             const Rating r = (*after)[i];
-            const QString where = QString("game %1 seat %2").arg(g).arg(i);
-            QVERIFY2(std::abs(r.mu - e["mu"].toDouble()) <= kTolerance,
-                     qPrintable(where + QString(": mu %1, openskill %2")
-                                            .arg(r.mu, 0, 'g', 17)
-                                            .arg(e["mu"].toDouble(), 0, 'g', 17)));
-            QVERIFY2(std::abs(r.sigma - e["sigma"].toDouble()) <= kTolerance,
-                     qPrintable(where + QString(": sigma %1, openskill %2")
-                                            .arg(r.sigma, 0, 'g', 17)
-                                            .arg(e["sigma"].toDouble(), 0, 'g', 17)));
-            QVERIFY2(std::abs(ratings::ordinal(r) - e["ordinal"].toDouble()) <= kTolerance,
-                     qPrintable(where + ": ordinal"));
+            const double ours[] = {r.mu, r.sigma, ratings::ordinal(r)};
+            const char* names[] = {"mu", "sigma", "ordinal"};
+            for (int k = 0; k < 3; ++k) {
+                const double theirs = e[names[k]].toDouble();
+                QVERIFY2(std::abs(ours[k] - theirs) <= kTolerance,
+                         qPrintable(QString("game %1 seat %2: %3 %4, openskill %5")
+                                        .arg(g)
+                                        .arg(i)
+                                        .arg(names[k])
+                                        .arg(ours[k], 0, 'g', 17)
+                                        .arg(theirs, 0, 'g', 17)));
+            }
         }
     }
     QVERIFY(bySize[2] > 0 && bySize[3] > 0 && bySize[4] > 0);
