@@ -24,8 +24,7 @@ bool isIPv4(const QString& host) {
     const QStringList parts = host.split(u'.');
     if (parts.size() != 4) return false;
     for (const QString& p : parts)
-        if (!isDigits(p) || p.size() > 3 || (p.size() > 1 && p.startsWith(u'0')) ||
-            p.toInt() > 255)
+        if (!isDigits(p) || p.size() > 3 || (p.size() > 1 && p.startsWith(u'0')) || p.toInt() > 255)
             return false;
     return true;
 }
@@ -71,8 +70,8 @@ std::optional<hostport::HostPort> parse(const QString& link) {
     const auto target = hostport::split(where);
     if (!target) return std::nullopt;
     const bool bracketed = where.startsWith(u'[');
-    const bool good = bracketed ? isIPv6(target->host)
-                                : (isIPv4(target->host) || isHostName(target->host));
+    const bool good =
+        bracketed ? isIPv6(target->host) : (isIPv4(target->host) || isHostName(target->host));
     if (!good) return std::nullopt;
     return target;
 }

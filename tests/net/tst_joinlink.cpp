@@ -11,12 +11,14 @@ private slots:
         QTest::addColumn<QString>("link");
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("port");
-        QTest::newRow("IPv4 and port") << "vimbrel://join/127.0.0.1:7800" << "127.0.0.1" << 7800;
+        QTest::newRow("IPv4 and port") << "vimbrel://join/127.0.0.1:7800"
+                                       << "127.0.0.1" << 7800;
         QTest::newRow("name, no port") << "vimbrel://join/games.example.org"
                                        << "games.example.org" << 0;
         QTest::newRow("IPv6 in brackets") << "vimbrel://join/[2001:db8::5]:7800"
                                           << "2001:db8::5" << 7800;
-        QTest::newRow("IPv6, no port") << "vimbrel://join/[::1]" << "::1" << 0;
+        QTest::newRow("IPv6, no port") << "vimbrel://join/[::1]"
+                                       << "::1" << 0;
         QTest::newRow("scheme in capitals") << "VIMBREL://join/xn--wrfel-kva.de:1"
                                             << "xn--wrfel-kva.de" << 1;
     }
