@@ -2,10 +2,11 @@
 """A "Play" link opened the way a browser opens it: xdg-open finds the game's desktop
 entry (installed under a private XDG_DATA_HOME, its MimeType indexed by
 update-desktop-database) and starts the game, which joins a real vimbrel-host on
-loopback under the name the Join dialog saved. A link that names no table starts nothing.
+loopback under the name the Join dialog saved, or asks for one in that dialog. A link
+that names no table starts nothing.
 
 Usage: tst_linkhandler.py VIMBREL_EXE VIMBREL_HOST_EXE DESKTOP_FILE
-Exits 77 (skipped) where xdg-open, update-desktop-database or Xvfb are missing.
+Exits 77 (skipped) where xdg-utils, update-desktop-database, Xvfb or xdotool are missing.
 """
 import os
 import re
@@ -106,6 +107,39 @@ def joins_under_saved_name(root):
         daemons.stop()
 
 
+def asks_for_a_name(root):
+    """No saved name: the Join dialog comes up filled with the table; the name typed there
+    joins, and is saved for the next link."""
+    env = handler_env(root)
+    install_entry(env, EXE, DESKTOP)
+    daemons = Daemons("linkhandler-ask-%d" % os.getpid())
+    try:
+        start_x(daemons, env)
+        port = start_host(daemons, env, root + "/host.log")
+        daemons.start(["xdg-open", "vimbrel://join/127.0.0.1:%d" % port], env,
+                      stdout=open(root + "/xdg.log", "w"), stderr=subprocess.STDOUT)
+
+        def dialog():
+            r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
+                                "Join a Network Game"], env=env, capture_output=True, text=True)
+            return r.stdout.split()
+        window = wait_for("the Join dialog", dialog, 20)[0]
+        subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env, check=True)
+        subprocess.run(["xdotool", "type", "--delay", "30", "Cy"], env=env, check=True)
+        subprocess.run(["xdotool", "key", "Return"], env=env, check=True)
+        wait_for("the host to log Cy in",
+                 lambda: "record 1 logged in as Cy" in read(root + "/host.log"), 20)
+        ini = read(os.path.join(env["VIMBREL_PROGRAM_DIR"], "zumveklobby.ini"))
+        assert "Lastname=Cy" in ini, ini
+        print("ok: the Join dialog asked for the name and joined port %d as Cy" % port)
+    except AssertionError:
+        for name in ("host.log", "xdg.log"):
+            print("--- %s\n%s" % (name, read(os.path.join(root, name))))
+        raise
+    finally:
+        daemons.stop()
+
+
 def refuses_a_bad_link(root):
     env = handler_env(root)
     install_entry(env, EXE, DESKTOP)
@@ -129,12 +163,13 @@ if __name__ == "__main__":
     if len(sys.argv) != 4:
         sys.exit(__doc__)
     EXE, HOST, DESKTOP = (os.path.abspath(a) for a in sys.argv[1:])
-    for tool in ("xdg-open", "xdg-mime", "update-desktop-database", "Xvfb"):
+    for tool in ("xdg-open", "xdg-mime", "update-desktop-database", "Xvfb", "xdotool"):
         if not on_path(tool):
             skip("needs %s (./dev installs it)" % tool)
     base = tempfile.mkdtemp(prefix="vimbrel-linkhandler-")
     try:
         joins_under_saved_name(os.path.join(base, "join"))
+        asks_for_a_name(os.path.join(base, "ask"))
         refuses_a_bad_link(os.path.join(base, "bad"))
     finally:
         shutil.rmtree(base, ignore_errors=True)
