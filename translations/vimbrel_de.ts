@@ -1186,5 +1186,13 @@ eine IPv6-Adresse nimmt einen Port nur in eckigen Klammern: [2001:db8::5]:7800.
 Ein Gastgeber ist über IPv4 und IPv6 gleichermaßen erreichbar.
 </translation>
     </message>
+    <message>
+        <source>Vimbrel cannot open the link &quot;%1&quot;: it does not name a table. A link to a table reads vimbrel://join/ followed by the host&apos;s address, such as vimbrel://join/192.0.2.5:7772 or vimbrel://join/[2001:db8::5]:7772.</source>
+        <translation>Vimbrel kann den Link „%1“ nicht öffnen: Er nennt keinen Tisch. Ein Link zu einem Tisch lautet vimbrel://join/ gefolgt von der Adresse des Gastgebers, etwa vimbrel://join/192.0.2.5:7772 oder vimbrel://join/[2001:db8::5]:7772.</translation>
+    </message>
+    <message>
+        <source>Vimbrel is already open. To join the table at %1, close it and open the link again, or choose File &gt; Join a Network Game.</source>
+        <translation>Vimbrel ist schon geöffnet. Um dem Tisch unter %1 beizutreten, schließe es und öffne den Link noch einmal, oder wähle Datei &gt; Netzwerkspiel beitreten.</translation>
+    </message>
 </context>
 </TS>

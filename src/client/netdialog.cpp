@@ -182,11 +182,17 @@ void NetDialog::button_startClick() {
     emit launched();
 }
 
+QString NetDialog::rememberedName(const QString& settingsPath) {
+    IniFile ini(settingsPath);
+    ini.load();
+    return ini.readString(Tchat::programName(), kNameKey).left(kMaxNameLength);
+}
+
 void NetDialog::loadRemembered(const QString& fallbackName) {
     IniFile ini(m_settingsPath);
     ini.load();
-    const QString name = ini.readString(Tchat::programName(), kNameKey);
-    m_name->setText(name.isEmpty() ? fallbackName : name.left(kMaxNameLength));
+    const QString name = rememberedName(m_settingsPath);
+    m_name->setText(name.isEmpty() ? fallbackName : name);
     if (m_address) m_address->setText(ini.readString(Tchat::programName(), kAddressKey));
     if (m_port) m_port->setText(ini.readString(Tchat::programName(), kPortKey));
     m_openPortSaved = ini.readString(Tchat::programName(), kOpenPortKey) == QLatin1String("true");

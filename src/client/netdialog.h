@@ -36,6 +36,9 @@ public:
     // ("[2001:db8::5]:7800"). The texts are taken as checkInput passed them.
     static QStringList launchArguments(Mode mode, const QString& name, const QString& address,
                                        const QString& port = {});
+    // The name last used in this dialog, as the settings file at `settingsPath` keeps it
+    // (empty when there is none); a link from a web page joins under it.
+    static QString rememberedName(const QString& settingsPath);
     // Why the (trimmed) input cannot be used, or an empty text when it can.
     static QString checkInput(Mode mode, const QString& name, const QString& address,
                               const QString& port = {});

@@ -1,11 +1,16 @@
 // The program: one executable that hosts, joins or plays solo.
 #include "client/chatform.h"
+#include "client/netdialog.h"
+#include "net/joinlink.h"
+#include "paths/datafolder.h"
 #include "startup/launcher.h"
+#include "startup/linkstart.h"
 #include "startup/singleinstance.h"
 #include "startup/translations.h"
 #include "version/version.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTextStream>
 #include <memory>
 
@@ -36,6 +41,14 @@ bool answerInfoOption(const QStringList& args) {
     return false;
 }
 
+// Said in a box and on the terminal: a link from a browser has no terminal to read.
+void tell(QMessageBox::Icon icon, const QString& text) {
+    QTextStream(stderr) << text << "\n";
+    QMessageBox box(icon, QStringLiteral("Vimbrel"), text);
+    box.setTextFormat(Qt::PlainText); // the text names a link from a web page
+    box.exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -57,13 +70,28 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral(VIMBREL_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // A link from a web page joins its table; a bad one starts nothing.
+    std::optional<linkstart::Plan> link;
+    if (args.size() == 1 && joinlink::isLink(args[0])) {
+        link = linkstart::plan(args[0], datafolder::configFile(Tchat::settingsFileName()));
+        if (!link) {
+            tell(QMessageBox::Warning, linkstart::refusal(args[0]));
+            return 2;
+        }
+        args = link->arguments;
+    }
+
     // The windows are made once the guard is ours; a second start only asks the first
     // to come to the front and ends. Both happen in the event loop, which never waits.
     SingleInstance guard(QStringLiteral("vorkel"));
     std::unique_ptr<Launcher> launcher;
-    QObject::connect(&guard, &SingleInstance::declined, &app, [] { QCoreApplication::exit(0); });
-    QObject::connect(&guard, &SingleInstance::claimed, &app, [&guard, &launcher, &args] {
-        launcher = std::make_unique<Launcher>(args);
+    std::unique_ptr<NetDialog> askName;
+    QObject::connect(&guard, &SingleInstance::declined, &app, [&link] {
+        if (link) tell(QMessageBox::Information, linkstart::alreadyRunning(link->target));
+        QCoreApplication::exit(0);
+    });
+    auto startGame = [&guard, &launcher](const QStringList& gameArgs) {
+        launcher = std::make_unique<Launcher>(gameArgs);
         guard.setRaiseAction([table = launcher->table()] {
             if (table->isMinimized()) table->showNormal();
             table->show();
@@ -71,6 +99,24 @@ int main(int argc, char** argv) {
             table->activateWindow();
         });
         launcher->table()->show();
+    };
+    QObject::connect(&guard, &SingleInstance::claimed, &app, [&] {
+        if (!link || !link->arguments.isEmpty()) return startGame(args);
+        // No saved name: the Join dialog asks for one, and closing it ends the start.
+        askName.reset(linkstart::askName(link->target,
+                                         datafolder::configFile(Tchat::settingsFileName()),
+                                         [&args](const QStringList& a) { args = a; }));
+        QObject::connect(askName.get(), &NetDialog::launched, &app, [&] {
+            startGame(args);
+            askName.release()->deleteLater();
+        });
+        QObject::connect(askName.get(), &QDialog::rejected, &app,
+                         [] { QCoreApplication::exit(0); });
+        guard.setRaiseAction([d = askName.get()] {
+            d->raise();
+            d->activateWindow();
+        });
+        askName->show();
     });
     guard.claim(SingleInstance::takeRelaunchWait());
     return app.exec();

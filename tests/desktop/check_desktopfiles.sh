@@ -73,5 +73,17 @@ for tag in name summary description project_license metadata_license developer_n
   grep -q "<$tag[ >]" "$metainfo" || fail "metainfo has no <$tag>"
 done
 
+# Links to tables ("vimbrel://join/...") open in the game, which gets the link as %u;
+# one handler only, so no desktop has to choose between two.
+scheme_handler() {
+  grep -qx 'MimeType=\(.*;\)\?x-scheme-handler/vimbrel;.*' "$1" && grep -qx 'Exec=[^ ]* %u' "$1"
+}
+scheme_handler "$desktop" || fail "the game's entry does not open vimbrel: links with %u"
+for entry in "${others[@]}"; do
+  grep -q 'x-scheme-handler/vimbrel' "$entry" && fail "$entry claims vimbrel: links too"
+done
+sed 's/ %u$//' "$desktop" >"$tmp/broken/handler.desktop"
+scheme_handler "$tmp/broken/handler.desktop" && fail "an entry that drops the link passed"
+
 [ "$failures" -eq 0 ] || exit 1
 echo "desktop entries and metainfo: valid, in German too, broken copies refused"

@@ -58,6 +58,10 @@ for exe in bin/vimbrel libexec/vimbrel/vimbrel-portmap; do
   file -b "$tmp/root/usr/$exe" | grep -q '^ELF.*, stripped' || fail "/usr/$exe is not a stripped program"
 done
 gzip -t "$tmp/root/usr/share/man/man6/vimbrel.6.gz" || fail "vimbrel.6.gz is not gzip"
+# A web page's "Play" links open the installed game, which takes the link as %u.
+grep -qx 'MimeType=.*x-scheme-handler/vimbrel;.*' "$tmp/root/usr/share/applications/$appid.desktop" &&
+  grep -qx 'Exec=vimbrel %u' "$tmp/root/usr/share/applications/$appid.desktop" ||
+  fail "the installed entry does not handle vimbrel: links"
 if command -v desktop-file-validate >/dev/null; then
   for entry in "$tmp"/root/usr/share/applications/*.desktop; do
     desktop-file-validate "$entry" >"$tmp/desktop" 2>&1 && [ ! -s "$tmp/desktop" ] ||
