@@ -8,6 +8,7 @@ that names no table starts nothing.
 Usage: tst_linkhandler.py VIMBREL_EXE VIMBREL_HOST_EXE DESKTOP_FILE
 Exits 77 (skipped) where xdg-utils, update-desktop-database, Xvfb or xdotool are missing.
 """
+import contextlib
 import os
 import re
 import shutil
@@ -80,25 +81,20 @@ def game_cmdline(daemons):
     return None
 
 
-def joins_under_saved_name(root):
+@contextlib.contextmanager
+def table_with_handler(root, case, saved_name=None):
+    """A private desktop with the game's entry installed and a real host on loopback.
+    Yields (env, daemons, port); shows the logs when a check fails, and stops
+    everything it started."""
     env = handler_env(root)
     install_entry(env, EXE, DESKTOP)
-    with open(os.path.join(env["VIMBREL_PROGRAM_DIR"], "zumveklobby.ini"), "w") as f:
-        f.write("[Vimbrel]\nLastname=Bob\n")
-    daemons = Daemons("linkhandler-join-%d" % os.getpid())
+    if saved_name:
+        with open(os.path.join(env["VIMBREL_PROGRAM_DIR"], "zumveklobby.ini"), "w") as f:
+            f.write("[Vimbrel]\nLastname=%s\n" % saved_name)
+    daemons = Daemons("linkhandler-%s-%d" % (case, os.getpid()))
     try:
         start_x(daemons, env)
-        port = start_host(daemons, env, root + "/host.log")
-        link = "vimbrel://join/127.0.0.1:%d" % port
-        # xdg-open waits for the program it started, as a browser's helper does.
-        daemons.start(["xdg-open", link], env, stdout=open(root + "/xdg.log", "w"),
-                      stderr=subprocess.STDOUT)
-        args = wait_for("xdg-open to start the game", lambda: game_cmdline(daemons), 20)
-        assert args[1:] == [link], "the game got %r, not the link" % args[1:]
-        log = wait_for("the host to log Bob in",
-                       lambda: "record 1 logged in as Bob" in read(root + "/host.log"), 20)
-        assert log
-        print("ok: xdg-open started %s and it joined port %d as Bob" % (args, port))
+        yield env, daemons, start_host(daemons, env, root + "/host.log")
     except AssertionError:
         for name in ("host.log", "xdg.log"):
             print("--- %s\n%s" % (name, read(os.path.join(root, name))))
@@ -107,17 +103,28 @@ def joins_under_saved_name(root):
         daemons.stop()
 
 
+def open_link(daemons, env, root, link):
+    # xdg-open waits for the program it started, as a browser's helper does.
+    daemons.start(["xdg-open", link], env, stdout=open(root + "/xdg.log", "w"),
+                  stderr=subprocess.STDOUT)
+
+
+def joins_under_saved_name(root):
+    with table_with_handler(root, "join", saved_name="Bob") as (env, daemons, port):
+        link = "vimbrel://join/127.0.0.1:%d" % port
+        open_link(daemons, env, root, link)
+        args = wait_for("xdg-open to start the game", lambda: game_cmdline(daemons), 20)
+        assert args[1:] == [link], "the game got %r, not the link" % args[1:]
+        wait_for("the host to log Bob in",
+                 lambda: "record 1 logged in as Bob" in read(root + "/host.log"), 20)
+        print("ok: xdg-open started %s and it joined port %d as Bob" % (args, port))
+
+
 def asks_for_a_name(root):
     """No saved name: the Join dialog comes up filled with the table; the name typed there
     joins, and is saved for the next link."""
-    env = handler_env(root)
-    install_entry(env, EXE, DESKTOP)
-    daemons = Daemons("linkhandler-ask-%d" % os.getpid())
-    try:
-        start_x(daemons, env)
-        port = start_host(daemons, env, root + "/host.log")
-        daemons.start(["xdg-open", "vimbrel://join/127.0.0.1:%d" % port], env,
-                      stdout=open(root + "/xdg.log", "w"), stderr=subprocess.STDOUT)
+    with table_with_handler(root, "ask") as (env, daemons, port):
+        open_link(daemons, env, root, "vimbrel://join/127.0.0.1:%d" % port)
 
         def dialog():
             r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
@@ -132,31 +139,17 @@ def asks_for_a_name(root):
         ini = read(os.path.join(env["VIMBREL_PROGRAM_DIR"], "zumveklobby.ini"))
         assert "Lastname=Cy" in ini, ini
         print("ok: the Join dialog asked for the name and joined port %d as Cy" % port)
-    except AssertionError:
-        for name in ("host.log", "xdg.log"):
-            print("--- %s\n%s" % (name, read(os.path.join(root, name))))
-        raise
-    finally:
-        daemons.stop()
 
 
 def refuses_a_bad_link(root):
-    env = handler_env(root)
-    install_entry(env, EXE, DESKTOP)
-    daemons = Daemons("linkhandler-bad-%d" % os.getpid())
-    try:
-        start_x(daemons, env)
-        port = start_host(daemons, env, root + "/host.log")
+    with table_with_handler(root, "bad") as (env, daemons, port):
         link = "vimbrel://join/127.0.0.1:%d/<b>x</b>" % port
-        daemons.start(["xdg-open", link], env, stdout=open(root + "/xdg.log", "w"),
-                      stderr=subprocess.STDOUT)
+        open_link(daemons, env, root, link)
         # The game says why, naming the link, and waits in its box for the player.
         wait_for("the game to refuse the link", lambda: link in read(root + "/xdg.log"), 20)
         assert "does not name a table" in read(root + "/xdg.log"), read(root + "/xdg.log")
         assert "connection from" not in read(root + "/host.log"), read(root + "/host.log")
         print("ok: %s refused" % link)
-    finally:
-        daemons.stop()
 
 
 if __name__ == "__main__":
