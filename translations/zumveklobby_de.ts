@@ -206,6 +206,22 @@
         <source>the answer named no usable address</source>
         <translation>die Antwort nannte keine brauchbare Adresse</translation>
     </message>
+    <message>
+        <source>%1 was not muted: %2</source>
+        <translation>%1 wurde nicht stummgeschaltet: %2</translation>
+    </message>
+    <message>
+        <source>%1 was not unmuted: %2</source>
+        <translation>%1 wurde nicht wieder freigeschaltet: %2</translation>
+    </message>
+    <message>
+        <source>%1 was not banned: the room does not show the account.</source>
+        <translation>%1 wurde nicht gesperrt: Der Raum zeigt das Konto nicht.</translation>
+    </message>
+    <message>
+        <source>%1 was not banned: %2</source>
+        <translation>%1 wurde nicht gesperrt: %2</translation>
+    </message>
 </context>
 <context>
     <name>zumvek::LobbyWindow</name>
@@ -340,6 +356,30 @@
     <message>
         <source>%1 (playing at %2)</source>
         <translation>%1 (spielt bei %2)</translation>
+    </message>
+    <message>
+        <source>Reason (%1 sees it):</source>
+        <translation>Grund (%1 sieht ihn):</translation>
+    </message>
+    <message>
+        <source>Un&amp;mute %1</source>
+        <translation>&amp;Stummschaltung von %1 aufheben</translation>
+    </message>
+    <message>
+        <source>&amp;Mute %1...</source>
+        <translation>%1 &amp;stummschalten...</translation>
+    </message>
+    <message>
+        <source>Mute %1</source>
+        <translation>%1 stummschalten</translation>
+    </message>
+    <message>
+        <source>&amp;Ban %1...</source>
+        <translation>%1 s&amp;perren...</translation>
+    </message>
+    <message>
+        <source>Ban %1</source>
+        <translation>%1 sperren</translation>
     </message>
 </context>
 <context>

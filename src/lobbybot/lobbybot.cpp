@@ -168,6 +168,10 @@ void LobbyBot::handleSet(const lobby::Element& iq, const xmpp::Occupant& o) {
     if (o.affiliation == QLatin1String("outcast"))
         return refuse(iq, QStringLiteral("forbidden"), QStringLiteral("banned from the lobby"));
     const lobby::Element p = payloadOf(iq);
+    // A muted player may still withdraw, but puts no new name before everyone.
+    const bool muted = o.role == QLatin1String("visitor");
+    if (muted && (p.name == QLatin1String("table") || p.name == QLatin1String("servertable")))
+        return refuse(iq, QStringLiteral("forbidden"), QStringLiteral("muted in the lobby"));
     if (p.name == QLatin1String("table")) return announce(iq, p, o);
     if (p.name == QLatin1String("withdraw")) return withdraw(iq, p);
     if (p.name == QLatin1String("servertable")) return serverTable(iq, p);

@@ -222,16 +222,23 @@ static lobby::Element adminIq(const QString& roomJid, lobby::Element item, const
     return iq;
 }
 
-void Room::setRole(const QString& nick, const QString& role, const QString& reason) {
-    const lobby::Element item = lobby::make("item").set("nick", nick).set("role", role);
-    d->client->sendIq(adminIq(d->jid, item, reason), [](const lobby::Element&) {});
+static auto doneWith(Room::Done done) {
+    return [done = std::move(done)](const lobby::Element& reply) {
+        if (!done) return;
+        done(reply.attr("type") == QLatin1String("result") ? QString() : detail::errorText(reply));
+    };
 }
 
-void Room::setAffiliation(const QString& bareJid, const QString& affiliation,
-                          const QString& reason) {
+void Room::setRole(const QString& nick, const QString& role, const QString& reason, Done done) {
+    const lobby::Element item = lobby::make("item").set("nick", nick).set("role", role);
+    d->client->sendIq(adminIq(d->jid, item, reason), doneWith(std::move(done)));
+}
+
+void Room::setAffiliation(const QString& bareJid, const QString& affiliation, const QString& reason,
+                          Done done) {
     const lobby::Element item =
         lobby::make("item").set("jid", bareJid).set("affiliation", affiliation);
-    d->client->sendIq(adminIq(d->jid, item, reason), [](const lobby::Element&) {});
+    d->client->sendIq(adminIq(d->jid, item, reason), doneWith(std::move(done)));
 }
 
 } // namespace xmpp

@@ -13,10 +13,10 @@ namespace xmpp {
 
 struct Occupant {
     QString nick;
-    QString realJid;      // full JID, when the room shows it to us; else empty
-    QString role;         // "moderator", "participant", "visitor"
-    QString affiliation;  // "owner", "admin", "member", "none", "outcast"
-    QString show;         // "", "away", "dnd", …
+    QString realJid;         // full JID, when the room shows it to us; else empty
+    QString role;            // "moderator", "participant", "visitor"
+    QString affiliation;     // "owner", "admin", "member", "none", "outcast"
+    QString show;            // "", "away", "dnd", …
     lobby::Element presence; // the whole last presence, for payloads such as a table id
 };
 
@@ -43,10 +43,13 @@ public:
     void sendPayload(const lobby::Element& payload);
 
     // Moderation through the room's roles: "none" kicks, "visitor" mutes, "participant"
-    // gives the voice back; an affiliation of "outcast" bans an account.
-    void setRole(const QString& nick, const QString& role, const QString& reason = {});
+    // gives the voice back; an affiliation of "outcast" bans an account. `done` gets the
+    // room's refusal in words, or an empty text when the change was made.
+    using Done = std::function<void(const QString& error)>;
+    void setRole(const QString& nick, const QString& role, const QString& reason = {},
+                 Done done = {});
     void setAffiliation(const QString& bareJid, const QString& affiliation,
-                        const QString& reason = {});
+                        const QString& reason = {}, Done done = {});
 
 signals:
     void joinedRoom();

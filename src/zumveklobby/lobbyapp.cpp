@@ -58,6 +58,9 @@ void LobbyApp::start() {
     connect(&m_session, &LobbySession::chat, m_window,
             [this](const QString& nick, const QString& text) { m_window->addChat(nick, text); });
     connect(&m_session, &LobbySession::notice, m_window, &LobbyWindow::addNotice);
+    connect(m_window, &LobbyWindow::muteClicked, &m_session, &LobbySession::mute);
+    connect(m_window, &LobbyWindow::unmuteClicked, &m_session, &LobbySession::unmute);
+    connect(m_window, &LobbyWindow::banClicked, &m_session, &LobbySession::ban);
     connect(m_window, &LobbyWindow::signInAgain, this, [this] {
         m_dialog->setBusy(false);
         m_dialog->setProblem({});
@@ -239,7 +242,7 @@ void LobbyApp::refreshPeople() {
     for (const xmpp::Occupant& o : everyone) {
         if (o.nick.isEmpty() || (o.nick == kBotNick && o.affiliation == QLatin1String("owner")))
             continue;
-        LobbyWindow::Person p{o.nick, {}, false};
+        LobbyWindow::Person p{o.nick, {}, false, o.role == QLatin1String("visitor")};
         if (const auto seat = m_session.seatOf(o.nick)) {
             if (const lobby::Table* t = m_session.tables().find(seat->key)) {
                 p.where = t->name;
@@ -249,6 +252,7 @@ void LobbyApp::refreshPeople() {
         people << p;
     }
     m_window->setPeople(people);
+    m_window->setModerator(m_session.moderator(), m_session.nick());
 }
 
 void LobbyApp::launch(const QStringList& args, const std::optional<Seat>& seat) {

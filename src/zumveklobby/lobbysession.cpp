@@ -261,6 +261,42 @@ void LobbySession::say(const QString& text) {
     if (m_room && m_room->joined() && !text.trimmed().isEmpty()) m_room->say(text);
 }
 
+bool LobbySession::moderator() const {
+    if (!m_room || !m_room->joined()) return false;
+    const auto it = m_room->occupants().constFind(m_nick);
+    return it != m_room->occupants().constEnd() && it->role == QLatin1String("moderator");
+}
+
+void LobbySession::mute(const QString& nick, const QString& reason) {
+    if (!moderator()) return;
+    m_room->setRole(nick, QStringLiteral("visitor"), reason, [this, nick](const QString& error) {
+        if (!error.isEmpty()) emit notice(tr("%1 was not muted: %2").arg(nick, error));
+    });
+}
+
+void LobbySession::unmute(const QString& nick) {
+    if (!moderator()) return;
+    m_room->setRole(nick, QStringLiteral("participant"), {}, [this, nick](const QString& error) {
+        if (!error.isEmpty()) emit notice(tr("%1 was not unmuted: %2").arg(nick, error));
+    });
+}
+
+void LobbySession::ban(const QString& nick, const QString& reason) {
+    if (!moderator()) return;
+    // A ban holds the account, not the name: the room shows a moderator the real JID.
+    const auto it = m_room->occupants().constFind(nick);
+    const QString account = it == m_room->occupants().constEnd() ? QString() : bareOf(it->realJid);
+    if (account.isEmpty()) {
+        emit notice(tr("%1 was not banned: the room does not show the account.").arg(nick));
+        return;
+    }
+    m_room->setAffiliation(account, QStringLiteral("outcast"), reason,
+                           [this, nick](const QString& error) {
+                               if (!error.isEmpty())
+                                   emit notice(tr("%1 was not banned: %2").arg(nick, error));
+                           });
+}
+
 void LobbySession::setSeat(const std::optional<Seat>& seat) {
     m_seat = seat;
     if (m_room && m_room->joined())

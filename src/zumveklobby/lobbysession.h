@@ -59,6 +59,16 @@ public:
     std::optional<Seat> seatOf(const QString& nick) const;
 
     void say(const QString& text);
+
+    // Moderation, for a player whose own role in the room is moderator (the room's owners
+    // and administrators). Muting makes `nick` a visitor, who can no longer speak in the
+    // room nor announce tables; banning makes its account an outcast, whom the room
+    // removes at once and refuses from then on. A refusal comes back as notice().
+    bool moderator() const;
+    void mute(const QString& nick, const QString& reason);
+    void unmute(const QString& nick);
+    void ban(const QString& nick, const QString& reason);
+
     // Our presence names the table we sit at; nullopt: none.
     void setSeat(const std::optional<Seat>& seat);
 

@@ -6,9 +6,11 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -70,6 +72,16 @@ LobbyWindow::LobbyWindow(QWidget* parent) : QMainWindow(parent) {
     online->setFocusPolicy(Qt::StrongFocus);
     online->setWordWrap(true);
     online->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    online->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(online, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QListWidgetItem* item = online->itemAt(at);
+        if (!item) item = online->currentItem();
+        if (!item) return;
+        if (QMenu* menu = moderationMenu(item->data(Qt::UserRole).toString())) {
+            menu->exec(online->viewport()->mapToGlobal(at));
+            delete menu;
+        }
+    });
 
     chatView = new QPlainTextEdit(central);
     chatView->setReadOnly(true);
@@ -149,7 +161,9 @@ void LobbyWindow::setTables(const QList<lobby::Table>& list) {
 
 void LobbyWindow::setPeople(const QList<Person>& people) {
     online->clear();
+    m_muted.clear();
     for (const Person& p : people) {
+        if (p.muted) m_muted.insert(p.nick);
         QString text = p.nick;
         if (!p.where.isEmpty())
             text = (p.watching ? tr("%1 (watching at %2)") : tr("%1 (playing at %2)"))
@@ -157,6 +171,39 @@ void LobbyWindow::setPeople(const QList<Person>& people) {
         auto* item = new QListWidgetItem(text, online);
         item->setData(Qt::UserRole, p.nick);
     }
+}
+
+void LobbyWindow::setModerator(bool on, const QString& self) {
+    m_moderator = on;
+    m_self = self;
+}
+
+QMenu* LobbyWindow::moderationMenu(const QString& nick) {
+    if (!m_moderator || !m_inRoom || nick.isEmpty() || nick == m_self) return nullptr;
+    auto* menu = new QMenu(nick, this);
+    // The reason is asked when the action is chosen; cancelling it changes nothing.
+    auto reason = [this, nick](const QString& title, QString* out) {
+        bool ok = false;
+        *out = QInputDialog::getText(this, title, tr("Reason (%1 sees it):").arg(nick),
+                                     QLineEdit::Normal, {}, &ok)
+                   .trimmed()
+                   .left(kMaxMessage);
+        return ok;
+    };
+    if (m_muted.contains(nick)) {
+        menu->addAction(tr("Un&mute %1").arg(nick), this,
+                        [this, nick] { emit unmuteClicked(nick); });
+    } else {
+        menu->addAction(tr("&Mute %1...").arg(nick), this, [this, nick, reason] {
+            QString why;
+            if (reason(tr("Mute %1").arg(nick), &why)) emit muteClicked(nick, why);
+        });
+    }
+    menu->addAction(tr("&Ban %1...").arg(nick), this, [this, nick, reason] {
+        QString why;
+        if (reason(tr("Ban %1").arg(nick), &why)) emit banClicked(nick, why);
+    });
+    return menu;
 }
 
 void LobbyWindow::addChat(const QString& nick, const QString& text) {

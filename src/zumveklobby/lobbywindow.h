@@ -6,10 +6,12 @@
 #include "lobbyproto/tables.h"
 
 #include <QMainWindow>
+#include <QSet>
 
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -26,6 +28,7 @@ public:
         QString nick;
         QString where; // the table's name, or empty when at none
         bool watching = false;
+        bool muted = false; // a visitor in the room: cannot speak
     };
 
     void setTables(const QList<lobby::Table>& tables);
@@ -39,6 +42,11 @@ public:
     // In the room, the lobby's buttons and chat work; out of it only Play Solo does.
     void setInRoom(bool in);
     void setGameRunning(bool running);
+    // A moderator gets a menu on each other person in the Online list: mute (or unmute)
+    // and ban. `self` is our own name, which gets none.
+    void setModerator(bool on, const QString& self);
+    // That menu for `nick` (owned by the caller), or nullptr when there is none.
+    QMenu* moderationMenu(const QString& nick);
 
     TableView* tables = nullptr;
     QListWidget* online = nullptr;
@@ -59,6 +67,10 @@ signals:
     void soloClicked();
     void messageEntered(const QString& text);
     void signInAgain();
+    // A moderator's choice from the menu; the reason is shown to the one it concerns.
+    void muteClicked(const QString& nick, const QString& reason);
+    void unmuteClicked(const QString& nick);
+    void banClicked(const QString& nick, const QString& reason);
     void closing();
 
 protected:
@@ -71,6 +83,9 @@ private:
 
     bool m_inRoom = false;
     bool m_gameRunning = false;
+    bool m_moderator = false;
+    QString m_self;
+    QSet<QString> m_muted;
 };
 
 } // namespace zumvek

@@ -2,7 +2,8 @@
 // in a network namespace this test creates for itself. The test plays the bot's part
 // (the account lobbybot, nick Lobby, owner of the room), so what the program sends and
 // shows is checked exactly: a guest signs in, sees the tables and chat as text, hosts a
-// table at home that is announced, seated and withdrawn, and joins a listed table.
+// table at home that is announced, seated and withdrawn, and joins a listed table. With
+// the real bot, the administrator mutes and bans from the lobby's Online list.
 #include "common/freeport.h"
 #include "lobbyproto/tables.h"
 #include "version/version.h"
@@ -13,8 +14,10 @@
 #include "zumveklobby/signindialog.h"
 #include "zumveklobby/tableview.h"
 
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -48,11 +51,11 @@ void enterOwnNetns() {
 struct Server {
     QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/vimbrel-lobby-XXXXXX")};
     QProcess process;
-    bool start() {
+    bool start(const QStringList& extra = {}) {
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                               QFile::ReadOther | QFile::ExeOther);
         process.start(QStringLiteral(VIMBREL_SOURCE_DIR "/server/vimbrel-lobby-server"),
-                      {"--dir", dir.path(), "--domain", kDomain});
+                      QStringList{"--dir", dir.path(), "--domain", kDomain} + extra);
         if (!process.waitForStarted(10000)) return false;
         QElapsedTimer t;
         t.start();
@@ -131,6 +134,80 @@ struct Bot {
     }
 };
 
+// Someone else in the room, through the XMPP client alone: what the room refuses them
+// and whether they are still in it.
+struct Player {
+    xmpp::Client client;
+    xmpp::Room* room = nullptr;
+    QStringList refused; // error conditions of messages sent back by the room
+    QString leftBecause;
+
+    Player(const xmpp::Account& a, const QString& nick) {
+        room = new xmpp::Room(&client, lobby::roomJid(kDomain, vimbrel::kProtocolVersion), nick,
+                              &client);
+        QObject::connect(&client, &xmpp::Client::online, room, [this] { room->join(); });
+        QObject::connect(room, &xmpp::Room::leftRoom, room,
+                         [this](const QString& why) { leftBecause = why; });
+        QObject::connect(&client, &xmpp::Client::stanza, &client, [this](const lobby::Element& s) {
+            if (s.name == QLatin1String("message") && s.attr("type") == QLatin1String("error"))
+                if (const lobby::Element* e = s.child("error"))
+                    refused << (e->children.isEmpty() ? QString() : e->children.first().name);
+        });
+        client.connectTo(a);
+    }
+    // Announces a table to the bot; the answer's type and error condition, once it comes.
+    QString announce(const QString& name) {
+        lobby::Table t;
+        t.id = QStringLiteral("main");
+        t.name = name;
+        t.ipv4 = QStringLiteral("127.0.0.1");
+        t.port = freePort();
+        t.seats = 1;
+        t.version = QString::fromLatin1(vimbrel::kProtocolVersion);
+        QString answer;
+        lobby::Element iq = lobby::make("iq").set("type", "set").set("to", lobby::botJid(kDomain));
+        iq.add(lobby::announcement(t));
+        client.sendIq(iq, [&answer](const lobby::Element& r) {
+            const lobby::Element* e = r.child("error");
+            answer = r.attr("type") +
+                     (e && !e->children.isEmpty() ? u'/' + e->children.first().name : QString());
+        });
+        QTest::qWaitFor([&answer] { return !answer.isEmpty(); }, 15000);
+        return answer;
+    }
+};
+
+xmpp::Account localAccount(const QString& name, const QString& password) {
+    xmpp::Account a;
+    a.guest = name.isEmpty();
+    a.jid = a.guest ? lobby::guestDomain(kDomain) : name + u'@' + kDomain;
+    a.password = password;
+    a.host = QStringLiteral("127.0.0.1");
+    return a;
+}
+
+// Chooses `action` from the moderator's menu on `nick` and answers its reason dialog.
+bool moderate(zumvek::LobbyWindow* w, const QString& nick, const QString& action,
+              const QString& reason) {
+    std::unique_ptr<QMenu> menu(w->moderationMenu(nick));
+    if (!menu) return false;
+    for (QAction* a : menu->actions()) {
+        if (!a->text().remove(u'&').startsWith(action)) continue;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, &answer, [&answer, reason] {
+            if (auto* d = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                d->setTextValue(reason);
+                d->accept();
+                answer.stop();
+            }
+        });
+        answer.start(50);
+        a->trigger();
+        return true;
+    }
+    return false;
+}
+
 lobby::Table listedTable(const QString& key, const QString& name, quint16 port) {
     lobby::Table t;
     t.key = key;
@@ -173,6 +250,7 @@ class TestLobbyProgram : public QObject {
 private slots:
     void unreachableServerIsSaidAndTriedAgain();
     void guestHostsAndJoinsThroughARealServer();
+    void moderatorMutesAndBansFromTheOnlineList();
 };
 
 // Loopback only, so it runs with or without the namespace.
@@ -376,6 +454,64 @@ void TestLobbyProgram::guestHostsAndJoinsThroughARealServer() {
     QVERIFY(d->isVisible());
     QVERIFY(!w->hostButton->isEnabled());
     QVERIFY(!fileBytes(zumvek::settingsPath()).contains("horse"));
+}
+
+void TestLobbyProgram::moderatorMutesAndBansFromTheOnlineList() {
+    if (!g_netnsProblem.isEmpty()) QSKIP(qPrintable(g_netnsProblem));
+    if (!QFileInfo::exists(QStringLiteral("/usr/sbin/ejabberdctl")))
+        QSKIP("ejabberd is not installed (apt-get install ejabberd)");
+    Server server;
+    QVERIFY2(server.start({"--bot", VIMBREL_LOBBYBOT_EXE}), "the lobby server did not start");
+    {
+        QFile ini(zumvek::settingsPath());
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write("[ZumvekLobby]\nServer=lobby.localhost\nServerHost=127.0.0.1\n");
+    }
+    // A guest and an account with a table, in the room before the moderator comes.
+    Player gus(localAccount({}, {}), QStringLiteral("Gus"));
+    xmpp::Client registrar;
+    bool registered = false;
+    QObject::connect(&registrar, &xmpp::Client::registered, [&registered] { registered = true; });
+    registrar.registerAccount(localAccount(QStringLiteral("cleo"), QStringLiteral("cleo-pw-1")));
+    QTRY_VERIFY_WITH_TIMEOUT(registered, 15000);
+    Player cleo(localAccount(QStringLiteral("cleo"), QStringLiteral("cleo-pw-1")),
+                QStringLiteral("cleo"));
+    QTRY_VERIFY_WITH_TIMEOUT(gus.room->joined() && cleo.room->joined(), 15000);
+    QCOMPARE(cleo.announce(QStringLiteral("Cleo's table")), QStringLiteral("result"));
+
+    zumvek::LobbyApp app;
+    app.start();
+    zumvek::SignInDialog* d = app.signInDialog();
+    d->accountEdit->setText(QStringLiteral("admin"));
+    d->passwordEdit->setText(server.password(QStringLiteral("admin")));
+    QTest::mouseClick(d->logInButton, Qt::LeftButton);
+    zumvek::LobbyWindow* w = app.window();
+    QTRY_VERIFY_WITH_TIMEOUT(app.session()->moderator(), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(rowNames(w), QStringList{"Cleo's table"}, 10000);
+    QVERIFY(!w->moderationMenu(QStringLiteral("admin"))); // nothing on oneself
+
+    // Mute: the guest becomes a visitor; the room refuses its words and the bot its table.
+    QVERIFY(moderate(w, QStringLiteral("Gus"), QStringLiteral("Mute"), QStringLiteral("spam")));
+    QTRY_COMPARE_WITH_TIMEOUT(gus.room->occupants().value(QStringLiteral("Gus")).role,
+                              QStringLiteral("visitor"), 5000);
+    gus.room->say(QStringLiteral("buy gold"));
+    QTRY_COMPARE_WITH_TIMEOUT(gus.refused, QStringList{"forbidden"}, 5000);
+    QCOMPARE(gus.announce(QStringLiteral("Gold here")), QStringLiteral("error/forbidden"));
+    QVERIFY(!w->chatView->toPlainText().contains(QStringLiteral("buy gold")));
+    QTRY_VERIFY_WITH_TIMEOUT(moderate(w, QStringLiteral("Gus"), QStringLiteral("Unmute"), {}),
+                             5000);
+    QTRY_COMPARE_WITH_TIMEOUT(gus.room->occupants().value(QStringLiteral("Gus")).role,
+                              QStringLiteral("participant"), 5000);
+
+    // Ban: the account is put out of the room, and its table with it.
+    QVERIFY(moderate(w, QStringLiteral("cleo"), QStringLiteral("Ban"), QStringLiteral("cheat")));
+    QTRY_COMPARE_WITH_TIMEOUT(cleo.leftBecause, QStringLiteral("banned from the room"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(rowNames(w), QStringList{}, 5000);
+    cleo.leftBecause.clear();
+    cleo.room->join();
+    QTRY_COMPARE_WITH_TIMEOUT(cleo.leftBecause, QStringLiteral("banned from the room"), 5000);
+    QVERIFY(!cleo.room->joined());
+    QCOMPARE(cleo.announce(QStringLiteral("Cleo's table")), QStringLiteral("error/forbidden"));
 }
 
 int main(int argc, char** argv) {
