@@ -222,6 +222,10 @@
         <source>%1 was not banned: %2</source>
         <translation>%1 wurde nicht gesperrt: %2</translation>
     </message>
+    <message>
+        <source>Your message was not sent: %1</source>
+        <translation>Deine Nachricht wurde nicht gesendet: %1</translation>
+    </message>
 </context>
 <context>
     <name>zumvek::LobbyWindow</name>

@@ -88,6 +88,11 @@ void LobbySession::newClient() {
         if (s.name != QLatin1String("message") || !m_room) return;
         const QString from = s.attr(QStringLiteral("from"));
         if (bareOf(from) != m_room->jid()) return;
+        if (s.attr(QStringLiteral("type")) == QLatin1String("error")) {
+            // What the room refuses (a muted player's words) would otherwise vanish unseen.
+            emit notice(tr("Your message was not sent: %1").arg(errorText(s)));
+            return;
+        }
         const lobby::Element* payload = s.child(QStringLiteral("tables"), kNs);
         if (!payload || !fromBot(resourceOf(from))) return;
         const bool delayed = s.child(QStringLiteral("delay"), QStringLiteral("urn:xmpp:delay"));

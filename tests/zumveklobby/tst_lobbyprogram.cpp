@@ -134,12 +134,11 @@ struct Bot {
     }
 };
 
-// Someone else in the room, through the XMPP client alone: what the room refuses them
-// and whether they are still in it.
+// Someone else in the room, through the XMPP client alone: whether they are still in it,
+// and what the bot answers their table.
 struct Player {
     xmpp::Client client;
     xmpp::Room* room = nullptr;
-    QStringList refused; // error conditions of messages sent back by the room
     QString leftBecause;
 
     Player(const xmpp::Account& a, const QString& nick) {
@@ -148,11 +147,6 @@ struct Player {
         QObject::connect(&client, &xmpp::Client::online, room, [this] { room->join(); });
         QObject::connect(room, &xmpp::Room::leftRoom, room,
                          [this](const QString& why) { leftBecause = why; });
-        QObject::connect(&client, &xmpp::Client::stanza, &client, [this](const lobby::Element& s) {
-            if (s.name == QLatin1String("message") && s.attr("type") == QLatin1String("error"))
-                if (const lobby::Element* e = s.child("error"))
-                    refused << (e->children.isEmpty() ? QString() : e->children.first().name);
-        });
         client.connectTo(a);
     }
     // Announces a table to the bot; the answer's type and error condition, once it comes.
@@ -467,8 +461,22 @@ void TestLobbyProgram::moderatorMutesAndBansFromTheOnlineList() {
         QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ini.write("[ZumvekLobby]\nServer=lobby.localhost\nServerHost=127.0.0.1\n");
     }
-    // A guest and an account with a table, in the room before the moderator comes.
-    Player gus(localAccount({}, {}), QStringLiteral("Gus"));
+    // A guest in a lobby of its own and an account with a table, in the room before the
+    // moderator comes.
+    zumvek::LobbySession gus;
+    QStringList told;
+    QObject::connect(&gus, &zumvek::LobbySession::notice, [&told](const QString& t) { told << t; });
+    zumvek::SignIn how;
+    how.domain = kDomain;
+    how.serverHost = QStringLiteral("127.0.0.1");
+    how.account = QStringLiteral("Gus");
+    how.guest = true;
+    gus.signIn(how);
+    const auto roleOfGus = [&gus] {
+        for (const xmpp::Occupant& o : gus.occupants())
+            if (o.nick == QLatin1String("Gus")) return o.role;
+        return QString();
+    };
     xmpp::Client registrar;
     bool registered = false;
     QObject::connect(&registrar, &xmpp::Client::registered, [&registered] { registered = true; });
@@ -476,7 +484,8 @@ void TestLobbyProgram::moderatorMutesAndBansFromTheOnlineList() {
     QTRY_VERIFY_WITH_TIMEOUT(registered, 15000);
     Player cleo(localAccount(QStringLiteral("cleo"), QStringLiteral("cleo-pw-1")),
                 QStringLiteral("cleo"));
-    QTRY_VERIFY_WITH_TIMEOUT(gus.room->joined() && cleo.room->joined(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        gus.stage() == zumvek::LobbySession::Stage::InRoom && cleo.room->joined(), 15000);
     QCOMPARE(cleo.announce(QStringLiteral("Cleo's table")), QStringLiteral("result"));
 
     zumvek::LobbyApp app;
@@ -490,18 +499,27 @@ void TestLobbyProgram::moderatorMutesAndBansFromTheOnlineList() {
     QTRY_COMPARE_WITH_TIMEOUT(rowNames(w), QStringList{"Cleo's table"}, 10000);
     QVERIFY(!w->moderationMenu(QStringLiteral("admin"))); // nothing on oneself
 
-    // Mute: the guest becomes a visitor; the room refuses its words and the bot its table.
+    // Mute: the guest becomes a visitor; the room refuses its words and the bot its table,
+    // and its lobby says both.
     QVERIFY(moderate(w, QStringLiteral("Gus"), QStringLiteral("Mute"), QStringLiteral("spam")));
-    QTRY_COMPARE_WITH_TIMEOUT(gus.room->occupants().value(QStringLiteral("Gus")).role,
-                              QStringLiteral("visitor"), 5000);
-    gus.room->say(QStringLiteral("buy gold"));
-    QTRY_COMPARE_WITH_TIMEOUT(gus.refused, QStringList{"forbidden"}, 5000);
-    QCOMPARE(gus.announce(QStringLiteral("Gold here")), QStringLiteral("error/forbidden"));
+    QTRY_COMPARE_WITH_TIMEOUT(roleOfGus(), QStringLiteral("visitor"), 5000);
+    gus.say(QStringLiteral("buy gold"));
+    QTRY_VERIFY_WITH_TIMEOUT(told.join(u'|').contains(QStringLiteral("Your message was not sent")),
+                             5000);
+    gus.announceHome(zumvek::HomeTable{
+        QStringLiteral("Gold here"), QStringLiteral("127.0.0.1"), {}, freePort()});
+    QTRY_VERIFY_WITH_TIMEOUT(
+        told.join(u'|').contains(QStringLiteral("did not list your table: muted in the lobby")),
+        15000);
     QVERIFY(!w->chatView->toPlainText().contains(QStringLiteral("buy gold")));
+    QCOMPARE(rowNames(w), QStringList{"Cleo's table"});
+    gus.withdrawHome();
     QTRY_VERIFY_WITH_TIMEOUT(moderate(w, QStringLiteral("Gus"), QStringLiteral("Unmute"), {}),
                              5000);
-    QTRY_COMPARE_WITH_TIMEOUT(gus.room->occupants().value(QStringLiteral("Gus")).role,
-                              QStringLiteral("participant"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(roleOfGus(), QStringLiteral("participant"), 5000);
+    gus.say(QStringLiteral("sorry"));
+    QTRY_VERIFY_WITH_TIMEOUT(w->chatView->toPlainText().contains(QStringLiteral("Gus: sorry")),
+                             5000);
 
     // Ban: the account is put out of the room, and its table with it.
     QVERIFY(moderate(w, QStringLiteral("cleo"), QStringLiteral("Ban"), QStringLiteral("cheat")));
