@@ -166,7 +166,10 @@ struct Player {
             answer = r.attr("type") +
                      (e && !e->children.isEmpty() ? u'/' + e->children.first().name : QString());
         });
-        QTest::qWaitFor([&answer] { return !answer.isEmpty(); }, 15000);
+        // sendIq answers within its own 10 s (a timeout is an answer too), so `answer`
+        // outlives the call.
+        if (!QTest::qWaitFor([&answer] { return !answer.isEmpty(); }, 15000))
+            return QStringLiteral("no answer");
         return answer;
     }
 };
