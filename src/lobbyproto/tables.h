@@ -15,10 +15,10 @@ inline constexpr char kNs[] = "urn:zumvek:vimbrel:lobby:1";
 
 // Limits every reader applies, in characters.
 inline constexpr int kMaxTableName = 32;
-inline constexpr int kMaxTableId = 16;    // [A-Za-z0-9_-]
-inline constexpr int kMaxVersion = 16;    // digits and dots
+inline constexpr int kMaxTableId = 16; // [A-Za-z0-9_-]
+inline constexpr int kMaxVersion = 16; // digits and dots
 inline constexpr int kMaxReason = 80;
-inline constexpr int kMaxNick = 24;       // the game's name limit
+inline constexpr int kMaxNick = 24; // the game's name limit
 inline constexpr int kSeats = 4;
 inline constexpr int kSpectators = 5;
 
@@ -27,21 +27,21 @@ enum class Reach { Checking, Reachable, Unreachable };
 
 struct Table {
     // As the host announces it.
-    QString id;           // the announcer's own id for this table, unique per account
+    QString id; // the announcer's own id for this table, unique per account
     QString name;
-    QString ipv4;         // empty when none; a dotted quad otherwise
-    QString ipv6;         // empty when none; without brackets
-    quint16 port = 0;     // 1..65535
-    int seats = 0;        // players seated, 0..4
-    int spectators = 0;   // 0..5
+    QString ipv4;       // empty when none; a dotted quad otherwise
+    QString ipv6;       // empty when none; without brackets
+    quint16 port = 0;   // 1..65535
+    int seats = 0;      // players seated, 0..4
+    int spectators = 0; // 0..5
     TableState state = TableState::Waiting;
-    QString version;      // the game's protocol version, "1.0.7"
+    QString version;          // the game's protocol version, "1.0.7"
     bool serverTable = false; // a table the bot runs on the server
     // Added by the bot when it lists the table.
-    QString key;          // the list's own key, "t17"; never the announcer's address
-    QString host;         // who announced it: the announcer's nick in the room
+    QString key;  // the list's own key, "t17"; never the announcer's address
+    QString host; // who announced it: the announcer's nick in the room
     Reach reach = Reach::Checking;
-    QString reason;       // why not reachable, in words; empty otherwise
+    QString reason; // why not reachable, in words; empty otherwise
 };
 
 // <table xmlns=kNs id name ipv4 ipv6 port seats spectators state version server/>
@@ -65,6 +65,39 @@ struct Change {
 Element changeElement(const Change& c);
 std::optional<Change> readChange(const Element& e, QString* why = nullptr);
 
+// A game's result as a host reports it to the bot, in an iq set like its announcement:
+// <result xmlns=kNs id end="finished|abandoned" rounds>
+//   <seat n name score turns computer present="0|1" winner="0|1"/>…   (1 to 4, by n)
+// </result>
+// `id` is the announced table's id; `computer` counts the seat's turns the computer
+// played in whole or in part. Whether a player was a guest is for the reader to know.
+inline constexpr int kMaxRounds = 100000;
+inline constexpr int kMaxTurns = 100000;
+inline constexpr int kMaxScore = 1000000;
+
+struct ResultSeat {
+    int seat = 0; // 1..4
+    QString name;
+    int score = 0;
+    int turns = 0;         // at least 1
+    int computerTurns = 0; // 0..turns
+    bool present = false;  // the player was at the table at the end
+    bool winner = false;
+    friend bool operator==(const ResultSeat&, const ResultSeat&) = default;
+};
+struct Result {
+    QString id;
+    bool finished = false; // false: abandoned
+    int rounds = 0;
+    QList<ResultSeat> seats;
+    friend bool operator==(const Result&, const Result&) = default;
+};
+Element resultElement(const Result& r);
+// Every field checked, and the whole agreeing with itself: seats in order and unique,
+// a finished game's winners exactly the seats with the top score, an abandoned one's
+// none. Anything else in the element refuses it.
+std::optional<Result> readResult(const Element& e, QString* why = nullptr);
+
 // The room for this protocol version on a lobby domain: "vimbrel-1-0-7@conference.DOMAIN".
 QString roomJid(const QString& domain, const QString& protocolVersion);
 // The bot's full JID on a lobby domain: "lobbybot@DOMAIN/bot".
@@ -72,7 +105,7 @@ QString botJid(const QString& domain);
 // The guest (anonymous) domain for a lobby domain: "guest.DOMAIN".
 QString guestDomain(const QString& domain);
 
-QString stateName(TableState s);  // "waiting" / "playing"
-QString reachName(Reach r);       // "checking" / "yes" / "no"
+QString stateName(TableState s); // "waiting" / "playing"
+QString reachName(Reach r);      // "checking" / "yes" / "no"
 
 } // namespace lobby
