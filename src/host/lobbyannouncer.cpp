@@ -167,7 +167,7 @@ void LobbyAnnouncer::sendResult(const server::GameResult& result) {
     const bool finished = result.end == server::GameEnd::Finished;
     const QString what = finished ? QStringLiteral("finished") : QStringLiteral("abandoned");
     if (m_withdrawing || !m_room.joined() || m_client->state() != xmpp::State::Online) {
-        log(QStringLiteral("lobby: result of a %1 game not sent: not in the lobby").arg(what));
+        log(QStringLiteral("lobby: the game's result (%1) not sent: not in the lobby").arg(what));
         return;
     }
     lobby::Element iq = lobby::make(QStringLiteral("iq"));
@@ -177,8 +177,8 @@ void LobbyAnnouncer::sendResult(const server::GameResult& result) {
     m_client->sendIq(std::move(iq), [this, what](const lobby::Element& reply) {
         const QString refusal = refusalOf(reply);
         log(refusal.isEmpty()
-                ? QStringLiteral("lobby: reported the result of a %1 game").arg(what)
-                : QStringLiteral("lobby: result of a %1 game refused: %2").arg(what, refusal));
+                ? QStringLiteral("lobby: reported the game's result (%1)").arg(what)
+                : QStringLiteral("lobby: the game's result (%1) refused: %2").arg(what, refusal));
     });
 }
 
