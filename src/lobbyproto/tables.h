@@ -15,10 +15,10 @@ inline constexpr char kNs[] = "urn:zumvek:vimbrel:lobby:1";
 
 // Limits every reader applies, in characters.
 inline constexpr int kMaxTableName = 32;
-inline constexpr int kMaxTableId = 16; // [A-Za-z0-9_-]
-inline constexpr int kMaxVersion = 16; // digits and dots
+inline constexpr int kMaxTableId = 16;    // [A-Za-z0-9_-]
+inline constexpr int kMaxVersion = 16;    // digits and dots
 inline constexpr int kMaxReason = 80;
-inline constexpr int kMaxNick = 24; // the game's name limit
+inline constexpr int kMaxNick = 24;       // the game's name limit
 inline constexpr int kSeats = 4;
 inline constexpr int kSpectators = 5;
 
@@ -27,21 +27,21 @@ enum class Reach { Checking, Reachable, Unreachable };
 
 struct Table {
     // As the host announces it.
-    QString id; // the announcer's own id for this table, unique per account
+    QString id;           // the announcer's own id for this table, unique per account
     QString name;
-    QString ipv4;       // empty when none; a dotted quad otherwise
-    QString ipv6;       // empty when none; without brackets
-    quint16 port = 0;   // 1..65535
-    int seats = 0;      // players seated, 0..4
-    int spectators = 0; // 0..5
+    QString ipv4;         // empty when none; a dotted quad otherwise
+    QString ipv6;         // empty when none; without brackets
+    quint16 port = 0;     // 1..65535
+    int seats = 0;        // players seated, 0..4
+    int spectators = 0;   // 0..5
     TableState state = TableState::Waiting;
-    QString version;          // the game's protocol version, "1.0.7"
+    QString version;      // the game's protocol version, "1.0.7"
     bool serverTable = false; // a table the bot runs on the server
     // Added by the bot when it lists the table.
-    QString key;  // the list's own key, "t17"; never the announcer's address
-    QString host; // who announced it: the announcer's nick in the room
+    QString key;          // the list's own key, "t17"; never the announcer's address
+    QString host;         // who announced it: the announcer's nick in the room
     Reach reach = Reach::Checking;
-    QString reason; // why not reachable, in words; empty otherwise
+    QString reason;       // why not reachable, in words; empty otherwise
 };
 
 // <table xmlns=kNs id name ipv4 ipv6 port seats spectators state version server/>
@@ -105,7 +105,7 @@ QString botJid(const QString& domain);
 // The guest (anonymous) domain for a lobby domain: "guest.DOMAIN".
 QString guestDomain(const QString& domain);
 
-QString stateName(TableState s); // "waiting" / "playing"
-QString reachName(Reach r);      // "checking" / "yes" / "no"
+QString stateName(TableState s);  // "waiting" / "playing"
+QString reachName(Reach r);       // "checking" / "yes" / "no"
 
 } // namespace lobby
