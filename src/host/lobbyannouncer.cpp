@@ -43,6 +43,16 @@ QString refusalOf(const lobby::Element& reply) {
     return out;
 }
 
+lobby::Result lobbyResult(const server::GameResult& result, const QString& id) {
+    lobby::Result out;
+    out.id = id;
+    out.finished = result.end == server::GameEnd::Finished;
+    out.rounds = result.rounds;
+    for (const server::SeatResult& s : result.seats)
+        out.seats.append({s.seat, s.name, s.score, s.turns, s.computerTurns, s.present, s.winner});
+    return out;
+}
+
 LobbyAnnouncer::LobbyAnnouncer(xmpp::Client* client, Config config,
                                std::function<void(const QString&)> logger, QObject* parent)
     : QObject(parent), m_client(client), m_config(std::move(config)), m_log(std::move(logger)),
@@ -149,6 +159,27 @@ void LobbyAnnouncer::answered(const lobby::Element& reply, const lobby::Table& s
     m_accepted = sent;
     m_everAccepted = true;
     log(QStringLiteral("lobby: announced %1").arg(describe(sent)));
+}
+
+void LobbyAnnouncer::sendResult(const server::GameResult& result) {
+    // A game nobody played a turn of has nothing to report.
+    if (result.seats.isEmpty()) return;
+    const bool finished = result.end == server::GameEnd::Finished;
+    const QString what = finished ? QStringLiteral("finished") : QStringLiteral("abandoned");
+    if (m_withdrawing || !m_room.joined() || m_client->state() != xmpp::State::Online) {
+        log(QStringLiteral("lobby: the game's result (%1) not sent: not in the lobby").arg(what));
+        return;
+    }
+    lobby::Element iq = lobby::make(QStringLiteral("iq"));
+    iq.set(QStringLiteral("type"), QStringLiteral("set"))
+        .set(QStringLiteral("to"), lobby::botJid(m_config.domain));
+    iq.add(lobby::resultElement(lobbyResult(result, m_config.table.id)));
+    m_client->sendIq(std::move(iq), [this, what](const lobby::Element& reply) {
+        const QString refusal = refusalOf(reply);
+        log(refusal.isEmpty()
+                ? QStringLiteral("lobby: reported the game's result (%1)").arg(what)
+                : QStringLiteral("lobby: the game's result (%1) refused: %2").arg(what, refusal));
+    });
 }
 
 void LobbyAnnouncer::withdraw(std::function<void()> done) {

@@ -43,6 +43,9 @@ public:
     void start();
     // The table's counts changed (TServer's table observer).
     void setCount(const server::TableCount& count);
+    // A game ended (TServer's result observer): the result goes to the bot at once, once.
+    // With no room to send it in, it is logged as not sent and dropped.
+    void sendResult(const server::GameResult& result);
     // Takes the table back, leaves the room and logs out; `done` runs once that is
     // over, or after kLobbyWithdrawMs when the bot does not answer.
     void withdraw(std::function<void()> done);
@@ -77,6 +80,9 @@ private:
     bool m_everAccepted = false;
     QString m_lastRefusal;
 };
+
+// The result as the lobby protocol carries it, for the announced table `id`.
+lobby::Result lobbyResult(const server::GameResult& result, const QString& id);
 
 // The reply's error condition and text, "policy-violation: too many tables"; empty for a
 // result. The text is the bot's, so it is cleaned for the log.

@@ -128,6 +128,8 @@ int main(int argc, char** argv) {
         announcer = lobbyAnnouncer(options.lobby, lobbyPassword, Sock1.localPort());
         server.setTableObserver(
             [a = announcer.get()](const server::TableCount& count) { a->setCount(count); });
+        server.setResultObserver(
+            [a = announcer.get()](const server::GameResult& result) { a->sendResult(result); });
     }
 
     const bool caught = server::catchStopSignals(&app, [&](int signal) {
@@ -137,7 +139,9 @@ int main(int argc, char** argv) {
             Sock1.setListen(false);
             quitWhenFlushed(QDeadlineTimer(1500));
         };
-        // The lobby stops listing the table before its players are told it closes.
+        // The lobby hears of the game cut short, then stops listing the table, before
+        // its players are told it closes.
+        server.abandonGame();
         if (announcer)
             announcer->withdraw(close);
         else

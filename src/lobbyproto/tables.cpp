@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -233,6 +234,110 @@ std::optional<Change> readChange(const Element& e, QString* why) {
         }
     }
     return c;
+}
+
+namespace {
+
+std::optional<bool> flag(const QString& s) {
+    if (s == QLatin1String("0")) return false;
+    if (s == QLatin1String("1")) return true;
+    return std::nullopt;
+}
+
+bool readResultSeat(const Element& e, ResultSeat& s, QString* why) {
+    if (!isOurs(e, "seat")) return fail(why, "not a seat");
+    const auto n = number(e.attr("n"), 1, kSeats);
+    if (!n) return fail(why, "bad seat");
+    s.seat = int(*n);
+    s.name = e.attr("name");
+    if (s.name.trimmed().isEmpty() || chars(s.name) > kMaxNick || !plainText(s.name))
+        return fail(why, "bad name");
+    const auto score = number(e.attr("score"), 0, kMaxScore);
+    const auto turns = number(e.attr("turns"), 1, kMaxTurns);
+    if (!score || !turns) return fail(why, "bad score");
+    s.score = int(*score);
+    s.turns = int(*turns);
+    const auto computer = number(e.attr("computer"), 0, s.turns);
+    if (!computer) return fail(why, "bad computer");
+    s.computerTurns = int(*computer);
+    const auto present = flag(e.attr("present"));
+    const auto winner = flag(e.attr("winner"));
+    if (!present || !winner) return fail(why, "bad flag");
+    s.present = *present;
+    s.winner = *winner;
+    return true;
+}
+
+// A finished game's winners are the seats with the top score; an abandoned one has none.
+bool winnersAgree(const Result& r) {
+    int best = 0;
+    for (const ResultSeat& s : r.seats)
+        best = std::max(best, s.score);
+    for (const ResultSeat& s : r.seats)
+        if (s.winner != (r.finished && s.score == best)) return false;
+    return true;
+}
+
+} // namespace
+
+Element resultElement(const Result& r) {
+    Element e = make("result", kNs);
+    e.set("id", r.id)
+        .set("end", r.finished ? "finished" : "abandoned")
+        .set("rounds", QString::number(r.rounds));
+    for (const ResultSeat& s : r.seats)
+        e.add(make("seat", kNs)
+                  .set("n", QString::number(s.seat))
+                  .set("name", s.name)
+                  .set("score", QString::number(s.score))
+                  .set("turns", QString::number(s.turns))
+                  .set("computer", QString::number(s.computerTurns))
+                  .set("present", s.present ? "1" : "0")
+                  .set("winner", s.winner ? "1" : "0"));
+    return e;
+}
+
+std::optional<Result> readResult(const Element& e, QString* why) {
+    Result r;
+    if (!isOurs(e, "result")) {
+        fail(why, "not a result");
+        return std::nullopt;
+    }
+    r.id = e.attr("id");
+    if (!isKey(r.id)) {
+        fail(why, "bad id");
+        return std::nullopt;
+    }
+    const QString end = e.attr("end");
+    if (end != QLatin1String("finished") && end != QLatin1String("abandoned")) {
+        fail(why, "bad end");
+        return std::nullopt;
+    }
+    r.finished = end == QLatin1String("finished");
+    const auto rounds = number(e.attr("rounds"), 0, kMaxRounds);
+    if (!rounds) {
+        fail(why, "bad rounds");
+        return std::nullopt;
+    }
+    r.rounds = int(*rounds);
+    if (e.children.isEmpty() || e.children.size() > kSeats) {
+        fail(why, "bad seats");
+        return std::nullopt;
+    }
+    for (const Element& child : e.children) {
+        ResultSeat s;
+        if (!readResultSeat(child, s, why)) return std::nullopt;
+        if (!r.seats.isEmpty() && s.seat <= r.seats.last().seat) {
+            fail(why, "bad seat order");
+            return std::nullopt;
+        }
+        r.seats.append(s);
+    }
+    if (!winnersAgree(r)) {
+        fail(why, "bad winners");
+        return std::nullopt;
+    }
+    return r;
 }
 
 QString roomJid(const QString& domain, const QString& protocolVersion) {

@@ -65,6 +65,39 @@ struct Change {
 Element changeElement(const Change& c);
 std::optional<Change> readChange(const Element& e, QString* why = nullptr);
 
+// A game's result as a host reports it to the bot, in an iq set like its announcement:
+// <result xmlns=kNs id end="finished|abandoned" rounds>
+//   <seat n name score turns computer present="0|1" winner="0|1"/>…   (1 to 4, by n)
+// </result>
+// `id` is the announced table's id; `computer` counts the seat's turns the computer
+// played in whole or in part. Whether a player was a guest is for the reader to know.
+inline constexpr int kMaxRounds = 100000;
+inline constexpr int kMaxTurns = 100000;
+inline constexpr int kMaxScore = 1000000;
+
+struct ResultSeat {
+    int seat = 0; // 1..4
+    QString name;
+    int score = 0;
+    int turns = 0;         // at least 1
+    int computerTurns = 0; // 0..turns
+    bool present = false;  // the player was at the table at the end
+    bool winner = false;
+    friend bool operator==(const ResultSeat&, const ResultSeat&) = default;
+};
+struct Result {
+    QString id;
+    bool finished = false; // false: abandoned
+    int rounds = 0;
+    QList<ResultSeat> seats;
+    friend bool operator==(const Result&, const Result&) = default;
+};
+Element resultElement(const Result& r);
+// Every field checked, and the whole agreeing with itself: seats in order and unique,
+// a finished game's winners exactly the seats with the top score, an abandoned one's
+// none. Anything else in the element refuses it.
+std::optional<Result> readResult(const Element& e, QString* why = nullptr);
+
 // The room for this protocol version on a lobby domain: "vimbrel-1-0-7@conference.DOMAIN".
 QString roomJid(const QString& domain, const QString& protocolVersion);
 // The bot's full JID on a lobby domain: "lobbybot@DOMAIN/bot".

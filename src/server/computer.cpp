@@ -5,6 +5,7 @@ using namespace server;
 
 void TServer::computerStep(ComputerPlayer::Stage stage) {
     if (!m_game.gameon || m_game.turnScored || !playedByComputer(m_game.currentseat)) return;
+    m_game.computerInTurn = true;
     if (stage == ComputerPlayer::Stage::Decide)
         computerplay(m_game.currentseat);
     else
@@ -13,7 +14,8 @@ void TServer::computerStep(ComputerPlayer::Stage stage) {
 
 void TServer::computerroll(int seat) {
     if (!SeatTable::isSeat(seat)) return;
-    const ComputerPlayer::Move move = ComputerPlayer::next(record(seat).plan, m_game.rollno, kMaxRolls);
+    const ComputerPlayer::Move move =
+        ComputerPlayer::next(record(seat).plan, m_game.rollno, kMaxRolls);
     if (move.endTurn)
         alldone({seat, move.dice}, 0);
     else
@@ -26,6 +28,7 @@ void TServer::computerplay(int seat) {
     rec.plan.fill(0);
     // Neither skill draws from the face source, so seeded games replay exactly.
     if (rec.phase >= 1 && rec.phase <= rules::kPhases)
-        rec.plan = rules::computerplayFor(m_skill, rec.phase, m_game.dice, kMaxRolls - m_game.rollno);
+        rec.plan =
+            rules::computerplayFor(m_skill, rec.phase, m_game.dice, kMaxRolls - m_game.rollno);
     m_computer.start(ComputerPlayer::Stage::Roll);
 }

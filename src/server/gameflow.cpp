@@ -21,6 +21,7 @@ void TServer::startgame(const wire::req::StartGame& request, int sender) {
     // A running game is its owner's to end; a new one any seated player may start.
     if (sender != 0 && (m_game.gameon ? sender != 1 : !SeatTable::isSeat(sender))) return;
     if (!takeRequest(sender)) return;
+    reportResult(GameEnd::Abandoned);
     m_computer.stop();
     m_timer1.stop();
     m_game.start();
@@ -106,6 +107,8 @@ bool TServer::checkforwin() {
         scores[s - 1] = record(s).score;
     }
     const QString winner = QString::fromStdString(rules::winnerText(names, scores));
+    // Built before the held seats are given up: a seat still held was not present.
+    reportResult(GameEnd::Finished);
     // Nobody comes back to a finished game; the winner is the game's last word.
     for (int s = 1; s <= kSeatCount; ++s)
         giveUpHeldSeat(s);

@@ -26,6 +26,7 @@ void GameState::beginTurn(int seat) {
     dice = rules::Dice{};
     rollno = 0;
     turnScored = false;
+    computerInTurn = false;
 }
 
 } // namespace server

@@ -8,14 +8,15 @@ namespace server {
 
 class SeatTable;
 
-inline constexpr int kMaxRolls = 3;   // a turn has at most three rolls
+inline constexpr int kMaxRolls = 3;    // a turn has at most three rolls
 inline constexpr int kScoredRolls = 5; // rollno once a turn is scored (the snapshot's marker)
 
 struct GameState {
     rules::Dice dice{};
     bool gameon = false;
     bool someoneout = false;
-    bool turnScored = false; // the current turn was scored; the pause is running
+    bool turnScored = false;     // the current turn was scored; the pause is running
+    bool computerInTurn = false; // the computer made a move in the current turn
     int currentseat = 0;
     int round = 0;
     int rollno = 0;

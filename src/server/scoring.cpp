@@ -21,6 +21,7 @@ void TServer::alldone(const wire::req::Dice& request, int sender) {
     if (!turnOpenFor(request.seat, sender)) return;
 
     m_game.score();
+    countTurn(request.seat);
     rules::Marks used{};
     // A die not rolled this turn shows nothing; it must not pass for a wild.
     for (int d : request.dice)
@@ -36,6 +37,13 @@ void TServer::alldone(const wire::req::Dice& request, int sender) {
     m_computer.stop(); // nothing of this turn is left for the computer to do
     m_game.countdown = kPauseTicks;
     m_timer1.start();
+}
+
+void TServer::countTurn(int seat) {
+    SeatRecord& rec = m_seats.at(seat);
+    ++rec.turns;
+    if (m_game.computerInTurn) ++rec.computerTurns;
+    rec.resultName = m_seats.seatName(seat);
 }
 
 void TServer::scorePhase(int seat, int result, const rules::Marks& used) {

@@ -71,6 +71,9 @@ void SeatTable::resetGame() {
         rec.phasepoints.fill(0);
         rec.scorebonus = 0;
         rec.outbonus = 0;
+        rec.turns = 0;
+        rec.computerTurns = 0;
+        rec.resultName.clear();
         unhold(s);
     }
 }

@@ -40,6 +40,11 @@ struct SeatRecord {
     int scorebonus = 0;
     int outbonus = 0;
     bool held = false; // the player dropped during the game and may come back
+    // For the game's result: turns played to the end, those the computer had a hand
+    // in, and the name the seat went by at its last one.
+    int turns = 0;
+    int computerTurns = 0;
+    QString resultName;
 };
 
 class SeatTable {

@@ -148,6 +148,11 @@ void TServer::noteTable() {
     if (m_tableObserver) m_tableObserver(now);
 }
 
+void TServer::reportResult(GameEnd end) {
+    if (!m_game.gameon) return;
+    if (m_resultObserver) m_resultObserver(gameResult(m_seats, end, m_game.round));
+}
+
 void TServer::sendTo(int record, const QByteArray& bytes) {
     m_link.send(record, bytes);
 }
@@ -370,7 +375,18 @@ bool TServer::takeBackSeat(int from, const QByteArray& token) {
     return true;
 }
 
+void TServer::abandonGame() {
+    if (!m_game.gameon) return;
+    // Built before anything goes, so it still tells who was at the table.
+    reportResult(GameEnd::Abandoned);
+    m_game.gameon = false;
+    m_timer1.stop();
+    m_computer.stop();
+    noteTable();
+}
+
 void TServer::closeAll(const QString& notice) {
+    abandonGame();
     broadcast(wire::msg::hostNotice(notice));
     for (int r : m_seats.connectedRecords()) {
         m_link.close(r);

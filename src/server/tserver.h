@@ -14,6 +14,7 @@
 #include "protocol/requests.h"
 #include "protocol/serverlink.h"
 #include "server/computerplayer.h"
+#include "server/gameresult.h"
 #include "server/gamestate.h"
 #include "server/heldseats.h"
 #include "server/seattable.h"
@@ -87,6 +88,11 @@ public:
         m_tableObserver = std::move(observer);
     }
     server::TableCount tableCount() const;
+    // Called once per game that ends, finished or abandoned, with its result. A game
+    // ends abandoned when a new one starts over it or the host closes every connection.
+    void setResultObserver(std::function<void(const server::GameResult&)> observer) {
+        m_resultObserver = std::move(observer);
+    }
 
     // ---- ServerEvents ------------------------------------------------------------
     void Sock1Accept() override;
@@ -119,8 +125,11 @@ public:
     // A table that dropped from this game presents its seat's secret after log-in.
     void rejoin(const wire::req::Rejoin& request, int sender);
     // Tells every connection, as a chat line in the host's colour, and closes them
-    // all (the dedicated host going down).
+    // all (the dedicated host going down). A running game ends abandoned first.
     void closeAll(const QString& notice);
+    // Ends a running game without a winner, reporting it abandoned; nothing is sent to
+    // the tables (the host going down tells them itself).
+    void abandonGame();
 
     // ---- game flow and scoring ---------------------------------------------------
     void startgame(const wire::req::StartGame& request, int sender);
@@ -199,9 +208,13 @@ private:
     void log(const QString& line) const;
     // Tells the table observer when tableCount() differs from what it was last told.
     void noteTable();
+    // Ends the running game for the result observer (gameon stays the caller's).
+    void reportResult(server::GameEnd end);
     // gameflow.cpp
     bool turnOpenFor(int seat, int sender) const;
     // scoring.cpp
+    // The seat played one more turn to its end (the result's count).
+    void countTurn(int seat);
     void scorePhase(int seat, int result, const rules::Marks& used);
     void failPhase(int seat, const rules::Marks& used);
     // computer.cpp
@@ -213,6 +226,7 @@ private:
     std::function<void(const QString&)> m_errorSink;
     std::function<void(const QString&)> m_log;
     std::function<void(const server::TableCount&)> m_tableObserver;
+    std::function<void(const server::GameResult&)> m_resultObserver;
     server::TableCount m_toldCount;
     Clock m_clock;
     wire::Dispatcher m_queue;

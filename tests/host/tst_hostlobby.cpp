@@ -70,18 +70,26 @@ struct StandInBot {
     std::unique_ptr<xmpp::Room> room;
     QList<lobby::Table> announced;
     QStringList withdrawn;
+    QList<lobby::Result> results;
+    QStringList heard; // "table", "result", "withdraw" in the order they came
     bool refuse = false;
 
     StandInBot() {
         QObject::connect(&client, &xmpp::Client::stanza, [this](const lobby::Element& s) {
             if (s.name != QLatin1String("iq") || s.attr("type") != QLatin1String("set")) return;
-            if (const lobby::Element* t = s.child("table", lobby::kNs)) {
+            if (const lobby::Element* r = s.child("result", lobby::kNs)) {
+                heard.append("result");
+                if (const auto result = lobby::readResult(*r)) results.append(*result);
+                client.replyResult(s);
+            } else if (const lobby::Element* t = s.child("table", lobby::kNs)) {
+                heard.append("table");
                 if (const auto table = lobby::readAnnouncement(*t)) announced.append(*table);
                 if (refuse)
                     client.replyError(s, "cancel", "policy-violation", "too many tables");
                 else
                     client.replyResult(s);
             } else if (const lobby::Element* w = s.child("withdraw", lobby::kNs)) {
+                heard.append("withdraw");
                 withdrawn.append(w->attr("id"));
                 client.replyResult(s);
             }
@@ -256,9 +264,24 @@ void TestHostLobby::announcesKeepsUpToDateAndWithdraws() {
     QTRY_VERIFY_WITH_TIMEOUT(bot.room->joined(), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(logged("lobby: the lobby's bot joined the room"), 10000);
 
-    // SIGTERM: the table is withdrawn before the players are told, then the host ends.
+    // Ann starts a game and plays one turn by hand.
+    ann.send("CMD_startgame+Ann+0+0+f+");
+    ann.send("CMD_alldone+1+none");
+    QTRY_VERIFY_WITH_TIMEOUT(!ann.messages.filter(QRegularExpression("^CMD_noscore\\+1")).isEmpty(),
+                             5000);
+
+    // SIGTERM: the game cut short is reported, the table withdrawn before the players
+    // are told, then the host ends.
     host.terminate();
     QTRY_COMPARE_WITH_TIMEOUT(bot.withdrawn, QStringList{first.id}, 10000);
+    QCOMPARE(bot.heard.mid(bot.heard.size() - 2), (QStringList{"result", "withdraw"}));
+    QCOMPARE(bot.results.size(), 1);
+    const lobby::Result result = bot.results.first();
+    QCOMPARE(result.id, first.id);
+    QVERIFY(!result.finished);
+    QVERIFY(!result.seats.isEmpty());
+    QCOMPARE(result.seats.first(), (lobby::ResultSeat{1, "Ann", 0, 1, 0, true, false}));
+    QVERIFY2(logged("lobby: reported the game's result (abandoned)"), qPrintable(log));
     QTRY_COMPARE_WITH_TIMEOUT(host.state(), QProcess::NotRunning, 10000);
     QCOMPARE(host.exitCode(), 0);
     QVERIFY2(logged("lobby: withdrew the table"), qPrintable(log));

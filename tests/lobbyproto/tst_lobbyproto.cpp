@@ -31,6 +31,17 @@ Table listed() {
     return t;
 }
 
+Result sampleResult() {
+    Result r;
+    r.id = "main";
+    r.finished = true;
+    r.rounds = 14;
+    r.seats = {{1, "Ann", 230, 14, 0, true, true},
+               {2, "Klot", 230, 14, 14, false, true},
+               {4, "<b>Bo</b>", 180, 13, 3, false, false}};
+    return r;
+}
+
 } // namespace
 
 class TstLobbyProto : public QObject {
@@ -44,6 +55,10 @@ private slots:
     void markupInNamesStaysText();
     void changeWithOneBadEntryIsRefusedWhole();
     void names();
+    void resultRoundTrip();
+    void resultRefusedWhole();
+    void hostileResultsRefused_data();
+    void hostileResultsRefused();
 };
 
 void TstLobbyProto::elementBasics() {
@@ -293,6 +308,110 @@ void TstLobbyProto::names() {
     QCOMPARE(reachName(Reach::Checking), QString("checking"));
     QCOMPARE(reachName(Reach::Reachable), QString("yes"));
     QCOMPARE(reachName(Reach::Unreachable), QString("no"));
+}
+
+void TstLobbyProto::resultRoundTrip() {
+    const Result r = sampleResult();
+    const Element e = resultElement(r);
+    QCOMPARE(e.name, QString("result"));
+    QCOMPARE(e.ns, QString(kNs));
+    QCOMPARE(e.attrs, (QList<QPair<QString, QString>>{
+                          {"id", "main"}, {"end", "finished"}, {"rounds", "14"}}));
+    QCOMPARE(e.children.size(), 3);
+    QCOMPARE(e.children[2].ns, QString(kNs));
+    QCOMPARE(e.children[2].attrs, (QList<QPair<QString, QString>>{{"n", "4"},
+                                                                  {"name", "<b>Bo</b>"},
+                                                                  {"score", "180"},
+                                                                  {"turns", "13"},
+                                                                  {"computer", "3"},
+                                                                  {"present", "0"},
+                                                                  {"winner", "0"}}));
+    QString why;
+    const auto back = readResult(e, &why);
+    QVERIFY2(back, qPrintable(why));
+    QCOMPARE(*back, r); // the markup in a name is kept as text
+
+    Result abandoned = r;
+    abandoned.finished = false;
+    for (ResultSeat& s : abandoned.seats)
+        s.winner = false;
+    QCOMPARE(resultElement(abandoned).attr("end"), QString("abandoned"));
+    QCOMPARE(readResult(resultElement(abandoned)), abandoned);
+}
+
+// Refusals of the whole: no seats, too many, something else inside, a winner in an
+// abandoned game, the wrong element.
+void TstLobbyProto::resultRefusedWhole() {
+    Element e = resultElement(sampleResult());
+    e.children.clear();
+    QVERIFY(!readResult(e));
+    e = resultElement(sampleResult());
+    for (int s = 0; s < 2; ++s)
+        e.children.append(e.children.first());
+    QVERIFY(!readResult(e));
+    e = resultElement(sampleResult());
+    e.children.append(make("table", kNs));
+    QVERIFY(!readResult(e));
+    e = resultElement(sampleResult());
+    e.set("end", "abandoned");
+    QVERIFY(!readResult(e));
+    e = resultElement(sampleResult());
+    e.ns = "urn:other";
+    QVERIFY(!readResult(e));
+    e = announcement(sample());
+    QVERIFY(!readResult(e));
+}
+
+void TstLobbyProto::hostileResultsRefused_data() {
+    QTest::addColumn<int>("seat"); // -1: the result element itself
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    const QString big(100000, '9');
+    QTest::newRow("id with space") << -1 << "id"
+                                   << "a b";
+    QTest::newRow("end unknown") << -1 << "end"
+                                 << "won";
+    QTest::newRow("rounds negative") << -1 << "rounds"
+                                     << "-1";
+    QTest::newRow("rounds huge") << -1 << "rounds" << big;
+    QTest::newRow("seat 0") << 0 << "n"
+                            << "0";
+    QTest::newRow("seat 5") << 0 << "n"
+                            << "5";
+    QTest::newRow("seat twice") << 1 << "n"
+                                << "1";
+    QTest::newRow("seats out of order") << 2 << "n"
+                                        << "1";
+    QTest::newRow("name empty") << 0 << "name"
+                                << "";
+    QTest::newRow("name too long") << 0 << "name" << QString(kMaxNick + 1, 'n');
+    QTest::newRow("name with newline") << 0 << "name"
+                                       << "A\nB";
+    QTest::newRow("score with sign") << 0 << "score"
+                                     << "+5";
+    QTest::newRow("score too high") << 0 << "score" << QString::number(kMaxScore + 1);
+    QTest::newRow("no turns") << 0 << "turns"
+                              << "0";
+    QTest::newRow("computer beyond turns") << 0 << "computer"
+                                           << "15";
+    QTest::newRow("present yes") << 0 << "present"
+                                 << "yes";
+    QTest::newRow("loser marked winner") << 2 << "winner"
+                                         << "1";
+    QTest::newRow("winner unmarked") << 1 << "winner"
+                                     << "0";
+}
+
+void TstLobbyProto::hostileResultsRefused() {
+    QFETCH(int, seat);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    Element e = resultElement(sampleResult());
+    Element& target = seat < 0 ? e : e.children[seat];
+    target.set(key, value);
+    QString why;
+    QVERIFY(!readResult(e, &why));
+    QVERIFY(!why.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TstLobbyProto)
