@@ -7,6 +7,7 @@ accessibility bridge), hence Xvfb rather than QT_QPA_PLATFORM=offscreen.
 """
 import os
 import signal
+import socket
 import subprocess
 import sys
 import time
@@ -19,6 +20,13 @@ LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 def skip(why):
     print("SKIP: " + why, flush=True)
     sys.exit(SKIP)
+
+
+def free_port():
+    """A loopback port nobody listens on now, for the game's own ports in a test."""
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
 
 
 def wait_for(what, check, seconds=20.0, step=0.2):

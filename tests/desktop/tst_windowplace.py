@@ -9,23 +9,16 @@ Usage: tst_windowplace.py VIMBREL_EXE. Exits 77 (skipped) where the desktop cann
 import os
 import re
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
-from privatedesktop import (Daemons, on_path, private_env, skip, start_openbox,  # noqa: E402
+from privatedesktop import (Daemons, free_port, on_path, private_env, skip, start_openbox,  # noqa: E402
                             start_x, wait_for)
 
 SCREEN = (1280, 1024)
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def run(env, *args):

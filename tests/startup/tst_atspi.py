@@ -9,7 +9,6 @@ Usage: tst_atspi.py VIMBREL_EXE. Exits 77 (skipped) where the buses cannot start
 import os
 import re
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
@@ -17,14 +16,8 @@ import tempfile
 DIE = re.compile(r"^Die (\d+), (?:not rolled|(gold|blue|green|magenta), (wild|\d+)(, held)?)$")
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
-from privatedesktop import (Daemons, app_of, atspi_for, descendants, do_action,  # noqa: E402
+from privatedesktop import (Daemons, free_port, app_of, atspi_for, descendants, do_action,  # noqa: E402
                             gui_env, need_desktop_tools, private_env, start_desktop, wait_for)
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def play(Atspi, app):

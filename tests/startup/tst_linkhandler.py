@@ -12,19 +12,12 @@ import contextlib
 import os
 import re
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
-from privatedesktop import Daemons, on_path, private_env, skip, start_x, wait_for  # noqa: E402
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
+from privatedesktop import Daemons, free_port, on_path, private_env, skip, start_x, wait_for  # noqa: E402
 
 
 def install_entry(env, exe, desktop):
