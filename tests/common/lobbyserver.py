@@ -33,6 +33,7 @@ class LobbyServer:
         line = self.proc.stdout.readline().decode() if ready else ""
         self.ready = time.monotonic()
         if not line.startswith("READY"):
+            self.stop()
             raise AssertionError("the lobby server did not start (%r); see %s.log"
                                  % (line.strip(), folder))
         self.fields = dict(f.split("=", 1) for f in line.split()[1:])
