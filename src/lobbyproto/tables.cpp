@@ -340,6 +340,77 @@ std::optional<Result> readResult(const Element& e, QString* why) {
     return r;
 }
 
+namespace {
+
+// A whole number in [-limit, limit]: plain digits with an optional minus sign.
+std::optional<qint64> signedNumber(const QString& s, qint64 limit) {
+    if (s.startsWith(QLatin1Char('-'))) {
+        const auto v = number(s.mid(1), 1, limit);
+        return v ? std::optional<qint64>(-*v) : std::nullopt;
+    }
+    return number(s, 0, limit);
+}
+
+Element ratedList(const char* name, const QList<RatedPlayer>& players) {
+    Element e = make(name, kNs);
+    for (const RatedPlayer& p : players)
+        e.add(make("player", kNs)
+                  .set("name", p.name)
+                  .set("rating", QString::number(p.rating))
+                  .set("games", QString::number(p.games)));
+    return e;
+}
+
+bool readRatedList(const Element& e, int most, QList<RatedPlayer>& out, QString* why) {
+    if (e.children.size() > most) return fail(why, "too many players");
+    for (const Element& c : e.children) {
+        if (!isOurs(c, "player")) return fail(why, "not a player");
+        RatedPlayer p;
+        p.name = c.attr("name");
+        if (p.name.trimmed().isEmpty() || chars(p.name) > kMaxNick || !plainText(p.name))
+            return fail(why, "bad name");
+        const auto rating = signedNumber(c.attr("rating"), kMaxRating);
+        const auto games = number(c.attr("games"), 1, std::numeric_limits<int>::max());
+        if (!rating || !games) return fail(why, "bad rating");
+        p.rating = int(*rating);
+        p.games = int(*games);
+        out.append(p);
+    }
+    return true;
+}
+
+} // namespace
+
+Element ratingsElement(const Ratings& r) {
+    Element e = make("ratings", kNs);
+    if (r.hasBest) e.add(ratedList("best", r.best));
+    if (!r.online.isEmpty()) e.add(ratedList("online", r.online));
+    return e;
+}
+
+std::optional<Ratings> readRatings(const Element& e, QString* why) {
+    Ratings r;
+    if (!isOurs(e, "ratings")) {
+        fail(why, "not ratings");
+        return std::nullopt;
+    }
+    bool online = false;
+    for (const Element& part : e.children) {
+        bool ok = false;
+        if (isOurs(part, "best") && !r.hasBest) {
+            r.hasBest = true;
+            ok = readRatedList(part, kBestPlayers, r.best, why);
+        } else if (isOurs(part, "online") && !online) {
+            online = true;
+            ok = readRatedList(part, kMaxRatedPlayers, r.online, why);
+        } else {
+            fail(why, "unknown part");
+        }
+        if (!ok) return std::nullopt;
+    }
+    return r;
+}
+
 QString roomJid(const QString& domain, const QString& protocolVersion) {
     return QStringLiteral("vimbrel-") + QString(protocolVersion).replace('.', '-') +
            QStringLiteral("@conference.") + domain;

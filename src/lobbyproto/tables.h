@@ -98,6 +98,38 @@ Element resultElement(const Result& r);
 // none. Anything else in the element refuses it.
 std::optional<Result> readResult(const Element& e, QString* why = nullptr);
 
+// Players' ratings, as the bot tells them: in the answer to
+//   <iq type="get"><ratings xmlns=kNs/></iq>
+// and, without a body, in the room whenever they change:
+// <ratings xmlns=kNs>
+//   <best><player name rating games/>…</best>      the best players, best first
+//   <online><player name rating games/>…</online>  occupants of the room, by nick
+// </ratings>
+// The answer carries both parts whole: `best` lists up to kBestPlayers, `online` every
+// occupant with a rating. A change in the room carries `best` whole when it changed, and
+// in `online` only the occupants whose rating changed or who just came in.
+// `rating` is the displayed rating (it may be negative), `games` the rated games played.
+inline constexpr int kBestPlayers = 20;
+inline constexpr int kMaxRatedPlayers = 5000; // entries in one <online>
+inline constexpr int kMaxRating = 1000000;
+
+struct RatedPlayer {
+    QString name; // a nick in the room, or in `best` the name the account last played as
+    int rating = 0;
+    int games = 0;
+    friend bool operator==(const RatedPlayer&, const RatedPlayer&) = default;
+};
+struct Ratings {
+    bool hasBest = false; // whether `best` is part of this element (it may be empty)
+    QList<RatedPlayer> best;
+    QList<RatedPlayer> online;
+    friend bool operator==(const Ratings&, const Ratings&) = default;
+};
+Element ratingsElement(const Ratings& r);
+// Names as the game's (1 to kMaxNick characters, no control characters), ratings within
+// ±kMaxRating, games at least 1, no more than kBestPlayers best; anything else refuses it.
+std::optional<Ratings> readRatings(const Element& e, QString* why = nullptr);
+
 // The room for this protocol version on a lobby domain: "vimbrel-1-0-7@conference.DOMAIN".
 QString roomJid(const QString& domain, const QString& protocolVersion);
 // The bot's full JID on a lobby domain: "lobbybot@DOMAIN/bot".

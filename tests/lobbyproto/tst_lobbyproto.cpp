@@ -59,6 +59,7 @@ private slots:
     void resultRefusedWhole();
     void hostileResultsRefused_data();
     void hostileResultsRefused();
+    void ratingsRoundTripAndLimits();
 };
 
 void TstLobbyProto::elementBasics() {
@@ -412,6 +413,50 @@ void TstLobbyProto::hostileResultsRefused() {
     QString why;
     QVERIFY(!readResult(e, &why));
     QVERIFY(!why.isEmpty());
+}
+
+// Ratings: both parts survive the trip, a negative rating included; a push without
+// `best` says so; one bad entry, a part twice or too long a best list refuses it whole.
+void TstLobbyProto::ratingsRoundTripAndLimits() {
+    Ratings r;
+    r.hasBest = true;
+    r.best = {{"ann", 31, 12}, {"<b>bob</b>", -4, 1}};
+    r.online = {{"Ann", 31, 12}};
+    QCOMPARE(readRatings(ratingsElement(r)), r);
+
+    Ratings push;
+    push.online = {{"Cid", 0, 2}};
+    const auto back = readRatings(ratingsElement(push));
+    QVERIFY(back && !back->hasBest && back->online == push.online);
+
+    Ratings empty;
+    empty.hasBest = true;
+    QCOMPARE(readRatings(ratingsElement(empty)), empty);
+
+    const auto refused = [](Element e) {
+        QString why;
+        return !readRatings(e, &why) && !why.isEmpty();
+    };
+    for (const auto& [key, value] :
+         {std::pair<const char*, const char*>{"rating", "--3"}, {"rating", "1000001"}, {"rating", "+3"}, {"games", "0"},
+          {"games", "x"}, {"name", ""}, {"name", "a\nb"}, {"name", "xxxxxxxxxxxxxxxxxxxxxxxxx"}}) {
+        Element e = ratingsElement(r);
+        e.children[0].children[1].set(key, value);
+        QVERIFY2(refused(e), key);
+    }
+    Element twice = ratingsElement(r);
+    twice.add(twice.children[1]);
+    QVERIFY(refused(twice));
+    Element stranger = ratingsElement(r);
+    stranger.children[1].add(make("table", kNs));
+    QVERIFY(refused(stranger));
+    Ratings many;
+    many.hasBest = true;
+    for (int i = 0; i <= kBestPlayers; ++i)
+        many.best.append({QString::number(i), i, 1});
+    QVERIFY(refused(ratingsElement(many)));
+    many.best.removeLast();
+    QVERIFY(readRatings(ratingsElement(many)));
 }
 
 QTEST_GUILESS_MAIN(TstLobbyProto)
