@@ -12,7 +12,7 @@ namespace {
 
 const char kHelp[] =
     "Usage: vimbrel-lobbybot --server HOST [--port 5222] --domain D --password-file F\n"
-    "                        [--ca-file F]\n"
+    "                        [--ca-file F] [--admin ACCOUNT]\n"
     "                        [--host-program PATH --ports FIRST-LAST --public-address ADDR]\n"
     "Keeps the list of open tables in the lobby's room as lobbybot@D/bot.\n"
     "  --server HOST          the XMPP server to connect to\n"
@@ -20,6 +20,8 @@ const char kHelp[] =
     "  --domain D             the lobby's domain: accounts on D, the room on conference.D\n"
     "  --password-file F      a file whose first line is the bot's password\n"
     "  --ca-file F            extra trusted certificates for a private server\n"
+    "  --admin ACCOUNT        the account that marks operators' tables trusted for\n"
+    "                         ratings (default admin@D)\n"
     "Tables on the server, for players who cannot open a port (all three options):\n"
     "  --host-program PATH    vimbrel-host\n"
     "  --ports FIRST-LAST     the ports the tables may use, one table each\n"
@@ -68,6 +70,8 @@ QString readOption(const QString& a, const QString& v, BotOptions& o) {
         o.passwordFile = v;
     else if (a == QLatin1String("--ca-file"))
         o.caFile = v;
+    else if (a == QLatin1String("--admin"))
+        o.admin = v;
     else if (a == QLatin1String("--host-program"))
         o.hostProgram = v;
     else if (a == QLatin1String("--public-address"))
@@ -109,6 +113,7 @@ BotOptions parseBotOptions(const QStringList& args) {
     if (o.server.isEmpty() || o.domain.isEmpty() || o.passwordFile.isEmpty())
         return refuse(QStringLiteral("--server, --domain and --password-file are needed"));
     if (const QString bad = checkTables(o); !bad.isEmpty()) return refuse(bad);
+    if (o.admin.isEmpty()) o.admin = QStringLiteral("admin@") + o.domain;
     return o;
 }
 

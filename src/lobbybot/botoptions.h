@@ -1,6 +1,7 @@
 // The bot's command line:
 //   vimbrel-lobbybot --server HOST [--port 5222] --domain D --password-file F [--ca-file F]
-//                    [--host-program PATH --ports 7800-7819 --public-address ADDR]…
+//                    [--admin ACCOUNT] [--host-program PATH --ports 7800-7819 --public-address
+//                    ADDR]…
 #pragma once
 
 #include <QString>
@@ -14,6 +15,7 @@ struct BotOptions {
     QString domain;
     QString passwordFile;
     QString caFile;
+    QString admin; // the account that marks operators trusted; default admin@D
     // Server tables: all three, or none.
     QString hostProgram;
     quint16 firstPort = 0;

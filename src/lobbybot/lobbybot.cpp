@@ -50,12 +50,22 @@ LobbyBot::LobbyBot(const xmpp::Account& account, const QString& roomJid, TableRe
                    ReachProber& prober, ServerTablePool& pool, Log log, QObject* parent)
     : QObject(parent), m_client(), m_room(&m_client, roomJid, QString::fromLatin1(kBotNick)),
       m_account(account), m_registry(registry), m_prober(prober), m_pool(pool),
-      m_log(std::move(log)), m_listRate(kListRequestsPerWindow, kAnnouncementWindowMs) {
+      m_log(std::move(log)), m_listRate(kListRequestsPerWindow, kAnnouncementWindowMs),
+      m_ratingsRate(kListRequestsPerWindow, kAnnouncementWindowMs),
+      m_store(m_client, account.jid.section(u'@', 1).section(u'/', 0, 0), m_log),
+      m_domain(account.jid.section(u'@', 1).section(u'/', 0, 0)) {
+    m_storeRetry.setSingleShot(true);
+    connect(&m_storeRetry, &QTimer::timeout, this, &LobbyBot::loadRatings);
     m_waitTimer.setSingleShot(true);
     connect(&m_waitTimer, &QTimer::timeout, this, [this] { retryWaiting(false); });
     connect(&m_client, &xmpp::Client::online, this, [this](const QString& jid) {
         m_log(QStringLiteral("online as %1; joining %2").arg(logField(jid), m_room.jid()));
         m_room.join();
+        // The tables do not wait for the ratings; results that come first wait for them.
+        if (m_book.loaded())
+            m_store.saveAgain();
+        else
+            loadRatings();
     });
     connect(&m_client, &xmpp::Client::offline, this, [this](const QString& why) {
         m_log(QStringLiteral("offline: %1").arg(logField(why, 200)));
@@ -69,8 +79,14 @@ LobbyBot::LobbyBot(const xmpp::Account& account, const QString& roomJid, TableRe
     connect(&m_room, &xmpp::Room::leftRoom, this, [this](const QString& why) {
         m_log(QStringLiteral("out of the room: %1").arg(logField(why, 200)));
     });
-    connect(&m_room, &xmpp::Room::occupantJoined, this,
-            [this](const xmpp::Occupant&) { retryWaiting(false); });
+    connect(&m_room, &xmpp::Room::occupantJoined, this, [this](const xmpp::Occupant& o) {
+        retryWaiting(false);
+        const QString account = bareJid(o.realJid).toLower();
+        if (!m_book.loaded() || !m_book.find(account) || !isListableName(o.nick)) return;
+        lobby::Ratings r;
+        r.online.append(m_book.entry(account, o.nick));
+        pushRatings(r);
+    });
     connect(&m_room, &xmpp::Room::occupantLeft, this,
             [this](const xmpp::Occupant& o) { m_registry.removeOccupant(o.nick); });
     wireRegistry();
@@ -146,6 +162,10 @@ void LobbyBot::onStanza(const lobby::Element& s) {
     if (type == QLatin1String("get"))
         handleGet(s);
     else if (type == QLatin1String("set")) {
+        // The administrator is no occupant: the server's `from` alone says who it is.
+        const QString what = payloadOf(s).name;
+        if (what == QLatin1String("trust") || what == QLatin1String("distrust"))
+            return trust(s, payloadOf(s));
         if (const xmpp::Occupant* o = occupantFor(s.attr(QStringLiteral("from"))))
             handleSet(s, *o);
         else
@@ -155,6 +175,7 @@ void LobbyBot::onStanza(const lobby::Element& s) {
 
 void LobbyBot::handleGet(const lobby::Element& iq) {
     const lobby::Element p = payloadOf(iq);
+    if (p.name == QLatin1String("ratings")) return answerRatings(iq);
     if (p.name != QLatin1String("tables"))
         return refuse(iq, QStringLiteral("service-unavailable"), QStringLiteral("unknown request"));
     const QString from = bareJid(iq.attr(QStringLiteral("from")));
@@ -175,6 +196,7 @@ void LobbyBot::handleSet(const lobby::Element& iq, const xmpp::Occupant& o) {
     if (p.name == QLatin1String("table")) return announce(iq, p, o);
     if (p.name == QLatin1String("withdraw")) return withdraw(iq, p);
     if (p.name == QLatin1String("servertable")) return serverTable(iq, p);
+    if (p.name == QLatin1String("result")) return result(iq, p);
     refuse(iq, QStringLiteral("service-unavailable"), QStringLiteral("unknown request"));
 }
 

@@ -74,6 +74,7 @@ int run(QCoreApplication& app, const lobbybot::BotOptions& options, const xmpp::
     const QString room =
         lobby::roomJid(options.domain, QString::fromLatin1(vimbrel::kProtocolVersion));
     lobbybot::LobbyBot bot(account, room, registry, prober, pool, logLine);
+    bot.setAdministrator(options.admin);
     QObject::connect(&bot, &lobbybot::LobbyBot::fatal, &app, [&pool] {
         pool.stopAll();
         quitWhenStopped(pool, QDeadlineTimer(lobbybot::kServerTableStopMs + 1000), 1);

@@ -233,6 +233,14 @@ QString TableRegistry::ownerOf(const QString& key) const {
     return m_tables.value(key).owner;
 }
 
+QString TableRegistry::keyOf(const QString& bareJid, const QString& id) const {
+    return m_byOwner.value(ownerKey(bareJid, id));
+}
+
+bool TableRegistry::takeRequest(const QString& bareJid) {
+    return (!m_own.isEmpty() && bareJid == m_own) || m_rate.take(bareJid, m_clock());
+}
+
 qint64 TableRegistry::nextExpiry() const {
     qint64 earliest = -1;
     for (const Entry& e : m_tables)

@@ -60,6 +60,11 @@ public:
     lobby::Change fullList() const;
     const lobby::Table* find(const QString& key) const;
     QString ownerOf(const QString& key) const; // the announcer's bare JID
+    // The key of the account's table `id`, or empty when it has none listed.
+    QString keyOf(const QString& bareJid, const QString& id) const;
+    // A request that counts against the account's announcement pace (a game's result):
+    // false, and nothing counted, when the account is over it. The bot's own is exempt.
+    bool takeRequest(const QString& bareJid);
     int size() const { return int(m_tables.size()); }
     quint64 seq() const { return m_seq; }
 
