@@ -25,7 +25,9 @@ QString seatAccount(const lobby::ResultSeat& s, const ResultContext& c, QString*
         return {};
     }
     if (!isAccountOn(account, c.domain)) {
-        *why = QStringLiteral("seat %1 (%2) is a guest").arg(s.seat).arg(s.name);
+        *why = QStringLiteral("seat %1 (%2) is a guest, with no account of the lobby")
+                   .arg(s.seat)
+                   .arg(s.name);
         return {};
     }
     return account;

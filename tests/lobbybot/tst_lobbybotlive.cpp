@@ -167,7 +167,8 @@ void TstLobbyBotLive::initTestCase() {
              << QStringLiteral("--bot-arg=47900-47901")
              << QStringLiteral("--bot-arg=--public-address")
              << QStringLiteral("--bot-arg=127.0.0.1");
-    m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // READY comes on the runner's standard output, the bot's lines with the runner's log.
+    m_server.setProcessChannelMode(QProcess::MergedChannels);
     m_server.start(QStringLiteral(VIMBREL_SOURCE_DIR "/server/vimbrel-lobby-server"), args);
     QVERIFY(m_server.waitForStarted(10000));
     QVERIFY(readLine("READY "));
