@@ -9,7 +9,8 @@ namespace lobbybot {
 using server::logField;
 
 void LobbyBot::loadRatings() {
-    if (m_book.loaded() || m_loading) return;
+    // Offline, the next log-in reads them.
+    if (m_book.loaded() || m_loading || m_client.state() != xmpp::State::Online) return;
     m_loading = true;
     m_store.load([this](std::optional<RatingStore::Contents> c, const QString& why) {
         m_loading = false;

@@ -143,8 +143,14 @@ void RatingStore::publish(const QString& node, const QString& id, const lobby::E
 
 void RatingStore::savePlayer(const QString& account, const PlayerRating& p) {
     m_unsaved.remove(account);
+    const quint64 write = ++m_writes;
+    m_lastWrite.insert(account, write);
     publish(QLatin1String(kRatingsNode), account, playerPayload(p),
-            [this, account, p](const QString& error) {
+            [this, account, p, write](const QString& error) {
+                // Only the account's newest write counts: an older one that failed must
+                // never be written again over a newer rating.
+                if (m_lastWrite.value(account) != write) return;
+                m_lastWrite.remove(account);
                 if (error.isEmpty()) return;
                 // Kept in memory and written again later; until then a restart loses it.
                 m_unsaved.insert(account, p);

@@ -55,7 +55,9 @@ private:
     xmpp::Client& m_client;
     QString m_service; // pubsub.D
     Log m_log;
-    QHash<QString, PlayerRating> m_unsaved;
+    QHash<QString, PlayerRating> m_unsaved; // the newest rating whose write failed
+    QHash<QString, quint64> m_lastWrite;    // account → its newest write in flight
+    quint64 m_writes = 0;
 };
 
 } // namespace lobbybot
