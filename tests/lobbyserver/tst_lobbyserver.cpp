@@ -43,7 +43,7 @@ lobby::Element ask(Client& c, const QString& domain, const QString& type, lobby:
         reply = r;
         done = true;
     });
-    QTest::qWaitFor([&] { return done; }, kWait);
+    if (!QTest::qWaitFor([&] { return done; }, kWait)) qWarning("no answer to the iq");
     return reply;
 }
 
