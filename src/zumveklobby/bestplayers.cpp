@@ -34,6 +34,7 @@ BestPlayersDialog::BestPlayersDialog(QWidget* parent) : QDialog(parent) {
     emptyLine = new QLabel(this);
     emptyLine->setTextFormat(Qt::PlainText);
     emptyLine->setWordWrap(true);
+    emptyLine->setAlignment(Qt::AlignLeft | Qt::AlignTop); // it takes the table's place
 
     m_close = new QPushButton(this);
     m_close->setAutoDefault(false);
