@@ -83,6 +83,45 @@
     </message>
 </context>
 <context>
+    <name>zumvek::BestPlayersDialog</name>
+    <message>
+        <source>Best Players</source>
+        <translation>Bestenliste</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+    <message>
+        <source>Best players</source>
+        <translation>Bestenliste</translation>
+    </message>
+    <message>
+        <source>Rank</source>
+        <translation>Platz</translation>
+    </message>
+    <message>
+        <source>Player</source>
+        <translation>Spieler</translation>
+    </message>
+    <message>
+        <source>Rating</source>
+        <translation>Wertung</translation>
+    </message>
+    <message>
+        <source>Games</source>
+        <translation>Spiele</translation>
+    </message>
+    <message>
+        <source>No games have been rated yet.</source>
+        <translation>Es wurde noch kein Spiel gewertet.</translation>
+    </message>
+    <message>
+        <source>The ratings show once you are in the lobby.</source>
+        <translation>Die Wertungen erscheinen, sobald du in der Lobby bist.</translation>
+    </message>
+</context>
+<context>
     <name>zumvek::GameLauncher</name>
     <message>
         <source>A game is already running.</source>
@@ -384,6 +423,29 @@
     <message>
         <source>Ban %1</source>
         <translation>%1 sperren</translation>
+    </message>
+    <message>
+        <source>&amp;Best Players</source>
+        <translation>Bestenl&amp;iste</translation>
+    </message>
+    <message>
+        <source>Best Players</source>
+        <translation>Bestenliste</translation>
+    </message>
+    <message>
+        <source>The players with the best ratings in the lobby.</source>
+        <translation>Die Spieler mit den besten Wertungen in der Lobby.</translation>
+    </message>
+    <message>
+        <source>%1, rating %2</source>
+        <translation>%1, Wertung %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>Rating %1 after %n rated game(s)</source>
+        <translation>
+            <numerusform>Wertung %1 nach %n gewerteten Spiel</numerusform>
+            <numerusform>Wertung %1 nach %n gewerteten Spielen</numerusform>
+        </translation>
     </message>
 </context>
 <context>

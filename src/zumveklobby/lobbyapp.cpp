@@ -32,6 +32,7 @@ LobbyApp::LobbyApp(QObject* parent) : QObject(parent) {
     connect(&m_session, &LobbySession::signInFailed, this, &LobbyApp::onSignInFailed);
     connect(&m_session, &LobbySession::tablesChanged, this, &LobbyApp::refreshTables);
     connect(&m_session, &LobbySession::occupantsChanged, this, &LobbyApp::refreshPeople);
+    connect(&m_session, &LobbySession::ratingsChanged, this, &LobbyApp::refreshRatings);
     connect(&m_launcher, &GameLauncher::linkOpened, this, &LobbyApp::onLinkOpened);
     connect(&m_launcher, &GameLauncher::ended, this, &LobbyApp::onGameEnded);
 }
@@ -243,6 +244,10 @@ void LobbyApp::refreshPeople() {
         if (o.nick.isEmpty() || (o.nick == kBotNick && o.affiliation == QLatin1String("owner")))
             continue;
         LobbyWindow::Person p{o.nick, {}, false, o.role == QLatin1String("visitor")};
+        if (const auto rated = m_session.ratings().of(o.nick)) {
+            p.rating = rated->rating;
+            p.games = rated->games;
+        }
         if (const auto seat = m_session.seatOf(o.nick)) {
             if (const lobby::Table* t = m_session.tables().find(seat->key)) {
                 p.where = t->name;
@@ -253,6 +258,12 @@ void LobbyApp::refreshPeople() {
     }
     m_window->setPeople(people);
     m_window->setModerator(m_session.moderator(), m_session.nick());
+}
+
+void LobbyApp::refreshRatings() {
+    if (!m_window) return;
+    m_window->setBestPlayers(m_session.ratings().best());
+    refreshPeople();
 }
 
 void LobbyApp::launch(const QStringList& args, const std::optional<Seat>& seat) {

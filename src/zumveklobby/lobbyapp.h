@@ -46,6 +46,7 @@ private:
     void onSignInFailed(const QString& reason);
     void refreshTables();
     void refreshPeople();
+    void refreshRatings();
     void launch(const QStringList& args, const std::optional<Seat>& seat);
     void onLinkOpened();
     void onGameEnded(const QString& why);

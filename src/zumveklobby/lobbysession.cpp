@@ -68,6 +68,7 @@ void LobbySession::newClient() {
         }
         m_tables.clear();
         emit tablesChanged();
+        clearRatings();
         emit occupantsChanged();
         setStage(m_stage == Stage::Offline ? Stage::Offline : Stage::Connecting, reason);
     });
@@ -82,34 +83,43 @@ void LobbySession::newClient() {
         emit accountCreated();
         m_client->connectTo(account());
     });
-    connect(m_client, &xmpp::Client::stanza, this, [this](const lobby::Element& s) {
-        // The bot's changes come as groupchat messages with no body; read them here, so
-        // they need nothing from the room but the sender's standing.
-        if (s.name != QLatin1String("message") || !m_room) return;
-        const QString from = s.attr(QStringLiteral("from"));
-        if (bareOf(from) != m_room->jid()) return;
-        if (s.attr(QStringLiteral("type")) == QLatin1String("error")) {
-            // What the room refuses (a muted player's words) would otherwise vanish unseen.
-            emit notice(tr("Your message was not sent: %1").arg(errorText(s)));
-            return;
-        }
-        const lobby::Element* payload = s.child(QStringLiteral("tables"), kNs);
-        if (!payload || !fromBot(resourceOf(from))) return;
-        const bool delayed = s.child(QStringLiteral("delay"), QStringLiteral("urn:xmpp:delay"));
-        const auto change = lobby::readChange(*payload);
-        if (!change) return;
-        switch (m_tables.apply(*change, delayed)) {
-        case TableList::Outcome::Applied:
-            emit tablesChanged();
-            recountHome();
-            break;
-        case TableList::Outcome::Refetch:
-            fetchTables();
-            break;
-        case TableList::Outcome::Ignored:
-            break;
-        }
-    });
+    connect(m_client, &xmpp::Client::stanza, this, &LobbySession::onStanza);
+}
+
+// The bot's changes come as groupchat messages with no body; read them here, so they
+// need nothing from the room but the sender's standing.
+void LobbySession::onStanza(const lobby::Element& s) {
+    if (s.name != QLatin1String("message") || !m_room) return;
+    const QString from = s.attr(QStringLiteral("from"));
+    if (bareOf(from) != m_room->jid()) return;
+    if (s.attr(QStringLiteral("type")) == QLatin1String("error")) {
+        // What the room refuses (a muted player's words) would otherwise vanish unseen.
+        emit notice(tr("Your message was not sent: %1").arg(errorText(s)));
+        return;
+    }
+    const lobby::Element* tables = s.child(QStringLiteral("tables"), kNs);
+    const lobby::Element* ratings = s.child(QStringLiteral("ratings"), kNs);
+    if ((!tables && !ratings) || !fromBot(resourceOf(from))) return;
+    const bool delayed = s.child(QStringLiteral("delay"), QStringLiteral("urn:xmpp:delay"));
+    // A change replayed from the room's history is older than the answer we asked for.
+    if (ratings && !delayed && m_ratings.takeChange(*ratings)) emit ratingsChanged();
+    if (tables) onTablesChange(*tables, delayed);
+}
+
+void LobbySession::onTablesChange(const lobby::Element& payload, bool delayed) {
+    const auto change = lobby::readChange(payload);
+    if (!change) return;
+    switch (m_tables.apply(*change, delayed)) {
+    case TableList::Outcome::Applied:
+        emit tablesChanged();
+        recountHome();
+        break;
+    case TableList::Outcome::Refetch:
+        fetchTables();
+        break;
+    case TableList::Outcome::Ignored:
+        break;
+    }
 }
 
 LobbySession::~LobbySession() {
@@ -158,6 +168,7 @@ void LobbySession::signOut() {
     newClient();
     m_tables.clear();
     m_refetch.stop();
+    clearRatings();
     if (m_stage != Stage::Offline) setStage(Stage::Offline);
 }
 
@@ -178,12 +189,15 @@ void LobbySession::onOnline() {
         setStage(Stage::InRoom);
         m_tables.clear();
         fetchTables();
+        clearRatings();
+        fetchRatings();
         emit occupantsChanged();
         if (m_home) sendHome();
     });
     connect(m_room, &xmpp::Room::leftRoom, this, [this](const QString& reason) {
         m_tables.clear();
         emit tablesChanged();
+        clearRatings();
         emit occupantsChanged();
         if (m_client->state() == xmpp::State::Online) {
             setStage(Stage::Online, reason);
@@ -194,8 +208,15 @@ void LobbySession::onOnline() {
         emit occupantsChanged();
         recountHome();
     };
-    connect(m_room, &xmpp::Room::occupantJoined, this, changed);
-    connect(m_room, &xmpp::Room::occupantLeft, this, changed);
+    connect(m_room, &xmpp::Room::occupantJoined, this, [this, changed](const xmpp::Occupant& o) {
+        // A bot that came back may have rated games while it was away.
+        if (fromBot(o.nick)) fetchRatings();
+        changed(o);
+    });
+    connect(m_room, &xmpp::Room::occupantLeft, this, [this, changed](const xmpp::Occupant& o) {
+        if (m_ratings.forget(o.nick)) emit ratingsChanged();
+        changed(o);
+    });
     connect(m_room, &xmpp::Room::occupantChanged, this, changed);
     connect(m_room, &xmpp::Room::message, this, &LobbySession::onRoomMessage);
     m_room->join(m_seat ? atPayload(*m_seat) : lobby::Element());
@@ -248,6 +269,25 @@ void LobbySession::fetchTables() {
                          emit tablesChanged();
                          recountHome();
                      });
+}
+
+void LobbySession::fetchRatings() {
+    if (m_stage != Stage::InRoom) return;
+    const quint64 asked = ++m_ratingsAsked;
+    m_client->sendIq(iqToBot(QStringLiteral("get"), lobby::make(QStringLiteral("ratings"), kNs)),
+                     [this, asked](const lobby::Element& reply) {
+                         if (asked != m_ratingsAsked) return; // overtaken by a newer request
+                         // A bot that rates nobody answers with an error: no ratings then,
+                         // and nothing the player needs to read about.
+                         m_ratings.takeAnswer(reply);
+                         emit ratingsChanged();
+                     });
+}
+
+void LobbySession::clearRatings() {
+    ++m_ratingsAsked; // an answer still on its way belongs to the room we left
+    m_ratings.clear();
+    emit ratingsChanged();
 }
 
 QList<xmpp::Occupant> LobbySession::occupants() const {

@@ -1,12 +1,13 @@
 // The lobby as this program takes part in it, over one XMPP connection: signing in,
 // the room (chat, who is online, who sits where), the table list kept current from the
-// bot's changes, and the table this player hosts at home, announced and kept up to date
-// from the presences of those who sit at it. No windows: the window observes this.
+// bot's changes, the players' ratings, and the table this player hosts at home, announced and kept
+// up to date from the presences of those who sit at it. No windows: the window observes this.
 #pragma once
 
 #include "lobbyproto/tables.h"
 #include "xmpp/client.h"
 #include "xmpp/room.h"
+#include "zumveklobby/ratingbook.h"
 #include "zumveklobby/seating.h"
 #include "zumveklobby/tablelist.h"
 
@@ -53,6 +54,9 @@ public:
     QString nick() const { return m_nick; }
     QString domain() const { return m_how.domain; }
     const TableList& tables() const { return m_tables; }
+    // The ratings the bot told: asked for on entering the room and whenever the bot comes
+    // back into it, then kept current from its changes. Empty when the bot rates nobody.
+    const RatingBook& ratings() const { return m_ratings; }
     // Everyone in the room, with the table each sits at, ourselves included.
     QList<xmpp::Occupant> occupants() const;
     // The table `nick` sits at, from that occupant's presence.
@@ -96,6 +100,7 @@ signals:
     void signInFailed(const QString& reason);
     void accountCreated();
     void tablesChanged();
+    void ratingsChanged();
     void occupantsChanged();
     void chat(const QString& nick, const QString& text, bool delayed);
     // Something the player should read: a refusal from the bot, a lost list.
@@ -106,10 +111,14 @@ private:
     void setStage(Stage s, const QString& reason = {});
     xmpp::Account account() const;
     void onOnline();
+    void onStanza(const lobby::Element& s);
+    void onTablesChange(const lobby::Element& payload, bool delayed);
     void onRoomMessage(const QString& nick, const QString& body, bool delayed,
                        const lobby::Element& stanza);
     bool fromBot(const QString& nick) const;
     void fetchTables();
+    void fetchRatings();
+    void clearRatings();
     void sendHome();
     void recountHome();
     lobby::Element iqToBot(const QString& type, const lobby::Element& payload) const;
@@ -124,6 +133,8 @@ private:
     bool m_fetching = false;
     QTimer m_refetch; // a list request that failed is tried again
     bool m_listTroubleTold = false;
+    RatingBook m_ratings;
+    quint64 m_ratingsAsked = 0; // numbers the requests: only the latest answer counts
     std::optional<Seat> m_seat;
     std::optional<lobby::Table> m_home;
     QTimer m_homeRefresh;

@@ -1,5 +1,6 @@
 #include "zumveklobby/lobbywindow.h"
 
+#include "zumveklobby/bestplayers.h"
 #include "zumveklobby/tableview.h"
 
 #include <QApplication>
@@ -12,10 +13,12 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTime>
 #include <QVBoxLayout>
 
@@ -40,6 +43,41 @@ QLabel* heading(const QString& text, QWidget* buddy, QWidget* parent) {
     l->setBuddy(buddy);
     return l;
 }
+
+// Draws a person's rating right-aligned beside the name, so the ratings line up; the
+// name keeps the rest of the row (and wraps there).
+class RatingDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const QString rating = index.data(LobbyWindow::kRatingRole).toString();
+        const int room = ratingWidth(option, rating);
+        QStyleOptionViewItem name(option);
+        name.rect.setRight(name.rect.right() - room);
+        QStyledItemDelegate::paint(painter, name, index);
+        if (rating.isEmpty()) return;
+        painter->save();
+        painter->setPen(option.palette.color(QPalette::Text));
+        painter->drawText(option.rect.adjusted(0, 0, -kGap, 0), Qt::AlignRight | Qt::AlignVCenter,
+                          rating);
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const int room = ratingWidth(option, index.data(LobbyWindow::kRatingRole).toString());
+        QStyleOptionViewItem name(option);
+        name.rect.setWidth(qMax(0, name.rect.width() - room));
+        return QStyledItemDelegate::sizeHint(name, index) + QSize(room, 0);
+    }
+
+private:
+    static constexpr int kGap = 4;
+    static int ratingWidth(const QStyleOptionViewItem& option, const QString& rating) {
+        return rating.isEmpty() ? 0 : option.fontMetrics.horizontalAdvance(rating) + 3 * kGap;
+    }
+};
 
 } // namespace
 
@@ -73,6 +111,10 @@ LobbyWindow::LobbyWindow(QWidget* parent) : QMainWindow(parent) {
     online->setWordWrap(true);
     online->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     online->setContextMenuPolicy(Qt::CustomContextMenu);
+    online->setItemDelegate(new RatingDelegate(online));
+    bestButton = button(tr("&Best Players"), tr("Best Players"), central);
+    bestButton->setToolTip(tr("The players with the best ratings in the lobby."));
+    bestPlayers = new BestPlayersDialog(this);
     connect(online, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         const QListWidgetItem* item = online->itemAt(at);
         if (!item) item = online->currentItem();
@@ -107,6 +149,7 @@ LobbyWindow::LobbyWindow(QWidget* parent) : QMainWindow(parent) {
     auto* onlineBox = new QVBoxLayout;
     onlineBox->addWidget(heading(tr("&Online:"), online, central));
     onlineBox->addWidget(online, 1);
+    onlineBox->addWidget(bestButton, 0, Qt::AlignRight);
     auto* top = new QHBoxLayout;
     top->addLayout(tableBox, 5);
     top->addLayout(onlineBox, 2);
@@ -127,6 +170,7 @@ LobbyWindow::LobbyWindow(QWidget* parent) : QMainWindow(parent) {
 
     QMenu* menu = menuBar()->addMenu(tr("&Lobby"));
     menu->addAction(tr("&Sign In Again..."), this, &LobbyWindow::signInAgain);
+    menu->addAction(tr("&Best Players"), this, &LobbyWindow::showBestPlayers);
     menu->addSeparator();
     menu->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
 
@@ -136,7 +180,8 @@ LobbyWindow::LobbyWindow(QWidget* parent) : QMainWindow(parent) {
     setTabOrder(hostButton, serverButton);
     setTabOrder(serverButton, soloButton);
     setTabOrder(soloButton, online);
-    setTabOrder(online, chatView);
+    setTabOrder(online, bestButton);
+    setTabOrder(bestButton, chatView);
     setTabOrder(chatView, message);
     setTabOrder(message, sendButton);
 
@@ -148,6 +193,7 @@ LobbyWindow::LobbyWindow(QWidget* parent) : QMainWindow(parent) {
     connect(hostButton, &QPushButton::clicked, this, &LobbyWindow::hostClicked);
     connect(serverButton, &QPushButton::clicked, this, &LobbyWindow::serverTableClicked);
     connect(soloButton, &QPushButton::clicked, this, &LobbyWindow::soloClicked);
+    connect(bestButton, &QPushButton::clicked, this, &LobbyWindow::showBestPlayers);
     connect(message, &QLineEdit::returnPressed, this, &LobbyWindow::send);
     connect(sendButton, &QPushButton::clicked, this, &LobbyWindow::send);
     resize(820, 600);
@@ -170,7 +216,24 @@ void LobbyWindow::setPeople(const QList<Person>& people) {
                        .arg(p.nick, p.where);
         auto* item = new QListWidgetItem(text, online);
         item->setData(Qt::UserRole, p.nick);
+        if (p.games > 0) {
+            item->setData(kRatingRole, QString::number(p.rating));
+            // A screen reader reads the row, not the painting beside it.
+            item->setData(Qt::AccessibleTextRole, tr("%1, rating %2").arg(text).arg(p.rating));
+            item->setToolTip(
+                tr("Rating %1 after %n rated game(s)", nullptr, p.games).arg(p.rating));
+        }
     }
+}
+
+void LobbyWindow::setBestPlayers(const QList<lobby::RatedPlayer>& best) {
+    bestPlayers->setPlayers(best);
+}
+
+void LobbyWindow::showBestPlayers() {
+    bestPlayers->show();
+    bestPlayers->raise();
+    bestPlayers->activateWindow();
 }
 
 void LobbyWindow::setModerator(bool on, const QString& self) {
@@ -223,6 +286,7 @@ void LobbyWindow::setStatus(const QString& text) {
 
 void LobbyWindow::setInRoom(bool in) {
     m_inRoom = in;
+    bestPlayers->setInRoom(in);
     updateButtons();
 }
 

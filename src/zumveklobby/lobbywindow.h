@@ -1,6 +1,6 @@
 // The lobby's main window: the tables with the buttons that join, watch or host one,
-// who is online, and the room's chat. It shows what it is given and says what the
-// player asked for; the decisions are made elsewhere.
+// who is online with their ratings, the best players, and the room's chat. It shows what it is
+// given and says what the player asked for; the decisions are made elsewhere.
 #pragma once
 
 #include "lobbyproto/tables.h"
@@ -17,6 +17,7 @@ class QPushButton;
 
 namespace zumvek {
 
+class BestPlayersDialog;
 class TableView;
 
 class LobbyWindow : public QMainWindow {
@@ -29,10 +30,15 @@ public:
         QString where; // the table's name, or empty when at none
         bool watching = false;
         bool muted = false; // a visitor in the room: cannot speak
+        int rating = 0;     // the displayed rating, shown when `games` > 0
+        int games = 0;      // rated games; 0: no rating to show
     };
 
     void setTables(const QList<lobby::Table>& tables);
     void setPeople(const QList<Person>& people);
+    // The best players, best first, for the Best Players window.
+    void setBestPlayers(const QList<lobby::RatedPlayer>& best);
+    void showBestPlayers();
     // One line of chat; `nick` and `text` are shown exactly as they came.
     void addChat(const QString& nick, const QString& text);
     // A line of the program's own in the chat.
@@ -58,7 +64,12 @@ public:
     QPushButton* hostButton = nullptr;
     QPushButton* serverButton = nullptr;
     QPushButton* soloButton = nullptr;
+    QPushButton* bestButton = nullptr;
     QLabel* status = nullptr;
+    BestPlayersDialog* bestPlayers = nullptr;
+
+    // Where the Online list keeps a person's rating, as the text drawn beside the name.
+    static constexpr int kRatingRole = Qt::UserRole + 1;
 
 signals:
     void joinClicked(const QString& key, bool watch);

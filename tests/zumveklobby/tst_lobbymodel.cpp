@@ -1,8 +1,10 @@
 // What the lobby knows and decides without windows: the table list kept from numbered
-// changes, who sits where, what the game is started with, and the lobby's settings.
+// changes, the ratings kept from the bot's answer and changes, who sits where, what the game is
+// started with, and the lobby's settings.
 #include "settings/inifile.h"
 #include "zumveklobby/launchplan.h"
 #include "zumveklobby/lobbyconfig.h"
+#include "zumveklobby/ratingbook.h"
 #include "zumveklobby/seating.h"
 #include "zumveklobby/tablelist.h"
 
@@ -48,6 +50,17 @@ lobby::Element presenceAt(const QString& key, const QString& as) {
         .add(lobby::make(QStringLiteral("at"), QString::fromLatin1(lobby::kNs))
                  .set(QStringLiteral("key"), key)
                  .set(QStringLiteral("as"), as));
+}
+
+lobby::RatedPlayer rated(const QString& name, int rating, int games) {
+    return lobby::RatedPlayer{name, rating, games};
+}
+
+// The bot's answer to a ratings request, as the client hands it over.
+lobby::Element answer(const lobby::Ratings& r) {
+    return lobby::make(QStringLiteral("iq"))
+        .set(QStringLiteral("type"), QStringLiteral("result"))
+        .add(lobby::ratingsElement(r));
 }
 
 QByteArray fileBytes(const QString& path) {
@@ -228,6 +241,92 @@ private slots:
         IniFile ini(path);
         QVERIFY(ini.load());
         QCOMPARE(ini.readString("Vimbrel", "Phrase1"), QStringLiteral("Way = To Go!"));
+    }
+
+    void ratingsFromTheAnswerThenTheRoomsChanges() {
+        zumvek::RatingBook book;
+        lobby::Ratings whole;
+        whole.hasBest = true;
+        whole.best = {rated("ann", 31, 12), rated("bob", -2, 3)};
+        whole.online = {rated("ann", 31, 12), rated("cy", 5, 1)};
+        QVERIFY(book.takeAnswer(answer(whole)));
+        QCOMPARE(book.best(), whole.best);
+        QCOMPARE(*book.of("cy"), rated("cy", 5, 1));
+        QVERIFY(!book.of("dora")); // in the room without a rated game
+
+        // A change without `best` keeps it; an online entry replaces only its nick's.
+        lobby::Ratings one;
+        one.online = {rated("cy", 9, 2), rated("dora", 0, 1)};
+        QVERIFY(book.takeChange(lobby::ratingsElement(one)));
+        QCOMPARE(book.best(), whole.best);
+        QCOMPARE(*book.of("cy"), rated("cy", 9, 2));
+        QCOMPARE(*book.of("dora"), rated("dora", 0, 1));
+        QCOMPARE(*book.of("ann"), rated("ann", 31, 12));
+        // With `best`, the whole list is replaced.
+        lobby::Ratings top;
+        top.hasBest = true;
+        top.best = {rated("cy", 40, 5), rated("ann", 31, 12)};
+        top.online = {rated("cy", 40, 5)};
+        QVERIFY(book.takeChange(lobby::ratingsElement(top)));
+        QCOMPARE(book.best(), top.best);
+        QCOMPARE(book.of("cy")->rating, 40);
+
+        // What the reader refuses changes nothing at all, not even its good parts.
+        lobby::Ratings tooMany = top;
+        tooMany.best.clear();
+        for (int i = 0; i <= lobby::kBestPlayers; ++i)
+            tooMany.best << rated(QStringLiteral("p%1").arg(i), 100 - i, 1);
+        lobby::Ratings control;
+        control.online = {rated("ann", 99, 13), rated(QStringLiteral("e\nve"), 1, 1)};
+        lobby::Ratings noGames;
+        noGames.online = {rated("ann", 99, 0)};
+        lobby::Ratings tooHigh;
+        tooHigh.online = {rated("ann", lobby::kMaxRating + 1, 13)};
+        for (const lobby::Ratings& bad : {tooMany, control, noGames, tooHigh}) {
+            QVERIFY(!book.takeChange(lobby::ratingsElement(bad)));
+            QCOMPARE(book.best(), top.best);
+            QCOMPARE(*book.of("ann"), rated("ann", 31, 12));
+        }
+        QVERIFY(!book.takeChange(
+            lobby::make(QStringLiteral("tables"), QString::fromLatin1(lobby::kNs))));
+
+        // Who leaves the room takes their rating along; a newcomer by that nick has none.
+        QVERIFY(book.forget("cy"));
+        QVERIFY(!book.of("cy"));
+        QVERIFY(!book.forget("cy"));
+        QCOMPARE(book.best(), top.best);
+        // An empty `best` empties the list.
+        lobby::Ratings none;
+        none.hasBest = true;
+        QVERIFY(book.takeChange(lobby::ratingsElement(none)));
+        QVERIFY(book.best().isEmpty());
+    }
+
+    void anAnswerThatIsNoRatingsLeavesNone() {
+        lobby::Ratings whole;
+        whole.hasBest = true;
+        whole.best = {rated("ann", 31, 12)};
+        whole.online = whole.best;
+        const QString ns = QString::fromLatin1(lobby::kNs);
+        // A bot that does not rate yet answers service-unavailable.
+        lobby::Element error =
+            lobby::make(QStringLiteral("iq")).set(QStringLiteral("type"), QStringLiteral("error"));
+        error.add(lobby::make(QStringLiteral("ratings"), ns));
+        error.add(lobby::make(QStringLiteral("error"))
+                      .set(QStringLiteral("type"), QStringLiteral("cancel"))
+                      .add(lobby::make(QStringLiteral("service-unavailable"),
+                                       QStringLiteral("urn:ietf:params:xml:ns:xmpp-stanzas"))));
+        lobby::Ratings bad = whole;
+        bad.online = {rated(QString(30, u'x'), 1, 1)};
+        const lobby::Element empty =
+            lobby::make(QStringLiteral("iq")).set(QStringLiteral("type"), QStringLiteral("result"));
+        for (const lobby::Element& reply : {error, answer(bad), empty}) {
+            zumvek::RatingBook book;
+            QVERIFY(book.takeAnswer(answer(whole)));
+            QVERIFY(!book.takeAnswer(reply));
+            QVERIFY(book.best().isEmpty());
+            QVERIFY(!book.of("ann"));
+        }
     }
 
     void serverAddresses() {

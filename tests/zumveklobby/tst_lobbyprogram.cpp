@@ -1,14 +1,16 @@
 // The lobby program against a real lobby server (ejabberd through the project's runner)
 // in a network namespace this test creates for itself. The test plays the bot's part
 // (the account lobbybot, nick Lobby, owner of the room), so what the program sends and
-// shows is checked exactly: a guest signs in, sees the tables and chat as text, hosts a
-// table at home that is announced, seated and withdrawn, and joins a listed table. With
-// the real bot, the administrator mutes and bans from the lobby's Online list.
+// shows is checked exactly: a guest signs in, sees the tables and chat as text and the
+// ratings the bot tells, hosts a table at home that is announced, seated and withdrawn,
+// and joins a listed table. With the real bot, the administrator mutes and bans from the
+// lobby's Online list.
 #include "common/freeport.h"
 #include "lobbyproto/tables.h"
 #include "version/version.h"
 #include "xmpp/client.h"
 #include "xmpp/room.h"
+#include "zumveklobby/bestplayers.h"
 #include "zumveklobby/lobbyapp.h"
 #include "zumveklobby/lobbywindow.h"
 #include "zumveklobby/signindialog.h"
@@ -17,12 +19,14 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QTableWidget>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -85,6 +89,8 @@ struct Bot {
     QList<lobby::Table> listed;
     bool listAsked = false;
     quint16 serverTablePort = 0;
+    int ratingsAsked = 0;
+    std::optional<lobby::Ratings> ratings; // none: answers as a bot that does not rate
 
     explicit Bot(const QString& password) {
         QObject::connect(&client, &xmpp::Client::stanza, &client, [this](const lobby::Element& s) {
@@ -96,6 +102,14 @@ struct Bot {
                 full.full = true;
                 full.tables = listed;
                 client.replyResult(s, lobby::changeElement(full));
+            } else if (s.attr("type") == QLatin1String("get") && s.child("ratings", kNs)) {
+                ++ratingsAsked;
+                if (ratings)
+                    client.replyResult(s, lobby::ratingsElement(*ratings));
+                else
+                    client.replyError(s, QStringLiteral("cancel"),
+                                      QStringLiteral("service-unavailable"),
+                                      QStringLiteral("no ratings here"));
             } else if (s.attr("type") == QLatin1String("set") && !s.children.isEmpty()) {
                 sets << s.children.first();
                 // A table on the server: the one test host stands for the bot's pool.
@@ -222,6 +236,14 @@ lobby::Table listedTable(const QString& key, const QString& name, quint16 port) 
 QByteArray fileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The rating the Online list shows beside `nick`; empty for none, "<absent>" for no row.
+QString ratingBeside(zumvek::LobbyWindow* w, const QString& nick) {
+    for (int i = 0; i < w->online->count(); ++i)
+        if (w->online->item(i)->data(Qt::UserRole).toString() == nick)
+            return w->online->item(i)->data(zumvek::LobbyWindow::kRatingRole).toString();
+    return QStringLiteral("<absent>");
 }
 
 QStringList rowNames(zumvek::LobbyWindow* w) {
@@ -352,6 +374,39 @@ void TestLobbyProgram::guestHostsAndJoinsThroughARealServer() {
     eveRoom.sendPayload(lobby::changeElement(fake));
     bot.change(3, {}, {QStringLiteral("t2")});
     QTRY_COMPARE_WITH_TIMEOUT(rowNames(w), QStringList{"Cleo's table"}, 5000);
+
+    // Ratings: asked for on entering the room. The stand-in answered as a bot that does
+    // not rate yet, which the player is not told; its changes in the room are taken, and
+    // Eve's are not.
+    QTRY_COMPARE_WITH_TIMEOUT(bot.ratingsAsked, 1, 5000);
+    lobby::Ratings fakeBest;
+    fakeBest.hasBest = true;
+    fakeBest.best = {{QStringLiteral("Eve"), 999, 99}};
+    fakeBest.online = {{QStringLiteral("Ann"), 999, 99}};
+    eveRoom.sendPayload(lobby::ratingsElement(fakeBest));
+    lobby::Ratings annRated;
+    annRated.online = {{QStringLiteral("Ann"), 31, 12}};
+    bot.room->sendPayload(lobby::ratingsElement(annRated));
+    QTRY_COMPARE_WITH_TIMEOUT(ratingBeside(w, QStringLiteral("Ann")), QStringLiteral("31"), 5000);
+    QCOMPARE(ratingBeside(w, QStringLiteral("Eve")), QString());
+    QCOMPARE(w->bestPlayers->table->rowCount(), 0);
+    QVERIFY2(!w->chatView->toPlainText().contains(QStringLiteral("unavailable")) &&
+                 !w->chatView->toPlainText().contains(QStringLiteral("no ratings")),
+             qPrintable(w->chatView->toPlainText()));
+    // The bot comes back into the room, now rating: it is asked again.
+    bot.ratings =
+        lobby::Ratings{true,
+                       {{QStringLiteral("Cleo"), 44, 30}, {QStringLiteral("Ann"), 32, 13}},
+                       {{QStringLiteral("Ann"), 32, 13}}};
+    bot.room->leave();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !bot.room->joined() && !eveRoom.occupants().contains(QStringLiteral("Lobby")), 5000);
+    bot.room->join();
+    QTRY_COMPARE_WITH_TIMEOUT(bot.ratingsAsked, 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(w->bestPlayers->table->rowCount(), 2, 5000);
+    QCOMPARE(w->bestPlayers->table->item(0, zumvek::BestPlayersDialog::Name)->text(),
+             QStringLiteral("Cleo"));
+    QCOMPARE(ratingBeside(w, QStringLiteral("Ann")), QStringLiteral("32"));
 
     // Host a Table: the game hosts, and once it holds its port the table is announced.
     QTest::mouseClick(w->hostButton, Qt::LeftButton);

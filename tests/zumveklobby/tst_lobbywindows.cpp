@@ -2,10 +2,12 @@
 // for real (offscreen) through the lobby link on 127.0.0.1.
 #include "common/freeport.h"
 #include "startup/translations.h"
+#include "zumveklobby/bestplayers.h"
 #include "zumveklobby/gamelauncher.h"
 #include "zumveklobby/launchplan.h"
 #include "zumveklobby/lobbywindow.h"
 #include "zumveklobby/passwordstore.h"
+#include "zumveklobby/ratingbook.h"
 #include "zumveklobby/signindialog.h"
 #include "zumveklobby/tableview.h"
 
@@ -18,6 +20,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTextDocument>
 #include <QTranslator>
 #include <QtTest>
@@ -49,6 +52,36 @@ void saveShot(QWidget* w, const QString& name) {
     w->grab().save(QStringLiteral(VIMBREL_SCREENSHOT_DIR "/") + name + QStringLiteral(".png"));
 }
 
+lobby::RatedPlayer rated(const QString& name, int rating, int games) {
+    return lobby::RatedPlayer{name, rating, games};
+}
+
+// The people in the room with what `book` knows of their ratings, as the program shows them.
+void showRatings(zumvek::LobbyWindow& w, const zumvek::RatingBook& book, const QStringList& nicks) {
+    QList<zumvek::LobbyWindow::Person> people;
+    for (const QString& nick : nicks) {
+        zumvek::LobbyWindow::Person p{nick, {}, false};
+        if (const auto r = book.of(nick)) {
+            p.rating = r->rating;
+            p.games = r->games;
+        }
+        people << p;
+    }
+    w.setPeople(people);
+    w.setBestPlayers(book.best());
+}
+
+QString ratingShown(const zumvek::LobbyWindow& w, int row) {
+    return w.online->item(row)->data(zumvek::LobbyWindow::kRatingRole).toString();
+}
+
+QStringList bestRow(const zumvek::LobbyWindow& w, int row) {
+    QStringList cells;
+    for (int c = 0; c < zumvek::BestPlayersDialog::ColumnCount; ++c)
+        cells << w.bestPlayers->table->item(row, c)->text();
+    return cells;
+}
+
 void fillLobby(zumvek::LobbyWindow& w) {
     lobby::Table full = table("t2", QStringLiteral("Friday night"));
     full.seats = 4;
@@ -62,9 +95,10 @@ void fillLobby(zumvek::LobbyWindow& w) {
     server.host = QStringLiteral("Cleo");
     server.serverTable = true;
     w.setTables({full, far, server});
-    w.setPeople({{QStringLiteral("Ann"), QStringLiteral("Friday night"), false},
-                 {QStringLiteral("Bob"), {}, false},
+    w.setPeople({{QStringLiteral("Ann"), QStringLiteral("Friday night"), false, false, 31, 12},
+                 {QStringLiteral("Bob"), {}, false, false, -2, 3},
                  {QStringLiteral("Dora"), QStringLiteral("Friday night"), true}});
+    w.setBestPlayers({rated("Cleo", 44, 30), rated("Ann", 31, 12), rated("Bob", -2, 3)});
     w.setStatus(QStringLiteral("In the lobby at lobby.zumvek.com as Bob."));
     w.addChat(QStringLiteral("Ann"), QStringLiteral("Anyone for a game?"));
     w.addChat(QStringLiteral("Bob"), QStringLiteral("Sure, I am in."));
@@ -101,11 +135,72 @@ private slots:
         QVERIFY(w.online->item(0)->text().contains(QStringLiteral("<b>t</b>")));
     }
 
+    void ratingsBesideNamesAndTheBestPlayers() {
+        zumvek::LobbyWindow w;
+        w.setInRoom(true);
+        zumvek::BestPlayersDialog* best = w.bestPlayers;
+        QVERIFY(!best->isVisible());
+        QTest::mouseClick(w.bestButton, Qt::LeftButton);
+        QVERIFY(best->isVisible());
+        QVERIFY(best->emptyLine->isVisible());
+        QCOMPARE(best->emptyLine->text(), QStringLiteral("No games have been rated yet."));
+
+        // The bot's answer, as the session receives it; markup in a name is only text.
+        const QString mo = QStringLiteral("<b>Mo</b> &amp;");
+        const QStringList nicks{mo, QStringLiteral("ann"), QStringLiteral("zed")};
+        lobby::Ratings whole;
+        whole.hasBest = true;
+        whole.best = {rated(mo, 31, 12), rated("bob", -2, 3)};
+        whole.online = {rated(mo, 31, 12), rated("ann", 5, 1)};
+        zumvek::RatingBook book;
+        QVERIFY(book.takeAnswer(lobby::make(QStringLiteral("iq"))
+                                    .set(QStringLiteral("type"), QStringLiteral("result"))
+                                    .add(lobby::ratingsElement(whole))));
+        showRatings(w, book, nicks);
+        QCOMPARE(w.online->item(0)->text(), mo);
+        QCOMPARE(ratingShown(w, 0), QStringLiteral("31"));
+        QCOMPARE(ratingShown(w, 1), QStringLiteral("5"));
+        QCOMPARE(ratingShown(w, 2), QString()); // no rated game: nothing beside the name
+        QVERIFY(!best->emptyLine->isVisible());
+        QCOMPARE(best->table->rowCount(), 2);
+        QCOMPARE(bestRow(w, 0), (QStringList{"1", mo, "31", "12"}));
+        QCOMPARE(bestRow(w, 1), (QStringList{"2", "bob", "-2", "3"}));
+
+        // A change in the room: ann's rating and the best list, while the window is open.
+        lobby::Ratings push;
+        push.hasBest = true;
+        push.best = {rated("ann", 40, 2), rated(mo, 31, 12)};
+        push.online = {rated("ann", 40, 2)};
+        QVERIFY(book.takeChange(lobby::ratingsElement(push)));
+        showRatings(w, book, nicks);
+        QCOMPARE(ratingShown(w, 0), QStringLiteral("31"));
+        QCOMPARE(ratingShown(w, 1), QStringLiteral("40"));
+        QCOMPARE(bestRow(w, 0), (QStringList{"1", "ann", "40", "2"}));
+        QCOMPARE(bestRow(w, 1), (QStringList{"2", mo, "31", "12"}));
+        // One the reader refuses (a name past the limit) shows nothing of itself.
+        lobby::Ratings refused = push;
+        refused.online = {rated("ann", 90, 3), rated(QString(lobby::kMaxNick + 1, u'z'), 1, 1)};
+        refused.best = {rated("zed", 90, 3)};
+        QVERIFY(!book.takeChange(lobby::ratingsElement(refused)));
+        showRatings(w, book, nicks);
+        QCOMPARE(ratingShown(w, 1), QStringLiteral("40"));
+        QCOMPARE(bestRow(w, 0), (QStringList{"1", "ann", "40", "2"}));
+        QCOMPARE(ratingShown(w, 2), QString());
+
+        // Out of the room the list is gone, and the line says why.
+        w.setInRoom(false);
+        w.setBestPlayers({});
+        QVERIFY(best->emptyLine->isVisible());
+        QVERIFY(!best->table->isVisible());
+        QVERIFY(best->emptyLine->text().contains(QStringLiteral("once you are in the lobby")));
+    }
+
     void keyboardAndScreenReaderNames() {
         zumvek::LobbyWindow w;
         const QStringList names = accessibleNames(&w);
-        for (const char* n : {"Join", "Watch", "Host a Table", "Host on the Server", "Play Solo",
-                              "Tables", "Online", "Chat", "Message"})
+        for (const char* n :
+             {"Join", "Watch", "Host a Table", "Host on the Server", "Play Solo", "Tables",
+              "Online", "Chat", "Message", "Best Players", "Best players"})
             QVERIFY2(names.contains(QLatin1String(n)), n);
         for (QPushButton* b : w.findChildren<QPushButton*>())
             QVERIFY2(b->text().contains(u'&'), qPrintable(b->text())); // a mnemonic each
@@ -235,6 +330,9 @@ private slots:
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             saveShot(&w, QStringLiteral("lobby-en"));
+            w.showBestPlayers();
+            QVERIFY(QTest::qWaitForWindowExposed(w.bestPlayers));
+            saveShot(w.bestPlayers, QStringLiteral("bestplayers-en"));
         }
         QCOMPARE(i18n::installTranslators(QLocale(QLocale::German), QStringLiteral("zumveklobby")),
                  QStringLiteral("de"));
@@ -245,6 +343,11 @@ private slots:
         QVERIFY(w.joinButton->text() != QLatin1String("&Join"));
         QVERIFY(w.tables->horizontalHeaderItem(0)->text() != QLatin1String("Table"));
         saveShot(&w, QStringLiteral("lobby-de"));
+        w.showBestPlayers();
+        QVERIFY(QTest::qWaitForWindowExposed(w.bestPlayers));
+        QVERIFY(w.bestPlayers->windowTitle() != QLatin1String("Best Players"));
+        saveShot(w.bestPlayers, QStringLiteral("bestplayers-de"));
+        w.bestPlayers->hide();
         zumvek::SignInDialog d;
         d.setValues(QStringLiteral("lobby.zumvek.com"), QStringLiteral("bob"), {});
         d.show();
