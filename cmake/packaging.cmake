@@ -34,6 +34,21 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/server/vimbrel-lobby-server)
   string(REGEX MATCH "^[0-9]+\\.[0-9]+\\.[0-9]+" vimbrel_protocol_version ${PROJECT_VERSION})
   file(WRITE ${CMAKE_BINARY_DIR}/protocol-version "${vimbrel_protocol_version}\n")
   install(FILES ${CMAKE_BINARY_DIR}/protocol-version DESTINATION ${vimbrel_share} COMPONENT server)
+  # The lobby's web page with its one library from npm (web/node_modules, which ./dev
+  # fills with npm ci), laid out as the runner serves it.
+  set(vimbrel_web_lib ${PROJECT_SOURCE_DIR}/web/node_modules/strophe.js)
+  if(EXISTS ${vimbrel_web_lib}/dist/strophe.umd.min.js)
+    file(GLOB vimbrel_web_files ${PROJECT_SOURCE_DIR}/web/*.html ${PROJECT_SOURCE_DIR}/web/*.css
+         ${PROJECT_SOURCE_DIR}/web/*.js)
+    install(FILES ${vimbrel_web_files} DESTINATION ${vimbrel_share}/web COMPONENT server)
+    install(FILES ${vimbrel_web_lib}/dist/strophe.umd.min.js DESTINATION ${vimbrel_share}/web/lib
+            COMPONENT server)
+    install(FILES ${vimbrel_web_lib}/LICENSE.txt DESTINATION ${vimbrel_share}/web/lib
+            RENAME strophe.LICENSE.txt COMPONENT server)
+  else()
+    message(WARNING "web/node_modules lacks the web page's library (npm ci in web/; ./dev does): "
+                    "the server's package will not hold the lobby's web page")
+  endif()
   install(CODE "
     file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
     file(CREATE_LINK ../share/vimbrel-server/vimbrel-lobby-server
@@ -99,8 +114,9 @@ set(CPACK_DEBIAN_SERVER_DESCRIPTION
 vimbrel-host runs one table of the dice game Vimbrel on a server, and can
 announce it in an online lobby. vimbrel-lobbybot keeps the lobby's list of
 open tables in the lobby's chat room on an XMPP server (ejabberd); the
-package also holds the lobby server's configuration template and the
-program that fills it in.
+package also holds the lobby server's configuration template, the
+program that fills it in, and the lobby's web page, which shows the open
+tables, who is online and the best players in any browser.
 
 Both come with hardened systemd units that are installed but not enabled.
 Nothing here needs a display or a GUI library.")

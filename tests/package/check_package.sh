@@ -95,6 +95,10 @@ spaths=(usr/bin/vimbrel-host usr/share/man/man6/vimbrel-host.6.gz usr/lib/system
 [ -f "$(dirname "$0")/../../server/vimbrel-lobby-server" ] &&
   spaths+=(usr/share/vimbrel-server/vimbrel-lobby-server usr/share/vimbrel-server/ejabberd.yml.in
            usr/share/vimbrel-server/protocol-version)
+# The lobby's web page with the library it loads, where the build had it from npm.
+[ -f "$(dirname "$0")/../../web/node_modules/strophe.js/dist/strophe.umd.min.js" ] &&
+  spaths+=(usr/share/vimbrel-server/web/index.html usr/share/vimbrel-server/web/lobby.js
+           usr/share/vimbrel-server/web/lib/strophe.umd.min.js)
 for path in "${spaths[@]}"; do
   grep -q " \./$path\$" "$tmp/scontents" || fail "the server's package lacks /$path"
 done
