@@ -35,7 +35,9 @@
   // No control characters, line or paragraph separators, or noncharacters U+FFFE/FFFF.
   const plainText = (s) => !/[\u0000-\u001f\u007f-\u009f\u2028\u2029\ufffe\uffff]/.test(s);
   const isKey = (s) => /^[A-Za-z0-9_-]{1,16}$/.test(s);
-  const isName = (s, max) => s.trim() !== "" && chars(s) <= max && plainText(s);
+  const isText = (s, max) => s !== "" && chars(s) <= max && plainText(s);
+  // A table's name must also hold more than blanks.
+  const isTableName = (s) => s.trim() !== "" && isText(s, MAX_TABLE_NAME);
 
   function wholeNumber(text, lo, hi) {
     if (!/^[0-9]{1,16}$/.test(text || "")) return null;
@@ -81,8 +83,7 @@
       seats: wholeNumber(attr(el, "seats"), 0, SEATS),
       spectators: wholeNumber(attr(el, "spectators"), 0, SPECTATORS),
     };
-    const ok = isKey(t.key) && isKey(t.id) && isName(t.host, MAX_NICK) &&
-      isName(t.name, MAX_TABLE_NAME) &&
+    const ok = isKey(t.key) && isKey(t.id) && isText(t.host, MAX_NICK) && isTableName(t.name) &&
       (t.ipv4 === "" || isIPv4(t.ipv4)) && (t.ipv6 === "" || normalIPv6(t.ipv6) !== null) &&
       (t.ipv4 !== "" || t.ipv6 !== "") && t.port !== null && t.seats !== null &&
       t.spectators !== null && (t.state === "waiting" || t.state === "playing") &&
@@ -119,7 +120,7 @@
       const r = attr(c, "rating");
       const rating = /^-?[0-9]{1,7}$/.test(r) ? Number(r) : NaN;
       const games = wholeNumber(attr(c, "games"), 1, Number.MAX_SAFE_INTEGER);
-      if (!isName(name, MAX_NICK) || !(Math.abs(rating) <= MAX_RATING) || games === null) return null;
+      if (!isText(name, MAX_NICK) || !(Math.abs(rating) <= MAX_RATING) || games === null) return null;
       out.push({ name: name, rating: rating, games: games });
     }
     return out;
@@ -169,6 +170,7 @@
     current: false, // the whole list arrived since the last join
     early: [],
     fetching: false,
+    listTrouble: false, // the bot did not answer the last request for the list
     refetchTimer: 0,
     refetchMs: 2000,
     best: [],
@@ -185,6 +187,7 @@
     lobby.current = false;
     lobby.early = [];
     lobby.fetching = false;
+    lobby.listTrouble = false;
     clearTimeout(lobby.refetchTimer);
     lobby.best = [];
     lobby.online.clear();
@@ -293,7 +296,9 @@
     $("tables-count").textContent = lobby.joined ? String(tables.length) : "";
     const empty = $("tables-empty");
     empty.hidden = tables.length > 0;
-    empty.textContent = lobby.joined ? "No open tables right now." : "Not connected to the lobby.";
+    empty.textContent = !lobby.joined ? "Not connected to the lobby."
+      : lobby.listTrouble ? "The list of tables is not available at the moment. Trying again."
+        : "No open tables right now.";
   }
 
   function isBot(nick, o) {
@@ -308,7 +313,11 @@
       const li = el("li", "person");
       li.appendChild(el("span", "person-name", nick));
       const rated = lobby.online.get(nick);
-      if (rated) li.appendChild(el("span", "person-rating", String(rated.rating)));
+      if (rated) {
+        const r = el("span", "person-rating", String(rated.rating));
+        r.setAttribute("title", "Rating, after " + rated.games + (rated.games === 1 ? " rated game" : " rated games"));
+        li.appendChild(r);
+      }
       const at = lobby.occupants.get(nick).at;
       const table = at && lobby.tables.get(at.key);
       if (table) {
@@ -336,6 +345,7 @@
     $("best-rows").replaceChildren(...rows);
     $("best").hidden = rows.length === 0;
     $("best-empty").hidden = rows.length > 0;
+    $("best-empty").textContent = lobby.joined ? "No rated games yet." : "Not connected to the lobby.";
   }
 
   function render() {
@@ -368,14 +378,14 @@
     const conn = new Strophe.Connection(scheme + "//" + location.host + "/xmpp-websocket");
     lobby.conn = conn;
     setStatus("Connecting to the lobby…", "busy");
-    conn.connect("guest." + lobby.config.domain, null, (status, condition) => {
+    conn.connect("guest." + lobby.config.domain, null, (status) => {
       if (generation !== lobby.generation) return;
       const S = Strophe.Status;
       if (status === S.CONNECTED) {
         online(conn);
       } else if (status === S.CONNFAIL || status === S.AUTHFAIL || status === S.ERROR ||
                  status === S.CONNTIMEOUT || status === S.DISCONNECTED) {
-        dropped(condition);
+        dropped(status === S.AUTHFAIL ? "The lobby refused guests" : "");
       }
     });
   }
@@ -416,8 +426,7 @@
     clearRoom();
     render();
     const seconds = Math.round(lobby.retryMs / 1000);
-    setStatus("Connection to the lobby lost" + (why ? " (" + why + ")" : "") +
-      ". Trying again in " + seconds + " s.", "error");
+    setStatus((why || "No connection to the lobby") + ". Trying again in " + seconds + " s.", "error");
     lobby.retryTimer = setTimeout(connect, lobby.retryMs);
     lobby.retryMs = Math.min(lobby.retryMs * 2, RETRY_LAST_MS);
   }
@@ -456,13 +465,13 @@
       if (error && childOf(error, "conflict", NS_STANZAS) && !lobby.joined) {
         join(conn); // somebody has this nick: another one
       } else {
-        leaveAndRetry(conn, "the room refused the page");
+        leaveAndRetry(conn, "The lobby's room refused the page");
       }
       return true;
     }
     if (type === "unavailable") {
       if (self) {
-        leaveAndRetry(conn, "out of the room");
+        leaveAndRetry(conn, "Out of the lobby's room");
         return true;
       }
       lobby.occupants.delete(nick);
@@ -539,6 +548,7 @@
       const change = list && readChange(list);
       if (!change || !change.full) return tryTablesLater();
       lobby.refetchMs = 2000;
+      lobby.listTrouble = false;
       applyChange(change);
       render();
     }, () => {
@@ -549,6 +559,8 @@
 
   // The bot is away or busy: ask again, further apart each time.
   function tryTablesLater() {
+    lobby.listTrouble = true;
+    renderTables();
     clearTimeout(lobby.refetchTimer);
     lobby.refetchTimer = setTimeout(fetchTables, lobby.refetchMs);
     lobby.refetchMs = Math.min(lobby.refetchMs * 2, 60000);
