@@ -48,7 +48,8 @@
   // Four decimal parts of 0..255 without leading zeros, as the game reads them.
   function isIPv4(s) {
     const parts = s.split(".");
-    return parts.length === 4 && parts.every((p) => /^(0|[1-9][0-9]{0,2})$/.test(p) && Number(p) <= 255);
+    return parts.length === 4 &&
+      parts.every((p) => /^(0|[1-9][0-9]{0,2})$/.test(p) && Number(p) <= 255);
   }
 
   // The address in the form the browser's own parser writes it, or null when it is none.
@@ -120,7 +121,9 @@
       const r = attr(c, "rating");
       const rating = /^-?[0-9]{1,7}$/.test(r) ? Number(r) : NaN;
       const games = wholeNumber(attr(c, "games"), 1, Number.MAX_SAFE_INTEGER);
-      if (!isText(name, MAX_NICK) || !(Math.abs(rating) <= MAX_RATING) || games === null) return null;
+      if (!isText(name, MAX_NICK) || !(Math.abs(rating) <= MAX_RATING) || games === null) {
+        return null;
+      }
       out.push({ name: name, rating: rating, games: games });
     }
     return out;
@@ -263,13 +266,15 @@
     li.setAttribute("data-reach", t.reach);
     const head = el("div", "table-head");
     head.appendChild(el("span", "table-name", t.name));
-    head.appendChild(el("span", "table-state state-" + t.state, t.state === "playing" ? "playing" : "waiting"));
+    head.appendChild(el("span", "table-state state-" + t.state, t.state));
     li.appendChild(head);
 
     const facts = el("p", "table-facts");
     facts.appendChild(el("span", "table-players", t.seats + "/" + SEATS + " players"));
-    facts.appendChild(el("span", "table-spectators", t.spectators + "/" + SPECTATORS + " spectators"));
-    facts.appendChild(el("span", "table-host", t.server ? "on the lobby's server" : "hosted by " + t.host));
+    facts.appendChild(el("span", "table-spectators",
+      t.spectators + "/" + SPECTATORS + " spectators"));
+    facts.appendChild(el("span", "table-host",
+      t.server ? "on the lobby's server" : "hosted by " + t.host));
     li.appendChild(facts);
 
     const foot = el("div", "table-foot");
@@ -315,7 +320,8 @@
       const rated = lobby.online.get(nick);
       if (rated) {
         const r = el("span", "person-rating", String(rated.rating));
-        r.setAttribute("title", "Rating, after " + rated.games + (rated.games === 1 ? " rated game" : " rated games"));
+        r.setAttribute("title",
+          "Rating, after " + rated.games + (rated.games === 1 ? " rated game" : " rated games"));
         li.appendChild(r);
       }
       const at = lobby.occupants.get(nick).at;
@@ -345,7 +351,8 @@
     $("best-rows").replaceChildren(...rows);
     $("best").hidden = rows.length === 0;
     $("best-empty").hidden = rows.length > 0;
-    $("best-empty").textContent = lobby.joined ? "No rated games yet." : "Not connected to the lobby.";
+    $("best-empty").textContent =
+      lobby.joined ? "No rated games yet." : "Not connected to the lobby.";
   }
 
   function render() {
@@ -364,7 +371,8 @@
   }
 
   function roomJid() {
-    return "vimbrel-" + lobby.config.version.replace(/\./g, "-") + "@conference." + lobby.config.domain;
+    const c = lobby.config;
+    return "vimbrel-" + c.version.replace(/\./g, "-") + "@conference." + c.domain;
   }
 
   function botJid() {
@@ -407,7 +415,8 @@
   // Pings keep the server from dropping the page; anything else asked of it, it does not do.
   function answerIq(conn, iq) {
     const ping = iq.getAttribute("type") === "get" && childOf(iq, "ping", NS_PING) !== null;
-    const reply = $iq({ type: ping ? "result" : "error", to: attr(iq, "from"), id: attr(iq, "id") });
+    const reply = $iq({ type: ping ? "result" : "error", to: attr(iq, "from"),
+                        id: attr(iq, "id") });
     if (!ping) reply.c("error", { type: "cancel" }).c("service-unavailable", { xmlns: NS_STANZAS });
     conn.send(reply);
     return true;
@@ -426,7 +435,8 @@
     clearRoom();
     render();
     const seconds = Math.round(lobby.retryMs / 1000);
-    setStatus((why || "No connection to the lobby") + ". Trying again in " + seconds + " s.", "error");
+    setStatus((why || "No connection to the lobby") + ". Trying again in " + seconds + " s.",
+      "error");
     lobby.retryTimer = setTimeout(connect, lobby.retryMs);
     lobby.retryMs = Math.min(lobby.retryMs * 2, RETRY_LAST_MS);
   }
@@ -448,7 +458,9 @@
   }
 
   function statusCodes(x) {
-    return x ? Array.from(x.children).filter((c) => c.localName === "status").map((c) => attr(c, "code")) : [];
+    if (!x) return [];
+    return Array.from(x.children).filter((c) => c.localName === "status")
+      .map((c) => attr(c, "code"));
   }
 
   function onPresence(p) {
@@ -582,8 +594,9 @@
 
   // config.json comes with the page from the lobby's server: which lobby it belongs to.
   function readConfig(c) {
-    const ok = c && typeof c.domain === "string" && /^[a-z0-9]([a-z0-9.-]*[a-z0-9])?$/.test(c.domain) &&
-      c.domain.length <= 200 && typeof c.version === "string" && /^[0-9]+(\.[0-9]+){0,2}$/.test(c.version);
+    const ok = c && typeof c.domain === "string" && c.domain.length <= 200 &&
+      /^[a-z0-9]([a-z0-9.-]*[a-z0-9])?$/.test(c.domain) && typeof c.version === "string" &&
+      /^[0-9]+(\.[0-9]+){0,2}$/.test(c.version);
     return ok ? { domain: c.domain, version: c.version } : null;
   }
 
@@ -599,7 +612,8 @@
       .then((c) => {
         lobby.config = readConfig(c);
         if (!lobby.config) {
-          setStatus("This page does not know its lobby: its config.json is missing or wrong.", "error");
+          setStatus("This page does not know its lobby: its config.json is missing or wrong.",
+            "error");
           return;
         }
         $("lobby-domain").textContent = lobby.config.domain;
