@@ -422,15 +422,17 @@
     return true;
   }
 
+  // The one way out of a connection, whatever ended it: the page forgets the room, closes
+  // what is left of the connection and tries again, later each time.
   function dropped(why) {
     if (!lobby.conn) return;
     const conn = lobby.conn;
     lobby.conn = null;
     lobby.generation++;
     try {
-      conn.reset();
+      conn.disconnect();
     } catch (e) {
-      // a connection that is already gone has nothing to reset
+      // a connection that is already gone has nothing to close
     }
     clearRoom();
     render();
@@ -439,15 +441,6 @@
       "error");
     lobby.retryTimer = setTimeout(connect, lobby.retryMs);
     lobby.retryMs = Math.min(lobby.retryMs * 2, RETRY_LAST_MS);
-  }
-
-  function leaveAndRetry(conn, why) {
-    dropped(why);
-    try {
-      conn.disconnect();
-    } catch (e) {
-      // already disconnected
-    }
   }
 
   function fromRoom(stanza) {
@@ -477,13 +470,13 @@
       if (error && childOf(error, "conflict", NS_STANZAS) && !lobby.joined) {
         join(conn); // somebody has this nick: another one
       } else {
-        leaveAndRetry(conn, "The lobby's room refused the page");
+        dropped("The lobby's room refused the page");
       }
       return true;
     }
     if (type === "unavailable") {
       if (self) {
-        leaveAndRetry(conn, "Out of the lobby's room");
+        dropped("Out of the lobby's room");
         return true;
       }
       lobby.occupants.delete(nick);
