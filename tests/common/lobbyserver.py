@@ -70,3 +70,21 @@ class LobbyServer:
             except subprocess.TimeoutExpired:
                 return None
         return self.proc.returncode
+
+
+def stop_server_and_rest(daemons, machines, server, failures):
+    """The end of a lobby test's stop: the server (its runner stops the bot, ejabberd
+    and epmd), then whatever else the test started, then the test's machines. Appends
+    what went wrong to `failures` and returns it."""
+    if server is not None:
+        status = server.stop()
+        if status != 0:
+            failures.append("the lobby server stopped with status %s" % status)
+    try:
+        daemons.stop()
+    except AssertionError as e:
+        failures.append(str(e))
+    left = machines.stop()
+    if left:
+        failures.append("killed at the end: %s" % left)
+    return failures

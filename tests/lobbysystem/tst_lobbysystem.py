@@ -26,7 +26,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "common"))
-from lobbyserver import LobbyServer, ejabberd_missing  # noqa: E402
+from lobbyserver import LobbyServer, ejabberd_missing, stop_server_and_rest  # noqa: E402
 from netmachines import Machines, namespaces_work  # noqa: E402
 from privatedesktop import (Daemons, gui_env, need_desktop_tools, private_env,  # noqa: E402
                             skip, start_desktop, wait_for)
@@ -305,14 +305,7 @@ def stop_all(daemons, machines, server, host, players, tmp):
             if comm(pid) not in DESKTOP}
     if left:
         failures.append("left running after the stop: %s" % left)
-    try:
-        daemons.stop()
-    except AssertionError as e:
-        failures.append(str(e))
-    left = machines.stop()
-    if left:
-        failures.append("killed at the end: %s" % left)
-    return failures
+    return stop_server_and_rest(daemons, machines, None, failures)
 
 
 if __name__ == "__main__":

@@ -26,7 +26,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "common"))
-from lobbyserver import LobbyServer, ejabberd_missing  # noqa: E402
+from lobbyserver import LobbyServer, ejabberd_missing, stop_server_and_rest  # noqa: E402
 from netmachines import Machines, namespaces_work  # noqa: E402
 from privatedesktop import Daemons, skip, wait_for  # noqa: E402
 
@@ -286,18 +286,7 @@ def stop_all(daemons, machines, server, host, browser):
     for proc in (host, browser.proc if browser else None):
         if proc is not None:
             daemons.stop_one(proc)
-    if server is not None:
-        status = server.stop()
-        if status != 0:
-            failures.append("the lobby server stopped with status %s" % status)
-    try:
-        daemons.stop()
-    except AssertionError as e:
-        failures.append(str(e))
-    left = machines.stop()
-    if left:
-        failures.append("killed at the end: %s" % left)
-    return failures
+    return stop_server_and_rest(daemons, machines, server, failures)
 
 
 if __name__ == "__main__":
