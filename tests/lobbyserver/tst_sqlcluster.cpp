@@ -25,6 +25,8 @@ constexpr quint16 kPgPort = 55432; // a fixed port is fine: the namespace is the
 const QString kDomain = QStringLiteral("lobby.localhost");
 const QString kDatabase = QStringLiteral("lobbydb");
 const QString kDbUser = QStringLiteral("lobbyuser");
+// An address of the test's namespace that is not loopback: the database "off the machine".
+const QString kRemote = QStringLiteral("192.0.2.10");
 
 // The newest PostgreSQL server programs Debian installed, or empty.
 QString pgBin() {
@@ -41,6 +43,14 @@ QString pgBin() {
     return found.isEmpty() ? QString() : found.last();
 }
 
+// A program of the test's own, as root; true when it exited 0.
+bool ok(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(program, args);
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
 bool pgsqlDriverInstalled() {
     return !QDir(QStringLiteral("/usr/lib/erlang/lib"))
                 .entryList({QStringLiteral("p1_pgsql-*")}, QDir::Dirs)
@@ -53,7 +63,9 @@ class PgServer {
 public:
     ~PgServer() { stop(); }
 
-    bool start() {
+    // Listens on 127.0.0.1 and `remote`, where it takes only TLS with a certificate for that
+    // address, signed by caFile().
+    bool start(const QString& remote) {
         const passwd* pw = ::getpwnam("postgres");
         if (!pw || !m_tmp.isValid()) return false;
         m_uid = pw->pw_uid;
@@ -65,13 +77,42 @@ public:
                   QStringLiteral("--auth-local=peer"), QStringLiteral("--auth-host=scram-sha-256"),
                   QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--locale=C")}))
             return false;
+        const QString ca = caFile(), caKey = m_tmp.path() + QStringLiteral("/ca.key");
+        const QStringList newKey{
+            QStringLiteral("-newkey"),  QStringLiteral("ec"),
+            QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+            QStringLiteral("-nodes"),   QStringLiteral("-days"),
+            QStringLiteral("2")};
+        if (!run(QStringLiteral("/usr/bin/openssl"),
+                 QStringList{QStringLiteral("req"), QStringLiteral("-x509")}
+                     << newKey
+                     << QStringList{QStringLiteral("-subj"), QStringLiteral("/CN=test-ca"),
+                                    QStringLiteral("-keyout"), caKey, QStringLiteral("-out"),
+                                    ca}) ||
+            !run(QStringLiteral("/usr/bin/openssl"),
+                 QStringList{QStringLiteral("req"), QStringLiteral("-x509")}
+                     << newKey
+                     << QStringList{QStringLiteral("-subj"), QStringLiteral("/CN=") + remote,
+                                    QStringLiteral("-addext"),
+                                    QStringLiteral("subjectAltName=IP:") + remote,
+                                    QStringLiteral("-addext"),
+                                    QStringLiteral("basicConstraints=critical,CA:FALSE"),
+                                    QStringLiteral("-CA"), ca, QStringLiteral("-CAkey"), caKey,
+                                    QStringLiteral("-keyout"), data + QStringLiteral("/server.key"),
+                                    QStringLiteral("-out"), data + QStringLiteral("/server.crt")}))
+            return false;
+        QFile hba(data + QStringLiteral("/pg_hba.conf"));
+        if (!hba.open(QIODevice::Append)) return false;
+        hba.write("hostssl all all " + remote.toLatin1() + "/32 scram-sha-256\n");
+        hba.close();
         asPostgres(m_server);
         m_server.setProcessChannelMode(QProcess::MergedChannels);
         m_server.setStandardOutputFile(m_tmp.path() + QStringLiteral("/postgres.log"));
         // fsync off: the test's data may go when the machine does.
         m_server.start(m_bin + QStringLiteral("/postgres"),
                        {QStringLiteral("-D"), data, QStringLiteral("-k"), m_tmp.path(),
-                        QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                        QStringLiteral("-h"), QStringLiteral("127.0.0.1,") + remote,
+                        QStringLiteral("-c"), QStringLiteral("ssl=on"), QStringLiteral("-p"),
                         QString::number(kPgPort), QStringLiteral("-c"), QStringLiteral("fsync=off"),
                         QStringLiteral("-c"), QStringLiteral("log_min_messages=warning")});
         if (!m_server.waitForStarted(10000)) return false;
@@ -112,6 +153,7 @@ public:
     }
 
     QString dir() const { return m_tmp.path(); }
+    QString caFile() const { return m_tmp.path() + QStringLiteral("/ca.pem"); }
 
 private:
     void asPostgres(QProcess& p) const {
@@ -228,21 +270,24 @@ private slots:
     void initTestCase();
     void ratedGameIsSharedAndInPostgres();
     void ratingOutlivesTheWholeCluster();
+    void remoteDatabaseOnlyOverCheckedTls();
+    void foreignDatabaseIsLeftAlone();
     void cleanupTestCase();
 
 private:
-    void useSql(TestServer& node);
+    void useSql(TestServer& node, const QString& database = kDatabase);
 
     PgServer m_pg;
     QString m_passwordFile;
     TestServer m_one, m_two;
-    TestServer m_again; // one node, afresh, on the same database
+    TestServer m_again;  // one node, afresh, on the same database
+    TestServer m_remote; // one node on the database off loopback
     QList<lobby::RatedPlayer> m_best;
 };
 
-void TstSqlCluster::useSql(TestServer& node) {
+void TstSqlCluster::useSql(TestServer& node, const QString& database) {
     node.extraArgs << QStringLiteral("--sql-server") << QStringLiteral("127.0.0.1:%1").arg(kPgPort)
-                   << QStringLiteral("--sql-database") << kDatabase << QStringLiteral("--sql-user")
+                   << QStringLiteral("--sql-database") << database << QStringLiteral("--sql-user")
                    << kDbUser << QStringLiteral("--sql-password-file") << m_passwordFile;
 }
 
@@ -256,9 +301,13 @@ void TstSqlCluster::initTestCase() {
         QSKIP("ejabberd's PostgreSQL driver is not installed (apt-get install erlang-p1-pgsql)");
     if (!QFile::exists(QStringLiteral("/usr/bin/psql")))
         QSKIP("psql is not installed (apt-get install postgresql-client)");
+    // The namespace is the test's own: an address in it stands for another machine.
+    QVERIFY(ok(QStringLiteral("ip"),
+               {QStringLiteral("addr"), QStringLiteral("add"), kRemote + QStringLiteral("/32"),
+                QStringLiteral("dev"), QStringLiteral("lo")}));
     {
         Step s("private PostgreSQL server started");
-        QVERIFY(m_pg.start());
+        QVERIFY(m_pg.start(kRemote));
     }
     // A password with characters that YAML and the shell would take for their own.
     const QString password = QStringLiteral("p@ss \"word\" #1: 'x' @DOMAIN@");
@@ -399,8 +448,67 @@ void TstSqlCluster::ratingOutlivesTheWholeCluster() {
     QTRY_COMPARE_WITH_TIMEOUT(ann.best(), m_best, kWait);
 }
 
+void TstSqlCluster::remoteDatabaseOnlyOverCheckedTls() {
+    QVERIFY(m_again.stop());
+    const QStringList remote{
+        QStringLiteral("--sql-server"),        QStringLiteral("%1:%2").arg(kRemote).arg(kPgPort),
+        QStringLiteral("--sql-database"),      kDatabase,
+        QStringLiteral("--sql-user"),          kDbUser,
+        QStringLiteral("--sql-password-file"), m_passwordFile};
+    m_remote.node = QStringLiteral("remote");
+    // Off loopback, not without a CA to check the server against.
+    m_remote.extraArgs = remote;
+    QVERIFY(!m_remote.start());
+    QVERIFY2(m_remote.log.contains(QStringLiteral("needs --sql-ca")), qPrintable(m_remote.log));
+    // Nor with a CA that did not sign the server's certificate.
+    const QString otherCa = m_pg.dir() + QStringLiteral("/other-ca.pem");
+    QVERIFY(ok(QStringLiteral("/usr/bin/openssl"),
+               {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                QStringLiteral("-subj"), QStringLiteral("/CN=other-ca"), QStringLiteral("-keyout"),
+                m_pg.dir() + QStringLiteral("/other-ca.key"), QStringLiteral("-out"), otherCa}));
+    m_remote.extraArgs = remote;
+    m_remote.extraArgs << QStringLiteral("--sql-ca") << otherCa;
+    QVERIFY(!m_remote.start());
+    QVERIFY2(m_remote.log.contains(QStringLiteral("certificate verify failed")),
+             qPrintable(m_remote.log));
+    m_remote.extraArgs = remote;
+    m_remote.extraArgs << QStringLiteral("--sql-ca") << m_pg.caFile();
+    {
+        Step s("node started on the database over TLS");
+        QVERIFY(m_remote.start());
+    }
+    Member ann;
+    QVERIFY(ann.logIn(on(m_remote, QStringLiteral("ann"))));
+    // ejabberd's own links to the database are encrypted too.
+    QCOMPARE(m_pg.sql(QStringLiteral("SELECT DISTINCT s.ssl FROM pg_stat_ssl s JOIN "
+                                     "pg_stat_activity a USING (pid) WHERE a.client_addr = '%1'")
+                          .arg(kRemote)),
+             QStringLiteral("t"));
+    QVERIFY(m_remote.stop());
+}
+
+void TstSqlCluster::foreignDatabaseIsLeftAlone() {
+    QVERIFY(m_pg.exec(QStringLiteral("CREATE DATABASE otherdb OWNER %1").arg(kDbUser),
+                      QStringLiteral("postgres")));
+    QVERIFY(m_pg.exec(
+        QStringLiteral("CREATE TABLE scores (x int); ALTER TABLE scores OWNER TO %1").arg(kDbUser),
+        QStringLiteral("otherdb")));
+    TestServer node;
+    node.node = QStringLiteral("foreign");
+    useSql(node, QStringLiteral("otherdb"));
+    QVERIFY(!node.start());
+    QVERIFY2(node.log.contains(QStringLiteral("not ejabberd's")), qPrintable(node.log));
+    QCOMPARE(
+        m_pg.exec(QStringLiteral("SELECT tablename FROM pg_tables WHERE schemaname = 'public'"),
+                  QStringLiteral("otherdb")),
+        QStringLiteral("scores"));
+}
+
 void TstSqlCluster::cleanupTestCase() {
     if (!TestServer::inOwnNetns()) return;
+    QVERIFY(m_remote.stop());
     QVERIFY(m_again.stop());
     QVERIFY(m_two.stop());
     QVERIFY(m_one.stop());
