@@ -89,6 +89,12 @@ public:
         return m.hasMatch() ? m.captured(1).toDouble() : -1;
     }
 
+    // What the runner, and a bot it started (--bot), wrote on stderr so far.
+    QString logSoFar() {
+        log += QString::fromUtf8(m_proc.readAllStandardError());
+        return log;
+    }
+
     QString dir() const { return m_dir; }
     QString password(const QString& account) const {
         QFile f(m_dir + '/' + account + ".password");
