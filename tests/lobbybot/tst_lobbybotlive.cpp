@@ -3,6 +3,7 @@
 // accounts and a flood are refused, and the bot keeps serving; a host that leaves takes
 // its table along.
 #include "lobbyproto/tables.h"
+#include "xmpp/lobbymember.h"
 #include "xmpp/room.h"
 
 #include <QFile>
@@ -15,83 +16,15 @@
 #include <memory>
 
 using namespace xmpp;
+using namespace lobbytest;
 
 namespace {
-
-constexpr int kWait = 15000;
-const QString kDomain = QStringLiteral("lobby.localhost");
 
 bool onlyLoopback() {
     QFile dev(QStringLiteral("/proc/self/net/dev"));
     if (!dev.open(QIODevice::ReadOnly)) return false;
     const QList<QByteArray> lines = dev.readAll().trimmed().split('\n');
     return lines.size() == 3 && lines[2].trimmed().startsWith("lo:");
-}
-
-Account account(const QString& name) {
-    Account a;
-    a.jid = name + u'@' + kDomain;
-    a.password = QStringLiteral("pw-") + name;
-    a.host = QStringLiteral("127.0.0.1");
-    return a;
-}
-
-// One lobby program's view: a client, in the room or not yet.
-struct Member {
-    std::unique_ptr<Client> client = std::make_unique<Client>();
-    std::unique_ptr<Room> room;
-    QList<lobby::Change> changes; // the bot's change messages as they came
-
-    bool logIn(const QString& name) {
-        QSignalSpy up(client.get(), &Client::online);
-        client->connectTo(account(name));
-        return up.wait(kWait);
-    }
-    bool join(const QString& nick) {
-        room = std::make_unique<Room>(client.get(),
-                                      lobby::roomJid(kDomain, QStringLiteral("1.0.7")), nick);
-        QObject::connect(
-            room.get(), &Room::message,
-            [this](const QString&, const QString&, bool delayed, const lobby::Element& s) {
-                const lobby::Element* p =
-                    s.child(QStringLiteral("tables"), QLatin1String(lobby::kNs));
-                if (p && !delayed)
-                    if (auto c = lobby::readChange(*p)) changes.append(*c);
-            });
-        QSignalSpy in(room.get(), &Room::joinedRoom);
-        room->join();
-        return in.wait(kWait);
-    }
-    // Sends an iq to the bot and waits for its reply.
-    lobby::Element ask(const QString& type, const lobby::Element& payload) {
-        lobby::Element iq = lobby::make(QStringLiteral("iq"));
-        iq.set(QStringLiteral("type"), type).set(QStringLiteral("to"), lobby::botJid(kDomain));
-        iq.add(payload);
-        std::optional<lobby::Element> reply;
-        client->sendIq(iq, [&reply](const lobby::Element& r) { reply = r; });
-        (void)QTest::qWaitFor([&] { return reply.has_value(); }, kWait);
-        return reply.value_or(lobby::Element{});
-    }
-    // The newest state of table `key` from the changes, if listed.
-    std::optional<lobby::Table> seen(const QString& key) const {
-        std::optional<lobby::Table> t;
-        for (const lobby::Change& c : changes) {
-            for (const lobby::Table& x : c.tables)
-                if (x.key == key) t = x;
-            if (c.gone.contains(key)) t.reset();
-        }
-        return t;
-    }
-};
-
-QString condition(const lobby::Element& reply) {
-    const lobby::Element* e = reply.child(QStringLiteral("error"));
-    if (!e) return reply.attr(QStringLiteral("type"));
-    for (const lobby::Element& c : e->children)
-        if (c.ns == QLatin1String("urn:ietf:params:xml:ns:xmpp-stanzas") &&
-            c.name != QLatin1String("text"))
-            return c.name;
-    return QStringLiteral("error");
 }
 
 lobby::Element table(const QString& id, const QString& name, quint16 port, int seats = 1) {
@@ -184,9 +117,9 @@ void TstLobbyBotLive::initTestCase() {
         while (QTcpSocket* s = m_game.nextPendingConnection())
             s->write(QByteArray("CMD_sendlogininfo+1\xff", 20));
     });
-    QVERIFY(m_ann.logIn(QStringLiteral("ann")) && m_ann.join(QStringLiteral("Ann")));
-    QVERIFY(m_bob.logIn(QStringLiteral("bob")) && m_bob.join(QStringLiteral("Bob")));
-    QVERIFY(m_carl.logIn(QStringLiteral("carl")));
+    QVERIFY(m_ann.logIn(account(QStringLiteral("ann"))) && m_ann.join(QStringLiteral("Ann")));
+    QVERIFY(m_bob.logIn(account(QStringLiteral("bob"))) && m_bob.join(QStringLiteral("Bob")));
+    QVERIFY(m_carl.logIn(account(QStringLiteral("carl"))));
 }
 
 void TstLobbyBotLive::announcedTableReachesAnotherLobby() {

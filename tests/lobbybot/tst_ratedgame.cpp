@@ -10,6 +10,7 @@
 #include "ratings/ratings.h"
 #include "rules/rules.h"
 #include "version/version.h"
+#include "xmpp/lobbymember.h"
 #include "xmpp/room.h"
 #include "xmpp/testserver.h"
 
@@ -26,70 +27,11 @@
 #include <sys/stat.h>
 
 using namespace xmpp;
+using namespace lobbytest;
 
 namespace {
 
-constexpr int kWait = 15000;
 constexpr int kGameWait = 120000; // a whole game, with the pauses between turns shortened
-const QString kDomain = QStringLiteral("lobby.localhost");
-
-Account account(const QString& name) {
-    Account a;
-    a.host = QStringLiteral("127.0.0.1");
-    a.jid = name + u'@' + kDomain;
-    a.password = QStringLiteral("pw-") + name;
-    return a;
-}
-
-// A lobby program's player: logged in, in the room under its nick, hearing the pushes.
-struct Member {
-    std::unique_ptr<Client> client = std::make_unique<Client>();
-    std::unique_ptr<Room> room;
-    QList<lobby::Ratings> pushes;
-    QElapsedTimer lastPush; // since the last push came
-    QStringList reachable;  // names of the tables the room was told answer
-
-    bool enter(const QString& name) {
-        QSignalSpy up(client.get(), &Client::online);
-        client->connectTo(account(name));
-        if (!up.wait(kWait)) return false;
-        room = std::make_unique<Room>(
-            client.get(), lobby::roomJid(kDomain, QString::fromLatin1(vimbrel::kProtocolVersion)),
-            name);
-        QObject::connect(
-            room.get(), &Room::message,
-            [this](const QString&, const QString&, bool delayed, const lobby::Element& s) {
-                if (delayed) return;
-                if (const lobby::Element* t =
-                        s.child(QStringLiteral("tables"), QLatin1String(lobby::kNs)))
-                    for (const lobby::Element& table : t->children)
-                        if (table.attr(QStringLiteral("reach")) == QLatin1String("yes"))
-                            reachable.append(table.attr(QStringLiteral("name")));
-                const lobby::Element* p =
-                    s.child(QStringLiteral("ratings"), QLatin1String(lobby::kNs));
-                if (!p) return;
-                if (auto r = lobby::readRatings(*p)) {
-                    pushes.append(*r);
-                    lastPush.start();
-                }
-            });
-        QSignalSpy in(room.get(), &Room::joinedRoom);
-        room->join();
-        return in.wait(kWait);
-    }
-    std::optional<lobby::Ratings> ratings() {
-        lobby::Element iq = lobby::make(QStringLiteral("iq"));
-        iq.set(QStringLiteral("type"), QStringLiteral("get"))
-            .set(QStringLiteral("to"), lobby::botJid(kDomain));
-        iq.add(lobby::make(QStringLiteral("ratings"), QLatin1String(lobby::kNs)));
-        std::optional<lobby::Element> reply;
-        client->sendIq(iq, [&reply](const lobby::Element& r) { reply = r; });
-        if (!QTest::qWaitFor([&] { return reply.has_value(); }, kWait)) return std::nullopt;
-        const lobby::Element* p =
-            reply->child(QStringLiteral("ratings"), QLatin1String(lobby::kNs));
-        return p ? lobby::readRatings(*p) : std::nullopt;
-    }
-};
 
 // A table's player over a real socket, as the lobby program launches the game with its
 // nick. It plays each turn of its own seat by hand: the host rolls, the player holds what
@@ -285,7 +227,7 @@ void TstRatedGame::initTestCase() {
 
     // As a player would, join once the lobby lists the table as reachable: the bot's check
     // that the table answers holds a record of the host's while it runs.
-    QTRY_VERIFY_WITH_TIMEOUT(m_ann.reachable.contains(QStringLiteral("Op1's table")), kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(m_ann.heardReachable(QStringLiteral("Op1's table")), kWait);
     m_annTable = std::make_unique<HandPlayer>(port, QStringLiteral("ann"));
     QTRY_VERIFY_WITH_TIMEOUT(m_annTable->seat != 0, kWait);
     m_bobTable = std::make_unique<HandPlayer>(port, QStringLiteral("bob"));

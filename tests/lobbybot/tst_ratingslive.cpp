@@ -5,6 +5,7 @@
 // an operator trusted.
 #include "lobbyproto/tables.h"
 #include "ratings/ratings.h"
+#include "xmpp/lobbymember.h"
 #include "xmpp/room.h"
 #include "xmpp/testserver.h"
 
@@ -14,94 +15,11 @@
 #include <memory>
 
 using namespace xmpp;
+using namespace lobbytest;
 
 namespace {
 
-constexpr int kWait = 15000;
-const QString kDomain = QStringLiteral("lobby.localhost");
 const QString kPubsubNs = QStringLiteral("http://jabber.org/protocol/pubsub");
-
-Account account(const QString& name, const QString& password = {}) {
-    Account a;
-    a.host = QStringLiteral("127.0.0.1");
-    if (name.isEmpty()) { // a guest
-        a.jid = lobby::guestDomain(kDomain);
-        a.guest = true;
-        return a;
-    }
-    a.jid = name + u'@' + kDomain;
-    a.password = password.isEmpty() ? QStringLiteral("pw-") + name : password;
-    return a;
-}
-
-lobby::Element ours(const QString& name) {
-    return lobby::make(name, QLatin1String(lobby::kNs));
-}
-
-// One client, in the room or not, with the ratings the room told it.
-struct Member {
-    std::unique_ptr<Client> client = std::make_unique<Client>();
-    std::unique_ptr<Room> room;
-    QList<lobby::Ratings> pushes;
-
-    bool logIn(const Account& a) {
-        QSignalSpy up(client.get(), &Client::online);
-        client->connectTo(a);
-        return up.wait(kWait);
-    }
-    bool join(const QString& nick) {
-        room = std::make_unique<Room>(client.get(),
-                                      lobby::roomJid(kDomain, QStringLiteral("1.0.7")), nick);
-        QObject::connect(
-            room.get(), &Room::message,
-            [this](const QString&, const QString&, bool delayed, const lobby::Element& s) {
-                const lobby::Element* p =
-                    s.child(QStringLiteral("ratings"), QLatin1String(lobby::kNs));
-                if (p && !delayed)
-                    if (auto r = lobby::readRatings(*p)) pushes.append(*r);
-            });
-        QSignalSpy in(room.get(), &Room::joinedRoom);
-        room->join();
-        return in.wait(kWait);
-    }
-    lobby::Element ask(const QString& type, const lobby::Element& payload,
-                       const QString& to = lobby::botJid(kDomain)) {
-        lobby::Element iq = lobby::make(QStringLiteral("iq"));
-        iq.set(QStringLiteral("type"), type).set(QStringLiteral("to"), to);
-        iq.add(payload);
-        std::optional<lobby::Element> reply;
-        client->sendIq(iq, [&reply](const lobby::Element& r) { reply = r; });
-        (void)QTest::qWaitFor([&] { return reply.has_value(); }, kWait);
-        return reply.value_or(lobby::Element{});
-    }
-    std::optional<lobby::Ratings> ratings() {
-        const lobby::Element r = ask(QStringLiteral("get"), ours(QStringLiteral("ratings")));
-        const lobby::Element* p = r.child(QStringLiteral("ratings"), QLatin1String(lobby::kNs));
-        return p ? lobby::readRatings(*p) : std::nullopt;
-    }
-};
-
-QString condition(const lobby::Element& reply) {
-    const lobby::Element* e = reply.child(QStringLiteral("error"));
-    if (!e) return reply.attr(QStringLiteral("type"));
-    for (const lobby::Element& c : e->children)
-        if (c.ns == QLatin1String("urn:ietf:params:xml:ns:xmpp-stanzas") &&
-            c.name != QLatin1String("text"))
-            return c.name;
-    return QStringLiteral("error");
-}
-
-lobby::ResultSeat seat(int n, const QString& name, int score, bool winner, int computer = 0) {
-    lobby::ResultSeat s;
-    s.seat = n;
-    s.name = name;
-    s.score = score;
-    s.turns = 14;
-    s.computerTurns = computer;
-    s.present = true;
-    s.winner = winner;
-    return s;
-}
 
 lobby::Element result(const QString& id, bool finished, const QList<lobby::ResultSeat>& seats) {
     lobby::Result r;
@@ -206,7 +124,7 @@ void TstRatingsLive::initTestCase() {
     QVERIFY(m_op1.logIn(account(QStringLiteral("op1"))) && m_op1.join(QStringLiteral("Op1")));
     QVERIFY(m_op2.logIn(account(QStringLiteral("op2"))) && m_op2.join(QStringLiteral("Op2")));
     Account bot =
-        account(QStringLiteral("lobbybot"), m_server.password(QStringLiteral("lobbybot")));
+        account(QStringLiteral("lobbybot"), 0, m_server.password(QStringLiteral("lobbybot")));
     bot.resource = QStringLiteral("test");
     QVERIFY(m_store.logIn(bot));
     // Each operator's vimbrel-host announces its table.
@@ -363,7 +281,7 @@ void TstRatingsLive::ratingsSurviveRestarts() {
     QCOMPARE(restarted->online.first(), *named(before->online, QStringLiteral("Ann")));
     m_store = Member{};
     Account bot =
-        account(QStringLiteral("lobbybot"), m_server.password(QStringLiteral("lobbybot")));
+        account(QStringLiteral("lobbybot"), 0, m_server.password(QStringLiteral("lobbybot")));
     bot.resource = QStringLiteral("test");
     QVERIFY(m_store.logIn(bot));
     QCOMPARE(stored(QStringLiteral("vimbrel-ratings")), storedBefore);

@@ -5,6 +5,7 @@
 #include "lobbyproto/tables.h"
 #include "ratings/ratings.h"
 #include "version/version.h"
+#include "xmpp/lobbymember.h"
 #include "xmpp/room.h"
 #include "xmpp/testserver.h"
 
@@ -17,12 +18,11 @@
 #include <pwd.h>
 
 using namespace xmpp;
+using namespace lobbytest;
 
 namespace {
 
-constexpr int kWait = 15000;
 constexpr quint16 kPgPort = 55432; // a fixed port is fine: the namespace is the test's own
-const QString kDomain = QStringLiteral("lobby.localhost");
 const QString kDatabase = QStringLiteral("lobbydb");
 const QString kDbUser = QStringLiteral("lobbyuser");
 // An address of the test's namespace that is not loopback: the database "off the machine".
@@ -194,64 +194,7 @@ private:
 };
 
 Account on(const TestServer& node, const QString& name) {
-    Account a;
-    a.host = QStringLiteral("127.0.0.1");
-    a.port = node.c2sPort;
-    if (name.isEmpty()) { // a guest
-        a.jid = lobby::guestDomain(kDomain);
-        a.guest = true;
-    } else {
-        a.jid = name + u'@' + kDomain;
-        a.password = QStringLiteral("pw-") + name;
-    }
-    return a;
-}
-
-// One client, in the room or not.
-struct Member {
-    std::unique_ptr<Client> client = std::make_unique<Client>();
-    std::unique_ptr<Room> room;
-
-    bool logIn(const Account& a) {
-        QSignalSpy up(client.get(), &Client::online);
-        client->connectTo(a);
-        return up.wait(kWait);
-    }
-    bool join(const QString& nick) {
-        room = std::make_unique<Room>(client.get(),
-                                      lobby::roomJid(kDomain, vimbrel::kProtocolVersion), nick);
-        QSignalSpy in(room.get(), &Room::joinedRoom);
-        room->join();
-        return in.wait(kWait);
-    }
-    lobby::Element ask(const QString& type, const lobby::Element& payload) {
-        lobby::Element iq = lobby::make(QStringLiteral("iq"));
-        iq.set(QStringLiteral("type"), type).set(QStringLiteral("to"), lobby::botJid(kDomain));
-        iq.add(payload);
-        std::optional<lobby::Element> reply;
-        client->sendIq(iq, [&reply](const lobby::Element& r) { reply = r; });
-        (void)QTest::qWaitFor([&] { return reply.has_value(); }, kWait);
-        return reply.value_or(lobby::Element{});
-    }
-    // The bot's best list, asked for with <ratings/>; empty while it has none to give.
-    QList<lobby::RatedPlayer> best() {
-        const lobby::Element r =
-            ask(QStringLiteral("get"), lobby::make(QStringLiteral("ratings"), lobby::kNs));
-        const lobby::Element* p = r.child(QStringLiteral("ratings"), QLatin1String(lobby::kNs));
-        const auto ratings = p ? lobby::readRatings(*p) : std::nullopt;
-        return ratings ? ratings->best : QList<lobby::RatedPlayer>{};
-    }
-};
-
-lobby::ResultSeat seat(int n, const QString& name, int score, bool winner) {
-    lobby::ResultSeat s;
-    s.seat = n;
-    s.name = name;
-    s.score = score;
-    s.turns = 14;
-    s.present = true;
-    s.winner = winner;
-    return s;
+    return account(name, node.c2sPort);
 }
 
 // Logs how long a step took, for people reading the test's output.
