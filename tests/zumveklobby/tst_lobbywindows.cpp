@@ -157,6 +157,8 @@ private slots:
                                     .set(QStringLiteral("type"), QStringLiteral("result"))
                                     .add(lobby::ratingsElement(whole))));
         showRatings(w, book, nicks);
+        w.resize(900, 560);
+        saveShot(&w, QStringLiteral("lobby-ratings-en"));
         QCOMPARE(w.online->item(0)->text(), mo);
         QCOMPARE(ratingShown(w, 0), QStringLiteral("31"));
         QCOMPARE(ratingShown(w, 1), QStringLiteral("5"));
