@@ -64,6 +64,7 @@ private:
     // The room's entries of these rated accounts (every rated occupant when empty).
     QList<lobby::RatedPlayer> onlineEntries(const QSet<QString>& accounts = {}) const;
     QHash<QString, QString> occupantJids() const;
+    QHash<QString, QString> playersAt() const; // nick → key of the table it plays at
     void pushRatings(const lobby::Ratings& r);
     void refuse(const lobby::Element& iq, const QString& condition, const QString& text);
     const xmpp::Occupant* occupantFor(const QString& fullJid) const;

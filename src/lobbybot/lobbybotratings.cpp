@@ -55,6 +55,8 @@ void LobbyBot::result(const lobby::Element& iq, const lobby::Element& p) {
     ResultContext c;
     c.trustedTable = table->serverTable || m_book.isTrusted(account.toLower());
     c.occupants = occupantJids();
+    c.playingAt = playersAt();
+    c.tableKey = key;
     c.domain = m_domain;
     c.botAccount = bareJid(m_account.jid);
     const Verdict v = judgeResult(*r, c);
@@ -152,6 +154,17 @@ QHash<QString, QString> LobbyBot::occupantJids() const {
     QHash<QString, QString> out;
     for (const xmpp::Occupant& o : m_room.occupants())
         out.insert(o.nick, o.realJid);
+    return out;
+}
+
+QHash<QString, QString> LobbyBot::playersAt() const {
+    QHash<QString, QString> out;
+    for (const xmpp::Occupant& o : m_room.occupants()) {
+        const lobby::Element* at =
+            o.presence.child(QStringLiteral("at"), QString::fromLatin1(lobby::kNs));
+        if (at && at->attr(QStringLiteral("as")) == QLatin1String("player"))
+            out.insert(o.nick, at->attr(QStringLiteral("key")));
+    }
     return out;
 }
 

@@ -19,6 +19,12 @@ QString seatAccount(const lobby::ResultSeat& s, const ResultContext& c, QString*
         *why = QStringLiteral("seat %1 (%2) is nobody in the room").arg(s.seat).arg(s.name);
         return {};
     }
+    if (c.playingAt.value(s.name) != c.tableKey) {
+        *why = QStringLiteral("seat %1 (%2) is not at this table by their lobby")
+                   .arg(s.seat)
+                   .arg(s.name);
+        return {};
+    }
     const QString account = bareOf(*it).toLower();
     if (account == c.botAccount.toLower()) {
         *why = QStringLiteral("seat %1 is the bot's own account").arg(s.seat);

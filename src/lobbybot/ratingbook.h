@@ -39,13 +39,19 @@ struct Verdict {
 struct ResultContext {
     bool trustedTable = false;         // one of the bot's own tables, or a trusted operator's
     QHash<QString, QString> occupants; // nick → real JID (full), as the room shows them
-    QString domain;                    // the lobby domain D
-    QString botAccount;                // lobbybot@D
+    // nick → the key of the table that occupant's lobby program says it plays at (its
+    // presence's <at as="player"/>): the game's names are the players' word, this is
+    // their lobby's, so nobody rates a game under the name of someone else in the room.
+    QHash<QString, QString> playingAt;
+    QString tableKey;   // the key of the table that reported the result
+    QString domain;     // the lobby domain D
+    QString botAccount; // lobbybot@D
 };
 
 // A finished game of 2 to 4 seats on a trusted table, with no turn of the computer's,
 // every player there to the end, and every seat a different registered account (name@D,
-// not a guest, not the bot) in the room under the seat's name. Anything else is not rated.
+// not a guest, not the bot) in the room under the seat's name, whose lobby program says
+// it plays at this table. Anything else is not rated.
 Verdict judgeResult(const lobby::Result& result, const ResultContext& context);
 
 // "name@D" exactly: an account a player registered on the lobby domain.

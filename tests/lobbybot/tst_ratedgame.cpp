@@ -228,6 +228,10 @@ void TstRatedGame::initTestCase() {
     // As a player would, join once the lobby lists the table as reachable: the bot's check
     // that the table answers holds a record of the host's while it runs.
     QTRY_VERIFY_WITH_TIMEOUT(m_ann.heardReachable(QStringLiteral("Op1's table")), kWait);
+    // Their lobby programs say they sit there, as they do when their players join.
+    const QString key =
+        m_ann.keyOf([](const lobby::Table& t) { return t.name == QLatin1String("Op1's table"); });
+    QVERIFY(m_ann.playAt(key) && m_bob.playAt(key));
     m_annTable = std::make_unique<HandPlayer>(port, QStringLiteral("ann"));
     QTRY_VERIFY_WITH_TIMEOUT(m_annTable->seat != 0, kWait);
     m_bobTable = std::make_unique<HandPlayer>(port, QStringLiteral("bob"));

@@ -62,6 +62,10 @@ void TstRatingBook::judge_data() {
                                      << "nobody";
     QTest::newRow("one account twice") << "twice"
                                        << "more than one";
+    QTest::newRow("at another table") << "elsewhere at"
+                                      << "not at this table";
+    QTest::newRow("no lobby says so") << "unvouched"
+                                      << "not at this table";
 }
 
 void TstRatingBook::judge() {
@@ -78,6 +82,10 @@ void TstRatingBook::judge() {
     c.botAccount = QStringLiteral("lobbybot@") + kDomain;
     c.occupants = {{QStringLiteral("Ann"), QStringLiteral("Ann@lobby.localhost/lobby")},
                    {QStringLiteral("Bob"), QStringLiteral("bob@lobby.localhost/x")}};
+    c.tableKey = QStringLiteral("t3");
+    c.playingAt = {{QStringLiteral("Ann"), c.tableKey}, {QStringLiteral("Bob"), c.tableKey}};
+    if (change == QLatin1String("elsewhere at")) c.playingAt[QStringLiteral("Bob")] = "t4";
+    if (change == QLatin1String("unvouched")) c.playingAt.remove(QStringLiteral("Bob"));
     if (change == QLatin1String("solo")) r.seats.removeLast();
     if (change == QLatin1String("computer")) r.seats[1].computerTurns = 1;
     if (change == QLatin1String("gone")) r.seats[1].present = false;

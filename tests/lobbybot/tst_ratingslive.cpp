@@ -59,7 +59,8 @@ private:
     QProcess m_bot;
     QByteArray m_botLog;
     Member m_ann, m_bob, m_gus, m_op1, m_op2;
-    Member m_store; // the bot's account on another resource, to read its store
+    Member m_store;   // the bot's account on another resource, to read its store
+    QString m_op1Key; // op1's table, where the lobbies of Ann, Bob and Gus say they play
     std::optional<std::vector<ratings::Rating>> m_expected; // Ann's and Bob's after the game
 };
 
@@ -139,6 +140,12 @@ void TstRatingsLive::initTestCase() {
         QCOMPARE(condition(op->ask(QStringLiteral("set"), lobby::announcement(t))),
                  QStringLiteral("result"));
     }
+    // Ann, Bob and the guest sit at op1's table, and their lobbies say so.
+    const auto op1s = [](const lobby::Table& t) { return t.host == QLatin1String("Op1"); };
+    QTRY_VERIFY_WITH_TIMEOUT(!m_ann.keyOf(op1s).isEmpty(), kWait);
+    m_op1Key = m_ann.keyOf(op1s);
+    for (Member* m : {&m_ann, &m_bob, &m_gus})
+        QVERIFY(m->playAt(m_op1Key));
 }
 
 void TstRatingsLive::onlyTheAdministratorMarksOperators() {
@@ -230,6 +237,13 @@ void TstRatingsLive::untrustedResultsChangeNoRating() {
                                         {seat(1, QStringLiteral("Ann"), 230, false),
                                          seat(2, QStringLiteral("Bob"), 195, false)}))),
              accepted);
+    // Somebody played as Bob, but Bob's own lobby says he is at another table.
+    QVERIFY(m_bob.playAt(QStringLiteral("t99")));
+    QCOMPARE(condition(m_op1.ask(QStringLiteral("set"),
+                                 result(QStringLiteral("main"), true,
+                                        {ann, seat(2, QStringLiteral("Bob"), 195, false)}))),
+             accepted);
+    QVERIFY(m_bob.playAt(m_op1Key));
     // No such table of op1's; and a result that contradicts itself.
     QCOMPARE(condition(m_op1.ask(QStringLiteral("set"),
                                  result(QStringLiteral("other"), true,

@@ -315,6 +315,10 @@ void TstSqlCluster::ratedGameIsSharedAndInPostgres() {
     t.version = vimbrel::kProtocolVersion;
     QCOMPARE(op1.ask(QStringLiteral("set"), lobby::announcement(t)).attr(QStringLiteral("type")),
              QStringLiteral("result"));
+    // Ann and Bob sit at it, and their lobbies say so.
+    const auto op1s = [](const lobby::Table& x) { return x.host == QLatin1String("Op1"); };
+    QTRY_VERIFY_WITH_TIMEOUT(!ann.keyOf(op1s).isEmpty(), kWait);
+    QVERIFY(ann.playAt(ann.keyOf(op1s)) && bob.playAt(ann.keyOf(op1s)));
     {
         Step s("operator marked trusted with the runner's command");
         QProcess cmd;

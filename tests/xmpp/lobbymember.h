@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -93,6 +94,31 @@ struct Member {
         const lobby::Element r = ask(QStringLiteral("get"), ours(QStringLiteral("ratings")));
         const lobby::Element* p = r.child(QStringLiteral("ratings"), QLatin1String(lobby::kNs));
         return p ? lobby::readRatings(*p) : std::nullopt;
+    }
+    // Says in our room presence that we play at table `key`, as the lobby program does
+    // when its player sits down, and waits until the room shows it back to us.
+    bool playAt(const QString& key) {
+        const lobby::Element at = ours(QStringLiteral("at"))
+                                      .set(QStringLiteral("key"), key)
+                                      .set(QStringLiteral("as"), QStringLiteral("player"));
+        room->setPresencePayload(at);
+        return QTest::qWaitFor(
+            [&] {
+                const auto it = room->occupants().constFind(room->nick());
+                if (it == room->occupants().cend()) return false;
+                const lobby::Element* shown =
+                    it->presence.child(QStringLiteral("at"), QLatin1String(lobby::kNs));
+                return shown && shown->attr(QStringLiteral("key")) == key;
+            },
+            kWait);
+    }
+    // The key of the listed table that `which` picks, from the changes; empty while none.
+    QString keyOf(const std::function<bool(const lobby::Table&)>& which) const {
+        QString key;
+        for (const lobby::Change& c : changes)
+            for (const lobby::Table& t : c.tables)
+                if (which(t)) key = t.key;
+        return key;
     }
     // The best list of the bot's answer; empty when it gave none.
     QList<lobby::RatedPlayer> best() {
