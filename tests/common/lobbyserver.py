@@ -4,6 +4,7 @@ then stops the bot, ejabberd and epmd by PID)."""
 import os
 import select
 import subprocess
+import tempfile
 import time
 
 EJABBERDCTL = "/usr/sbin/ejabberdctl"
@@ -88,3 +89,17 @@ def stop_server_and_rest(daemons, machines, server, failures):
     if left:
         failures.append("killed at the end: %s" % left)
     return failures
+
+
+def lobby_test_folders(prefix, programs):
+    """The common start of a lobby test: skips when one of `programs` is not built, then
+    makes the test's folder (which user ejabberd must be able to enter) and its Daemons
+    and Machines. Returns (folder, daemons, machines)."""
+    from netmachines import Machines
+    from privatedesktop import Daemons, skip
+    for exe in programs:
+        if not os.access(exe, os.X_OK):
+            skip("%s is not built" % exe)
+    tmp = tempfile.mkdtemp(prefix=prefix)
+    os.chmod(tmp, 0o755)
+    return tmp, Daemons(tmp), Machines()

@@ -21,14 +21,14 @@ import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "common"))
-from lobbyserver import LobbyServer, ejabberd_missing, stop_server_and_rest  # noqa: E402
-from netmachines import Machines, namespaces_work  # noqa: E402
-from privatedesktop import (Daemons, gui_env, need_desktop_tools, private_env,  # noqa: E402
+from lobbyserver import (LobbyServer, ejabberd_missing, lobby_test_folders,  # noqa: E402
+                         stop_server_and_rest)
+from netmachines import namespaces_work  # noqa: E402
+from privatedesktop import (gui_env, need_desktop_tools, private_env,  # noqa: E402
                             skip, start_desktop, wait_for)
 
 A_ADDR, B_ADDR = "10.77.1.1", "10.77.1.2"
@@ -141,15 +141,8 @@ def main():
     if why:
         skip(why)
     need_desktop_tools()
-    for exe in (runner, bot, host_exe, lobby, game):
-        if not os.access(exe, os.X_OK):
-            skip("%s is not built" % exe)
-
+    tmp, daemons, machines = lobby_test_folders("vimbrel-lobbysystem.", (runner, bot, host_exe, lobby, game))
     began = time.monotonic()
-    tmp = tempfile.mkdtemp(prefix="vimbrel-lobbysystem.")
-    os.chmod(tmp, 0o755)  # the server's folder is entered by user ejabberd
-    daemons = Daemons(tmp)
-    machines = Machines()
     failures = []
     server = host = None
     players = []

@@ -20,15 +20,15 @@ import select
 import shutil
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "common"))
-from lobbyserver import LobbyServer, ejabberd_missing, stop_server_and_rest  # noqa: E402
-from netmachines import Machines, namespaces_work  # noqa: E402
-from privatedesktop import Daemons, skip, wait_for  # noqa: E402
+from lobbyserver import (LobbyServer, ejabberd_missing, lobby_test_folders,  # noqa: E402
+                         stop_server_and_rest)
+from netmachines import namespaces_work  # noqa: E402
+from privatedesktop import skip, wait_for  # noqa: E402
 
 DOMAIN = "lobby.localhost"  # Chromium resolves *.localhost to loopback by itself
 HTTP_PORT = 5280  # the namespace is the test's own: no other server is there
@@ -189,15 +189,8 @@ def main():
         skip("needs Debian's chromium (./dev installs it)")
     if not os.path.isfile(LIBRARY):
         skip("needs the page's library: npm ci in web/ (./dev does)")
-    for exe in (runner, bot, host_exe):
-        if not os.access(exe, os.X_OK):
-            skip("%s is not built" % exe)
-
+    tmp, daemons, machines = lobby_test_folders("vimbrel-webpage.", (runner, bot, host_exe))
     began = time.monotonic()
-    tmp = tempfile.mkdtemp(prefix="vimbrel-webpage.")
-    os.chmod(tmp, 0o755)  # the server's folder is entered by user ejabberd
-    daemons = Daemons(tmp)
-    machines = Machines()
     failures = []
     server = browser_ = host = None
     try:
