@@ -2,6 +2,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 LocalServerLink::LocalServerLink(QObject* parent) : QObject(parent) {}
 
@@ -49,7 +50,7 @@ void LocalServerLink::deliver(const Event& e) {
     case Kind::HostHearsEnd: {
         const int record = recordOf(e.connection);
         if (record == 0) return; // the host let it go first
-        m_records.erase(record);
+        slot(record) = {};
         if (m_events) m_events->tempsockDisconnect(record, e.why);
         return;
     }
@@ -73,9 +74,21 @@ bool LocalServerLink::alive(const LocalClientLink* client) const {
 }
 
 int LocalServerLink::recordOf(quint64 connection) const {
-    for (const auto& [record, held] : m_records)
-        if (held.connection == connection) return record;
+    if (connection == 0) return 0;
+    for (size_t record = 0; record < m_records.size(); ++record)
+        if (m_records[record].connection == connection) return int(record);
     return 0;
+}
+
+const LocalServerLink::Held* LocalServerLink::heldAt(int record) const {
+    if (record < 0 || size_t(record) >= m_records.size()) return nullptr;
+    const Held& held = m_records[size_t(record)];
+    return held.connection != 0 ? &held : nullptr;
+}
+
+LocalServerLink::Held& LocalServerLink::slot(int record) {
+    if (size_t(record) >= m_records.size()) m_records.resize(size_t(record) + 1);
+    return m_records[size_t(record)];
 }
 
 void LocalServerLink::arrive(LocalClientLink* client) {
@@ -84,12 +97,12 @@ void LocalServerLink::arrive(LocalClientLink* client) {
 }
 
 bool LocalServerLink::accept(int record) {
-    if (m_waiting.empty()) return false;
+    if (record < 0 || m_waiting.empty()) return false;
     LocalClientLink* client = m_waiting.front();
     m_waiting.pop_front();
     close(record); // an earlier connection of the record, as the sockets do
     const quint64 connection = ++m_connections;
-    m_records[record] = {client, connection};
+    slot(record) = {client, connection};
     client->m_opening = false;
     client->m_connection = connection;
     if (!client->m_early.isEmpty())
@@ -98,27 +111,25 @@ bool LocalServerLink::accept(int record) {
 }
 
 void LocalServerLink::send(int record, const QByteArray& bytes) {
-    const auto it = m_records.find(record);
-    if (it == m_records.end()) return;
+    const Held* held = heldAt(record);
+    if (!held) return;
     // A table end nobody listens to (the fuzz targets' many) would drop them on arrival.
-    if (!it->second.client->m_events) return;
-    post({Event::Kind::TableReads, it->second.connection, it->second.client, bytes});
+    if (!held->client->m_events) return;
+    post({Event::Kind::TableReads, held->connection, held->client, bytes});
 }
 
 void LocalServerLink::close(int record) {
-    const auto it = m_records.find(record);
-    if (it == m_records.end()) return;
-    const Held held = it->second;
-    m_records.erase(it);
+    const Held* at = heldAt(record);
+    if (!at) return;
+    const Held held = std::exchange(slot(record), {});
     // Posted after the bytes already sent to it, so the table reads them first.
     post({Event::Kind::TableHearsEnd, held.connection, held.client, {}, Departure::ClosedByPeer});
 }
 
 bool LocalServerLink::move(int from, int to) {
-    const auto it = m_records.find(from);
-    if (it == m_records.end() || from == to || m_records.contains(to)) return false;
-    m_records[to] = it->second;
-    m_records.erase(it);
+    if (!heldAt(from) || from == to || to < 0 || heldAt(to)) return false;
+    const Held held = std::exchange(slot(from), {});
+    slot(to) = held;
     return true;
 }
 

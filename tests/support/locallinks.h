@@ -14,7 +14,7 @@
 #include <QObject>
 #include <QString>
 #include <deque>
-#include <map>
+#include <vector>
 
 class LocalClientLink;
 
@@ -35,13 +35,13 @@ public:
     int pump();
     bool idle() const { return m_pending.empty(); }
     // Whether the record holds a connection (until its departure is heard).
-    bool holds(int record) const { return m_records.contains(record); }
+    bool holds(int record) const { return heldAt(record) != nullptr; }
 
 private:
     friend class LocalClientLink;
     struct Held {
-        LocalClientLink* client;
-        quint64 connection;
+        LocalClientLink* client = nullptr;
+        quint64 connection = 0; // 0: nobody holds the record
     };
     // What one side did, for the other to hear: plain values in one queue rather than
     // a closure each, as the fuzz targets post thousands per input.
@@ -61,10 +61,14 @@ private:
     void forget(LocalClientLink* client);
     bool alive(const LocalClientLink* client) const;
     int recordOf(quint64 connection) const;
+    // Who holds the record, or null; the records are a few small numbers, so they
+    // index a plain array (the fuzz targets look them up after every step).
+    const Held* heldAt(int record) const;
+    Held& slot(int record);
 
     ServerEvents* m_events = nullptr;
     std::deque<LocalClientLink*> m_waiting;
-    std::map<int, Held> m_records;
+    std::vector<Held> m_records; // by record number
     std::deque<LocalClientLink*> m_clients; // every live client link
     std::deque<Event> m_pending;
     bool m_scheduled = false;
