@@ -103,3 +103,17 @@ def lobby_test_folders(prefix, programs):
     tmp = tempfile.mkdtemp(prefix=prefix)
     os.chmod(tmp, 0o755)
     return tmp, Daemons(tmp), Machines()
+
+
+def report(failures, tmp, began):
+    """The end of a lobby test: how long it took, its folder removed when it passed (kept
+    for its logs when it did not), and the verdict. Exits 1 on a failure."""
+    import shutil
+    import sys
+    print("took %.1f s" % (time.monotonic() - began), flush=True)
+    if failures:
+        print("logs kept in " + tmp)
+        print("FAIL:\n  " + "\n  ".join(failures))
+        sys.exit(1)
+    shutil.rmtree(tmp, ignore_errors=True)
+    print("PASS")

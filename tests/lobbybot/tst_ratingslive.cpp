@@ -129,17 +129,9 @@ void TstRatingsLive::initTestCase() {
     bot.resource = QStringLiteral("test");
     QVERIFY(m_store.logIn(bot));
     // Each operator's vimbrel-host announces its table.
-    for (Member* op : {&m_op1, &m_op2}) {
-        lobby::Table t;
-        t.id = QStringLiteral("main");
-        t.name = QStringLiteral("Operated");
-        t.ipv4 = QStringLiteral("127.0.0.1");
-        t.port = 7001;
-        t.seats = 2;
-        t.version = QStringLiteral("1.0.7");
-        QCOMPARE(condition(op->ask(QStringLiteral("set"), lobby::announcement(t))),
+    for (Member* op : {&m_op1, &m_op2})
+        QCOMPARE(condition(op->ask(QStringLiteral("set"), lobby::announcement(operatedTable()))),
                  QStringLiteral("result"));
-    }
     // Ann, Bob and the guest sit at op1's table, and their lobbies say so.
     const auto op1s = [](const lobby::Table& t) { return t.host == QLatin1String("Op1"); };
     QTRY_VERIFY_WITH_TIMEOUT(!m_ann.keyOf(op1s).isEmpty(), kWait);

@@ -306,13 +306,7 @@ void TstSqlCluster::ratedGameIsSharedAndInPostgres() {
         QVERIFY(op1.logIn(on(m_two, QStringLiteral("op1"))) && op1.join(QStringLiteral("Op1")));
         QVERIFY(gus.logIn(on(m_two, {})));
     }
-    lobby::Table t;
-    t.id = QStringLiteral("main");
-    t.name = QStringLiteral("Operated");
-    t.ipv4 = QStringLiteral("127.0.0.1");
-    t.port = 7001;
-    t.seats = 2;
-    t.version = vimbrel::kProtocolVersion;
+    const lobby::Table t = operatedTable();
     QCOMPARE(op1.ask(QStringLiteral("set"), lobby::announcement(t)).attr(QStringLiteral("type")),
              QStringLiteral("result"));
     // Ann and Bob sit at it, and their lobbies say so.

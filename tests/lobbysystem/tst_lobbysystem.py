@@ -17,7 +17,6 @@ namespaces, ejabberd or the desktop cannot be had.
 import json
 import os
 import select
-import shutil
 import signal
 import subprocess
 import sys
@@ -26,7 +25,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "common"))
 from lobbyserver import (LobbyServer, ejabberd_missing, lobby_test_folders,  # noqa: E402
-                         stop_server_and_rest)
+                         report, stop_server_and_rest)
 from netmachines import namespaces_work  # noqa: E402
 from privatedesktop import (gui_env, need_desktop_tools, private_env,  # noqa: E402
                             skip, start_desktop, wait_for)
@@ -192,15 +191,7 @@ def main():
                 pass
     finally:
         failures += stop_all(daemons, machines, server, host, players, tmp)
-        print("took %.1f s" % (time.monotonic() - began), flush=True)
-        if failures:
-            print("logs kept in " + tmp)
-        else:
-            shutil.rmtree(tmp, ignore_errors=True)
-    if failures:
-        print("FAIL:\n  " + "\n  ".join(failures))
-        sys.exit(1)
-    print("PASS")
+    report(failures, tmp, began)
 
 
 def sign_in(p, account, password, way):

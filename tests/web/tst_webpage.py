@@ -17,7 +17,6 @@ import fcntl
 import json
 import os
 import select
-import shutil
 import subprocess
 import sys
 import threading
@@ -26,7 +25,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "common"))
 from lobbyserver import (LobbyServer, ejabberd_missing, lobby_test_folders,  # noqa: E402
-                         stop_server_and_rest)
+                         report, stop_server_and_rest)
 from netmachines import namespaces_work  # noqa: E402
 from privatedesktop import skip, wait_for  # noqa: E402
 
@@ -245,15 +244,7 @@ def main():
         failures.append(str(e))
     finally:
         failures += stop_all(daemons, machines, server, host, browser_)
-        print("took %.1f s" % (time.monotonic() - began), flush=True)
-        if failures:
-            print("logs kept in " + tmp)
-        else:
-            shutil.rmtree(tmp, ignore_errors=True)
-    if failures:
-        print("FAIL:\n  " + "\n  ".join(failures))
-        sys.exit(1)
-    print("PASS")
+    report(failures, tmp, began)
 
 
 def check(state):

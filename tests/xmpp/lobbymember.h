@@ -19,6 +19,18 @@ namespace lobbytest {
 inline constexpr int kWait = 15000;
 inline const QString kDomain = QStringLiteral("lobby.localhost");
 
+// The table an operator's vimbrel-host announces in the rating tests: two seats taken.
+inline lobby::Table operatedTable() {
+    lobby::Table t;
+    t.id = QStringLiteral("main");
+    t.name = QStringLiteral("Operated");
+    t.ipv4 = QStringLiteral("127.0.0.1");
+    t.port = 7001;
+    t.seats = 2;
+    t.version = QString::fromLatin1(vimbrel::kProtocolVersion);
+    return t;
+}
+
 // A registered account "NAME@kDomain" with the password "pw-NAME" (or `password`), or a
 // guest when `name` is empty; on loopback at `port` (0: the client's default).
 inline xmpp::Account account(const QString& name, quint16 port = 0, const QString& password = {}) {
